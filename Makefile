@@ -1,0 +1,33 @@
+# Palm Loomway: the commands of the README.
+#   make run    install what is missing, build, start the program
+#   make test   install what is missing, build, run the whole suite
+#   make bench  the relay benchmark against socat (not part of make test)
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: deps build run test bench demo format clean
+
+deps:
+	./scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD_DIR) -j$(JOBS)
+
+run: build
+	$(BUILD_DIR)/app/loomway
+
+test: deps
+	./scripts/run-tests
+
+bench: build
+	./bench/run-bench
+
+demo: build
+	./scripts/demo
+
+format:
+	find . -path ./build\* -prune -o \( -name '*.cpp' -o -name '*.h' \) -print | xargs clang-format -i
+
+clean:
+	rm -rf build build-asan build-fuzz

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "config/profilefile.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace loomway {
+
+// The in-memory settings shared by the whole program. -1 ("-1" for the
+// texts) marks a communication setting that is not configured.
+struct Settings {
+    int SourcePort = -1;
+    std::string DestinationPort = "-1";
+    std::string CommonSpeed = "-1";
+    bool SerialMethodOn = false;
+    bool PrintMethodOn = false;
+    bool ClipboardMethodOn = false;
+    std::string ExitProgramPath = "<NONE>";
+};
+
+// Reads [section] key: the stored value without surrounding blanks, at most
+// 254 characters, or empty text when absent.
+std::string ReadSetting(ProfileFile& file, const std::string& section, const std::string& key,
+                        const std::string& defaultValue = "");
+
+// Writes [section] key := value. Returns the platform's success flag (1 or 0);
+// callers ignore it.
+std::int16_t WriteSetting(ProfileFile& file, const std::string& section, const std::string& key,
+                          const std::string& value);
+
+void LoadCommSettings(ProfileFile& file, Settings& settings);
+void LoadMethods(ProfileFile& file, Settings& settings);
+void SaveMethods(ProfileFile& file, const std::string& serial, const std::string& print,
+                 const std::string& clipboard);
+
+// The number formed by the leading decimal digits of text (after leading
+// blanks, with an optional sign); 0 when there are none.
+long LeadingNumber(const std::string& text);
+
+// The text as a whole number when it is one (blanks around it allowed,
+// decimals rounded); nothing when it is not a number at all.
+std::optional<long> ToWholeNumber(const std::string& text);
+
+// The device that serial port number n stands for: [Ports] COM<n> when that
+// key holds a value, otherwise /dev/ttyS<n-1>.
+std::string PortDevice(ProfileFile& file, int n);
+
+} // namespace loomway

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "config/profilefile.h"
+#include "config/settings.h"
+#include "core/lamps.h"
+#include "core/messagebox.h"
+#include "core/serialport.h"
+#include "core/statuspanel.h"
+
+#include <string>
+
+namespace loomway {
+
+// Opens and closes the port pair: MSComm1 (handheld) and MSComm2 (modem).
+class RedirectionSwitch {
+public:
+    RedirectionSwitch(ProfileFile& file, Settings& settings, SerialPort& handheld,
+                      SerialPort& modem, LampPanel& lamps, MessageBox& messages,
+                      StatusPanel& status);
+
+    void StartRedirection();
+    void EndRedirection();
+    void ToggleRedirection();
+    void ReportPortError(int code, const std::string& description);
+
+    bool RedirectionActive() const { return m_active; }
+    void SetRedirectionActive(bool active) { m_active = active; }
+    const std::string& OpeningPort() const { return m_openingPort; }
+
+private:
+    ProfileFile& m_file;
+    Settings& m_settings;
+    SerialPort& m_handheld;
+    SerialPort& m_modem;
+    LampPanel& m_lamps;
+    MessageBox& m_messages;
+    StatusPanel& m_status;
+    bool m_active = false;
+    std::string m_openingPort; // empty is shown as 0
+};
+
+} // namespace loomway

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace loomway {
+
+// A complete request cut out of a request buffer.
+struct FramedRequest {
+    std::string body;     // the text between the tags
+    std::string leftover; // everything after the closing tag
+};
+
+// Assembles in-band requests ("<LMW_C>" ... "</LMW_C>", "<LMW_P>" ... "</LMW_P>")
+// from handheld chunks. One framer per engine, each with its own buffer.
+class RequestFramer {
+public:
+    static constexpr std::size_t kMaxRequest = 1024 * 1024;
+
+    RequestFramer(std::string openTag, std::string closeTag, std::size_t maxRequest = kMaxRequest);
+
+    // Appends chunk to the buffer. When a request is complete, returns it and
+    // empties the buffer: the engine then hands the leftover back with
+    // SetBuffer (or drops it). At most one request per call.
+    std::optional<FramedRequest> Feed(const std::string& chunk);
+
+    void SetBuffer(std::string text);
+    const std::string& Buffer() const { return m_buffer; }
+
+private:
+    std::string m_open;
+    std::string m_close;
+    std::size_t m_maxRequest;
+    std::string m_buffer;
+    std::size_t m_openPos = std::string::npos; // of the opening tag in m_buffer, if any
+    std::size_t m_searchFrom = 0;              // where the closing-tag search goes on
+};
+
+} // namespace loomway

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace loomway {
+
+// A failure of a serial port operation. The callers tell apart 8002 (no such
+// port), 8005 (port already open or held by another program), 8012 (the device
+// cannot be opened) and 8018 (operation valid only while the port is open);
+// every other code is reported with its description.
+struct PortError {
+    int code = 0;
+    std::string description;
+};
+
+// One serial port (handheld side or modem side), 8N1, no flow control.
+// Chunks are std::string with one char per byte; nothing is translated.
+// Every operation that fails throws PortError.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // 1-based port number; a negative number fails at once (380).
+    virtual void SetPortNumber(int number) = 0;
+    virtual int PortNumber() const = 0;
+    // The speed in plain decimal followed by ",N,8,1"; anything else fails (380).
+    virtual void SetSettings(const std::string& settings) = 0;
+    virtual void Open() = 0;
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+    virtual std::size_t BytesWaiting() const = 0;
+    // Everything waiting, in arrival order; afterwards nothing is waiting.
+    virtual std::string ReadAll() = 0;
+    // All of data, in order; fails with 8018 when the port is not open.
+    virtual void Write(const std::string& data) = 0;
+
+    // Called on the user-interface thread whenever bytes have arrived.
+    virtual void SetReceiveHandler(std::function<void()> handler) = 0;
+    // Raises the receive event once more, queued on the event loop, if bytes
+    // are still waiting (QSerialPort only signals new arrivals).
+    virtual void RequeueReceiveEvent() = 0;
+    // Called once, queued, after the device went away while open; the port is
+    // already closed when it runs.
+    virtual void SetLostHandler(std::function<void(const PortError&)> handler) = 0;
+};
+
+} // namespace loomway
