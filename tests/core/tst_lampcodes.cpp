@@ -39,7 +39,8 @@ private slots:
 
     // The comparison is exact: letter case, blanks and length all matter.
     void nearMissesNameNothing() {
-        for (const char* code : {"pon", "PON ", " PON", "Pon", "PO", "PONN", "", "on", "CLP", "P0N"}) {
+        for (const char* code :
+             {"pon", "PON ", " PON", "Pon", "PO", "PONN", "", "on", "CLP", "P0N"}) {
             QVERIFY2(!PictureForCode(code).has_value(), code);
         }
     }

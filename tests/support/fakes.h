@@ -110,7 +110,9 @@ public:
         written += data;
         writes.push_back(data);
     }
-    void SetReceiveHandler(std::function<void()> handler) override { m_receive = std::move(handler); }
+    void SetReceiveHandler(std::function<void()> handler) override {
+        m_receive = std::move(handler);
+    }
     void RequeueReceiveEvent() override { ++requeues; }
     void SetLostHandler(std::function<void(const PortError&)> handler) override {
         m_lost = std::move(handler);

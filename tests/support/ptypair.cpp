@@ -35,7 +35,9 @@ PtyPair::PtyPair() {
     }
 }
 
-PtyPair::~PtyPair() { breakLine(); }
+PtyPair::~PtyPair() {
+    breakLine();
+}
 
 void PtyPair::breakLine() {
     if (m_socat.state() != QProcess::NotRunning) {
@@ -59,7 +61,9 @@ FarEnd::FarEnd(const QString& path) {
     }
 }
 
-FarEnd::~FarEnd() { close(); }
+FarEnd::~FarEnd() {
+    close();
+}
 
 void FarEnd::close() {
     if (m_fd >= 0) {

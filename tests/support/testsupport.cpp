@@ -17,7 +17,8 @@ QString settingsFilePath() {
 
 void writeSettingsFile(const QByteArray& contents) {
     QFile file(settingsFilePath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(contents) != contents.size()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(contents) != contents.size()) {
         qFatal("cannot write the test settings file");
     }
 }
