@@ -1,0 +1,101 @@
+#include "config/settings.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+
+namespace loomway {
+
+namespace {
+
+// The profile-file functions read a value into a buffer of this size: at most
+// 254 characters and the terminator.
+constexpr std::size_t kValueBufferSize = 255;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string Trimmed(const std::string& text) {
+    auto first = std::find_if_not(text.begin(), text.end(), IsBlank);
+    auto last = std::find_if_not(text.rbegin(), text.rend(), IsBlank).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+std::string UpperCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+// One method switch: "YES" and empty set it, "NO" clears it, anything else
+// leaves it as it was. Letter case does not matter.
+void ApplyMethod(const std::string& value, bool& method) {
+    const std::string upper = UpperCase(value);
+    if (upper == "YES" || upper.empty()) {
+        method = true;
+    } else if (upper == "NO") {
+        method = false;
+    }
+}
+
+int ClampToInt(long value) {
+    return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
+}
+
+} // namespace
+
+std::string ReadSetting(ProfileFile& file, const std::string& section, const std::string& key,
+                        const std::string& defaultValue) {
+    std::string value = file.GetString(section, key, defaultValue, kValueBufferSize);
+    // The buffer ends at its terminator: a NUL inside the value cuts it there.
+    if (auto nul = value.find('\0'); nul != std::string::npos) {
+        value.resize(nul);
+    }
+    if (value.size() > kValueBufferSize - 1) {
+        value.resize(kValueBufferSize - 1);
+    }
+    return Trimmed(value);
+}
+
+std::int16_t WriteSetting(ProfileFile& file, const std::string& section, const std::string& key,
+                          const std::string& value) {
+    return file.WriteString(section, key, value) ? 1 : 0;
+}
+
+void LoadCommSettings(ProfileFile& file, Settings& settings) {
+    const std::string source = ReadSetting(file, "Source", "Port");
+    settings.SourcePort = source.empty() ? -1 : ClampToInt(LeadingNumber(source));
+
+    const std::string destination = ReadSetting(file, "Destination", "Port");
+    settings.DestinationPort = destination.empty() ? std::string("-1") : destination;
+
+    const std::string speed = ReadSetting(file, "Common", "Speed");
+    settings.CommonSpeed = speed.empty() ? std::string("-1") : speed;
+}
+
+void LoadMethods(ProfileFile& file, Settings& settings) {
+    ApplyMethod(ReadSetting(file, "Methods", "LMW_S"), settings.SerialMethodOn);
+    ApplyMethod(ReadSetting(file, "Methods", "LMW_P"), settings.PrintMethodOn);
+    ApplyMethod(ReadSetting(file, "Methods", "LMW_C"), settings.ClipboardMethodOn);
+}
+
+void SaveMethods(ProfileFile& file, const std::string& serial, const std::string& print,
+                 const std::string& clipboard) {
+    WriteSetting(file, "Methods", "LMW_S", serial);
+    WriteSetting(file, "Methods", "LMW_P", print);
+    WriteSetting(file, "Methods", "LMW_C", clipboard);
+}
+
+std::string PortDevice(ProfileFile& file, int n) {
+    const std::string mapped = ReadSetting(file, "Ports", "COM" + std::to_string(n));
+    if (!mapped.empty()) {
+        return mapped;
+    }
+    return "/dev/ttyS" + std::to_string(static_cast<long>(n) - 1);
+}
+
+} // namespace loomway
