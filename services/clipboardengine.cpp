@@ -1,0 +1,66 @@
+#include "services/clipboardengine.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace loomway {
+
+namespace {
+const std::string kOpenTag = "<LMW_C>";
+const std::string kCloseTag = "</LMW_C>";
+} // namespace
+
+ClipboardRedirect::ClipboardRedirect(Clipboard& clipboard, LampPanel& lamps)
+    : m_clipboard(clipboard), m_lamps(lamps), m_framer(kOpenTag, kCloseTag) {}
+
+bool ClipboardRedirect::Redirect(const std::string& chunk) {
+    auto request = m_framer.Feed(chunk);
+    if (!request) {
+        return false;
+    }
+    m_clipboard.SetText(WidenLineFeeds(request->body));
+    m_lamps.SetLamp(Lamp::imgCLP, "CLPON");
+    m_framer.SetBuffer(std::move(request->leftover));
+    return true;
+}
+
+std::string WidenLineFeeds(const std::string& text) {
+    std::string widened;
+    widened.reserve(text.size() +
+                    static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+    for (char c : text) {
+        if (c == '\n') {
+            widened += '\r';
+        }
+        widened += c;
+    }
+    return widened;
+}
+
+void Send_to_Clip(const Settings& settings, SerialPort& handheld, Clipboard& clipboard,
+                  Traffic& traffic) {
+    // The conditions that need no clipboard come first, so the desktop's
+    // clipboard owner is not asked for text that would not be sent.
+    if (!settings.ClipboardMethodOn || !handheld.IsOpen()) {
+        return;
+    }
+    std::optional<std::string> text = clipboard.GetText();
+    if (!text || text->empty()) {
+        return;
+    }
+    std::string transfer;
+    transfer.reserve(kOpenTag.size() + text->size() + kCloseTag.size());
+    transfer += kOpenTag;
+    std::copy_if(text->begin(), text->end(), std::back_inserter(transfer),
+                 [](char c) { return c != '\r'; });
+    transfer += kCloseTag;
+    try {
+        handheld.Write(transfer);
+    } catch (const PortError&) {
+        return;
+    }
+    traffic.CountBytes(Counter::BytesReceived, transfer.size());
+    traffic.AppendToPane(Pane::txtReceive, transfer);
+}
+
+} // namespace loomway
