@@ -14,6 +14,15 @@ struct FramedRequest {
 
 // Assembles in-band requests ("<LMW_C>" ... "</LMW_C>", "<LMW_P>" ... "</LMW_P>")
 // from handheld chunks. One framer per engine, each with its own buffer.
+//
+// A request is the text from the first opening tag to the first closing tag
+// after it. Memory and time stay bounded: without an opening tag the buffer
+// keeps only the end that could still begin one (shorter than the tag); a
+// closing tag in front of the first opening tag is dropped with everything
+// before it; the closing-tag search goes on where the previous one ended; a
+// request that grows past maxRequest characters after its opening tag without
+// a closing tag is abandoned. Each call costs time in proportion to its chunk.
+// Both tags must be non-empty.
 class RequestFramer {
 public:
     static constexpr std::size_t kMaxRequest = 1024 * 1024;
@@ -29,6 +38,10 @@ public:
     const std::string& Buffer() const { return m_buffer; }
 
 private:
+    std::optional<FramedRequest> CutRequest();
+    void NoCloseYet();
+    void Abandon();
+
     std::string m_open;
     std::string m_close;
     std::size_t m_maxRequest;
