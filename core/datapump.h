@@ -22,6 +22,8 @@ public:
     bool RequestConsumed() const { return m_requestConsumed; }
 
 private:
+    void RequeueHeldModemData();
+
     Settings& m_settings;
     SerialPort& m_handheld;
     SerialPort& m_modem;

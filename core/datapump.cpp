@@ -1,0 +1,101 @@
+#include "core/datapump.h"
+
+namespace loomway {
+
+namespace {
+
+// Writes a chunk on the other port. A port that is not open or fails to take
+// the bytes drops them: relaying goes on with the next chunk.
+bool Forward(SerialPort& port, const std::string& chunk) {
+    try {
+        if (!port.IsOpen()) {
+            return false;
+        }
+        port.Write(chunk);
+        return true;
+    } catch (const PortError&) {
+        return false;
+    }
+}
+
+// Everything waiting on an open port; nothing when the port is closed, has
+// nothing waiting or fails to read.
+std::string TakeChunk(SerialPort& port) {
+    try {
+        if (!port.IsOpen() || port.BytesWaiting() == 0) {
+            return {};
+        }
+        return port.ReadAll();
+    } catch (const PortError&) {
+        return {};
+    }
+}
+
+} // namespace
+
+DataPump::DataPump(Settings& settings, SerialPort& handheld, SerialPort& modem,
+                   RequestEngine& printEngine, RequestEngine& clipboardEngine, Traffic& traffic,
+                   LampPanel& lamps)
+    : m_settings(settings), m_handheld(handheld), m_modem(modem), m_print(printEngine),
+      m_clipboard(clipboardEngine), m_traffic(traffic), m_lamps(lamps) {}
+
+void DataPump::OnHandheldData() {
+    m_requestConsumed = false;
+    const std::string chunk = TakeChunk(m_handheld);
+    if (!chunk.empty()) {
+        if (m_settings.PrintMethodOn && m_print.Redirect(chunk)) {
+            m_requestConsumed = true;
+        }
+        if (m_settings.ClipboardMethodOn && m_clipboard.Redirect(chunk)) {
+            m_requestConsumed = true;
+        }
+        if (m_settings.SerialMethodOn && !m_requestConsumed && Forward(m_modem, chunk)) {
+            m_lamps.SetLamp(Lamp::imgSND, "MON");
+            m_lamps.SetLamp(Lamp::imgRCV, "PDOFF");
+        }
+        m_traffic.CountBytes(Counter::BytesSent, chunk.size());
+        m_traffic.AppendToPane(Pane::txtSend, chunk);
+    }
+    if (!m_requestConsumed) {
+        RequeueHeldModemData();
+    }
+}
+
+void DataPump::OnModemData() {
+    if (m_requestConsumed) {
+        // Left waiting in the port; the next handheld event raises it again.
+        return;
+    }
+    const std::string chunk = TakeChunk(m_modem);
+    if (chunk.empty()) {
+        return;
+    }
+    if (m_settings.SerialMethodOn) {
+        Forward(m_handheld, chunk);
+    }
+    m_traffic.CountBytes(Counter::BytesReceived, chunk.size());
+    m_lamps.SetLamp(Lamp::imgRCV, "PDON");
+    m_lamps.SetLamp(Lamp::imgSND, "MOFF");
+    m_traffic.AppendToPane(Pane::txtReceive, chunk);
+}
+
+// The modem port signals only new arrivals, so bytes it held back while a
+// request was being consumed would otherwise wait for the modem's next bytes.
+void DataPump::RequeueHeldModemData() {
+    try {
+        if (m_modem.IsOpen() && m_modem.BytesWaiting() > 0) {
+            m_modem.RequeueReceiveEvent();
+        }
+    } catch (const PortError&) {
+        // A failing modem port shows up at its next read.
+    }
+}
+
+void LampTimerTick(LampPanel& lamps) {
+    lamps.SetLamp(Lamp::imgSND, "MOFF");
+    lamps.SetLamp(Lamp::imgRCV, "PDOFF");
+    lamps.SetLamp(Lamp::imgCLP, "CLPOFF");
+    lamps.SetLamp(Lamp::IMGPRT, "PRTOFF");
+}
+
+} // namespace loomway
