@@ -1,0 +1,34 @@
+#pragma once
+
+#include "core/desktop.h"
+
+#include <QLockFile>
+#include <QString>
+
+#include <memory>
+
+namespace loomway {
+
+// One running copy per user: a lock file in the runtime folder
+// ($XDG_RUNTIME_DIR). The lock is held from the first question until this
+// object goes; a lock left by a holder that died is taken over.
+class SingleInstance : public InstanceGuard {
+public:
+    // lockPath: empty for "loomway.lock" in the runtime folder.
+    explicit SingleInstance(QString lockPath = QString());
+
+    static QString DefaultLockPath();
+
+    // Takes the lock on the first call; true when another live process holds it.
+    bool AnotherInstanceRunning() override;
+
+    const QString& LockPath() const { return m_path; }
+
+private:
+    QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
+    bool m_asked = false;
+    bool m_another = false;
+};
+
+} // namespace loomway
