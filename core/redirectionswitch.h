@@ -23,11 +23,20 @@ public:
     void ToggleRedirection();
     void ReportPortError(int code, const std::string& description);
 
+    // A port's device went away while it was open (the port is closed
+    // already): tells the user once, with that port's number, and switches
+    // redirection off.
+    void OnPortLost(const SerialPort& port, const PortError& error);
+
     bool RedirectionActive() const { return m_active; }
     void SetRedirectionActive(bool active) { m_active = active; }
     const std::string& OpeningPort() const { return m_openingPort; }
 
 private:
+    void OpenPort(SerialPort& port, int number);
+    void CloseStrandedPorts();
+    std::string SettingsText() const;
+
     ProfileFile& m_file;
     Settings& m_settings;
     SerialPort& m_handheld;
@@ -37,6 +46,9 @@ private:
     StatusPanel& m_status;
     bool m_active = false;
     std::string m_openingPort; // empty is shown as 0
+    // A switch-on failed part way: a port it opened may still be open.
+    bool m_attemptFailed = false;
+    bool m_reportingLost = false;
 };
 
 } // namespace loomway
