@@ -99,11 +99,15 @@ std::optional<FramedRequest> RequestFramer::CutRequest() {
     return std::nullopt;
 }
 
-void RequestFramer::NoCloseYet() {
-    // A closing tag that is still to come starts no earlier than here.
+// A closing tag that is still to come starts no earlier than here.
+void RequestFramer::ResumeSearchAtEnd() {
     if (m_buffer.size() + 1 > m_close.size()) {
         m_searchFrom = std::max(m_searchFrom, m_buffer.size() + 1 - m_close.size());
     }
+}
+
+void RequestFramer::NoCloseYet() {
+    ResumeSearchAtEnd();
     if (m_buffer.size() - m_open.size() > m_maxRequest) {
         Abandon();
     }
@@ -142,7 +146,9 @@ void RequestFramer::SetBuffer(std::string text) {
         m_searchFrom = close;
         return;
     }
-    NoCloseYet();
+    // Not abandoned here even when long: the next chunk may still close it,
+    // and it is no longer than the chunk it came from.
+    ResumeSearchAtEnd();
 }
 
 } // namespace loomway

@@ -39,6 +39,7 @@ public:
 
 private:
     std::optional<FramedRequest> CutRequest();
+    void ResumeSearchAtEnd();
     void NoCloseYet();
     void Abandon();
 

@@ -318,6 +318,23 @@ private slots:
         QCOMPARE(request->body, std::string("ok"));
     }
 
+    // A leftover longer than the bound is judged with the next chunk: closed
+    // there it is a request, otherwise it is given up.
+    void longLeftoverWaitsForTheNextChunk() {
+        const std::string leftover = kOpenC + std::string(30, 'l');
+        RequestFramer closing(kOpenC, kCloseC, 10);
+        closing.SetBuffer(leftover);
+        QCOMPARE(closing.Buffer(), leftover);
+        auto request = closing.Feed("m" + kCloseC);
+        QVERIFY(request.has_value());
+        QCOMPARE(request->body, std::string(30, 'l') + "m");
+
+        RequestFramer open(kOpenC, kCloseC, 10);
+        open.SetBuffer(leftover);
+        QVERIFY(!open.Feed("m").has_value());
+        QCOMPARE(open.Buffer(), std::string());
+    }
+
     void setBufferReestablishesTheState_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("kept");

@@ -1,0 +1,251 @@
+// Arbitrary chunk sequences through both request framers, and through the data
+// pump with in-memory ports, checked against a plain model of the framing that
+// keeps every byte and searches from the start each time.
+#include "core/datapump.h"
+#include "core/requestframer.h"
+#include "tests/support/fakes.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace loomway;
+
+namespace {
+
+[[noreturn]] void Fail(const char* what, int line) {
+    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
+    std::abort();
+}
+#define CHECK(condition) ((condition) ? (void)0 : Fail(#condition, __LINE__))
+
+// The framing without shortcuts: the buffer keeps everything; a request runs
+// from the first opening tag to the first closing tag after it; a request
+// longer than max after its opening tag, still unclosed, is given up except for
+// an end that could begin a new opening tag.
+class ModelFramer {
+public:
+    ModelFramer(std::string open, std::string close, std::size_t max)
+        : m_open(std::move(open)), m_close(std::move(close)), m_max(max) {}
+
+    std::optional<FramedRequest> Feed(const std::string& chunk) {
+        m_buffer += chunk;
+        const auto o = m_buffer.find(m_open);
+        if (o == std::string::npos) {
+            return std::nullopt;
+        }
+        const auto c = m_buffer.find(m_close, o + m_open.size());
+        if (c == std::string::npos) {
+            if (m_buffer.size() - o - m_open.size() > m_max) {
+                ++abandoned;
+                const std::string body = m_buffer.substr(o + m_open.size());
+                m_buffer.clear();
+                for (std::size_t k = std::min(body.size(), m_open.size() - 1); k > 0; --k) {
+                    if (body.compare(body.size() - k, k, m_open, 0, k) == 0) {
+                        m_buffer = body.substr(body.size() - k);
+                        break;
+                    }
+                }
+            }
+            return std::nullopt;
+        }
+        FramedRequest request{m_buffer.substr(o + m_open.size(), c - o - m_open.size()),
+                              m_buffer.substr(c + m_close.size())};
+        m_buffer.clear();
+        return request;
+    }
+    void SetBuffer(const std::string& text) { m_buffer = text; }
+
+    int abandoned = 0;
+
+private:
+    std::string m_open, m_close;
+    std::size_t m_max;
+    std::string m_buffer;
+};
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// One framer under test, its bounded model and the plain unbounded model, fed
+// the same chunks.
+struct Lane {
+    Lane(const std::string& open, const std::string& close, std::size_t max)
+        : open(open), close(close), max(max), framer(open, close, max), model(open, close, max),
+          unbounded(open, close, std::numeric_limits<std::size_t>::max()) {}
+
+    // Returns whether the chunk completed a request.
+    bool Feed(const std::string& chunk, bool handBack) {
+        stream += chunk;
+        auto got = framer.Feed(chunk);
+        auto want = model.Feed(chunk);
+        auto plain = unbounded.Feed(chunk);
+        CHECK(got.has_value() == want.has_value());
+        if (model.abandoned == 0) {
+            CHECK(got.has_value() == plain.has_value());
+        }
+        if (got) {
+            CHECK(got->body == want->body && got->leftover == want->leftover);
+            if (model.abandoned == 0) {
+                CHECK(got->body == plain->body && got->leftover == plain->leftover);
+            }
+            // The request is the end of what came in: body, closing tag, leftover.
+            CHECK(EndsWith(stream, got->body + close + got->leftover));
+            CHECK(framer.Buffer().empty());
+            const std::string back = handBack ? got->leftover : std::string();
+            framer.SetBuffer(back);
+            model.SetBuffer(back);
+            unbounded.SetBuffer(back);
+            if (!handBack) {
+                stream.clear();
+            }
+        } else if (framer.Buffer().find(open) == std::string::npos) {
+            CHECK(framer.Buffer().size() < open.size());
+        } else {
+            CHECK(framer.Buffer().compare(0, open.size(), open) == 0);
+            CHECK(framer.Buffer().size() <= open.size() + max);
+        }
+        CHECK(EndsWith(stream, framer.Buffer()));
+        return got.has_value();
+    }
+
+    std::string open, close;
+    std::size_t max;
+    RequestFramer framer;
+    ModelFramer model;
+    ModelFramer unbounded;
+    std::string stream; // everything since the buffer last started empty
+};
+
+// An engine over a framer, for the pump.
+class FramingEngine : public RequestEngine {
+public:
+    FramingEngine(std::string open, std::string close)
+        : m_framer(std::move(open), std::move(close)) {}
+    bool Redirect(const std::string& chunk) override {
+        auto request = m_framer.Feed(chunk);
+        if (request) {
+            m_framer.SetBuffer(request->leftover);
+        }
+        return request.has_value();
+    }
+
+private:
+    RequestFramer m_framer;
+};
+
+std::string Chunk(FuzzedDataProvider& data, bool tagAlphabet) {
+    static const char alphabet[] = "<LMW_CP/>x";
+    std::string chunk = data.ConsumeBytesAsString(data.ConsumeIntegralInRange<std::size_t>(0, 80));
+    if (tagAlphabet) {
+        for (char& c : chunk) {
+            c = alphabet[static_cast<unsigned char>(c) % (sizeof alphabet - 1)];
+        }
+    }
+    return chunk;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    FuzzedDataProvider data(bytes, size);
+    const std::uint8_t flags = data.ConsumeIntegral<std::uint8_t>();
+    const bool handBack = (flags & 1) == 0;
+    const bool tagAlphabet = (flags & 2) == 0;
+    static const std::size_t limits[] = {0, 5, 40, RequestFramer::kMaxRequest};
+    const std::size_t max = limits[(flags >> 2) & 3];
+
+    Lane clip("<LMW_C>", "</LMW_C>", max);
+    Lane print("<LMW_P>", "</LMW_P>", max);
+
+    Settings settings;
+    settings.SerialMethodOn = true;
+    settings.PrintMethodOn = true;
+    settings.ClipboardMethodOn = true;
+    test::FakeSerialPort handheld;
+    test::FakeSerialPort modem;
+    handheld.forceOpen(true);
+    modem.forceOpen(true);
+    FramingEngine printEngine("<LMW_P>", "</LMW_P>");
+    FramingEngine clipEngine("<LMW_C>", "</LMW_C>");
+    test::RecordingTrafficView view;
+    Traffic traffic(view);
+    test::RecordingLampPanel lamps;
+    DataPump pump(settings, handheld, modem, printEngine, clipEngine, traffic, lamps);
+    handheld.SetReceiveHandler([&] { pump.OnHandheldData(); });
+    modem.SetReceiveHandler([&] { pump.OnModemData(); });
+
+    // What the pump's engines should conclude: they see only non-empty chunks
+    // and always take their leftover back.
+    ModelFramer printModel("<LMW_P>", "</LMW_P>", RequestFramer::kMaxRequest);
+    ModelFramer clipModel("<LMW_C>", "</LMW_C>", RequestFramer::kMaxRequest);
+    const auto completes = [](ModelFramer& model, const std::string& chunk) {
+        auto request = model.Feed(chunk);
+        if (request) {
+            model.SetBuffer(request->leftover);
+        }
+        return request.has_value();
+    };
+
+    std::string forwarded;
+    std::string relayedBack;
+    std::string heldBack;
+    std::uint64_t received = 0;
+    std::uint64_t sent = 0;
+    while (data.remaining_bytes() > 0) {
+        const bool fromModem = data.ConsumeIntegralInRange<int>(0, 7) == 0;
+        const std::string chunk = Chunk(data, tagAlphabet);
+        if (fromModem) {
+            const bool held = pump.RequestConsumed();
+            modem.arrive(chunk);
+            if (held) {
+                heldBack += chunk;
+            } else {
+                relayedBack += chunk;
+                received += chunk.size();
+            }
+            CHECK(modem.BytesWaiting() == heldBack.size());
+            continue;
+        }
+        print.Feed(chunk, handBack);
+        clip.Feed(chunk, handBack);
+
+        bool consumed = false;
+        if (!chunk.empty()) {
+            const bool printDone = completes(printModel, chunk);
+            const bool clipDone = completes(clipModel, chunk);
+            consumed = printDone || clipDone;
+        }
+        const int requeues = modem.requeues;
+        handheld.arrive(chunk);
+        CHECK(pump.RequestConsumed() == consumed);
+        if (!consumed) {
+            forwarded += chunk;
+        }
+        sent += chunk.size();
+        CHECK(traffic.Count(Counter::BytesSent) == sent);
+        CHECK(traffic.PaneText(Pane::txtSend).size() <= 1000);
+        // Held-back modem data is raised again once the flag is clear.
+        CHECK(modem.requeues == requeues + (!consumed && !heldBack.empty() ? 1 : 0));
+        if (modem.requeues > requeues) {
+            modem.raiseReceive();
+            relayedBack += heldBack;
+            received += heldBack.size();
+            heldBack.clear();
+            CHECK(modem.BytesWaiting() == 0);
+        }
+    }
+    CHECK(modem.written == forwarded);
+    CHECK(handheld.written == relayedBack);
+    CHECK(traffic.Count(Counter::BytesReceived) == received);
+    CHECK(traffic.PaneText(Pane::txtReceive).size() <= 1000);
+    return 0;
+}
