@@ -23,11 +23,13 @@ inline constexpr std::chrono::milliseconds kCloseWaitLimit{10000};
 using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
 
 // Asks every window titled exactly title to close and waits, processing
-// pending events between looks, until no window carries that title or limit
-// has passed. Returns true when no such window is left.
+// pending events between looks, until no window carries that title, limit
+// has passed or stop (when given) says so after a pause. Returns true when no
+// such window is left.
 bool CloseProgramByTitle(WindowCloser& closer, const std::string& title,
                          std::chrono::milliseconds limit = kCloseWaitLimit,
-                         const SteadyClock& now = std::chrono::steady_clock::now);
+                         const SteadyClock& now = std::chrono::steady_clock::now,
+                         const std::function<bool()>& stop = {});
 
 // Start and end of the application: the load of the main window, its
 // activation and the exit sequence.
@@ -48,6 +50,7 @@ public:
 
     // The exit sequence; runs once however many triggers fire.
     void QuitProgram();
+    // Part of QuitProgram; does nothing once the application has ended.
     void RunExitActions();
 
     bool Ended() const { return m_ended; }

@@ -1,0 +1,197 @@
+#include "core/application.h"
+
+#include <cctype>
+#include <cmath>
+#include <utility>
+
+namespace loomway {
+
+namespace {
+
+// The number that text starts with: optional blanks and sign, digits, and a
+// point followed by more digits. Text that does not start with a number is 0.
+double LeadingDecimal(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
+        ++i;
+    }
+    double sign = 1.0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        sign = text[i] == '-' ? -1.0 : 1.0;
+        ++i;
+    }
+    double value = 0.0;
+    auto isDigit = [&](std::size_t at) {
+        return at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) != 0;
+    };
+    for (; isDigit(i); ++i) {
+        value = value * 10.0 + (text[i] - '0');
+        if (value > 1e15) {
+            return sign * value; // far beyond any screen; the bounds check rejects it
+        }
+    }
+    if (i < text.size() && text[i] == '.') {
+        double scale = 0.1;
+        for (++i; isDigit(i); ++i, scale /= 10.0) {
+            value += (text[i] - '0') * scale;
+        }
+    }
+    return sign * value;
+}
+
+// The position to move to when value lies strictly inside (0, limit).
+bool InsideScreen(double value, long limit) {
+    return value > 0.0 && value < static_cast<double>(limit);
+}
+
+} // namespace
+
+bool CloseProgramByTitle(WindowCloser& closer, const std::string& title,
+                         std::chrono::milliseconds limit, const SteadyClock& now,
+                         const std::function<bool()>& stop) {
+    if (!closer.WindowExists(title)) {
+        return true;
+    }
+    closer.AskToClose(title);
+    const auto giveUpAt = now() + limit;
+    // The wait follows the title: any window that carries it keeps it going.
+    while (true) {
+        closer.PauseBetweenLooks();
+        if (stop && stop()) {
+            return !closer.WindowExists(title);
+        }
+        if (!closer.WindowExists(title)) {
+            return true;
+        }
+        if (now() >= giveUpAt) {
+            return false;
+        }
+    }
+}
+
+Application::Application(ProfileFile& file, Settings& settings, RedirectionSwitch& redirection,
+                         Traffic& traffic, LampPanel& lamps, MainWindowControl& window,
+                         InstanceGuard& instances, WindowCloser& closer, ProgramStarter& starter)
+    : m_file(file), m_settings(settings), m_redirection(redirection), m_traffic(traffic),
+      m_lamps(lamps), m_window(window), m_instances(instances), m_closer(closer),
+      m_starter(starter) {}
+
+void Application::SetCloseWait(std::chrono::milliseconds limit, SteadyClock now) {
+    m_closeWaitLimit = limit;
+    m_now = std::move(now);
+}
+
+bool Application::Load() {
+    m_window.SetCaption(kCaption);
+    if (m_instances.AnotherInstanceRunning()) {
+        m_ended = true;
+        m_window.EndApplication();
+        return false;
+    }
+
+    const double x = LeadingDecimal(ReadSetting(m_file, "Display", "XLoc"));
+    if (InsideScreen(x, m_window.ScreenWidth())) {
+        m_window.MoveLeft(std::lround(x));
+    }
+    const double y = LeadingDecimal(ReadSetting(m_file, "Display", "YLoc"));
+    if (InsideScreen(y, m_window.ScreenHeight())) {
+        m_window.MoveTop(std::lround(y));
+    }
+
+    m_lamps.SetLamp(Lamp::imgPWR, "POFF");
+    m_lamps.SetLamp(Lamp::imgRCV, "PDOFF");
+    m_lamps.SetLamp(Lamp::imgSND, "MOFF");
+    m_lamps.SetLamp(Lamp::imgOnOff, "ON");
+
+    // The status bar's two panels are laid out by the window itself.
+    m_traffic.ResetCounters();
+    m_traffic.ClearPanes();
+
+    LoadMethods(m_file, m_settings);
+    ApplyStartupPreferences();
+    return !m_ended;
+}
+
+void Application::ApplyStartupPreferences() {
+    const std::string menuVisible = ReadSetting(m_file, "Preferences", "MenuVisible");
+    if (menuVisible == "NO") {
+        m_window.SetHideMenuChecked(true);
+    } else if (menuVisible == "YES" || menuVisible.empty()) {
+        m_window.SetHideMenuChecked(false);
+    }
+
+    const std::string closeApp = ReadSetting(m_file, "Preferences", "CloseApp");
+    if (closeApp.size() > 1) {
+        CloseProgramByTitle(closeApp);
+        // The wait processes events: an exit request may have arrived meanwhile.
+        if (m_ended || m_quitting) {
+            return;
+        }
+    }
+
+    const std::string startApp = ReadSetting(m_file, "Preferences", "StartApp");
+    m_settings.ExitProgramPath = startApp.empty() ? std::string("<NONE>") : startApp;
+
+    const std::string startup = ReadSetting(m_file, "Preferences", "Startup");
+    if (startup == "LEDs") {
+        m_window.SetDisplay("LED_ONLY");
+    } else if (startup == "SND/RCV Rate") {
+        m_window.SetDisplay("SENDREC");
+    } else if (startup == "Data Sniffer") {
+        m_window.SetDisplay("FULL");
+    } else if (startup.empty()) {
+        m_window.SetDisplay("ALL");
+    }
+
+    const std::string status = ReadSetting(m_file, "Preferences", "Status");
+    if (status == "ON") {
+        m_redirection.SetRedirectionActive(true);
+        m_redirection.StartRedirection();
+    } else if (status == "OFF") {
+        m_redirection.SetRedirectionActive(false);
+        m_redirection.EndRedirection();
+    } else if (status.empty()) {
+        m_redirection.EndRedirection();
+    }
+}
+
+void Application::CloseProgramByTitle(const std::string& title) {
+    // Events processed during the wait may end the application: stop waiting then.
+    loomway::CloseProgramByTitle(m_closer, title, m_closeWaitLimit, m_now,
+                                 [this] { return m_ended || m_quitting; });
+}
+
+void Application::Activate() {
+    if (m_ended || m_quitting) {
+        return;
+    }
+    LoadCommSettings(m_file, m_settings);
+    if (m_settings.SourcePort == -1 || m_settings.DestinationPort == "-1" ||
+        m_settings.CommonSpeed == "-1") {
+        m_window.OpenCommSettingsDialog();
+    }
+}
+
+void Application::QuitProgram() {
+    if (m_quitting || m_ended) {
+        return;
+    }
+    m_quitting = true;
+    m_redirection.EndRedirection();
+    RunExitActions();
+    m_ended = true;
+    m_window.EndApplication();
+}
+
+void Application::RunExitActions() {
+    if (m_ended || !m_window.IsNormalState()) {
+        return;
+    }
+    WriteSetting(m_file, "Display", "XLoc", std::to_string(m_window.Left()));
+    WriteSetting(m_file, "Display", "YLoc", std::to_string(m_window.Top()));
+    if (m_settings.ExitProgramPath != "<NONE>") {
+        m_starter.StartProgram(m_settings.ExitProgramPath);
+    }
+}
+
+} // namespace loomway
