@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QLabel>
+
+namespace loomway {
+
+// A picture, caption or panel of the main window that reports its mouse
+// events: released (any button, over the element), clicked (left button
+// pressed and released over it) and doubleClicked. A double-click delivers
+// one click (its first press and release) and then doubleClicked; the
+// release that ends a double-click is no second click.
+// The element takes every mouse event itself, so an element that answers
+// nothing does not pass clicks on to its panel.
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit ClickLabel(QWidget* parent = nullptr);
+
+signals:
+    void released();
+    void clicked();
+    void doubleClicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    bool m_clickPending = false;
+};
+
+} // namespace loomway

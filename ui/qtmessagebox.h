@@ -1,0 +1,22 @@
+#pragma once
+
+#include "core/messagebox.h"
+
+class QWidget;
+
+namespace loomway {
+
+// Shows messages as modal QMessageBoxes over the given window.
+class QtMessageBox : public MessageBox {
+public:
+    explicit QtMessageBox(QWidget* parent = nullptr) : m_parent(parent) {}
+
+    MessageAnswer Show(const std::string& title, const std::string& text, MessageIcon icon,
+                       MessageButtons buttons,
+                       MessageAnswer defaultButton = MessageAnswer::Ok) override;
+
+private:
+    QWidget* m_parent;
+};
+
+} // namespace loomway
