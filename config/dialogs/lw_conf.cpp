@@ -1,0 +1,257 @@
+#include "config/dialogs/lw_conf.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <climits>
+#include <exception>
+
+namespace loomway {
+
+namespace {
+
+const QString kDeviceSeparator = QStringLiteral(" \u2014 ");
+
+const QStringList kPorts = {"1", "2",  "3",  "4",  "5",  "6",  "7",  "8",
+                            "9", "10", "11", "12", "13", "14", "15", "16"};
+const QStringList kSpeeds = {"110",   "300",   "1200",  "2400",  "4800",  "9600",
+                             "19200", "28800", "38400", "57600", "115200"};
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QString& toolTip) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setToolTip(toolTip);
+    return label;
+}
+
+// The numeric value of a box's text, as a port number.
+int PortNumberOf(const QString& text) {
+    return static_cast<int>(std::clamp<long>(LeadingNumber(FromQt(text)), INT_MIN, INT_MAX));
+}
+
+std::string PortsKey(int n) {
+    return "COM" + std::to_string(n);
+}
+
+} // namespace
+
+QString DeviceEntryText(const SerialDevice& device) {
+    if (device.description.empty()) {
+        return ToQt(device.path);
+    }
+    return ToQt(device.path) + kDeviceSeparator + ToQt(device.description);
+}
+
+std::string DevicePathOfText(const QString& text) {
+    const qsizetype separator = text.indexOf(kDeviceSeparator);
+    return FromQt((separator < 0 ? text : text.left(separator)).trimmed());
+}
+
+LW_CONF::LW_CONF(ProfileFile& file, Settings& settings, RedirectionSwitch& redirection,
+                 MessageBox& messages, SerialDeviceList& devices, QWidget* owner)
+    : SettingsDialog(owner, QStringLiteral("- Communication")), m_file(file), m_settings(settings),
+      m_redirection(redirection), m_messages(messages), m_devices(devices) {
+    setObjectName(QStringLiteral("LW_CONF"));
+    const QString palmTip =
+        QStringLiteral("This is the COM Port that the Cradle (or Ir Port) uses.");
+    const QString modemTip = QStringLiteral("This is the COM Port that your Modem uses.");
+    const QString deviceTip =
+        QStringLiteral("The serial device that this COM Port number stands for.");
+
+    // Plain-text stand-ins for the pictures of the two sides.
+    auto* picPalmPort = MakeLabel(this, "picPalmPort", QStringLiteral("Palm Device"), {});
+    auto* label1 = MakeLabel(this, "Label1", QStringLiteral("COM Port"), palmTip);
+    m_comPP = MakeEditableList(this, "comPP", palmTip);
+    auto* lblPPDevice = MakeLabel(this, "lblPPDevice", QStringLiteral("Device"), deviceTip);
+    m_comPPDevice = MakeEditableList(this, "comPPDevice", deviceTip);
+
+    auto* picrmtprt = MakeLabel(this, "picrmtprt", QStringLiteral("Modem"), {});
+    auto* lblMP = MakeLabel(this, "lblMP", QStringLiteral("COM Port"), modemTip);
+    m_comMP = MakeEditableList(this, "comMP", modemTip);
+    auto* lblMPDevice = MakeLabel(this, "lblMPDevice", QStringLiteral("Device"), deviceTip);
+    m_comMPDevice = MakeEditableList(this, "comMPDevice", deviceTip);
+
+    auto* lblSpeed =
+        MakeLabel(this, "lblSpeed", QStringLiteral("Speed for Both Ports"),
+                  QStringLiteral("Speed in which the Modem and the Palm Device will Communicate."));
+    m_comSpeed = MakeEditableList(
+        this, "comSpeed",
+        QStringLiteral("Speed in which the Palm Device and the Remote (Modem) will Communicate."));
+
+    RefuseTyping(m_comPP);
+    RefuseTyping(m_comSpeed);
+    m_comPPDevice->setMinimumContentsLength(28);
+    m_comMPDevice->setMinimumContentsLength(28);
+
+    auto* grid = new QGridLayout;
+    int row = 0;
+    grid->addWidget(picPalmPort, row++, 0, 1, 2);
+    grid->addWidget(label1, row, 0);
+    grid->addWidget(m_comPP, row++, 1);
+    grid->addWidget(lblPPDevice, row, 0);
+    grid->addWidget(m_comPPDevice, row++, 1);
+    grid->setRowMinimumHeight(row++, 8);
+    grid->addWidget(picrmtprt, row++, 0, 1, 2);
+    grid->addWidget(lblMP, row, 0);
+    grid->addWidget(m_comMP, row++, 1);
+    grid->addWidget(lblMPDevice, row, 0);
+    grid->addWidget(m_comMPDevice, row++, 1);
+    grid->setRowMinimumHeight(row++, 8);
+    grid->addWidget(lblSpeed, row, 0);
+    grid->addWidget(m_comSpeed, row++, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(ButtonRow());
+
+    setTabOrder(m_comPP, m_comPPDevice);
+    setTabOrder(m_comPPDevice, m_comMP);
+    setTabOrder(m_comMP, m_comMPDevice);
+    setTabOrder(m_comMPDevice, m_comSpeed);
+    setTabOrder(m_comSpeed, m_ok);
+    setTabOrder(m_ok, m_cancel);
+
+    connect(m_ok, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(m_comPP, &QComboBox::editTextChanged, this,
+            [this] { ShowMappedDevice(m_comPP, m_comPPDevice); });
+    connect(m_comMP, &QComboBox::editTextChanged, this,
+            [this] { ShowMappedDevice(m_comMP, m_comMPDevice); });
+}
+
+void LW_CONF::Open() {
+    if (!BeginOpening()) {
+        return;
+    }
+    LoadCommSettings(m_file, m_settings);
+
+    m_deviceEntries = m_devices.Devices();
+    FillDeviceList(m_comPPDevice);
+    FillDeviceList(m_comMPDevice);
+
+    FillList(m_comPP, kPorts);
+    if (m_settings.SourcePort != -1) {
+        ShowText(m_comPP, QString::number(m_settings.SourcePort));
+    }
+    FillList(m_comMP, kPorts);
+    if (m_settings.DestinationPort != "-1") {
+        ShowText(m_comMP, ToQt(m_settings.DestinationPort).trimmed());
+    }
+    m_comSpeed->clear();
+    m_comSpeed->addItems(kSpeeds);
+    ShowText(m_comSpeed, kSpeeds.at(6));
+    if (m_settings.CommonSpeed != "-1") {
+        ShowText(m_comSpeed, QString::number(LeadingNumber(m_settings.CommonSpeed)));
+    }
+    // Filling the port boxes showed their devices already; the explicit calls
+    // cover a text that did not change.
+    ShowMappedDevice(m_comPP, m_comPPDevice);
+    ShowMappedDevice(m_comMP, m_comMPDevice);
+
+    m_comPP->setFocus();
+    CentreOnScreen();
+    FinishOpening();
+}
+
+void LW_CONF::cmdOK_Click() {
+    try {
+        const QString palmText = m_comPP->currentText();
+        const QString modemText = m_comMP->currentText();
+        const QString speedText = m_comSpeed->currentText();
+        m_settings.SourcePort = PortNumberOf(palmText);
+        const int modemPort = PortNumberOf(modemText);
+        m_settings.DestinationPort = std::to_string(modemPort);
+        m_settings.CommonSpeed = FromQt(speedText);
+
+        // Two numbers that stand for one device are the same port as well.
+        const std::string palmDevice = DevicePathOfText(m_comPPDevice->currentText());
+        const bool sameDevice =
+            !palmDevice.empty() && palmDevice == DevicePathOfText(m_comMPDevice->currentText());
+        if (modemPort == m_settings.SourcePort || sameDevice) {
+            m_messages.Show("Invalid Assignment",
+                            "Ports specified cannot be the same.\n"
+                            "Please select a different COM\n"
+                            "port for each one specified.",
+                            MessageIcon::Exclamation, MessageButtons::Ok);
+            return;
+        }
+        WriteSetting(m_file, "Source", "Port", FromQt(palmText));
+        WriteSetting(m_file, "Destination", "Port", FromQt(modemText));
+        WriteSetting(m_file, "Common", "Speed", FromQt(speedText));
+        SaveDeviceChoice(m_comPP, m_comPPDevice);
+        SaveDeviceChoice(m_comMP, m_comMPDevice);
+    } catch (const PortError& error) {
+        m_redirection.ReportPortError(error.code, error.description);
+        return;
+    } catch (const std::exception& error) {
+        m_redirection.ReportPortError(0, error.what());
+        return;
+    }
+    accept();
+}
+
+void LW_CONF::SaveDeviceChoice(QComboBox* portBox, QComboBox* deviceBox) {
+    const int n = PortNumberOf(portBox->currentText());
+    if (n < 1) {
+        return;
+    }
+    const std::string chosen = DevicePathOfText(deviceBox->currentText());
+    if (chosen == PortDevice(m_file, n)) {
+        return;
+    }
+    if (chosen.empty()) {
+        // An emptied box gives the number back its default device.
+        if (!ReadSetting(m_file, "Ports", PortsKey(n)).empty()) {
+            WriteSetting(m_file, "Ports", PortsKey(n), "");
+        }
+        return;
+    }
+    WriteSetting(m_file, "Ports", PortsKey(n), chosen);
+}
+
+void LW_CONF::ShowMappedDevice(QComboBox* portBox, QComboBox* deviceBox) {
+    const int n = PortNumberOf(portBox->currentText());
+    if (n < 1) {
+        deviceBox->setCurrentIndex(-1);
+        deviceBox->setEditText(QString());
+        return;
+    }
+    const std::string device = PortDevice(m_file, n);
+    for (int i = 0; i < static_cast<int>(m_deviceEntries.size()); ++i) {
+        if (m_deviceEntries[static_cast<std::size_t>(i)].path == device) {
+            deviceBox->setCurrentIndex(i);
+            deviceBox->setEditText(deviceBox->itemText(i));
+            return;
+        }
+    }
+    deviceBox->setCurrentIndex(-1);
+    deviceBox->setEditText(ToQt(device));
+}
+
+void LW_CONF::FillDeviceList(QComboBox* deviceBox) {
+    deviceBox->clear();
+    for (const SerialDevice& device : m_deviceEntries) {
+        deviceBox->addItem(DeviceEntryText(device));
+    }
+}
+
+void LW_CONF::CentreOnScreen() {
+    adjustSize();
+    QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen() : this->screen();
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect area = screen->geometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+}
+
+} // namespace loomway
