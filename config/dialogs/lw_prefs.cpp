@@ -1,0 +1,168 @@
+#include "config/dialogs/lw_prefs.h"
+
+#include "config/dialogs/fileprogramchooser.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace loomway {
+
+namespace {
+
+const QString kNone = QStringLiteral("<NONE>");
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text,
+                  const QString& toolTip = {}) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setToolTip(toolTip);
+    return label;
+}
+
+// The stored value, or fallback when it is empty.
+QString Stored(ProfileFile& file, const char* key, const QString& fallback) {
+    const std::string value = ReadSetting(file, "Preferences", key);
+    return value.empty() ? fallback : ToQt(value);
+}
+
+} // namespace
+
+LW_PREFS::LW_PREFS(ProfileFile& file, Settings& settings, ProgramChooser& chooser, QWidget* owner)
+    : SettingsDialog(owner, QStringLiteral("- Startup Preferences")), m_file(file),
+      m_settings(settings), m_chooser(chooser) {
+    setObjectName(QStringLiteral("LW_PREFS"));
+    const QString tip = QStringLiteral("Please select one of these options.");
+
+    auto* lblLaunchMeth = MakeLabel(this, "lblLaunchMeth",
+                                    QStringLiteral("How would you like the display presented when "
+                                                   "this application is started?"));
+    m_comLaunchMeth = MakeEditableList(this, "comLaunchMeth", tip);
+    auto* lblmenuvisible =
+        MakeLabel(this, "lblmenuvisible",
+                  QStringLiteral("Would you like the menu visible upon application start?"));
+    m_commenuvisible = MakeEditableList(this, "commenuvisible", tip);
+    auto* lblLoomway = MakeLabel(
+        this, "lblLoomway", QStringLiteral("Would you like the Loomway ON or OFF on Startup?"));
+    m_comLoomway = MakeEditableList(this, "comLoomway", tip);
+    auto* label1 = MakeLabel(this, "Label1",
+                             QStringLiteral("Close the following application (if in memory) "
+                                            "before this program starts."));
+    m_comCloseApp = MakeEditableList(
+        this, "comCloseApp",
+        QStringLiteral("Close the following application when Palm Loomway is Started."));
+    auto* label2 = MakeLabel(
+        this, "Label2",
+        QStringLiteral("Start the following application before this program exits (Click in Box "
+                       "below to Select File Name):"),
+        QStringLiteral("Click in Box below to select a program to start before Palm Loomway "
+                       "closes."));
+    m_lblStart = MakeLabel(
+        this, "lblStart", kNone,
+        QStringLiteral("Click Here to Select an Application to Start before Palm Loomway closes."));
+    m_lblStart->setWordWrap(false);
+    m_lblStart->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_lblStart->setCursor(Qt::PointingHandCursor);
+    m_lblStart->setMinimumWidth(360);
+    m_lblStart->installEventFilter(this);
+
+    RefuseTyping(m_comLaunchMeth);
+    RefuseTyping(m_commenuvisible);
+    RefuseTyping(m_comLoomway);
+
+    auto* grid = new QGridLayout;
+    grid->setColumnStretch(0, 1);
+    grid->addWidget(lblLaunchMeth, 0, 0);
+    grid->addWidget(m_comLaunchMeth, 0, 1);
+    grid->addWidget(lblmenuvisible, 1, 0);
+    grid->addWidget(m_commenuvisible, 1, 1);
+    grid->addWidget(lblLoomway, 2, 0);
+    grid->addWidget(m_comLoomway, 2, 1);
+    grid->addWidget(label1, 3, 0);
+    grid->addWidget(m_comCloseApp, 3, 1);
+    grid->addWidget(label2, 4, 0, 1, 2);
+    grid->addWidget(m_lblStart, 5, 0, 1, 2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(ButtonRow());
+
+    setTabOrder(m_comLaunchMeth, m_commenuvisible);
+    setTabOrder(m_commenuvisible, m_comLoomway);
+    setTabOrder(m_comLoomway, m_comCloseApp);
+    setTabOrder(m_comCloseApp, m_ok);
+    setTabOrder(m_ok, m_cancel);
+
+    connect(m_ok, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+}
+
+void LW_PREFS::Open() {
+    if (!BeginOpening()) {
+        return;
+    }
+    FillList(m_comLaunchMeth, {QStringLiteral("LEDs"), QStringLiteral("SND/RCV Rate"),
+                               QStringLiteral("Data Sniffer")});
+    FillList(m_commenuvisible, {QStringLiteral("YES"), QStringLiteral("NO")});
+    FillList(m_comLoomway, {QStringLiteral("ON"), QStringLiteral("OFF")});
+    FillList(m_comCloseApp, {QStringLiteral("None"), QStringLiteral("HotSync Manager")});
+    LoadPreferencesIntoDialog();
+    m_comLaunchMeth->setFocus();
+    FinishOpening();
+}
+
+void LW_PREFS::LoadPreferencesIntoDialog() {
+    ShowText(m_commenuvisible, Stored(m_file, "MenuVisible", QStringLiteral("YES")));
+    ShowText(m_comLaunchMeth, Stored(m_file, "Startup", QStringLiteral("Data Sniffer")));
+    ShowText(m_comLoomway, Stored(m_file, "Status", QStringLiteral("OFF")));
+    ShowText(m_comCloseApp, Stored(m_file, "CloseApp", m_comCloseApp->itemText(0)));
+    const std::string startApp = ReadSetting(m_file, "Preferences", "StartApp");
+    m_lblStart->setText(startApp.empty() ? kNone : ToQt(startApp));
+    if (!startApp.empty()) {
+        m_settings.ExitProgramPath = startApp;
+    }
+}
+
+bool LW_PREFS::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_lblStart && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton &&
+            m_lblStart->rect().contains(mouse->position().toPoint())) {
+            lblStart_Click();
+            return true;
+        }
+    }
+    return SettingsDialog::eventFilter(watched, event);
+}
+
+void LW_PREFS::lblStart_Click() {
+    const ProgramChooser::Result result = m_chooser.Choose(
+        this, QStringLiteral("Select File to Start on Exit"), ProgramChooserStartFolder());
+    switch (result.outcome) {
+    case ProgramChooser::Outcome::Chosen:
+        m_lblStart->setText(CommandLineWord(result.path));
+        break;
+    case ProgramChooser::Outcome::Cancelled:
+        break;
+    case ProgramChooser::Outcome::Failed:
+        m_lblStart->setText(kNone);
+        break;
+    }
+}
+
+void LW_PREFS::cmdOK_Click() {
+    WriteSetting(m_file, "Preferences", "Startup", FromQt(m_comLaunchMeth->currentText()));
+    WriteSetting(m_file, "Preferences", "MenuVisible", FromQt(m_commenuvisible->currentText()));
+    WriteSetting(m_file, "Preferences", "Status", FromQt(m_comLoomway->currentText()));
+    WriteSetting(m_file, "Preferences", "CloseApp", FromQt(m_comCloseApp->currentText()));
+    WriteSetting(m_file, "Preferences", "StartApp", FromQt(m_lblStart->text()));
+    m_settings.ExitProgramPath = FromQt(m_lblStart->text());
+    accept();
+}
+
+} // namespace loomway

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "config/dialogs/programchooser.h"
+#include "config/dialogs/settingsdialog.h"
+#include "config/profilefile.h"
+#include "config/settings.h"
+
+class QComboBox;
+class QLabel;
+
+namespace loomway {
+
+// The startup preferences dialog: the display at start, the menu at start,
+// redirection at start, the window to close at start and the program to
+// start at the end (lblStart, picked with the program chooser).
+class LW_PREFS : public SettingsDialog {
+    Q_OBJECT
+public:
+    LW_PREFS(ProfileFile& file, Settings& settings, ProgramChooser& chooser, QWidget* owner);
+
+    // Fills the boxes, loads [Preferences] into them and shows the dialog
+    // with the owner disabled.
+    void Open();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void LoadPreferencesIntoDialog();
+    void lblStart_Click();
+    void cmdOK_Click();
+
+    ProfileFile& m_file;
+    Settings& m_settings;
+    ProgramChooser& m_chooser;
+
+    QComboBox* m_comLaunchMeth;
+    QComboBox* m_commenuvisible;
+    QComboBox* m_comLoomway;
+    QComboBox* m_comCloseApp;
+    QLabel* m_lblStart;
+};
+
+} // namespace loomway
