@@ -4,6 +4,7 @@ on the line, read at the far end; replies played from the far end; the sim's
 modem against the sim's handheld; exit codes and chunk splitting."""
 
 import os
+import re
 import select
 import signal
 import subprocess
@@ -172,6 +173,7 @@ class SimTest(unittest.TestCase):
         r = self.handheld("clip", "one\r\ntwo\rthree\nfour")
         self.assertEqual(r.returncode, 0, r.stderr)
         expected = b"<LMW_C>one\ntwo\nthree\nfour</LMW_C>"
+        self.assertIn(b"%d bytes sent, 0 bytes received" % len(expected), r.stderr)
         self.assertEqual(self.far.read(len(expected)), expected)
         self.assertEqual(self.far.read_for(0.2), b"")
 
@@ -379,6 +381,13 @@ class SimTest(unittest.TestCase):
         out, err = m.communicate(timeout=10)
         self.assertEqual(m.returncode, 0, err)
         self.assertIn("modem: dialled 5551234: CONNECT 115200", out.decode())
+        # Both tallies tell the same story.
+        sent, received = map(int, re.search(rb"(\d+) bytes sent, (\d+) bytes received",
+                                            r.stderr).groups())
+        modem_in, modem_out = map(int, re.search(r"modem: (\d+) bytes received, (\d+) bytes sent",
+                                                 out.decode()).groups())
+        self.assertEqual((sent, received), (modem_in, modem_out))
+        self.assertEqual(sent, len("ATDT5551234\r") + len("hello modem\r\n") + len(data) + 3 + 4)
 
     def test_dial_answers(self):
         # A modem that is busy, one that is silent, one that garbles the echo.

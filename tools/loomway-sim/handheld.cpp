@@ -311,13 +311,11 @@ int RunHandheld(const Options& o, const std::string& input, SerialLine& line, st
                 std::ostream& err) {
     if (o.command == "clip" || o.command == "send") {
         line.write(input, o.chunk, o.delay);
-        err << "loomway-sim: sent " << input.size() << " bytes to " << line.path() << "\n";
         return kExitOk;
     }
     if (o.command == "print" || o.command == "status") {
         const std::string request = PrintRequest(input);
         line.write(request, o.chunk, o.delay);
-        err << "loomway-sim: sent " << request.size() << " bytes to " << line.path() << "\n";
         if (o.command == "print" && !o.status) {
             return kExitOk;
         }

@@ -22,7 +22,18 @@ int main(int argc, char* argv[]) {
         if (options.role == Role::Modem) {
             return RunModem(options, line, std::cout, std::cerr);
         }
-        return RunHandheld(options, input, line, std::cout, std::cerr);
+        int code = kExitUsage;
+        try {
+            code = RunHandheld(options, input, line, std::cout, std::cerr);
+        } catch (const LineError& e) {
+            std::cerr << "loomway-sim: " << e.what() << "\n";
+            code = kExitNoReply;
+        }
+        std::cout.flush();
+        // The tally, for scripts that compare it with the program's counters.
+        std::cerr << "loomway-sim: " << line.bytesWritten() << " bytes sent, " << line.bytesRead()
+                  << " bytes received on " << line.path() << "\n";
+        return code;
     } catch (const UsageError& e) {
         std::cerr << "loomway-sim: " << e.what() << "\nTry 'loomway-sim --help'.\n";
         return kExitUsage;

@@ -122,6 +122,7 @@ void SerialLine::write(std::string_view data, std::size_t chunk, std::chrono::mi
             const ssize_t n = ::write(m_fd, data.data() + done, pieceEnd - done);
             if (n > 0) {
                 done += static_cast<std::size_t>(n);
+                m_written += static_cast<std::uint64_t>(n);
             } else if (n < 0 && errno == EINTR) {
                 continue;
             } else if (n < 0 && errno == EAGAIN) {
@@ -172,6 +173,7 @@ std::string SerialLine::read(std::chrono::milliseconds timeout) {
         const ssize_t n = ::read(m_fd, buffer.data(), buffer.size());
         if (n > 0) {
             got.append(buffer.data(), static_cast<std::size_t>(n));
+            m_read += static_cast<std::uint64_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -42,6 +43,9 @@ public:
     bool hungUp() const { return m_hungUp; }
     bool stopped() const { return m_stopped; }
     const std::string& path() const { return m_path; }
+    // Bytes that went out and came in on this line so far.
+    std::uint64_t bytesWritten() const { return m_written; }
+    std::uint64_t bytesRead() const { return m_read; }
 
     // Pauses for `ms` unless a stop signal comes first.
     void pause(std::chrono::milliseconds ms);
@@ -54,6 +58,8 @@ private:
     int m_signalFd = -1;
     bool m_hungUp = false;
     bool m_stopped = false;
+    std::uint64_t m_written = 0;
+    std::uint64_t m_read = 0;
 };
 
 } // namespace loomway::sim
