@@ -3,6 +3,7 @@
 // test binary started again in a child mode: a Qt window, or a bare X11
 // window that has only the old WM_NAME.
 #include "core/application.h"
+#include "platform/exitsignals.h"
 #include "platform/x11windows.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 
 #include <xcb/xcb.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -161,6 +163,7 @@ private slots:
     void closesABareWindowByItsLatin1WmName();
     void findsWindowsInsideFramesAsAWindowManagerMakes();
     void givesUpOnAWindowThatNeverCloses();
+    void exitSignalDuringTheWaitStopsIt();
     void ownWindowsAreNeverMatched();
     void withoutAnX11DisplayNothingIsFound();
 };
@@ -271,6 +274,31 @@ void TestX11Windows::givesUpOnAWindowThatNeverCloses() {
     QCOMPARE(asking.NextLine().trimmed(), QByteArray("refused 0"));
     QVERIFY(asking.Running());
     QVERIFY(windows.WindowExists("HotSync Manager"));
+}
+
+void TestX11Windows::exitSignalDuringTheWaitStopsIt() {
+    OtherProgram asking(kQtWindowMode, QStringLiteral("HotSync Manager"),
+                        QStringLiteral("stubborn"));
+    QVERIFY(asking.WaitReady() != 0);
+
+    // The wait processes this program's events, so a SIGTERM is seen in it.
+    bool exitAsked = false;
+    ExitSignals exits([&exitAsked](int) { exitAsked = true; });
+    QVERIFY(exits.Installed());
+    ::raise(SIGTERM);
+    QVERIFY(!exitAsked);
+
+    int looks = 0;
+    X11Windows windows(X11Windows::SessionDisplay(), kQuickPause);
+    const bool gone = CloseProgramByTitle(windows, "HotSync Manager", std::chrono::minutes(5),
+                                          std::chrono::steady_clock::now, [&] {
+                                              ++looks;
+                                              return exitAsked;
+                                          });
+    QVERIFY(!gone);
+    QVERIFY(exitAsked);
+    QVERIFY(looks <= 3);
+    QVERIFY(asking.Running());
 }
 
 void TestX11Windows::ownWindowsAreNeverMatched() {
