@@ -1,0 +1,333 @@
+#include "platform/qtprintersurface.h"
+
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QString>
+
+#include <cmath>
+
+namespace loomway {
+
+namespace {
+
+constexpr double kTwipsPerPoint = 20;
+constexpr double kTwipsPerInch = 1440;
+
+// Windows-1252 in 0x80..0x9F; the five unused codes become blanks.
+constexpr char16_t kHigh[32] = {0x20AC, 0x0020, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x0020, 0x017D, 0x0020,
+                                0x0020, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x0020, 0x017E, 0x0178};
+
+QChar DisplayChar(unsigned char c) {
+    if (c < 0x20 || c == 0x7F) {
+        return QChar(u' '); // carriage return, line feed, tab and the other controls
+    }
+    if (c >= 0x80 && c < 0xA0) {
+        return QChar(kHigh[c - 0x80]);
+    }
+    if (c == 0xAD) {
+        return QChar(u'-'); // a soft hyphen would vanish
+    }
+    return QChar(static_cast<char16_t>(c));
+}
+
+} // namespace
+
+QtPrinterSurface::QtPrinterSurface() {
+    m_font.setKerning(false);
+    m_font.setStyleStrategy(QFont::PreferNoShaping);
+    m_font.setFamily(QStringLiteral("Courier New"));
+    m_font.setPointSizeF(10);
+}
+
+QtPrinterSurface::~QtPrinterSurface() {
+    if (m_painter && m_painter->isActive()) {
+        m_painter->end();
+    }
+}
+
+QString QtPrinterSurface::ToDisplayText(const std::string& text) {
+    QString out;
+    out.reserve(static_cast<qsizetype>(text.size()));
+    for (char c : text) {
+        out.append(DisplayChar(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+void QtPrinterSurface::LookUpPrinter() {
+    m_painter.reset();
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull() || info.printerName().isEmpty()) {
+        m_printer.reset();
+        throw PrinterError{PrinterError::kNoPrinter};
+    }
+    m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    m_printer->setDocName(QStringLiteral("Palm Loomway"));
+    m_printer->setPageOrientation(m_orientation == kLandscape ? QPageLayout::Landscape
+                                                              : QPageLayout::Portrait);
+    FontChanged();
+}
+
+void QtPrinterSurface::StartJob() {
+    LookUpPrinter();
+    m_inJob = true;
+    m_orientationPending = false;
+    m_page = 1;
+    m_x = m_y = 0;
+    FontChanged();
+}
+
+QPrinter& QtPrinterSurface::Printer() {
+    if (!m_printer) {
+        LookUpPrinter();
+    }
+    return *m_printer;
+}
+
+void QtPrinterSurface::Fail() {
+    if (m_painter) {
+        if (m_painter->isActive()) {
+            m_printer->abort();
+            m_painter->end();
+        }
+        m_painter.reset();
+    }
+    m_inJob = false;
+    throw PrinterError{PrinterError::kNoPrinter};
+}
+
+void QtPrinterSurface::SetOrientation(int orientation) {
+    if (!m_inJob) {
+        StartJob();
+    }
+    m_orientation = orientation == kLandscape ? kLandscape : kPortrait;
+    if (m_painter) {
+        m_orientationPending = true; // the sheet being drawn keeps its orientation
+        return;
+    }
+    Printer().setPageOrientation(m_orientation == kLandscape ? QPageLayout::Landscape
+                                                             : QPageLayout::Portrait);
+}
+
+void QtPrinterSurface::SetFontName(const std::string& face) {
+    m_font.setFamily(QString::fromLatin1(face.data(), static_cast<qsizetype>(face.size())));
+    FontChanged();
+}
+
+void QtPrinterSurface::SetFontSize(float points) {
+    if (!(points > 0) || !std::isfinite(points)) {
+        throw PrinterError{PrinterError::kOverflow};
+    }
+    m_font.setPointSizeF(points);
+    FontChanged();
+}
+
+void QtPrinterSurface::SetFontBold(bool on) {
+    m_font.setBold(on);
+    FontChanged();
+}
+
+void QtPrinterSurface::SetFontItalic(bool on) {
+    m_font.setItalic(on);
+    FontChanged();
+}
+
+void QtPrinterSurface::SetFontUnderline(bool on) {
+    m_font.setUnderline(on);
+    m_underline = on;
+    FontChanged();
+}
+
+void QtPrinterSurface::FontChanged() {
+    m_widthKnown.fill(false);
+    m_lineHeight = -1;
+    if (m_painter) {
+        m_painter->setFont(m_font);
+    }
+}
+
+float QtPrinterSurface::ToTwips(double devicePixels) {
+    return static_cast<float>(devicePixels * kTwipsPerInch / Printer().resolution());
+}
+
+double QtPrinterSurface::ToPixels(float twips) {
+    return static_cast<double>(twips) * Printer().resolution() / kTwipsPerInch;
+}
+
+float QtPrinterSurface::CharWidth(unsigned char c) {
+    if (!m_widthKnown[c]) {
+        // Measured on the printer itself, whether or not a document is begun.
+        const QFontMetricsF metrics(m_font, &Printer());
+        m_widths[c] = ToTwips(metrics.horizontalAdvance(DisplayChar(c)));
+        m_widthKnown[c] = true;
+    }
+    return m_widths[c];
+}
+
+float QtPrinterSurface::LineHeight() {
+    if (m_lineHeight < 0) {
+        const QFontMetricsF metrics(m_font, &Printer());
+        m_lineHeight = ToTwips(metrics.lineSpacing());
+    }
+    return m_lineHeight;
+}
+
+float QtPrinterSurface::PrintableWidth() {
+    return static_cast<float>(Printer().pageLayout().paintRect(QPageLayout::Point).width() *
+                              kTwipsPerPoint);
+}
+
+float QtPrinterSurface::PrintableHeight() {
+    return static_cast<float>(Printer().pageLayout().paintRect(QPageLayout::Point).height() *
+                              kTwipsPerPoint);
+}
+
+int QtPrinterSurface::PageWidth() {
+    return static_cast<int>(
+        std::lround(Printer().pageLayout().fullRect(QPageLayout::Point).width() * kTwipsPerPoint));
+}
+
+int QtPrinterSurface::PageHeight() {
+    return static_cast<int>(
+        std::lround(Printer().pageLayout().fullRect(QPageLayout::Point).height() * kTwipsPerPoint));
+}
+
+float QtPrinterSurface::TextWidth(const std::string& text) {
+    float total = 0;
+    for (char c : text) {
+        total += CharWidth(static_cast<unsigned char>(c));
+    }
+    return total;
+}
+
+float QtPrinterSurface::TextHeight(const std::string&) {
+    return LineHeight();
+}
+
+bool QtPrinterSurface::HasInk(const std::string& text) const {
+    if (text.empty()) {
+        return false;
+    }
+    if (m_underline) {
+        return true;
+    }
+    for (char c : text) {
+        const QChar shown = DisplayChar(static_cast<unsigned char>(c));
+        if (shown != QChar(u' ') && shown != QChar(0xA0)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool QtPrinterSurface::BreakDue() {
+    return m_y > 0 && m_y + LineHeight() > PrintableHeight();
+}
+
+void QtPrinterSurface::NextPage() {
+    ++m_page;
+    m_x = m_y = 0;
+    if (!m_painter) {
+        return; // nothing drawn yet: the page comes out blank if ink follows
+    }
+    if (m_orientationPending) {
+        m_printer->setPageOrientation(m_orientation == kLandscape ? QPageLayout::Landscape
+                                                                  : QPageLayout::Portrait);
+        m_orientationPending = false;
+    }
+    if (!m_printer->newPage()) {
+        Fail();
+    }
+}
+
+void QtPrinterSurface::BeginDocument() {
+    QPrinter& printer = Printer();
+    m_painter = std::make_unique<QPainter>();
+    if (!m_painter->begin(&printer)) {
+        Fail();
+    }
+    m_painter->setFont(m_font);
+    // The pages that went by before the first ink.
+    for (int page = 1; page < m_page; ++page) {
+        if (!printer.newPage()) {
+            Fail();
+        }
+    }
+}
+
+void QtPrinterSurface::Draw(const std::string& text, bool endLine) {
+    if (!m_inJob) {
+        StartJob();
+    }
+    const float width = TextWidth(text);
+    if (HasInk(text)) {
+        if (BreakDue()) {
+            NextPage();
+        }
+        if (!m_painter) {
+            BeginDocument();
+        }
+        const QFontMetricsF metrics(m_font, m_painter->device());
+        m_painter->drawText(QPointF(ToPixels(m_x), ToPixels(m_y) + metrics.ascent()),
+                            ToDisplayText(text));
+    }
+    m_x += width;
+    if (endLine) {
+        m_x = 0;
+        m_y += LineHeight();
+    }
+}
+
+void QtPrinterSurface::Print(const std::string& text) {
+    Draw(text, false);
+}
+
+void QtPrinterSurface::PrintLine(const std::string& text) {
+    Draw(text, true);
+}
+
+void QtPrinterSurface::PrintNumber(long number) {
+    Draw(" " + std::to_string(number) + " ", false);
+}
+
+void QtPrinterSurface::NewPage() {
+    if (!m_inJob) {
+        StartJob();
+    }
+    NextPage();
+}
+
+void QtPrinterSurface::EndDoc() {
+    if (m_painter) {
+        const bool ended = m_painter->end(); // hands the document to CUPS
+        m_painter.reset();
+        if (!ended) {
+            m_inJob = false;
+            throw PrinterError{PrinterError::kNoPrinter};
+        }
+    }
+    if (m_printer && m_orientationPending) {
+        m_printer->setPageOrientation(m_orientation == kLandscape ? QPageLayout::Landscape
+                                                                  : QPageLayout::Portrait);
+        FontChanged();
+    }
+    m_orientationPending = false;
+    m_inJob = false;
+    m_page = 1;
+    m_x = m_y = 0;
+}
+
+int QtPrinterSurface::Page() {
+    return m_page + (BreakDue() ? 1 : 0);
+}
+
+std::string QtPrinterSurface::DeviceName() {
+    return Printer().printerName().toLatin1().toStdString();
+}
+
+} // namespace loomway
