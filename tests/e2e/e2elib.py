@@ -86,6 +86,10 @@ def window_geometry(wid):
                     field("Width"), field("Height"))
 
 
+def window_exists(wid):
+    return run(["xwininfo", "-id", str(wid)]).returncode == 0
+
+
 def window_is_viewable(wid):
     out = run(["xwininfo", "-id", str(wid)]).stdout.decode()
     return "Map State: IsViewable" in out
@@ -93,7 +97,7 @@ def window_is_viewable(wid):
 
 def find_windows(title, pid=None):
     """Visible top-level windows with exactly this title (of one process)."""
-    args = ["xdotool", "search", "--onlyvisible"]
+    args = ["xdotool", "search", "--all", "--onlyvisible"]
     if pid is not None:
         args += ["--pid", str(pid)]
     args += ["--name", "^%s$" % re.escape(title)]
@@ -202,7 +206,8 @@ class Session:
     def path(self, name):
         return os.path.join(self.dir, name)
 
-    def _track(self, process, stop_signal=signal.SIGTERM):
+    def track(self, process, stop_signal=signal.SIGTERM):
+        """Ends the process with the session."""
         self.processes.append((process, stop_signal))
         return process
 
@@ -227,7 +232,7 @@ class Session:
         self.counter += 1
         a = self.path("pty%d-program" % self.counter)
         b = self.path("pty%d-far" % self.counter)
-        self._track(subprocess.Popen(
+        self.track(subprocess.Popen(
             ["socat", "pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b],
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         wait_until(lambda: os.path.exists(a) and os.path.exists(b), 5, what="socat's ptys")
@@ -268,7 +273,7 @@ class Session:
         with open(log, "wb") as out:
             process = subprocess.Popen([LOOMWAY], stdin=subprocess.DEVNULL, stdout=out,
                                        stderr=subprocess.STDOUT, env=full_env)
-        return Program(self._track(process), self)
+        return Program(self.track(process), self)
 
     def program_log(self):
         text = ""
@@ -279,7 +284,7 @@ class Session:
 
     def start_window_of_other_program(self, title):
         """A plain X window of another process, with this exact title."""
-        process = self._track(subprocess.Popen(["xlogo", "-title", title],
+        process = self.track(subprocess.Popen(["xlogo", "-title", title],
                                                stdout=subprocess.DEVNULL,
                                                stderr=subprocess.DEVNULL))
         wait_until(lambda: find_windows(title), 10, what="window " + title)
@@ -296,11 +301,11 @@ class Session:
             process = subprocess.Popen([SIM, *args], stdin=subprocess.DEVNULL, stdout=f,
                                        stderr=subprocess.STDOUT)
         process.output_path = out
-        return self._track(process)
+        return self.track(process)
 
     def set_clipboard(self, data):
         """Puts bytes on the CLIPBOARD selection, served by an xclip of ours."""
-        process = self._track(subprocess.Popen(
+        process = self.track(subprocess.Popen(
             ["xclip", "-quiet", "-selection", "clipboard", "-i"], stdin=subprocess.PIPE,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         process.stdin.write(data)
