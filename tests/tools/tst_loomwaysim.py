@@ -363,6 +363,19 @@ class SimTest(unittest.TestCase):
         self.assertIn("dialled 5551234: CONNECT 57600", out)
         self.assertIn("hung up (5551234): %d bytes echoed" % (len(data) + 5 + 3 + 13 + 3), out)
 
+    def test_speeds_without_a_standard_constant(self):
+        # 28800 is in the program's list but has no B28800: it is set as an
+        # arbitrary rate and reported as such.
+        m = self.background("--device", self.pair.a, "--speed", "28800", "modem")
+        time.sleep(0.3)
+        self.far.write(b"ATD42\r")
+        self.assertEqual(self.far.read(16), b"\r\nCONNECT 28800\r\n")
+        stop(m)
+        r = sim("--device", self.pair.a, "--speed", "28800", "handheld", "send", "-",
+                stdin=b"x")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(self.far.read(1), b"x")
+
     def test_sim_modem_against_sim_handheld(self):
         m = self.background("--device", self.pair.b, "--guard", "200", "modem", "--once")
         time.sleep(0.3)
