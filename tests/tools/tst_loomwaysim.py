@@ -120,6 +120,12 @@ class SimTest(unittest.TestCase):
         self.processes.append(p)
         return p
 
+    def modem(self, *args):
+        """The sim's modem, once it says it is ready."""
+        m = self.background(*args)
+        self.assertIn(b"modem: ready", m.stdout.readline())
+        return m
+
     def handheld(self, *args, stdin=None):
         return sim("--device", self.pair.a, "handheld", *args, stdin=stdin)
 
@@ -330,8 +336,7 @@ class SimTest(unittest.TestCase):
     # --- modem ---------------------------------------------------------------
 
     def test_modem_commands_on_the_wire(self):
-        m = self.background("--device", self.pair.a, "--speed", "57600", "--guard", "200", "modem")
-        time.sleep(0.3)
+        m = self.modem("--device", self.pair.a, "--speed", "57600", "--guard", "200", "modem")
 
         def say(command, answer):
             self.far.write(command)
@@ -366,8 +371,7 @@ class SimTest(unittest.TestCase):
     def test_speeds_without_a_standard_constant(self):
         # 28800 is in the program's list but has no B28800: it is set as an
         # arbitrary rate and reported as such.
-        m = self.background("--device", self.pair.a, "--speed", "28800", "modem")
-        time.sleep(0.3)
+        m = self.modem("--device", self.pair.a, "--speed", "28800", "modem")
         self.far.write(b"ATD42\r")
         self.assertEqual(self.far.read(16), b"\r\nCONNECT 28800\r\n")
         stop(m)
@@ -377,8 +381,7 @@ class SimTest(unittest.TestCase):
         self.assertEqual(self.far.read(1), b"x")
 
     def test_sim_modem_against_sim_handheld(self):
-        m = self.background("--device", self.pair.b, "--guard", "200", "modem", "--once")
-        time.sleep(0.3)
+        m = self.modem("--device", self.pair.b, "--guard", "200", "modem", "--once")
         data = bytes(range(256)) * 16
         path = os.path.join(TMP, "echo-data")
         with open(path, "wb") as f:
@@ -427,8 +430,7 @@ class SimTest(unittest.TestCase):
         self.assertIn(b"differs at byte 2", err)
 
     def test_modem_line_gone(self):
-        m = self.background("--device", self.pair.a, "modem")
-        time.sleep(0.3)
+        m = self.modem("--device", self.pair.a, "modem")
         self.pair.close()
         out, err = m.communicate(timeout=10)
         self.assertEqual(m.returncode, 1)
