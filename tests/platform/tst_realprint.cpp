@@ -120,6 +120,7 @@ public:
 private slots:
     void initTestCase();
     void printsAMarkupDocument();
+    void linesPastTheBottomGoToTheNextPage();
     void statusQueryMeasuresTheRealPrinterAndPrintsNoPage();
     void withoutPrinterTheReplyIsTheErrorVariant();
 
@@ -285,6 +286,42 @@ void TestRealPrint::printsAMarkupDocument() {
                  qPrintable(QStringLiteral("page %1: %2").arg(page).arg(block)));
     }
     QCOMPARE(rig.lamps.calls.size(), std::size_t(1));
+}
+
+void TestRealPrint::linesPastTheBottomGoToTheNextPage() {
+    Rig rig;
+    QVERIFY(rig.open());
+    while (jobsPending()) {
+        QThread::msleep(100);
+    }
+    const int before = completedJobs();
+    std::string document;
+    const int lines = 150;
+    for (int i = 1; i <= lines; ++i) {
+        document += "Line " + std::to_string(i) + "<NL>";
+    }
+    QVERIFY(rig.engine->Redirect("<LMW_P>" + document + "</LMW_P>"));
+    QVERIFY2(waitForJob(before), "the job did not come out of CUPS");
+
+    // Lines per page from the printable height and the line height of Courier New 10.
+    QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
+    const double height = printer.pageLayout().paintRect(QPageLayout::Point).height() * 20;
+    const double line = rig.surface.TextHeight("O");
+    const int perPage = static_cast<int>(std::floor(height / line));
+    QVERIFY(perPage > 20 && perPage < lines);
+    const int pages = (lines + perPage - 1) / perPage;
+
+    const QString info = run(QStringLiteral("pdfinfo"), {m_cups.jobFile()});
+    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(pages))),
+             qPrintable(info));
+    const QStringList text = run(QStringLiteral("pdftotext"),
+                                 {QStringLiteral("-layout"), m_cups.jobFile(), QStringLiteral("-")})
+                                 .split(QLatin1Char('\f'));
+    QVERIFY(text.size() >= pages);
+    const QString firstOfPage2 = QStringLiteral("Line %1").arg(perPage + 1);
+    QVERIFY2(text[1].trimmed().startsWith(firstOfPage2), qPrintable(text[1].left(200)));
+    QVERIFY2(text[0].contains(QStringLiteral("Line %1\n").arg(perPage)), qPrintable(text[0]));
+    QVERIFY(text[pages - 1].contains(QStringLiteral("Line %1").arg(lines)));
 }
 
 void TestRealPrint::statusQueryMeasuresTheRealPrinterAndPrintsNoPage() {
