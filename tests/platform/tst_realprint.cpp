@@ -384,6 +384,10 @@ void TestRealPrint::withoutPrinterTheReplyIsTheErrorVariant() {
 }
 
 int main(int argc, char** argv) {
+    if (qEnvironmentVariable("LOOMWAY_TEST_TMP").isEmpty()) {
+        std::fprintf(stderr, "tst_realprint: run through tests/support/test-env\n");
+        return 1;
+    }
     PrivateCups cups;
     if (!cups.start()) {
         std::fprintf(stderr, "tst_realprint: private CUPS did not start:\n%s\n",
