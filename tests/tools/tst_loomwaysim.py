@@ -120,6 +120,12 @@ class SimTest(unittest.TestCase):
         self.processes.append(p)
         return p
 
+    def listener(self, *args):
+        """The sim's handheld listening, once it says so."""
+        p = self.background("--device", self.pair.a, *args, "handheld", "listen")
+        self.assertIn(b"listening on", p.stderr.readline())
+        return p
+
     def modem(self, *args):
         """The sim's modem, once it says it is ready."""
         m = self.background(*args)
@@ -299,8 +305,7 @@ class SimTest(unittest.TestCase):
         self.assertIn("no status reply came within 0.5 s", err)
 
     def test_listen(self):
-        p = self.background("--device", self.pair.a, "handheld", "listen", "--count", "3")
-        time.sleep(0.3)
+        p = self.listener("--count", "3")
         self.far.write(b"modem data <LMW_C>line1\nli")
         time.sleep(0.1)
         self.far.write(b"ne2</LMW_C>between<LMW_C></LMW_C><LMW_")
@@ -310,9 +315,7 @@ class SimTest(unittest.TestCase):
         self.assertEqual(p.returncode, 0, err)
         self.assertEqual(out, b"line1\nline2\n\n\xe9\n")
 
-        p = self.background("--device", self.pair.a, "--latin1", "handheld", "listen", "--count",
-                            "1")
-        time.sleep(0.3)
+        p = self.listener("--latin1", "--count", "1")
         self.far.write(b"<LMW_C>caf\xe9</LMW_C>")
         out, err = p.communicate(timeout=15)
         self.assertEqual(p.returncode, 0, err)
@@ -324,8 +327,7 @@ class SimTest(unittest.TestCase):
         self.assertIn(b"0 clipboard transfers of 1", r.stderr)
 
         # Listening until a stop signal ends well.
-        p = self.background("--device", self.pair.a, "handheld", "listen")
-        time.sleep(0.3)
+        p = self.listener()
         self.far.write(b"<LMW_C>x</LMW_C>")
         time.sleep(0.3)
         p.send_signal(signal.SIGTERM)

@@ -97,6 +97,8 @@ int Listen(const Options& o, SerialLine& line, std::ostream& out, std::ostream& 
     FrameScanner transfers(kClipOpen, kClipClose);
     const auto deadline = Clock::now() + o.timeout;
     std::size_t seen = 0;
+    err << "loomway-sim: listening on " << line.path() << "\n";
+    err.flush();
     while (!line.stopped() && !line.hungUp()) {
         const milliseconds wait = o.timeoutGiven ? Left(deadline) : milliseconds(1000);
         for (const std::string& text : transfers.feed(line.read(wait))) {
