@@ -1,9 +1,33 @@
-// Composition root: builds the program's objects and connects them.
+// Composition root: builds the program's objects and connects them. Every
+// object lives here, on the stack of main, for the whole run.
+#include "config/dialogs/fileprogramchooser.h"
+#include "config/dialogs/lw_conf.h"
+#include "config/dialogs/lw_met.h"
+#include "config/dialogs/lw_prefs.h"
+#include "config/settings.h"
+#include "core/application.h"
+#include "core/datapump.h"
+#include "core/redirectionswitch.h"
 #include "core/traffic.h"
+#include "platform/exitsignals.h"
+#include "platform/iniprofilefile.h"
+#include "platform/programstarter.h"
+#include "platform/qtclipboard.h"
+#include "platform/qtprintersurface.h"
+#include "platform/qtserialport.h"
+#include "platform/serialdevices.h"
+#include "platform/singleinstance.h"
+#include "platform/x11windows.h"
+#include "services/clipboardengine.h"
+#include "services/printengine.h"
 #include "ui/lw_main.h"
 #include "ui/qtmessagebox.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QTimer>
+
+#include <memory>
 
 int main(int argc, char* argv[]) {
     using namespace loomway;
@@ -11,20 +35,97 @@ int main(int argc, char* argv[]) {
     app.setApplicationName(QStringLiteral("Palm Loomway"));
     app.setApplicationVersion(QStringLiteral(LOOMWAY_VERSION));
 
+    IniProfileFile file(IniProfileFile::DefaultPath());
+    Settings settings;
+
     LW_Main window;
     QtMessageBox messages(&window);
+
+    // MSComm1 (the handheld) and MSComm2 (the modem); a port number stands for
+    // the device that [Ports] maps it to.
+    const auto device = [&file](int number) { return PortDevice(file, number); };
+    QtSerialPort handheld(device);
+    QtSerialPort modem(device);
+    RedirectionSwitch redirection(file, settings, handheld, modem, window, messages, window);
+    handheld.SetLostHandler([&redirection, &handheld](const PortError& error) {
+        redirection.OnPortLost(handheld, error);
+    });
+    modem.SetLostHandler(
+        [&redirection, &modem](const PortError& error) { redirection.OnPortLost(modem, error); });
+
     Traffic traffic(window);
+    QtPrinterSurface printer;
+    PrintEngine print(printer, handheld, traffic, window);
+    QtClipboard clipboard(*QGuiApplication::clipboard());
+    ClipboardRedirect clipboardEngine(clipboard, window);
+    DataPump pump(settings, handheld, modem, print, clipboardEngine, traffic, window);
+    handheld.SetReceiveHandler([&pump] { pump.OnHandheldData(); });
+    modem.SetReceiveHandler([&pump] { pump.OnModemData(); });
+
+    QTimer lampTimer;
+    lampTimer.setInterval(2000);
+    QObject::connect(&lampTimer, &QTimer::timeout, &window, [&window] { LampTimerTick(window); });
+
+    SingleInstance instances;
+    X11Windows desktopWindows(X11Windows::SessionDisplay());
+    DetachedProgramStarter starter;
+    Application application(file, settings, redirection, traffic, window, window, instances,
+                            desktopWindows, starter);
+
+    // The settings dialogs are made when first opened; the main window is
+    // their owner.
+    SerialDevices devices;
+    FileProgramChooser chooser;
+    std::unique_ptr<LW_CONF> commDialog;
+    std::unique_ptr<LW_Met> methodsDialog;
+    std::unique_ptr<LW_PREFS> preferencesDialog;
 
     LW_Main::Hooks hooks;
+    hooks.toggleRedirection = [&redirection] { redirection.ToggleRedirection(); };
+    hooks.sendToClip = [&] { Send_to_Clip(settings, handheld, clipboard, traffic); };
     hooks.clearPanes = [&traffic] { traffic.ClearPanes(); };
     hooks.resetCounters = [&traffic] { traffic.ResetCounters(); };
     hooks.resetBoth = [&traffic] { traffic.ResetBoth(); };
-    hooks.quit = [&window] { window.EndApplication(); };
+    hooks.quit = [&application] { application.QuitProgram(); };
+    hooks.activated = [&application] { application.Activate(); };
+    hooks.commDialog = [&] {
+        if (!commDialog) {
+            commDialog =
+                std::make_unique<LW_CONF>(file, settings, redirection, messages, devices, &window);
+        }
+        commDialog->Open();
+    };
+    hooks.methodsDialog = [&] {
+        if (!methodsDialog) {
+            methodsDialog =
+                std::make_unique<LW_Met>(file, settings, redirection, messages, &window);
+        }
+        methodsDialog->Open();
+    };
+    hooks.preferencesDialog = [&] {
+        if (!preferencesDialog) {
+            preferencesDialog = std::make_unique<LW_PREFS>(file, settings, chooser, &window);
+        }
+        preferencesDialog->Open();
+    };
     window.SetHooks(std::move(hooks));
 
-    // Start-up: counters at 0, panes empty, everything in view.
-    traffic.ResetBoth();
-    window.SetDisplay("ALL");
+    // SIGTERM, SIGINT and SIGHUP, and the end of the desktop session, run the
+    // same exit sequence as "&Exit" and the close box.
+    ExitSignals exitSignals([&application](int) { application.QuitProgram(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&application] { application.QuitProgram(); });
+
+    lampTimer.start();
+    if (!application.Load() || window.ApplicationEnded()) {
+        return 0;
+    }
     window.show();
-    return app.exec();
+    // Also without a window manager to hand it the focus, the program starts
+    // with its main window active.
+    window.activateWindow();
+    const int result = app.exec();
+    // However the event loop ended, the ports are closed before the program goes.
+    application.QuitProgram();
+    return result;
 }

@@ -1,10 +1,25 @@
 #include "ui/clicklabel.h"
 
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
 
 namespace loomway {
 
 ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent) {}
+
+void ClickLabel::paintEvent(QPaintEvent* event) {
+    const QPixmap picture = pixmap();
+    if (picture.isNull()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    const QRect at = QStyle::alignedRect(layoutDirection(), alignment(),
+                                         picture.deviceIndependentSize().toSize(), area);
+    painter.drawPixmap(at, picture);
+}
 
 void ClickLabel::mousePressEvent(QMouseEvent* event) {
     m_clickPending = event->button() == Qt::LeftButton;

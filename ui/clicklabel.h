@@ -22,6 +22,9 @@ signals:
     void doubleClicked();
 
 protected:
+    // A picture is drawn as it is also while the window is disabled (a
+    // settings dialog is open): the lamps go on showing the traffic.
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

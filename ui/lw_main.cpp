@@ -36,6 +36,7 @@ std::size_t index(Lamp lamp) {
 
 void setColours(QWidget* widget, const QColor& background, const QColor& text) {
     QPalette colours = widget->palette();
+    // For every colour group: the same while a settings dialog disables the window.
     colours.setColor(QPalette::Window, background);
     colours.setColor(QPalette::WindowText, text);
     widget->setPalette(colours);

@@ -222,6 +222,23 @@ private slots:
         lamp->removeEventFilter(&counter);
     }
 
+    // While a settings dialog disables the window, the lamps look the same.
+    void lampsKeepTheirLookWhileDisabled() {
+        LW_Main window;
+        window.SetLamp(Lamp::imgRCV, "PDON");
+        window.SetDisplay("ALL");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (const char* name : {"imgRCV", "imgOnOff", "imgCLP"}) {
+            auto* lamp = window.findChild<QWidget*>(name);
+            const QImage enabled = lamp->grab().toImage();
+            window.setEnabled(false);
+            const QImage disabled = lamp->grab().toImage();
+            window.setEnabled(true);
+            QCOMPARE(disabled, enabled);
+        }
+    }
+
     // The picture stores lie outside the widest area any mode shows; five of
     // them are visible in the creation size, the rest are hidden.
     void storesOutOfView() {
