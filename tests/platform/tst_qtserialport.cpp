@@ -122,7 +122,8 @@ private slots:
         bool onOwnThread = true;
         port->SetReceiveHandler([&] {
             ++events;
-            onOwnThread = onOwnThread && QThread::currentThread() == qApp->thread();
+            onOwnThread =
+                onOwnThread && QThread::currentThread() == QCoreApplication::instance()->thread();
         });
 
         const std::string all = allBytes();
