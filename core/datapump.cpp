@@ -37,9 +37,23 @@ DataPump::DataPump(Settings& settings, SerialPort& handheld, SerialPort& modem,
                    RequestEngine& printEngine, RequestEngine& clipboardEngine, Traffic& traffic,
                    LampPanel& lamps)
     : m_settings(settings), m_handheld(handheld), m_modem(modem), m_print(printEngine),
-      m_clipboard(clipboardEngine), m_traffic(traffic), m_lamps(lamps) {}
+      m_clipboard(clipboardEngine), m_traffic(traffic), m_lamps(lamps) {
+    m_modem.SetWrittenHandler([this] { OnWritten(m_modem, m_handheld, m_handheldDeferred); });
+    m_handheld.SetWrittenHandler([this] { OnWritten(m_handheld, m_modem, m_modemDeferred); });
+}
+
+DataPump::~DataPump() {
+    m_modem.SetWrittenHandler(nullptr);
+    m_handheld.SetWrittenHandler(nullptr);
+}
 
 void DataPump::OnHandheldData() {
+    if (Backlogged(m_modem)) {
+        // Not handled yet: raised again once the modem has taken its backlog.
+        m_handheldDeferred = true;
+        return;
+    }
+    m_handheldDeferred = false;
     m_requestConsumed = false;
     const std::string chunk = TakeChunk(m_handheld);
     if (!chunk.empty()) {
@@ -66,6 +80,11 @@ void DataPump::OnModemData() {
         // Left waiting in the port; the next handheld event raises it again.
         return;
     }
+    if (Backlogged(m_handheld)) {
+        m_modemDeferred = true;
+        return;
+    }
+    m_modemDeferred = false;
     const std::string chunk = TakeChunk(m_modem);
     if (chunk.empty()) {
         return;
@@ -77,6 +96,31 @@ void DataPump::OnModemData() {
     m_lamps.SetLamp(Lamp::imgRCV, "PDON");
     m_lamps.SetLamp(Lamp::imgSND, "MOFF");
     m_traffic.AppendToPane(Pane::txtReceive, chunk);
+}
+
+// Only a chunk that would be forwarded can wait for the port it goes to.
+bool DataPump::Backlogged(const SerialPort& target) const {
+    try {
+        return m_settings.SerialMethodOn && target.IsOpen() &&
+               target.BytesToWrite() > kBacklogLimit;
+    } catch (const PortError&) {
+        return false;
+    }
+}
+
+void DataPump::OnWritten(SerialPort& target, SerialPort& source, bool& sourceDeferred) {
+    if (!sourceDeferred) {
+        return;
+    }
+    try {
+        if (target.IsOpen() && target.BytesToWrite() > kBacklogLimit / 2) {
+            return;
+        }
+        sourceDeferred = false;
+        source.RequeueReceiveEvent();
+    } catch (const PortError&) {
+        sourceDeferred = false;
+    }
 }
 
 // The modem port signals only new arrivals, so bytes it held back while a

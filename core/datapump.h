@@ -6,15 +6,29 @@
 #include "core/serialport.h"
 #include "core/traffic.h"
 
+#include <cstddef>
+
 namespace loomway {
 
 // Moves chunks between the handheld port and the modem port and hands every
 // handheld chunk to the request engines.
+//
+// A port that is slower than the one feeding it does not make the program
+// hoard the difference: while more than kBacklogLimit bytes wait to be written
+// on the port a chunk would go to, the receive event of its source is put off
+// (nothing is read, nothing changes) and raised again once that backlog has
+// fallen under half the limit. The pump installs the ports' written handlers
+// itself and removes them when it goes.
 class DataPump {
 public:
+    static constexpr std::size_t kBacklogLimit = 64 * 1024;
+
     DataPump(Settings& settings, SerialPort& handheld, SerialPort& modem,
              RequestEngine& printEngine, RequestEngine& clipboardEngine, Traffic& traffic,
              LampPanel& lamps);
+    ~DataPump();
+    DataPump(const DataPump&) = delete;
+    DataPump& operator=(const DataPump&) = delete;
 
     void OnHandheldData();
     void OnModemData();
@@ -23,6 +37,8 @@ public:
 
 private:
     void RequeueHeldModemData();
+    bool Backlogged(const SerialPort& target) const;
+    void OnWritten(SerialPort& target, SerialPort& source, bool& sourceDeferred);
 
     Settings& m_settings;
     SerialPort& m_handheld;
@@ -32,6 +48,8 @@ private:
     Traffic& m_traffic;
     LampPanel& m_lamps;
     bool m_requestConsumed = false;
+    bool m_handheldDeferred = false; // a handheld event waits for the modem's backlog
+    bool m_modemDeferred = false;    // a modem event waits for the handheld's backlog
 };
 
 // The 2000-millisecond lamp timer's tick: the four activity lamps go dark.

@@ -44,6 +44,13 @@ public:
     // Called once, queued, after the device went away while open; the port is
     // already closed when it runs.
     virtual void SetLostHandler(std::function<void(const PortError&)> handler) = 0;
+
+    // Bytes handed to Write that the device has not taken yet (0 when the
+    // port hands everything over at once).
+    virtual std::size_t BytesToWrite() const { return 0; }
+    // Called on the user-interface thread after the device took some of the
+    // bytes that were waiting to be written.
+    virtual void SetWrittenHandler(std::function<void()> handler) { (void)handler; }
 };
 
 } // namespace loomway

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,8 +64,21 @@ public:
         }
         return FakeSerialPort::ReadAll();
     }
+    // Output the device has not taken yet, and its written event.
+    std::size_t BytesToWrite() const override { return pending; }
+    void SetWrittenHandler(std::function<void()> handler) override {
+        written_handler = std::move(handler);
+    }
+    void take(std::size_t count) {
+        pending -= std::min(pending, count);
+        if (written_handler) {
+            written_handler();
+        }
+    }
     bool failWrite = false;
     bool failRead = false;
+    std::size_t pending = 0;
+    std::function<void()> written_handler;
 };
 
 // The pump with both ports open and all three methods on.
@@ -399,6 +414,97 @@ private slots:
         rig.handheld.failRead = false;
         rig.handheld.raiseReceive();
         QCOMPARE(rig.print.seen, (std::vector<std::string>{"held"}));
+    }
+
+    // A modem port that has not taken what it was given holds back the
+    // handheld side: the event reads nothing and is raised again when the
+    // backlog has fallen under half the limit.
+    void modemBacklogHoldsBackTheHandheld() {
+        Rig rig;
+        rig.handheld.arrive(kClip);
+        QVERIFY(rig.pump.RequestConsumed());
+        rig.modem.pending = DataPump::kBacklogLimit + 1;
+        rig.handheld.arrive("wait");
+        QCOMPARE(rig.handheld.BytesWaiting(), std::size_t(4));
+        QVERIFY(rig.pump.RequestConsumed());
+        QCOMPARE(rig.traffic.Count(Counter::BytesSent), std::uint64_t(kClip.size()));
+        QCOMPARE(rig.clip.seen.size(), std::size_t(1));
+
+        rig.modem.take(DataPump::kBacklogLimit / 2 - 10);
+        QCOMPARE(rig.handheld.requeues, 0);
+        rig.modem.take(20);
+        QCOMPARE(rig.handheld.requeues, 1);
+        rig.modem.take(20);
+        QCOMPARE(rig.handheld.requeues, 1);
+        rig.handheld.raiseReceive();
+        QCOMPARE(rig.modem.written, std::string("wait"));
+        QCOMPARE(rig.handheld.BytesWaiting(), std::size_t(0));
+        QVERIFY(!rig.pump.RequestConsumed());
+
+        // At the limit itself the chunk still goes.
+        rig.modem.pending = DataPump::kBacklogLimit;
+        rig.handheld.arrive("go");
+        QCOMPARE(rig.modem.written, std::string("waitgo"));
+    }
+
+    void handheldBacklogHoldsBackTheModem() {
+        Rig rig;
+        rig.handheld.pending = DataPump::kBacklogLimit + 1;
+        rig.modem.arrive("later");
+        QCOMPARE(rig.modem.BytesWaiting(), std::size_t(5));
+        QCOMPARE(rig.traffic.Count(Counter::BytesReceived), 0u);
+        QVERIFY(rig.lamps.calls.empty());
+        // The handheld side itself is not held back by its own backlog.
+        rig.handheld.arrive("up");
+        QCOMPARE(rig.modem.written, std::string("up"));
+        // That event raises the waiting modem data again, which still waits.
+        QCOMPARE(rig.modem.requeues, 1);
+        rig.modem.raiseReceive();
+        QCOMPARE(rig.modem.BytesWaiting(), std::size_t(5));
+        rig.handheld.take(DataPump::kBacklogLimit);
+        QCOMPARE(rig.modem.requeues, 2);
+        rig.modem.raiseReceive();
+        QCOMPARE(rig.handheld.written, std::string("later"));
+        QCOMPARE(rig.traffic.Count(Counter::BytesReceived), 5u);
+    }
+
+    // Nothing is forwarded with the serial method off or to a closed port, so
+    // a backlog there holds nothing back.
+    void backlogMattersOnlyForForwarding() {
+        Rig rig;
+        rig.modem.pending = DataPump::kBacklogLimit * 4;
+        rig.handheld.pending = DataPump::kBacklogLimit * 4;
+        rig.settings.SerialMethodOn = false;
+        rig.handheld.arrive("a");
+        rig.modem.arrive("b");
+        QCOMPARE(rig.traffic.Count(Counter::BytesSent), 1u);
+        QCOMPARE(rig.traffic.Count(Counter::BytesReceived), 1u);
+        rig.settings.SerialMethodOn = true;
+        rig.modem.forceOpen(false);
+        rig.handheld.arrive("c");
+        QCOMPARE(rig.traffic.Count(Counter::BytesSent), 2u);
+        // A written event with nothing held back raises nothing.
+        rig.modem.take(DataPump::kBacklogLimit * 4);
+        QCOMPARE(rig.handheld.requeues, 0);
+    }
+
+    void pumpRemovesItsWrittenHandlers() {
+        FailingPort handheld;
+        FailingPort modem;
+        {
+            Settings settings;
+            std::vector<std::string> log;
+            RecordingEngine print("print", "<LMW_P>", "</LMW_P>", log);
+            RecordingEngine clip("clip", "<LMW_C>", "</LMW_C>", log);
+            RecordingTrafficView view;
+            Traffic traffic(view);
+            RecordingLampPanel lamps;
+            DataPump pump(settings, handheld, modem, print, clip, traffic, lamps);
+            QVERIFY(bool(handheld.written_handler));
+            QVERIFY(bool(modem.written_handler));
+        }
+        QVERIFY(!handheld.written_handler);
+        QVERIFY(!modem.written_handler);
     }
 
     void lampTimerTickTurnsTheActivityLampsOff() {
