@@ -7,7 +7,6 @@ the test fails."""
 
 import os
 import re
-import shutil
 import signal
 import subprocess
 import tempfile
@@ -120,6 +119,8 @@ class Program:
         self.process = process
         self.session = session
         self.wid = None
+        self.bus = None
+        self._reader = None
 
     @property
     def pid(self):
@@ -138,6 +139,25 @@ class Program:
 
     def geometry(self):
         return window_geometry(self.wid)
+
+    @property
+    def shown(self):
+        """What the main window shows: counters() and panes()."""
+        if self._reader is None:
+            import atspi
+            if self.bus is None:
+                raise AssertionError("start_loomway(read_window=True) to read the window")
+            self._reader = atspi.MainWindowReader(self.bus.application("Palm Loomway"), TITLE)
+        return self._reader
+
+    def wait_for_counters(self, sent, received, timeout=10):
+        """Waits until the counter labels show these numbers."""
+        try:
+            wait_until(lambda: self.shown.counters() == (sent, received), timeout,
+                       what="the counters")
+        except AssertionError:
+            raise AssertionError("the counters show %r, expected %r" %
+                                 (self.shown.counters(), (sent, received))) from None
 
     def focus(self):
         run(["xdotool", "windowfocus", "--sync", str(self.wid)], timeout=10)
@@ -265,15 +285,24 @@ class Session:
 
     # --- processes --------------------------------------------------------------
 
-    def start_loomway(self, env=None):
+    def start_loomway(self, env=None, read_window=False):
+        """Starts the program. With read_window, its window's counters and
+        panes can be read (Program.shown) over a private accessibility bus."""
         log = self.path("loomway-%d.log" % (len(self.log_paths) + 1))
         self.log_paths.append(log)
         full_env = dict(os.environ)
         full_env.update(env or {})
+        bus = None
+        if read_window:
+            import atspi
+            bus = atspi.AccessibilityBus(self)
+            full_env.update(bus.env())
         with open(log, "wb") as out:
             process = subprocess.Popen([LOOMWAY], stdin=subprocess.DEVNULL, stdout=out,
                                        stderr=subprocess.STDOUT, env=full_env)
-        return Program(self.track(process), self)
+        program = Program(self.track(process), self)
+        program.bus = bus
+        return program
 
     def program_log(self):
         text = ""
@@ -294,14 +323,34 @@ class Session:
         return subprocess.run([SIM, *args], input=input, capture_output=True, timeout=timeout)
 
     def sim_background(self, *args):
-        """A simulator left running; its stdout is collected in a file."""
+        """A simulator left running; its output and its notes are collected
+        in files (output_of, notes_of)."""
         self.counter += 1
         out = self.path("sim%d.out" % self.counter)
-        with open(out, "wb") as f:
+        notes = self.path("sim%d.err" % self.counter)
+        with open(out, "wb") as f, open(notes, "wb") as g:
             process = subprocess.Popen([SIM, *args], stdin=subprocess.DEVNULL, stdout=f,
-                                       stderr=subprocess.STDOUT)
+                                       stderr=g)
         process.output_path = out
+        process.notes_path = notes
         return self.track(process)
+
+    def start_listener(self, device, *options):
+        """The simulated handheld listening for clipboard transfers, once it
+        listens (it drops what waited on the line before it came)."""
+        listener = self.sim_background("--device", device, *options, "handheld", "listen")
+        wait_until(lambda: b"listening on" in notes_of(listener) or listener.poll() is not None,
+                   10, what="the simulated handheld to listen")
+        return listener
+
+    def start_modem(self, device, *options):
+        """The simulated modem on a line, once it listens."""
+        modem = self.sim_background("--device", device, *options, "modem")
+        wait_until(lambda: b"modem: ready" in output_of(modem) or modem.poll() is not None, 10,
+                   what="the simulated modem")
+        if modem.poll() is not None:
+            raise AssertionError("the simulated modem ended: %r" % notes_of(modem))
+        return modem
 
     def set_clipboard(self, data):
         """Puts bytes on the CLIPBOARD selection, served by an xclip of ours."""
@@ -319,5 +368,6 @@ def output_of(process):
         return f.read()
 
 
-def tool_missing(*names):
-    return [n for n in names if shutil.which(n) is None]
+def notes_of(process):
+    with open(process.notes_path, "rb") as f:
+        return f.read()
