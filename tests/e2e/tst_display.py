@@ -74,6 +74,30 @@ class DisplayTest(unittest.TestCase):
             p.wait_for_size(px(4425), px(2.4 * status_bar + LINE1))
             self.assertTrue(p.running())
 
+    def test_startup_views(self):
+        # [Preferences] Startup picks the first view; MenuVisible=NO hides the menu.
+        rows = [("LEDs", "YES", 4425, None), ("SND/RCV Rate", "NO", 6090, LINE1),
+                ("LEDs", "NO", 4425, LINE1)]
+        for startup, menu, width, height in rows:
+            with self.subTest(startup=startup, menu=menu), e2elib.Session("startup") as s:
+                handheld, _ = s.pty_pair()
+                modem, _ = s.pty_pair()
+                s.standard_ini(handheld, modem, status="OFF", startup=startup,
+                               extra={"Preferences": {"MenuVisible": menu}})
+                p = s.start_loomway()
+                p.wait_for_window()
+                if height is None:
+                    start = e2elib.wait_until(lambda: p.geometry().width == 295 and p.geometry(),
+                                              10, what="the LEDs view")
+                    # The status bar's height, from the full view, predicts it.
+                    p.key("ctrl+f")
+                    full = e2elib.wait_until(lambda: p.geometry().width == 406 and p.geometry(),
+                                             10, what="the full view")
+                    status_bar = (full.height * TW - PANES) / 3.2
+                    self.assertLessEqual(abs(start.height - px(2.4 * status_bar + LINE1)), 1,
+                                         (start, full))
+                else:
+                    p.wait_for_size(px(width), px(height))
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
