@@ -96,7 +96,20 @@ class ClipboardTest(unittest.TestCase):
             self.assertEqual(far.read_for(1.0), expected)
             p.wait_for_counters(0, 26 * 5)
 
-    def test_clipboard_method_off(self):
+    def test_nothing_sent(self):
+        # A clipboard that nobody owns, an empty one, and the method off.
+        with e2elib.Session("clip-none") as s:
+            from farend import FarEnd
+            p, far_path = self.start(s)
+            far = FarEnd(far_path)
+            s.cleanups.append(far.close)
+            self.assertIsNone(e2elib.clipboard_text())
+            p.click(*centre(LAMP))
+            self.assertEqual(far.read_for(1.0), b"")
+            s.set_clipboard(b"")
+            p.click(*centre(LAMP))
+            self.assertEqual(far.read_for(1.0), b"")
+            self.assertTrue(p.running())
         with e2elib.Session("clip-off") as s:
             from farend import FarEnd
             p, far_path = self.start(s, clipboard_method="NO")

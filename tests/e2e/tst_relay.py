@@ -118,10 +118,10 @@ class RelayTest(unittest.TestCase):
             self.assertEqual(modem.read_for(0.3), b"")
             self.assertTrue(p.running())
 
-    def test_clipboard_method_off_forwards_requests(self):
-        with e2elib.Session("clipoff") as s:
+    def test_request_methods_off_forward_requests(self):
+        with e2elib.Session("methodsoff") as s:
             p, handheld_far, modem_far = self.start(
-                s, methods={"LMW_S": "YES", "LMW_P": "YES", "LMW_C": "NO"})
+                s, methods={"LMW_S": "YES", "LMW_P": "NO", "LMW_C": "NO"})
             modem = FarEnd(modem_far)
             s.cleanups.append(modem.close)
             before = e2elib.clipboard_text()
@@ -130,6 +130,12 @@ class RelayTest(unittest.TestCase):
             request = b"<LMW_C>ordinary data</LMW_C>"
             self.assertEqual(modem.read(len(request)), request)
             self.assertEqual(e2elib.clipboard_text(), before)
+            # A status query is ordinary data too: forwarded, never answered.
+            r = s.sim("--device", handheld_far, "--timeout", "1", "handheld", "status")
+            self.assertEqual(r.returncode, 1)
+            self.assertIn(b"no status reply came", r.stderr)
+            request = b"<LMW_P><SRESP></LMW_P>"
+            self.assertEqual(modem.read(len(request)), request)
 
 
 if __name__ == "__main__":
