@@ -28,12 +28,29 @@ DataPane::DataPane(QWidget* parent) : QPlainTextEdit(parent) {
     }
     setPalette(colours);
     setBackgroundVisible(false);
+    m_refresh.setSingleShot(true);
+    m_refresh.setInterval(kRefreshMs);
+    connect(&m_refresh, &QTimer::timeout, this, &DataPane::Draw);
 }
 
 void DataPane::ShowBytes(const std::string& text, bool caretToEnd) {
-    const std::size_t shown = m_bytes.size();
+    m_pending = text;
+    m_pendingCaretToEnd = caretToEnd;
+    if (!m_refresh.isActive()) {
+        m_refresh.start();
+    }
+}
+
+void DataPane::Flush() {
+    m_refresh.stop();
+    Draw();
+}
+
+void DataPane::Draw() {
+    const std::string& text = m_pending;
+    const std::size_t shown = m_drawn.size();
     const int caretBefore = textCursor().position();
-    if (text.size() >= shown && text.compare(0, shown, m_bytes) == 0) {
+    if (text.size() >= shown && text.compare(0, shown, m_drawn) == 0) {
         if (text.size() > shown) {
             QTextCursor end(document());
             end.movePosition(QTextCursor::End);
@@ -44,8 +61,8 @@ void DataPane::ShowBytes(const std::string& text, bool caretToEnd) {
     } else {
         setPlainText(PaneDisplayText(text));
     }
-    m_bytes = text;
-    if (caretToEnd) {
+    m_drawn = text;
+    if (m_pendingCaretToEnd) {
         moveCursor(QTextCursor::End);
     } else if (textCursor().position() != caretBefore) {
         // The caret stays where it was (as far as the new text reaches).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <QTimer>
 
 #include <string>
 
@@ -13,10 +14,18 @@ class DataPane : public QPlainTextEdit {
 public:
     explicit DataPane(QWidget* parent = nullptr);
 
-    // Shows the pane's whole text (one char per byte). When the new text
-    // continues the one shown, only the new bytes are added.
+    // The pane's whole text (one char per byte). It is drawn at the next
+    // refresh, at most kRefreshMs later: a relay hands over a new text with
+    // every chunk, and laying out each of them would cost far more than the
+    // chunk itself, while the user sees only the latest. When the new text
+    // continues the one drawn, only the new bytes are added.
     void ShowBytes(const std::string& text, bool caretToEnd);
-    const std::string& Bytes() const { return m_bytes; }
+    // Draws the latest text now.
+    void Flush();
+    // The latest text, drawn or not.
+    const std::string& Bytes() const { return m_pending; }
+
+    static constexpr int kRefreshMs = 30;
 
 signals:
     void doubleClicked();
@@ -27,7 +36,12 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    std::string m_bytes;
+    void Draw();
+
+    std::string m_pending;
+    bool m_pendingCaretToEnd = false;
+    std::string m_drawn;
+    QTimer m_refresh;
 };
 
 } // namespace loomway

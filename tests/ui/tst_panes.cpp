@@ -74,6 +74,7 @@ private slots:
         pane.show();
         QVERIFY(QTest::qWaitForWindowExposed(&pane));
         pane.ShowBytes("hello", true);
+        pane.Flush();
         pane.setFocus();
         QTest::keyClicks(&pane, "abc");
         QTest::keyClick(&pane, Qt::Key_Backspace);
@@ -91,6 +92,7 @@ private slots:
         DataPane pane;
         const std::string text("AT\0DT\x01\x1b[0m\r\nOK\x85\x7f\xff end", 21);
         pane.ShowBytes(text, true);
+        pane.Flush();
         const QString shown = shownText(pane);
         QCOMPARE(shown.size(), qsizetype(text.size()));
         QVERIFY(shown.endsWith(QStringLiteral("end")));
@@ -104,6 +106,7 @@ private slots:
         QCOMPARE(shown.at(16), QChar(char16_t(0xFF)));
 
         pane.ShowBytes(allBytes(), true);
+        pane.Flush();
         QCOMPARE(shownText(pane), PaneDisplayText(allBytes()));
     }
 
@@ -122,9 +125,32 @@ private slots:
                                      std::string(1000, 'z')};
         for (const std::string& text : steps) {
             pane.ShowBytes(text, true);
+            pane.Flush();
             QCOMPARE(shownText(pane), PaneDisplayText(text));
             QCOMPARE(pane.Bytes(), text);
         }
+    }
+
+    // Many texts before a refresh: the pane draws only the latest, once.
+    void textsBetweenRefreshes() {
+        DataPane pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        pane.ShowBytes("first", true);
+        pane.Flush();
+        std::string text = "first";
+        for (int i = 0; i < 200; ++i) {
+            text += static_cast<char>(i);
+            pane.ShowBytes(text, true);
+        }
+        QCOMPARE(pane.Bytes(), text);
+        QCOMPARE(shownText(pane), QStringLiteral("first"));
+        QTRY_COMPARE(shownText(pane), PaneDisplayText(text));
+        QCOMPARE(pane.textCursor().position(), int(text.size()));
+        // Emptied and refilled between two refreshes.
+        pane.ShowBytes("", true);
+        pane.ShowBytes("x", false);
+        QTRY_COMPARE(shownText(pane), QStringLiteral("x"));
     }
 
     void caretPlacement() {
@@ -136,6 +162,7 @@ private slots:
         for (int i = 0; i < 40; ++i) {
             text += "line " + std::to_string(i) + "\n";
             pane.ShowBytes(text, true);
+            pane.Flush();
         }
         QCOMPARE(pane.textCursor().position(), int(text.size()));
         // Scrolled to the end: the caret's line is in view.
@@ -143,7 +170,9 @@ private slots:
         QVERIFY(pane.viewport()->rect().contains(pane.cursorRect()));
         // A single character keeps the caret where it was.
         pane.ShowBytes("", false);
+        pane.Flush();
         pane.ShowBytes("q", false);
+        pane.Flush();
         QCOMPARE(shownText(pane), QStringLiteral("q"));
         QCOMPARE(pane.textCursor().position(), 0);
     }
@@ -167,14 +196,17 @@ private slots:
 
         traffic.AppendToPane(Pane::txtSend, std::string("<LMW_C>\0one", 11));
         traffic.AppendToPane(Pane::txtReceive, "OK\r\n");
-        auto* send = window.findChild<QPlainTextEdit*>("txtSend");
-        auto* receive = window.findChild<QPlainTextEdit*>("txtReceive");
-        QCOMPARE(shownText(*send), PaneDisplayText(std::string("<LMW_C>\0one", 11)));
-        QCOMPARE(shownText(*receive), QString::fromUtf16(u"OK\u240D\n"));
+        auto* send = window.findChild<DataPane*>("txtSend");
+        auto* receive = window.findChild<DataPane*>("txtReceive");
+        // Drawn at the next refresh, without anyone asking.
+        QTRY_COMPARE(shownText(*send), PaneDisplayText(std::string("<LMW_C>\0one", 11)));
+        QTRY_COMPARE(shownText(*receive), QString::fromUtf16(u"OK\u240D\n"));
         QCOMPARE(send->textCursor().position(), 11);
         traffic.AppendToPane(Pane::txtSend, std::string(990, 'x'));
+        send->Flush();
         QCOMPARE(shownText(*send), QString());
         traffic.ResetBoth();
+        receive->Flush();
         QCOMPARE(shownText(*receive), QString());
         QCOMPARE(sent->text(), QStringLiteral("0"));
 
@@ -202,6 +234,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         window.ShowPane(Pane::txtSend, "some data", true);
         auto* send = window.findChild<DataPane*>("txtSend");
+        send->Flush();
         send->setFocus();
         QTest::keyClick(send, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(dialogs, 1);
