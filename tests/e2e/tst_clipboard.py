@@ -89,11 +89,14 @@ class ClipboardTest(unittest.TestCase):
 
             # A double-click on the lamp sends once, on the label twice.
             p.double_click(*centre(LAMP))
-            self.assertEqual(far.read_for(1.5), expected)
+            self.assertEqual(far.read(len(expected)), expected)
+            self.assertEqual(far.read_for(0.7), b"")
             p.double_click(*centre(LABEL))
-            self.assertEqual(far.read_for(1.5), expected * 2)
+            self.assertEqual(far.read(2 * len(expected)), expected * 2)
+            self.assertEqual(far.read_for(0.7), b"")
             p.click(*centre(LABEL))
-            self.assertEqual(far.read_for(1.0), expected)
+            self.assertEqual(far.read(len(expected)), expected)
+            self.assertEqual(far.read_for(0.7), b"")
             p.wait_for_counters(0, 26 * 5)
 
     def test_nothing_sent(self):

@@ -204,7 +204,7 @@ class SimTest(unittest.TestCase):
         self.assertEqual(self.far.read(15), b"<LMW_C></LMW_C>")
 
     def test_chunk_splits_the_request(self):
-        p = self.background("--device", self.pair.a, "--chunk", "4", "--delay", "150",
+        p = self.background("--device", self.pair.a, "--chunk", "4", "--delay", "300",
                             "handheld", "clip", "hello")
         pieces = self.far.reads(20)
         self.assertEqual(p.wait(10), 0)
