@@ -10,7 +10,6 @@
 
 #include <fcntl.h>
 #include <grp.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -213,18 +212,12 @@ void QtSerialPort::Write(const std::string& data) {
         return;
     }
     const qint64 size = static_cast<qint64>(data.size());
-    // QSerialPort keeps what the device does not take at once and sends it
-    // from the event loop as the device drains.
+    // QSerialPort keeps the bytes and sends them from the event loop as the
+    // device takes them. No flush() here: when the device is full, it turns
+    // the would-block of a second write into a ResourceError.
     if (m_port.write(data.data(), size) != size) {
         throw PortError{8012, "The device " + m_device +
                                   " cannot be written: " + m_port.errorString().toStdString()};
-    }
-    // Handing over at once saves a trip through the event loop per chunk. Only
-    // when the device can take bytes: a write that would block counts as a
-    // write error in QSerialPort.
-    pollfd ready{static_cast<int>(m_port.handle()), POLLOUT, 0};
-    if (::poll(&ready, 1, 0) == 1 && (ready.revents & POLLOUT)) {
-        m_port.flush();
     }
 }
 
@@ -258,6 +251,8 @@ void QtSerialPort::RaiseReceive() {
     m_inReceive = true;
     try {
         m_receive();
+    } catch (const PortError& e) {
+        qWarning("serial receive handler failed: %d %s", e.code, e.description.c_str());
     } catch (const std::exception& e) {
         qWarning("serial receive handler failed: %s", e.what());
     } catch (...) {
@@ -316,6 +311,8 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
             }
             try {
                 m_lost(lost);
+            } catch (const PortError& e) {
+                qWarning("serial lost handler failed: %d %s", e.code, e.description.c_str());
             } catch (const std::exception& e) {
                 qWarning("serial lost handler failed: %s", e.what());
             } catch (...) {
