@@ -7,6 +7,7 @@ framed in the tags, with its carriage returns removed."""
 import unittest
 
 import e2elib
+from farend import FarEnd
 
 TW = e2elib.TWIPS_PER_PIXEL
 # imgCLP: 480 x 480 twips at client (720 + 2880, 0); its caption lblClP,
@@ -72,7 +73,6 @@ class ClipboardTest(unittest.TestCase):
 
     def test_lamp_and_label_clicks_on_the_wire(self):
         with e2elib.Session("clip-wire") as s:
-            from farend import FarEnd
             p, far_path = self.start(s, read_window=True)
             far = FarEnd(far_path)
             s.cleanups.append(far.close)
@@ -102,7 +102,6 @@ class ClipboardTest(unittest.TestCase):
     def test_nothing_sent(self):
         # A clipboard that nobody owns, an empty one, and the method off.
         with e2elib.Session("clip-none") as s:
-            from farend import FarEnd
             p, far_path = self.start(s)
             far = FarEnd(far_path)
             s.cleanups.append(far.close)
@@ -114,7 +113,6 @@ class ClipboardTest(unittest.TestCase):
             self.assertEqual(far.read_for(1.0), b"")
             self.assertTrue(p.running())
         with e2elib.Session("clip-off") as s:
-            from farend import FarEnd
             p, far_path = self.start(s, clipboard_method="NO")
             far = FarEnd(far_path)
             s.cleanups.append(far.close)

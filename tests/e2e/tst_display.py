@@ -8,7 +8,6 @@ bar; S is read off the full view and the other views are checked against it:
   Data Sni&ffer  6090 x (3.2 S + 3396),       6090 x (2.2 S + 3396)
 (3396 = txtReceive's height 855 + its top 2370 + 855 / 5; 15 twips a pixel.)"""
 
-import sys
 import unittest
 
 import e2elib
