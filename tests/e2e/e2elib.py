@@ -311,14 +311,6 @@ class Session:
                 text += f.read().decode("latin-1")
         return text
 
-    def start_window_of_other_program(self, title):
-        """A plain X window of another process, with this exact title."""
-        process = self.track(subprocess.Popen(["xlogo", "-title", title],
-                                               stdout=subprocess.DEVNULL,
-                                               stderr=subprocess.DEVNULL))
-        wait_until(lambda: find_windows(title), 10, what="window " + title)
-        return process
-
     def sim(self, *args, input=None, timeout=30):
         return subprocess.run([SIM, *args], input=input, capture_output=True, timeout=timeout)
 
