@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -21,6 +23,8 @@ PtyPair::PtyPair() {
     m_a = scratchDir() + "/pty-" + tag + "-a";
     m_b = scratchDir() + "/pty-" + tag + "-b";
     m_socat.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // socat goes when the test goes, even when the test crashes.
+    m_socat.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_socat.start("socat", {"pty,raw,echo=0,link=" + m_a, "pty,raw,echo=0,link=" + m_b});
     if (!m_socat.waitForStarted(5000)) {
         return;
