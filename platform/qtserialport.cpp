@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,7 +76,15 @@ bool LacksAccess(const std::string& device) {
 } // namespace
 
 QtSerialPort::QtSerialPort(Resolver resolver) : m_resolver(std::move(resolver)) {
+    // A bounded read buffer: when the other side cannot take the bytes, they
+    // wait in the device (and the sender is held back) instead of in memory.
+    m_port.setReadBufferSize(kReadBufferSize);
     QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { OnReadyRead(); });
+    QObject::connect(&m_port, &QSerialPort::bytesWritten, &m_port, [this](qint64) {
+        if (m_written) {
+            m_written();
+        }
+    });
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError error) { OnError(error); });
 }
@@ -225,6 +234,14 @@ void QtSerialPort::SetReceiveHandler(std::function<void()> handler) {
     m_receive = std::move(handler);
 }
 
+std::size_t QtSerialPort::BytesToWrite() const {
+    return m_port.isOpen() ? static_cast<std::size_t>(m_port.bytesToWrite()) : 0;
+}
+
+void QtSerialPort::SetWrittenHandler(std::function<void()> handler) {
+    m_written = std::move(handler);
+}
+
 void QtSerialPort::SetLostHandler(std::function<void(const PortError&)> handler) {
     m_lost = std::move(handler);
 }
@@ -284,11 +301,25 @@ void QtSerialPort::RequeueReceiveEvent() {
         Qt::QueuedConnection);
 }
 
+bool QtSerialPort::DeviceGone() const {
+    pollfd state{static_cast<int>(m_port.handle()), POLLOUT, 0};
+    if (state.fd < 0 || ::poll(&state, 1, 0) < 0) {
+        return true;
+    }
+    return (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) {
         return;
     }
     if (!m_port.isOpen()) {
+        return;
+    }
+    if (error == QSerialPort::ResourceError && !DeviceGone()) {
+        // A write the full device refused for now (EAGAIN): QSerialPort keeps
+        // the bytes and sends them when the device takes them again.
+        m_port.clearError();
         return;
     }
     // QSerialPort repeats these errors as fast as it can while the port stays

@@ -37,6 +37,8 @@ public:
     void SetReceiveHandler(std::function<void()> handler) override;
     void RequeueReceiveEvent() override;
     void SetLostHandler(std::function<void(const PortError&)> handler) override;
+    std::size_t BytesToWrite() const override;
+    void SetWrittenHandler(std::function<void()> handler) override;
 
     // The device path of the last Open(), for messages and tests.
     const std::string& Device() const { return m_device; }
@@ -45,6 +47,7 @@ private:
     void OnReadyRead();
     void OnError(QSerialPort::SerialPortError error);
     void RaiseReceive();
+    bool DeviceGone() const;
     [[noreturn]] void FailOpen(int code, const std::string& description);
 
     Resolver m_resolver;
@@ -53,6 +56,8 @@ private:
     std::string m_device;
     std::function<void()> m_receive;
     std::function<void(const PortError&)> m_lost;
+    std::function<void()> m_written;
+    static constexpr qint64 kReadBufferSize = 64 * 1024;
     bool m_inReceive = false;
     bool m_missedReceive = false;
     qint64 m_readInHandler = 0; // bytes the running receive handler has read

@@ -175,6 +175,35 @@ private slots:
         QVERIFY(far.read(out.size(), 10000) == out);
     }
 
+    // A far end that reads nothing for a while fills the device: the writes
+    // wait in the port (its backlog shows it), nothing is taken for a lost
+    // device, and every byte arrives once the far end reads again.
+    void aFullDeviceIsNotALostDevice() {
+        PtyPair pair;
+        QVERIFY(pair.ok());
+        auto port = openPortOn(pair.programEnd());
+        int lost = 0;
+        int written = 0;
+        port->SetLostHandler([&](const PortError&) { ++lost; });
+        port->SetWrittenHandler([&] { ++written; });
+        FarEnd far(pair.farEnd());
+        const std::string out = randomBytes(2 * 1024 * 1024, 7);
+        // Chunk by chunk with events in between, as a relay writes.
+        for (std::size_t at = 0; at < out.size(); at += 4096) {
+            port->Write(out.substr(at, 4096));
+            QCoreApplication::processEvents();
+        }
+        QTest::qWait(500);
+        QVERIFY(port->IsOpen());
+        QCOMPARE(lost, 0);
+        QVERIFY(port->BytesToWrite() > 0);
+        QVERIFY(far.read(out.size(), 10000) == out);
+        QTRY_COMPARE(port->BytesToWrite(), std::size_t(0));
+        QVERIFY(written > 0);
+        QVERIFY(port->IsOpen());
+        QCOMPARE(lost, 0);
+    }
+
     void requeueRaisesTheEventOnceMore() {
         PtyPair pair;
         QVERIFY(pair.ok());
