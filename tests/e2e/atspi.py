@@ -27,6 +27,10 @@ LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 TOOLS = ("dbus-daemon", "gdbus", LAUNCHER)
 
 
+def _die_with_parent():
+    ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
 def _descendants(pid):
     """Child processes of pid, deepest first."""
     found = []
@@ -124,7 +128,8 @@ class AccessibilityBus:
         self.processes = []
         self.session_bus = subprocess.Popen(
             ["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
+            preexec_fn=_die_with_parent)
         self.processes.append(self.session_bus)
         if session is not None:
             session.cleanups.append(self.stop)
@@ -133,7 +138,7 @@ class AccessibilityBus:
         env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address)
         self.processes.append(subprocess.Popen(
             [LAUNCHER, "--launch-immediately"], env=env, stdin=subprocess.DEVNULL,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent))
         self.a11y = self._wait_for_a11y_address()
 
     def env(self):

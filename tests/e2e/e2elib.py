@@ -5,6 +5,7 @@ X11 tools (xdotool, xwininfo, xclip) that drive the program from outside.
 Every process a Session starts is ended when the session closes, also when
 the test fails."""
 
+import ctypes
 import os
 import re
 import signal
@@ -18,6 +19,12 @@ LOOMWAY = os.path.join(BINARY_DIR, "app", "loomway")
 SIM = os.path.join(BINARY_DIR, "tools", "loomway-sim", "loomway-sim")
 TITLE = "Palm Loomway by QUILLON"
 TWIPS_PER_PIXEL = 15
+
+
+def die_with_test():
+    """For Popen(preexec_fn=...): the child gets SIGTERM when the test process
+    ends, also when it is killed, so nothing it started outlives it."""
+    ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 
 
 def wait_until(predicate, timeout=10.0, step=0.05, what="condition"):
@@ -254,7 +261,8 @@ class Session:
         b = self.path("pty%d-far" % self.counter)
         self.track(subprocess.Popen(
             ["socat", "pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=die_with_test))
         wait_until(lambda: os.path.exists(a) and os.path.exists(b), 5, what="socat's ptys")
         return a, b
 
@@ -299,7 +307,8 @@ class Session:
             full_env.update(bus.env())
         with open(log, "wb") as out:
             process = subprocess.Popen([LOOMWAY], stdin=subprocess.DEVNULL, stdout=out,
-                                       stderr=subprocess.STDOUT, env=full_env)
+                                       stderr=subprocess.STDOUT, env=full_env,
+                                       preexec_fn=die_with_test)
         program = Program(self.track(process), self)
         program.bus = bus
         return program
@@ -322,7 +331,7 @@ class Session:
         notes = self.path("sim%d.err" % self.counter)
         with open(out, "wb") as f, open(notes, "wb") as g:
             process = subprocess.Popen([SIM, *args], stdin=subprocess.DEVNULL, stdout=f,
-                                       stderr=g)
+                                       stderr=g, preexec_fn=die_with_test)
         process.output_path = out
         process.notes_path = notes
         return self.track(process)
@@ -348,7 +357,8 @@ class Session:
         """Puts bytes on the CLIPBOARD selection, served by an xclip of ours."""
         process = self.track(subprocess.Popen(
             ["xclip", "-quiet", "-selection", "clipboard", "-i"], stdin=subprocess.PIPE,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=die_with_test))
         process.stdin.write(data)
         process.stdin.close()
         wait_until(lambda: clipboard_text() == data, 10, what="xclip to own the clipboard")

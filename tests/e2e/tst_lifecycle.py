@@ -111,7 +111,7 @@ class LifecycleTest(unittest.TestCase):
             log = s.path("hotsync.log")
             other = s.track(subprocess.Popen(
                 [sys.executable, X11RAW, "window", "HotSync Manager", "--close-delay", "1.5",
-                 "--log", log], stdout=subprocess.PIPE))
+                 "--log", log], stdout=subprocess.PIPE, preexec_fn=e2elib.die_with_test))
             other_wid = int(other.stdout.readline())
             other.stdout.close()
             devices = {os.path.realpath(handheld), os.path.realpath(modem)}
