@@ -275,6 +275,14 @@ class MainWindowReader:
         sent, received = (int(n.name()) for n in self.counter_nodes())
         return sent, received
 
+    def status(self):
+        """The text of the status bar's first panel."""
+        bars = self.frame.find(lambda n, role: role == "status bar", depth=2)
+        if not bars:
+            raise AssertionError("no status bar in the main window")
+        panels = bars[0].children()
+        return panels[0].name() if panels else ""
+
     def panes(self):
         """(txtSend, txtReceive) texts, top pane first."""
         if self._panes is None:

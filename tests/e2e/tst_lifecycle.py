@@ -134,6 +134,30 @@ class LifecycleTest(unittest.TestCase):
                 self.assertEqual(len(f.readlines()), 1)
             p.wait_for_window()
 
+    def test_start_goes_on_when_the_window_stays(self):
+        # A "HotSync Manager" that never closes: start-up gives up waiting
+        # for it (after 10 seconds) and opens the ports all the same.
+        with e2elib.Session("hotsync-stays") as s:
+            handheld, modem = self.settings(s, status="ON",
+                                            preferences={"CloseApp": "HotSync Manager"})
+            log = s.path("hotsync.log")
+            other = s.track(subprocess.Popen(
+                [sys.executable, X11RAW, "window", "HotSync Manager", "--ignore-close",
+                 "--log", log], stdout=subprocess.PIPE, preexec_fn=e2elib.die_with_test))
+            other_wid = int(other.stdout.readline())
+            other.stdout.close()
+            devices = {os.path.realpath(handheld), os.path.realpath(modem)}
+            p = s.start_loomway()
+            e2elib.wait_until(lambda: os.path.exists(log), 20, what="the close request")
+            self.assertEqual(devices & open_devices(p.pid), set())
+            e2elib.wait_until(lambda: devices & open_devices(p.pid) == devices, 30,
+                              what="the ports to open after the wait")
+            p.wait_for_window()
+            self.assertTrue(e2elib.window_exists(other_wid))
+            self.assertIsNone(other.poll())
+            with open(log) as f:
+                self.assertEqual(len(f.readlines()), 1)
+
     def test_exit_program_runs_once(self):
         ways = {
             "ctrl+e": lambda p: p.key("ctrl+e"),
