@@ -9,6 +9,7 @@
 #include "ui/windowpictures.h"
 
 #include <cmath>
+#include <utility>
 
 #include <QAction>
 #include <QCloseEvent>
@@ -80,6 +81,9 @@ LW_Main::LW_Main(QWidget* parent) : QMainWindow(parent) {
     BuildStatusBar();
     ConnectMenus();
     SetHooks({});
+    m_frame.setSingleShot(true);
+    m_frame.setInterval(kFrameMs);
+    connect(&m_frame, &QTimer::timeout, this, &LW_Main::FlushFrame);
     // The creation size: a client area of 9120 x 5805 twips below the menu bar.
     setFixedSize(twips(0, 0, 9120, 5805).width(),
                  twips(0, 0, 9120, 5805).height() + menuBar()->sizeHint().height());
@@ -103,6 +107,8 @@ void LW_Main::BuildArrangement() {
         image->setGeometry(geometry);
         image->setAlignment(Qt::AlignCenter);
         image->setToolTip(QString::fromLatin1(tip));
+        // Opaque on its black panel, so repainting a lamp paints only the lamp.
+        setColours(image, Qt::black, Qt::white);
         image->setPixmap(m_pictures.Picture(initial));
         m_lamps[index(which)] = image;
         m_shown[index(which)] = initial;
@@ -305,9 +311,23 @@ void LW_Main::SetLamp(Lamp lamp, const std::string& code) {
         return;
     }
     m_shown[index(lamp)] = *picture;
+    // The two traffic lamps change with every chunk: when a lamp was painted
+    // less than a frame ago, their change is drawn with the next frame,
+    // together with every other one until then. The other lamps are always
+    // painted at once: a print job may keep the handler busy long after
+    // its lamp went on.
+    const bool trafficLamp = lamp == Lamp::imgSND || lamp == Lamp::imgRCV;
+    if (trafficLamp && m_sinceLampPaint.isValid() && m_sinceLampPaint.elapsed() < kFrameMs) {
+        m_lampPending[index(lamp)] = true;
+        StartFrame();
+        return;
+    }
+    // Painted at once, so the change shows even while a long handler runs.
+    m_lampPending[index(lamp)] = false;
     ClickLabel* image = m_lamps[index(lamp)];
     image->setPixmap(m_pictures.Picture(*picture));
     image->repaint();
+    m_sinceLampPaint.start();
 }
 
 LampPicture LW_Main::LampShows(Lamp lamp) const {
@@ -315,8 +335,31 @@ LampPicture LW_Main::LampShows(Lamp lamp) const {
 }
 
 void LW_Main::ShowCounter(Counter counter, const std::string& label) {
-    ClickLabel* shown = counter == Counter::BytesSent ? m_sentCounter : m_receivedCounter;
-    shown->setText(QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())));
+    m_counterPending[counter == Counter::BytesSent ? 0 : 1] = label;
+    StartFrame();
+}
+
+void LW_Main::StartFrame() {
+    if (!m_frame.isActive()) {
+        m_frame.start();
+    }
+}
+
+void LW_Main::FlushFrame() {
+    m_frame.stop();
+    for (std::size_t i = 0; i < m_lamps.size(); ++i) {
+        if (std::exchange(m_lampPending[i], false)) {
+            m_lamps[i]->setPixmap(m_pictures.Picture(m_shown[i]));
+        }
+    }
+    ClickLabel* const counters[2] = {m_sentCounter, m_receivedCounter};
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (m_counterPending[i]) {
+            const std::string label = *std::exchange(m_counterPending[i], std::nullopt);
+            counters[i]->setText(
+                QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())));
+        }
+    }
 }
 
 void LW_Main::ShowPane(Pane pane, const std::string& text, bool caretToEnd) {

@@ -7,8 +7,10 @@
 #include "ui/lamppictures.h"
 #include "ui/mainmenus.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QSize>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -57,6 +59,10 @@ public:
     // TrafficView
     void ShowCounter(Counter counter, const std::string& label) override;
     void ShowPane(Pane pane, const std::string& text, bool caretToEnd) override;
+    // Draws the lamp pictures and counter labels still waiting for the next frame.
+    void FlushFrame();
+    // Traffic lamp changes closer together than this are drawn together, once per frame.
+    static constexpr int kFrameMs = 16;
     // StatusPanel
     void ShowStatus(const std::string& text) override;
 
@@ -104,6 +110,7 @@ private:
     void ApplyOuterSize();
     void RunHook(const std::function<void()>& hook);
     void ShowAll();
+    void StartFrame();
 
     LampPictures m_pictures;
     MainMenus m_menus;
@@ -120,6 +127,12 @@ private:
     std::optional<std::pair<double, double>> m_outerTwips;
     QSize m_appliedFrame;
     bool m_ended = false;
+    // Changes that wait for the next frame (a busy relay changes the lamps and
+    // the counters with every chunk; the screen needs them once per frame).
+    std::array<bool, 6> m_lampPending{};
+    std::array<std::optional<std::string>, 2> m_counterPending;
+    QTimer m_frame;
+    QElapsedTimer m_sinceLampPaint;
 };
 
 } // namespace loomway

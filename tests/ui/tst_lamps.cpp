@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QTest>
 
+#include <tuple>
+
 using namespace loomway;
 
 namespace {
@@ -168,12 +170,14 @@ private slots:
                 window.SetLamp(kLamps[l], code);
                 const LampPicture expected = *PictureForCode(code);
                 QCOMPARE(window.LampShows(kLamps[l]), expected);
+                window.FlushFrame();
                 QCOMPARE(image->pixmap().toImage(), window.Pictures().Picture(expected).toImage());
             }
         }
         // "PON" is the IMG_ON store, not IMG_PON.
         window.SetLamp(Lamp::imgPWR, "PON");
         QCOMPARE(window.LampShows(Lamp::imgPWR), LampPicture::IMG_ON);
+        window.FlushFrame();
         auto* power = window.findChild<QLabel*>("imgPWR");
         QCOMPARE(power->pixmap().toImage(),
                  window.findChild<QLabel*>("IMG_ON")->pixmap().toImage());
@@ -198,8 +202,10 @@ private slots:
         }
     }
 
-    // A changed picture is painted before SetLamp returns; the same picture
-    // again needs no painting.
+    // A changed picture is painted before SetLamp returns, so it shows even
+    // while a long handler runs; changes less than a frame after a lamp was
+    // painted are drawn together with the next frame; the same picture again
+    // needs no painting.
     void changedPictureRepaintsAtOnce() {
         LW_Main window;
         window.SetDisplay("ALL");
@@ -208,18 +214,49 @@ private slots:
         auto* lamp = window.findChild<QLabel*>("imgSND");
         PaintCounter counter;
         lamp->installEventFilter(&counter);
-        QCoreApplication::processEvents();
+        QTest::qWait(2 * LW_Main::kFrameMs);
         counter.paints = 0;
         window.SetLamp(Lamp::imgSND, "MON");
         QVERIFY(counter.paints >= 1);
         QCOMPARE(window.LampShows(Lamp::imgSND), LampPicture::IMG_MON);
+        QCOMPARE(lamp->pixmap().toImage(),
+                 window.Pictures().Picture(LampPicture::IMG_MON).toImage());
         QCoreApplication::processEvents();
         counter.paints = 0;
         window.SetLamp(Lamp::imgSND, "MON");
         QCOMPARE(counter.paints, 0);
+
+        // Right after a paint: drawn with the next frame, without anyone asking.
         window.SetLamp(Lamp::imgSND, "MOFF");
+        QCOMPARE(window.LampShows(Lamp::imgSND), LampPicture::IMG_MOFF);
+        QTRY_VERIFY_WITH_TIMEOUT(counter.paints >= 1, 1000);
+        QCOMPARE(lamp->pixmap().toImage(),
+                 window.Pictures().Picture(LampPicture::IMG_MOFF).toImage());
+
+        // After a quiet frame, at once again.
+        QTest::qWait(2 * LW_Main::kFrameMs);
+        counter.paints = 0;
+        window.SetLamp(Lamp::imgSND, "MON");
         QVERIFY(counter.paints >= 1);
         lamp->removeEventFilter(&counter);
+
+        // The printer, clipboard and power lamps and the switch are painted at
+        // once also right after another lamp.
+        for (const auto& [name, which, code] : {std::tuple{"IMGPRT", Lamp::IMGPRT, "PRTON"},
+                                                std::tuple{"imgCLP", Lamp::imgCLP, "CLPON"},
+                                                std::tuple{"imgPWR", Lamp::imgPWR, "PON"},
+                                                std::tuple{"imgOnOff", Lamp::imgOnOff, "OFF"}}) {
+            auto* other = window.findChild<QLabel*>(name);
+            PaintCounter paints;
+            other->installEventFilter(&paints);
+            window.SetLamp(Lamp::imgSND, "MON");
+            window.SetLamp(Lamp::imgSND, "MOFF");
+            window.SetLamp(which, code);
+            QVERIFY2(paints.paints >= 1, name);
+            QCOMPARE(other->pixmap().toImage(),
+                     window.Pictures().Picture(*PictureForCode(code)).toImage());
+            other->removeEventFilter(&paints);
+        }
     }
 
     // While a settings dialog disables the window, the lamps look the same.
