@@ -1,5 +1,7 @@
 #include "config/dialogs/fileprogramchooser.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -42,13 +44,15 @@ QString ProgramChooserStartFolder() {
 }
 
 QString CommandLineWord(const QString& path) {
-    if (!path.contains(QLatin1Char(' ')) && !path.contains(QLatin1Char('\t')) &&
-        !path.contains(QLatin1Char('"'))) {
+    static const QString special = QStringLiteral(" \t\"'\\");
+    if (std::none_of(path.begin(), path.end(), [](QChar c) { return special.contains(c); })) {
         return path;
     }
+    // Single quotes keep everything as written; a quote inside is closed,
+    // escaped and reopened, as a shell reads it.
     QString quoted = path;
-    quoted.replace(QStringLiteral("\""), QStringLiteral("\"\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    quoted.replace(QStringLiteral("'"), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
 std::unique_ptr<QFileDialog> MakeProgramFileDialog(QWidget* parent, const QString& title,

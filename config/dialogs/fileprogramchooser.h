@@ -28,8 +28,9 @@ bool ListedInProgramChooser(const QFileInfo& entry);
 // The folder the chooser starts in: ~/Palm when it exists, else the home folder.
 QString ProgramChooserStartFolder();
 
-// A path as one word of a command line: unchanged when it holds no blank and
-// no quote, else in double quotes (a quote inside written as three).
+// A path as one word of a command line as a POSIX shell splits it (and so
+// the exit program's starter): unchanged when it holds no blank, tab, quote
+// or backslash, else in single quotes.
 QString CommandLineWord(const QString& path);
 
 } // namespace loomway

@@ -1,5 +1,6 @@
 #include "config/dialogs/fileprogramchooser.h"
 #include "config/dialogs/lw_prefs.h"
+#include "platform/programstarter.h"
 #include "tests/config/dialogs/dialogtestsupport.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
@@ -272,9 +273,13 @@ private slots:
         QTest::newRow("plain") << "/usr/bin/xterm"
                                << "/usr/bin/xterm";
         QTest::newRow("blank") << "/home/u/My Tools/sync"
-                               << "\"/home/u/My Tools/sync\"";
-        QTest::newRow("quote") << "/opt/a\"b"
-                               << "\"/opt/a\"\"\"b\"";
+                               << "'/home/u/My Tools/sync'";
+        QTest::newRow("double quote") << "/opt/a\"b"
+                                      << "'/opt/a\"b'";
+        QTest::newRow("single quote") << "/opt/it's here"
+                                      << "'/opt/it'\\''s here'";
+        QTest::newRow("backslash") << "/opt/a\\b"
+                                   << "'/opt/a\\b'";
         QTest::newRow("non-ASCII") << "/opt/caf\u00e9/run"
                                    << "/opt/caf\u00e9/run";
     }
@@ -285,7 +290,11 @@ private slots:
         rig.dialog.Open();
         rig.choose(ProgramChooser::Outcome::Chosen, path);
         QCOMPARE(rig.start()->text(), caption);
-        QCOMPARE(QProcess::splitCommand(rig.start()->text()), QStringList{path});
+        // The exit program's starter reads it back as exactly that one word.
+        const auto words =
+            DetachedProgramStarter::SplitCommandLine(rig.start()->text().toStdString());
+        QVERIFY(words.has_value());
+        QCOMPARE(*words, std::vector<std::string>{path.toStdString()});
         rig.ok();
         QCOMPARE(rig.settings.ExitProgramPath, caption.toStdString());
     }
