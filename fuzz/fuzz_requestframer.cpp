@@ -4,6 +4,7 @@
 #include "core/datapump.h"
 #include "core/requestframer.h"
 #include "tests/support/fakes.h"
+#include "tests/support/referenceframer.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -24,51 +25,6 @@ namespace {
     std::abort();
 }
 #define CHECK(condition) ((condition) ? (void)0 : Fail(#condition, __LINE__))
-
-// The framing without shortcuts: the buffer keeps everything; a request runs
-// from the first opening tag to the first closing tag after it; a request
-// longer than max after its opening tag, still unclosed, is given up except for
-// an end that could begin a new opening tag.
-class ModelFramer {
-public:
-    ModelFramer(std::string open, std::string close, std::size_t max)
-        : m_open(std::move(open)), m_close(std::move(close)), m_max(max) {}
-
-    std::optional<FramedRequest> Feed(const std::string& chunk) {
-        m_buffer += chunk;
-        const auto o = m_buffer.find(m_open);
-        if (o == std::string::npos) {
-            return std::nullopt;
-        }
-        const auto c = m_buffer.find(m_close, o + m_open.size());
-        if (c == std::string::npos) {
-            if (m_buffer.size() - o - m_open.size() > m_max) {
-                ++abandoned;
-                const std::string body = m_buffer.substr(o + m_open.size());
-                m_buffer.clear();
-                for (std::size_t k = std::min(body.size(), m_open.size() - 1); k > 0; --k) {
-                    if (body.compare(body.size() - k, k, m_open, 0, k) == 0) {
-                        m_buffer = body.substr(body.size() - k);
-                        break;
-                    }
-                }
-            }
-            return std::nullopt;
-        }
-        FramedRequest request{m_buffer.substr(o + m_open.size(), c - o - m_open.size()),
-                              m_buffer.substr(c + m_close.size())};
-        m_buffer.clear();
-        return request;
-    }
-    void SetBuffer(const std::string& text) { m_buffer = text; }
-
-    int abandoned = 0;
-
-private:
-    std::string m_open, m_close;
-    std::size_t m_max;
-    std::string m_buffer;
-};
 
 bool EndsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() &&
@@ -120,8 +76,8 @@ struct Lane {
     std::string open, close;
     std::size_t max;
     RequestFramer framer;
-    ModelFramer model;
-    ModelFramer unbounded;
+    test::ReferenceFramer model;
+    test::ReferenceFramer unbounded;
     std::string stream; // everything since the buffer last started empty
 };
 
@@ -185,9 +141,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     // What the pump's engines should conclude: they see only non-empty chunks
     // and always take their leftover back.
-    ModelFramer printModel("<LMW_P>", "</LMW_P>", RequestFramer::kMaxRequest);
-    ModelFramer clipModel("<LMW_C>", "</LMW_C>", RequestFramer::kMaxRequest);
-    const auto completes = [](ModelFramer& model, const std::string& chunk) {
+    test::ReferenceFramer printModel("<LMW_P>", "</LMW_P>", RequestFramer::kMaxRequest);
+    test::ReferenceFramer clipModel("<LMW_C>", "</LMW_C>", RequestFramer::kMaxRequest);
+    const auto completes = [](test::ReferenceFramer& model, const std::string& chunk) {
         auto request = model.Feed(chunk);
         if (request) {
             model.SetBuffer(request->leftover);

@@ -25,24 +25,6 @@ constexpr long kScreenHeight = 15360;
 constexpr long kDesignedLeft = 3000;
 constexpr long kDesignedTop = 2000;
 
-std::string LampName(Lamp lamp) {
-    switch (lamp) {
-    case Lamp::imgPWR:
-        return "imgPWR";
-    case Lamp::imgRCV:
-        return "imgRCV";
-    case Lamp::imgSND:
-        return "imgSND";
-    case Lamp::IMGPRT:
-        return "IMGPRT";
-    case Lamp::imgCLP:
-        return "imgCLP";
-    case Lamp::imgOnOff:
-        return "imgOnOff";
-    }
-    return "?";
-}
-
 class LoggedProfileFile : public MemoryProfileFile {
 public:
     explicit LoggedProfileFile(Log& log) : m_log(log) {}

@@ -12,6 +12,7 @@
 
 using namespace loomway;
 using loomway::test::FakeSerialPort;
+using loomway::test::LampName;
 using loomway::test::RecordingLampPanel;
 using loomway::test::RecordingTrafficView;
 
@@ -110,23 +111,6 @@ struct Rig {
         }
         return out;
     }
-    static std::string LampName(Lamp lamp) {
-        switch (lamp) {
-        case Lamp::imgPWR:
-            return "imgPWR";
-        case Lamp::imgRCV:
-            return "imgRCV";
-        case Lamp::imgSND:
-            return "imgSND";
-        case Lamp::IMGPRT:
-            return "IMGPRT";
-        case Lamp::imgCLP:
-            return "imgCLP";
-        case Lamp::imgOnOff:
-            return "imgOnOff";
-        }
-        return "?";
-    }
 };
 
 using Calls = std::vector<std::string>;
@@ -135,7 +119,7 @@ using Calls = std::vector<std::string>;
 class Sequence : public LampPanel, public TrafficView {
 public:
     void SetLamp(Lamp lamp, const std::string& code) override {
-        calls.push_back(Rig::LampName(lamp) + "=" + code);
+        calls.push_back(LampName(lamp) + "=" + code);
     }
     void ShowCounter(Counter counter, const std::string& label) override {
         calls.push_back((counter == Counter::BytesSent ? "S=" : "R=") + label);
@@ -512,7 +496,7 @@ private slots:
         LampTimerTick(lamps);
         Calls calls;
         for (const auto& call : lamps.calls) {
-            calls.push_back(Rig::LampName(call.lamp) + "=" + call.code);
+            calls.push_back(LampName(call.lamp) + "=" + call.code);
         }
         QCOMPARE(calls, (Calls{"imgSND=MOFF", "imgRCV=PDOFF", "imgCLP=CLPOFF", "IMGPRT=PRTOFF"}));
     }

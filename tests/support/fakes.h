@@ -26,6 +26,25 @@ inline std::string lower(std::string s) {
     return s;
 }
 
+// The element name of a lamp, for readable call logs.
+inline std::string LampName(Lamp lamp) {
+    switch (lamp) {
+    case Lamp::imgPWR:
+        return "imgPWR";
+    case Lamp::imgRCV:
+        return "imgRCV";
+    case Lamp::imgSND:
+        return "imgSND";
+    case Lamp::IMGPRT:
+        return "IMGPRT";
+    case Lamp::imgCLP:
+        return "imgCLP";
+    case Lamp::imgOnOff:
+        return "imgOnOff";
+    }
+    return "?";
+}
+
 // Settings in memory: sections and keys without regard to case, values trimmed.
 class MemoryProfileFile : public ProfileFile {
 public:
