@@ -43,6 +43,26 @@ inline QStringList tabOrder(QWidget& dialog, const QStringList& names) {
     return order;
 }
 
+// The three ways out of a dialog other than OK, as data rows of a column "way".
+inline void addWaysOut() {
+    QTest::addColumn<int>("way");
+    QTest::newRow("Cancel") << 0;
+    QTest::newRow("close box") << 1;
+    QTest::newRow("Escape") << 2;
+}
+
+// Leaves the dialog the way a row of addWaysOut names; false if it refused to close.
+inline bool leaveWithoutOk(QWidget& dialog, int way) {
+    if (way == 0) {
+        QTest::mouseClick(child<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
+    } else if (way == 1) {
+        return dialog.close();
+    } else {
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    }
+    return true;
+}
+
 // Types text into an editable list the way a user does, replacing what it shows.
 inline void typeInto(QComboBox* box, const QString& text) {
     box->lineEdit()->selectAll();
