@@ -1,12 +1,33 @@
 #include "ui/clicklabel.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace loomway {
 
 ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent) {}
+
+void ClickLabel::MakeKeyboardButton() {
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void ClickLabel::keyPressEvent(QKeyEvent* event) {
+    const bool press = event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
+                       event->key() == Qt::Key_Enter;
+    if (focusPolicy() == Qt::NoFocus || !press ||
+        (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        QLabel::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!event->isAutoRepeat()) {
+        emit released();
+        emit clicked();
+    }
+}
 
 void ClickLabel::paintEvent(QPaintEvent* event) {
     const QPixmap picture = pixmap();
@@ -19,6 +40,13 @@ void ClickLabel::paintEvent(QPaintEvent* event) {
     const QRect at = QStyle::alignedRect(layoutDirection(), alignment(),
                                          picture.deviceIndependentSize().toSize(), area);
     painter.drawPixmap(at, picture);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = area;
+        focus.backgroundColor = palette().color(QPalette::Window);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent* event) {
