@@ -236,7 +236,8 @@ void LW_Main::BuildArrangement() {
     sentHeading->setObjectName(QStringLiteral("Picture2"));
     sentHeading->setGeometry(twips(0, 900, 1860, 495));
     sentHeading->setPixmap(MakePaneHeading(sentHeading->width(), sentHeading->height(),
-                                           QStringLiteral("Sent from Palm")));
+                                           QStringLiteral("Sent from Palm"),
+                                           m_pictures.DevicePixelRatio()));
     sentHeading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     sentHeading->setToolTip(sentTip);
     connect(sentHeading, &ClickLabel::clicked, this, &LW_Main::ShowAll);
@@ -244,7 +245,8 @@ void LW_Main::BuildArrangement() {
     receivedHeading->setObjectName(QStringLiteral("Picture1"));
     receivedHeading->setGeometry(twips(-60, 2010, 2685, 540));
     receivedHeading->setPixmap(MakePaneHeading(receivedHeading->width(), receivedHeading->height(),
-                                               QStringLiteral(" Received by Palm")));
+                                               QStringLiteral(" Received by Palm"),
+                                               m_pictures.DevicePixelRatio()));
     receivedHeading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     receivedHeading->setToolTip(receivedTip);
     connect(receivedHeading, &ClickLabel::clicked, this, &LW_Main::ShowAll);
@@ -260,8 +262,6 @@ void LW_Main::BuildArrangement() {
     m_receivePane->setGeometry(twips(0, 2370, 6015, 855));
     m_receivePane->setToolTip(receivedTip);
     m_receivePane->setAccessibleName(QStringLiteral("Received by Palm"));
-    setTabOrder(m_lamps[index(Lamp::imgCLP)], m_sendPane);
-    setTabOrder(m_sendPane, m_receivePane);
     connect(m_receivePane, &DataPane::doubleClicked, this, &LW_Main::ShowAll);
 
     // The picture stores, beside the widest area a display mode shows.
