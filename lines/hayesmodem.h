@@ -81,9 +81,10 @@ struct ModemDefaults {
 // Hayes-style command interpreter and call state machine.
 //
 // Command mode: a line is collected up to S3 (CR); S5 (backspace) removes the
-// last character; LF and characters before the line's "AT" are ignored,
-// blanks are ignored, letters match in either case. A line longer than 255
-// characters or not starting with AT answers ERROR. "A/" repeats the last line.
+// last character; LF, NUL and blanks are ignored; letters match in either
+// case. A line longer than 255 characters or not starting with AT answers
+// ERROR; an empty line answers nothing. "A/" repeats the last line at once.
+// With E1 every character typed in command mode is echoed.
 // Commands, several per line (ATE0V1):
 //   AT          OK
 //   Z           hang up, restore the defaults
