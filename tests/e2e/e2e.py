@@ -177,7 +177,7 @@ class Reader:
         """(sent, received) as a screen reader says them ("Bytes sent, 492")."""
         if self._counters is None:
             names = ("Bytes sent", "Bytes received")
-            found = {n.name(): n for n in self.window().find(lambda n: n.name() in names)}
+            found = {n.name(): n for n in self.window().find(lambda n: n.name() in names, 3)}
             self._counters = [found[name] for name in names]
         return tuple(int(n.description()) for n in self._counters)
 

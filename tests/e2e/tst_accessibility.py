@@ -20,7 +20,7 @@ class AccessibilityTest(unittest.TestCase):
             p = s.loomway(read_window=True)
             p.wait_for_window()
             found = {n.name(): n for n in p.window().find(
-                lambda n: n.name() in LAMPS + ("Sent from Palm", "Received by Palm"))}
+                lambda n: n.name() in LAMPS + ("Sent from Palm", "Received by Palm"), 3)}
             self.assertEqual(set(found), set(LAMPS) | {"Sent from Palm", "Received by Palm"})
 
             def states():
