@@ -19,6 +19,8 @@ public:
     // Makes the element a button for the keyboard as well: Tab reaches it,
     // and Space or Enter works it like a click (released, then clicked).
     void MakeKeyboardButton();
+    // What a click does: released, then clicked.
+    void Press();
 
 signals:
     void released();

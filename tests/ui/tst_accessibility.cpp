@@ -150,6 +150,26 @@ private slots:
                  presses ? LampPicture::imgClpf : LampPicture::img_coff);
     }
 
+    // A screen reader sees the two as buttons and can press them itself.
+    void switchAndClipboardAreButtons() {
+        LW_Main window;
+        int toggles = 0;
+        int sends = 0;
+        LW_Main::Hooks hooks;
+        hooks.toggleRedirection = [&toggles] { ++toggles; };
+        hooks.sendToClip = [&sends] { ++sends; };
+        window.SetHooks(hooks);
+        for (const char* name : {"imgOnOff", "imgCLP"}) {
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(named(window, name));
+            QCOMPARE(face->role(), QAccessible::Button);
+            face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        }
+        QCOMPARE(toggles, 1);
+        QCOMPARE(sends, 1);
+        QCOMPARE(QAccessible::queryAccessibleInterface(named(window, "imgPWR"))->role(),
+                 QAccessible::Graphic);
+    }
+
     void captionsFollowTheUsersFont() {
         const QFont original = QApplication::font();
         LW_Main window;
