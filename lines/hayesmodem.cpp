@@ -174,8 +174,11 @@ void HayesModem::FromHandheld(std::string_view bytes) {
         case ModemState::Online: {
             const std::int64_t guard = std::int64_t{m_registers[12]} * 20;
             const bool escapeChar = m_registers[2] <= 127 && c == static_cast<char>(m_registers[2]);
-            if (escapeChar && m_escapeCount < 3 &&
-                (m_escapeCount > 0 || now - m_lastHandheldByte >= guard)) {
+            // Each escape character within the guard time of the one before,
+            // the first after a silence of the guard time.
+            if (escapeChar && now - m_lastHandheldByte >= guard) {
+                m_escapeCount = 1;
+            } else if (escapeChar && m_escapeCount > 0 && m_escapeCount < 3) {
                 ++m_escapeCount;
             } else {
                 m_escapeCount = 0;

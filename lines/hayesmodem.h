@@ -99,6 +99,7 @@ struct ModemDefaults {
 //   A           answer: no call can come in (nothing listens): NO CARRIER
 //   Sn?         register n (0-255) in three digits; Sn=v writes it (0-255)
 //   D...        dial, the rest of the line: T or P, then a number or HOST:PORT
+//               (a trailing ';' is ignored)
 //   B C L M N P T W Y with a number, &x, \x, %x with a number, and +... extended
 //               commands (to the next ';'): accepted, no effect
 // Registers in use: S2 escape character (43 '+'; above 127 disables "+++"),
@@ -124,8 +125,9 @@ struct ModemDefaults {
 // CARRIER); after S7 seconds without an outcome the modem hangs up with NO
 // CARRIER.
 //
-// On line: every byte goes to the link. "+++" (S2 three times) with no other
-// byte for S12 before and after it returns to command mode with the call
+// On line: every byte goes to the link. "+++" (S2 three times, each within S12
+// of the one before) with no other byte for S12 before and after it returns
+// to command mode with the call
 // kept (OK); the three characters have gone to the far end like any data.
 // Bytes from the far end while escaped are held (up to 64 KiB, the rest is
 // dropped) and delivered after ATO's CONNECT. A call that drops answers NO

@@ -115,7 +115,7 @@ private slots:
                           "|<\r\nCONNECT 115200\r\nheld|~x|<x|sonline");
         QTest::newRow("no escape without the guard times")
             << QByteArray(">ATD1\r|=c|<\r\nCONNECT 115200\r\n|@100|>+++|@5000|<|@1000|>++|@10"
-                          "|>+x|@5000|<|@1000|>++++|@5000|<|sonline");
+                          "|>+x|@5000|<|@1000|>++++|@5000|<|@1000|>+|@1000|>++|@1000|<|sonline");
         QTest::newRow("escape, hang up")
             << QByteArray(">ATS12=5\r|<\r\nOK\r\n|>ATD1\r|=c|<\r\nCONNECT 115200\r\n"
                           "|#dial 1 tcp:h:1;|@100|>+++|@100|<\r\nOK\r\n|>ATD2\r|<\r\nERROR\r\n"
