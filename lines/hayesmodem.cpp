@@ -1,6 +1,6 @@
 #include "lines/hayesmodem.h"
 
-#include "config/settings.h"
+#include "lines/phonebook.h"
 
 #include <algorithm>
 #include <cctype>
@@ -387,42 +387,6 @@ HayesModem::Step HayesModem::Command(const std::string& line, std::size_t& i, st
     }
 }
 
-bool HayesModem::Lookup(const std::string& number, DialTarget& target) {
-    target.number = number;
-    std::string digits;
-    for (char c : number) {
-        if (IsDigit(c) || c == '*' || c == '#') {
-            digits += c;
-        }
-    }
-    std::string value;
-    if (m_phonebook) {
-        value = ReadSetting(*m_phonebook, "Phonebook", number);
-        const bool hostPort = number.find(':') != std::string::npos;
-        if (value.empty() && !hostPort && !digits.empty() && digits != number) {
-            value = ReadSetting(*m_phonebook, "Phonebook", digits);
-        }
-    }
-    if (!value.empty()) {
-        EndpointParse parsed = ParseEndpoint(value, EndpointUse::Phonebook);
-        if (!parsed.endpoint) {
-            m_sink.Note("[Phonebook] " + number + ": " + parsed.error);
-            return false;
-        }
-        target.endpoint = *parsed.endpoint;
-        return true;
-    }
-    if (number.find(':') != std::string::npos) {
-        EndpointParse parsed = ParseEndpoint("tcp:" + number, EndpointUse::Phonebook);
-        if (parsed.endpoint) {
-            target.endpoint = *parsed.endpoint;
-            return true;
-        }
-    }
-    m_sink.Note(number + " is not in [Phonebook] and is no HOST:PORT");
-    return false;
-}
-
 void HayesModem::Dial(const std::string& rest) {
     std::string number = rest;
     if (!number.empty() && (Upper(number[0]) == 'T' || Upper(number[0]) == 'P')) {
@@ -435,11 +399,13 @@ void HayesModem::Dial(const std::string& rest) {
         Result(kError);
         return;
     }
-    DialTarget target;
-    if (!Lookup(number, target)) {
+    const DialLookup found = LookUpDialString(m_phonebook, number);
+    if (!found.endpoint) {
+        m_sink.Note(found.problem);
         Result(kNoCarrier);
         return;
     }
+    const DialTarget target{number, *found.endpoint};
     SetState(ModemState::Dialing);
     if (m_registers[7] > 0) {
         m_clock.StartTimer(std::int64_t{m_registers[7]} * 1000);

@@ -103,7 +103,9 @@ private slots:
                           "|=n|<\r\nNO CARRIER\r\n|>ATDP[::1]:23;\r|#dial [::1]:23 tcp:[::1]:23;");
         QTest::newRow("not dialable")
             << QByteArray(">ATDT999\r|<\r\nNO CARRIER\r\n|%999 is not in|>ATDT777\r"
-                          "|<\r\nNO CARRIER\r\n|%unterminated quote|>ATD\r|<\r\nERROR\r\n|#");
+                          "|<\r\nNO CARRIER\r\n|%unterminated quote|>ATDh:0\r|<\r\nNO "
+                          "CARRIER\r\n|%no HOST:PORT: \"tcp:h:0\""
+                          "|>ATD\r|<\r\nERROR\r\n|#");
         QTest::newRow("failures in words and digits")
             << QByteArray(">ATD1\r|=b|<\r\nBUSY\r\n|>ATD1\r|=a|<\r\nNO ANSWER\r\n|>ATV0\r|<0\r"
                           "|>ATD1\r|=b|<7\r|>ATD1\r|=a|<8\r|>ATD1\r|=n|<3\r|>ATX0D1\r|=b|<3\r"
