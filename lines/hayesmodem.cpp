@@ -176,18 +176,21 @@ void HayesModem::FromHandheld(std::string_view bytes) {
             const bool escapeChar = m_registers[2] <= 127 && c == static_cast<char>(m_registers[2]);
             // Each escape character within the guard time of the one before,
             // the first after a silence of the guard time.
-            if (escapeChar && now - m_lastHandheldByte >= guard) {
-                m_escapeCount = 1;
-            } else if (escapeChar && m_escapeCount > 0 && m_escapeCount < 3) {
+            const bool soon = now - m_lastHandheldByte < guard || guard == 0;
+            if (escapeChar && m_escapeCount > 0 && m_escapeCount < 3 && soon) {
                 ++m_escapeCount;
+            } else if (escapeChar && now - m_lastHandheldByte >= guard) {
+                m_escapeCount = 1;
             } else {
                 m_escapeCount = 0;
             }
             m_lastHandheldByte = now;
-            // Pass the rest of the run of data at once, not byte by byte.
+            // Bytes of one chunk arrive together, with no silence between
+            // them: unless the guard time is zero, none of the rest can start
+            // an escape, so it goes out in one piece.
             std::size_t end = i + 1;
             while (m_escapeCount == 0 && end < bytes.size() &&
-                   bytes[end] != static_cast<char>(m_registers[2])) {
+                   (guard > 0 || bytes[end] != static_cast<char>(m_registers[2]))) {
                 ++end;
             }
             m_link.Write(std::string(bytes.substr(i, end - i)));

@@ -96,7 +96,7 @@ private slots:
         QTest::newRow("line too long") << ">AT" + QByteArray(300, 'M') + "\r|<\r\nERROR\r\n";
         QTest::newRow("phonebook call, data, drop")
             << QByteArray(">ATDT555-1234\r|#dial 555-1234 telnet:bbs.example:23;|sdialing|=c"
-                          "|<\r\nCONNECT 115200\r\n|sonline|>ab\xff+c|#w:ab\xff;w:+c;|~\x01\xfe"
+                          "|<\r\nCONNECT 115200\r\n|sonline|>ab\xff+c|#w:ab\xff+c;|~\x01\xfe"
                           "|<\x01\xfe|!|<\r\nNO CARRIER\r\n|scommand|#");
         QTest::newRow("host and port")
             << QByteArray(">ATDbbs.example:2323\r|#dial bbs.example:2323 tcp:bbs.example:2323;"
@@ -123,6 +123,9 @@ private slots:
                           "|#dial 1 tcp:h:1;|@100|>+++|@100|<\r\nOK\r\n|>ATD2\r|<\r\nERROR\r\n"
                           "|>ATH\r|<\r\nOK\r\n|#w:+;w:+;w:+;hangup;|>ATO\r|<\r\nNO CARRIER\r\n"
                           "|~late|!|<");
+        QTest::newRow("no guard time")
+            << QByteArray(">ATS12=0\r|<\r\nOK\r\n|>ATD1\r|=c|<\r\nCONNECT 115200\r\n|>a+++"
+                          "|@0|<\r\nOK\r\n|sescaped");
         QTest::newRow("drop while escaped")
             << QByteArray(">ATD1\r|=c|<\r\nCONNECT 115200\r\n|@1000|>+++|@1000|<\r\nOK\r\n|!"
                           "|<\r\nNO CARRIER\r\n|scommand");
