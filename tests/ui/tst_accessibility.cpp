@@ -97,12 +97,16 @@ private slots:
         window.ShowCounter(Counter::BytesSent, "492");
         window.ShowCounter(Counter::BytesReceived, "105");
         window.FlushFrame();
-        QCOMPARE(spoken(named(window, "lblSNDbyt"), QAccessible::Name), "Bytes sent");
-        QCOMPARE(spoken(named(window, "lblSNDbyt"), QAccessible::Description), "492");
-        QCOMPARE(spoken(named(window, "lblRCVByt"), QAccessible::Name), "Bytes received");
-        QCOMPARE(spoken(named(window, "lblRCVByt"), QAccessible::Description), "105");
-        QCOMPARE(spoken(named(window, "txtSend"), QAccessible::Name), "Sent from Palm");
-        QCOMPARE(spoken(named(window, "txtReceive"), QAccessible::Name), "Received by Palm");
+        const char* const spokenAs[][3] = {{"lblSNDbyt", "Bytes sent", "492"},
+                                           {"lblRCVByt", "Bytes received", "105"},
+                                           {"txtSend", "Sent from Palm", nullptr},
+                                           {"txtReceive", "Received by Palm", nullptr}};
+        for (const auto& [element, name, value] : spokenAs) {
+            QCOMPARE(spoken(named(window, element), QAccessible::Name), name);
+            if (value != nullptr) {
+                QCOMPARE(spoken(named(window, element), QAccessible::Description), value);
+            }
+        }
         // The captions stay as they are.
         QCOMPARE(qobject_cast<QLabel*>(named(window, "lblSNDbyt"))->text(), "492");
         QCOMPARE(qobject_cast<QLabel*>(named(window, "lblPWR"))->text(), "PWR");
@@ -117,6 +121,7 @@ private slots:
         QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 1;
         QTest::newRow("Ctrl+Space") << int(Qt::Key_Space) << int(Qt::ControlModifier) << 0;
         QTest::newRow("a letter") << int(Qt::Key_A) << int(Qt::NoModifier) << 0;
+        QTest::newRow("screen reader's press") << 0 << 0 << 1;
     }
     void switchAndClipboardFromTheKeyboard() {
         QFETCH(int, key);
@@ -142,32 +147,21 @@ private slots:
         }
         QCOMPARE(visited, QStringList({"imgOnOff", "imgCLP", "imgOnOff"}));
 
-        QTest::keyClick(named(window, "imgOnOff"), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        for (const char* name : {"imgOnOff", "imgCLP"}) {
+            // A screen reader sees a button it can press itself.
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(named(window, name));
+            QCOMPARE(face->role(), QAccessible::Button);
+            if (key == 0) {
+                face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            } else {
+                QTest::keyClick(named(window, name), Qt::Key(key),
+                                Qt::KeyboardModifiers(modifiers));
+            }
+        }
         QCOMPARE(toggles, presses);
-        QTest::keyClick(named(window, "imgCLP"), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(sends, presses);
         QCOMPARE(window.LampShows(Lamp::imgCLP),
                  presses ? LampPicture::imgClpf : LampPicture::img_coff);
-    }
-
-    // A screen reader sees the two as buttons and can press them itself.
-    void switchAndClipboardAreButtons() {
-        LW_Main window;
-        int toggles = 0;
-        int sends = 0;
-        LW_Main::Hooks hooks;
-        hooks.toggleRedirection = [&toggles] { ++toggles; };
-        hooks.sendToClip = [&sends] { ++sends; };
-        window.SetHooks(hooks);
-        for (const char* name : {"imgOnOff", "imgCLP"}) {
-            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(named(window, name));
-            QCOMPARE(face->role(), QAccessible::Button);
-            face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        }
-        QCOMPARE(toggles, 1);
-        QCOMPARE(sends, 1);
-        QCOMPARE(QAccessible::queryAccessibleInterface(named(window, "imgPWR"))->role(),
-                 QAccessible::Graphic);
     }
 
     void captionsFollowTheUsersFont() {

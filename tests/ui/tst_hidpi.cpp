@@ -16,7 +16,6 @@ private slots:
         QTest::addColumn<QString>("element");
         QTest::addColumn<QSize>("size");
         QTest::newRow("power lamp") << "imgPWR" << QSize(32, 32);
-        QTest::newRow("clipboard lamp") << "imgCLP" << QSize(32, 32);
         QTest::newRow("switch") << "imgOnOff" << QSize(35, 16);
         QTest::newRow("spare dot") << "imgLR" << QSize(16, 16);
         QTest::newRow("pane heading") << "Picture2" << QSize(124, 33);

@@ -11,109 +11,69 @@
 #include <QLabel>
 #include <QTest>
 
-#include <memory>
-
 using namespace loomway;
 using namespace loomway::test;
 
 namespace {
 
-class NoDevices : public SerialDeviceList {
-public:
+struct Rig : SerialDeviceList, ProgramChooser {
     std::vector<SerialDevice> Devices() override { return {}; }
-};
-
-class CountingChooser : public ProgramChooser {
-public:
     Result Choose(QWidget*, const QString&, const QString&) override {
-        ++calls;
+        ++chosen;
         return {Outcome::Cancelled, {}};
     }
-    int calls = 0;
-};
-
-struct Rig {
+    int chosen = 0;
     MemoryProfileFile file;
     Settings settings;
-    FakeSerialPort handheld;
-    FakeSerialPort modem;
+    FakeSerialPort handheld, modem;
     RecordingLampPanel lamps;
     RecordingMessageBox messages;
     RecordingStatusPanel status;
     RedirectionSwitch redirection{file, settings, handheld, modem, lamps, messages, status};
-    NoDevices devices;
-    CountingChooser chooser;
     QWidget owner;
+    LW_CONF comm{file, settings, redirection, messages, *this, &owner};
+    LW_Met methods{file, settings, redirection, messages, &owner};
+    LW_PREFS prefs{file, settings, *this, &owner};
 };
-
-std::unique_ptr<SettingsDialog> open(Rig& rig, const QString& which) {
-    if (which == "LW_CONF") {
-        auto d = std::make_unique<LW_CONF>(rig.file, rig.settings, rig.redirection, rig.messages,
-                                           rig.devices, &rig.owner);
-        d->Open();
-        return d;
-    }
-    if (which == "LW_Met") {
-        auto d = std::make_unique<LW_Met>(rig.file, rig.settings, rig.redirection, rig.messages,
-                                          &rig.owner);
-        d->Open();
-        return d;
-    }
-    auto d = std::make_unique<LW_PREFS>(rig.file, rig.settings, rig.chooser, &rig.owner);
-    d->Open();
-    return d;
-}
 
 } // namespace
 
 class TestDialogLabels : public QObject {
     Q_OBJECT
 private slots:
-    void everyBoxNamedByItsLabel_data() {
-        QTest::addColumn<QString>("dialog");
-        QTest::addColumn<int>("boxes");
-        QTest::newRow("communication") << "LW_CONF" << 5;
-        QTest::newRow("methods") << "LW_Met" << 3;
-        QTest::newRow("preferences") << "LW_PREFS" << 4;
-    }
     void everyBoxNamedByItsLabel() {
-        QFETCH(QString, dialog);
-        QFETCH(int, boxes);
         Rig rig;
-        auto shown = open(rig, dialog);
-        const auto lists = shown->findChildren<QComboBox*>();
-        QCOMPARE(lists.size(), boxes);
-        for (QComboBox* box : lists) {
-            QLabel* label = nullptr;
-            for (QLabel* candidate : shown->findChildren<QLabel*>()) {
-                if (candidate->buddy() == box) {
-                    label = candidate;
-                }
+        const std::pair<SettingsDialog*, int> dialogs[] = {
+            {&rig.comm, 5}, {&rig.methods, 3}, {&rig.prefs, 4}};
+        for (const auto& [dialog, count] : dialogs) {
+            const auto boxes = dialog->findChildren<QComboBox*>();
+            QCOMPARE(boxes.size(), count);
+            for (QComboBox* box : boxes) {
+                // What a screen reader reads as the box's label.
+                const auto labelledBy =
+                    QAccessible::queryAccessibleInterface(box)->relations(QAccessible::Label);
+                QCOMPARE(labelledBy.size(), 1);
+                auto* label = qobject_cast<QLabel*>(labelledBy.first().first->object());
+                QVERIFY2(label != nullptr && label->buddy() == box, qPrintable(box->objectName()));
             }
-            QVERIFY2(label != nullptr, qPrintable(box->objectName()));
-            // What a screen reader reads as the box's label.
-            const auto labelledBy =
-                QAccessible::queryAccessibleInterface(box)->relations(QAccessible::Label);
-            QCOMPARE(labelledBy.size(), 1);
-            QCOMPARE(labelledBy.first().first->object(), label);
         }
     }
 
     void programBoxFromTheKeyboard() {
         Rig rig;
-        auto shown = open(rig, "LW_PREFS");
-        auto* start = shown->findChild<QLabel*>("lblStart");
-        QCOMPARE(shown->findChild<QLabel*>("Label2")->buddy(), start);
-        auto* closeApp = shown->findChild<QComboBox*>("comCloseApp");
+        rig.prefs.Open();
+        auto* start = rig.prefs.findChild<QLabel*>("lblStart");
+        QCOMPARE(rig.prefs.findChild<QLabel*>("Label2")->buddy(), start);
+        auto* closeApp = rig.prefs.findChild<QComboBox*>("comCloseApp");
         QWidget* next = closeApp->nextInFocusChain();
         while (next->parentWidget() == closeApp) { // the box's own line
             next = next->nextInFocusChain();
         }
         QCOMPARE(next, start);
-        QTest::keyClick(start, Qt::Key_Space);
-        QTest::keyClick(start, Qt::Key_Return);
-        QTest::keyClick(start, Qt::Key_A);
-        QCOMPARE(rig.chooser.calls, 2);
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_A}) {
+            QTest::keyClick(start, key);
+        }
+        QCOMPARE(rig.chosen, 2);
     }
 };
 
