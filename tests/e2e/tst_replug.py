@@ -3,24 +3,24 @@
 again under that link. The relay resumes by itself; Reconnect=NO: the message."""
 
 import os
+import re
 import subprocess
 import time
 import unittest
 
-import e2elib
-from farend import FarEnd
+import e2e
 
 MESSAGE = "Verify Power/Connection"
 
 
-def plug(session, link, far):
-    line = session.track(subprocess.Popen(
-        ["socat", "pty,raw,echo=0,link=" + link, "pty,raw,echo=0,link=" + far],
-        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-        preexec_fn=e2elib.die_with_test))
-    seen = e2elib.wait_until(lambda: os.path.exists(link) and time.monotonic(), 5, step=0.001)
-    e2elib.wait_until(lambda: os.path.exists(far), 5, step=0.001)
-    end = FarEnd.__new__(FarEnd)  # no setraw: its flush would drop what waits
+def plug(s, link, far):
+    line = s.start(["socat", "pty,raw,echo=0,link=" + link, "pty,raw,echo=0,link=" + far],
+                   stderr=subprocess.DEVNULL)
+    while not os.path.exists(link):
+        time.sleep(0.001)
+    seen = time.monotonic()
+    e2e.wait_until(lambda: os.path.exists(far), 5)
+    end = e2e.FarEnd.__new__(e2e.FarEnd)  # no setraw: its flush would drop what waits
     end.fd = os.open(far, os.O_RDWR | os.O_NOCTTY)
     return line, end, seen
 
@@ -36,25 +36,30 @@ def cpu_ticks(pid):
         return sum(map(int, f.read().rsplit(")", 1)[1].split()[11:13]))  # utime, stime
 
 
+def windows(title, pid):
+    return e2e.run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid), "--name",
+                    "^%s$" % re.escape(title)]).stdout.split()
+
+
 class ReplugTest(unittest.TestCase):
 
     def test_replug(self):
-        with e2elib.Session("replug") as s:
+        with e2e.Session() as s:
             palm, palm_far = s.path("serial/by-id/usb-Palm_Cradle-if00"), s.path("palm-far")
             os.makedirs(os.path.dirname(palm))
             line, hh, _ = plug(s, palm, palm_far)
             modem, modem_far = s.pty_pair()
-            s.standard_ini(palm, modem)
-            p = s.start_loomway(env={"LOOMWAY_SERIAL_DIR": s.path("serial")}, read_window=True)
+            s.write_ini(palm, modem)
+            p = s.loomway(read_window=True, env={"LOOMWAY_SERIAL_DIR": s.path("serial")})
             p.wait_for_window()
-            md = FarEnd(modem_far)
+            md = s.far(modem_far)
             hh.write(b"before")
             self.assertEqual(md.read(6), b"before")
-            bar = p.shown.frame.find(lambda n, role: role == "status bar", depth=2)[0]
+            bar = p.window().find(lambda n: n.role() == "status bar", depth=2)[0]
             notice = lambda: bar.children()[1].name()  # panel 2
 
             unplug(line, hh)
-            e2elib.wait_until(lambda: notice() == "Waiting for COM1 (%s)" % palm, 10)
+            e2e.wait_until(lambda: notice() == "Waiting for COM1 (%s)" % palm, 10, "panel 2")
             held = bytes(range(256)) * 4
             md.write(held)
             ticks = cpu_ticks(p.pid)
@@ -71,15 +76,13 @@ class ReplugTest(unittest.TestCase):
             self.assertLess(resumed, 1.0)
             hh.write(b"after")
             self.assertEqual(md.read(5), b"after")
-            e2elib.wait_until(lambda: notice() == "", 5)
-            self.assertEqual(e2elib.find_windows(MESSAGE, p.pid), [])
-            self.assertEqual(p.shown.status(), "STATUS:  ON")
+            e2e.wait_until(lambda: notice() == "", 5, "panel 2 to clear")
+            self.assertEqual(windows(MESSAGE, p.pid), [])
+            self.assertEqual(p.status(), "STATUS:  ON")
 
-            ini = s.ini()
-            ini["Ports"]["Reconnect"] = "NO"
-            s.write_ini(ini)
+            s.write_ini(palm, modem, Ports={"Reconnect": "NO"})
             unplug(line, hh)
-            e2elib.wait_until(lambda: e2elib.find_windows(MESSAGE, p.pid), 10)
+            e2e.wait_until(lambda: windows(MESSAGE, p.pid), 10, "the lost-device message")
             self.assertEqual(notice(), "")
 
 
