@@ -41,7 +41,7 @@ private:
         std::uint16_t fcs = 0xFFFF;
     };
     struct Requests {
-        std::string tail;      // the last bytes of the previous chunk, for tags split over two
+        std::string tail;         // the last bytes of the previous chunk, for tags split over two
         std::uint64_t offset = 0; // stream offset of tail's first byte
         int openKind = -1;
         std::uint64_t bodyStart = 0;

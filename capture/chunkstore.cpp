@@ -17,7 +17,9 @@ std::size_t ChunkStore::Cost(const ChunkRecord& record) {
     return sizeof(ChunkRecord) + HeapBytes(record.bytes) + HeapBytes(record.marks);
 }
 
-void ChunkStore::OnSwitchOn() { m_onSteadyMicros = m_clock.SteadyMicros(); }
+void ChunkStore::OnSwitchOn() {
+    m_onSteadyMicros = m_clock.SteadyMicros();
+}
 
 void ChunkStore::Clear() {
     m_records.clear();

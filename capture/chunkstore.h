@@ -13,7 +13,7 @@ namespace loomway {
 
 // One chunk as the store keeps it.
 struct ChunkRecord {
-    std::uint64_t sequence = 0;  // 0 for the first chunk ever stored, then one more each
+    std::uint64_t sequence = 0;     // 0 for the first chunk ever stored, then one more each
     std::int64_t sinceOnMicros = 0; // since the last switch-on (since the store was made before)
     std::int64_t wallMicros = 0;    // wall clock, microseconds since 1970-01-01 UTC
     ChunkDirection direction = ChunkDirection::HandheldToModem;
