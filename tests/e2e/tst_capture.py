@@ -8,9 +8,6 @@ import unittest
 
 import e2e
 
-SWITCH = ((30 + 525 // 2) // e2e.TW, (90 + 240 // 2) // e2e.TW)  # imgOnOff, top left
-
-
 def fcs16(data):
     fcs = 0xFFFF
     for byte in data:
@@ -37,6 +34,15 @@ def frames(path):
     if r.returncode != 0:
         raise AssertionError("tshark: " + r.stderr.decode())
     return [tuple(line.split("\t")) for line in r.stdout.decode().splitlines()]
+
+
+def window_named(pid, title):
+    """A visible window of the process with exactly this title."""
+    for wid in e2e.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid), "--name",
+                        "."]).stdout.split():
+        if e2e.run(["xdotool", "getwindowname", wid]).stdout.decode().strip() == title:
+            return wid
+    return None
 
 
 class CaptureTest(unittest.TestCase):
@@ -67,9 +73,8 @@ class CaptureTest(unittest.TestCase):
             # File, "Start Capture...": the file dialog takes the name typed.
             menu_file = s.path("menu.pppd")
             p.key("alt+f", "c")
-            dialog = e2e.wait_until(lambda: e2e.run(
-                ["xdotool", "search", "--onlyvisible", "--pid", str(p.pid), "--name",
-                 "^Capture to File$"]).stdout.split(), 10, "the file dialog")[0]
+            dialog = e2e.wait_until(lambda: window_named(p.pid, "Capture to File"), 10,
+                                    "the file dialog")
             e2e.run(["xdotool", "windowfocus", "--sync", dialog])
             e2e.run(["xdotool", "type", "--delay", "20", menu_file])
             e2e.run(["xdotool", "key", "Return"])
@@ -83,9 +88,8 @@ class CaptureTest(unittest.TestCase):
             handheld.write(lcp(5, 4))  # after the menu capture: in the folder's only
             self.assertEqual(modem.read(len(lcp(5, 4))), lcp(5, 4))
 
-            p.click(*SWITCH)
-            e2e.wait_until(lambda: not e2e.held(p.pid, names), 10, "the switch-off")
-            self.assertTrue(p.running())
+            p.key("ctrl+e")  # "&Exit" switches redirection off first
+            self.assertEqual(p.wait_for_exit(), 0)
             lcp_frames = lambda *rows: [(d, "0xc021", c) for d, c in rows]
             # 0: the handheld sent it, 1: it reached the handheld.
             self.assertEqual(frames(menu_file), lcp_frames(("1", "9"), ("0", "10")))
@@ -94,7 +98,7 @@ class CaptureTest(unittest.TestCase):
                                         ("1", "9"), ("0", "10"), ("0", "5")))
             # The next switch-on writes a new file; the first stays as it was.
             size = os.path.getsize(names[0])
-            p.click(*SWITCH)
+            s.loomway().wait_for_window()
             e2e.wait_until(lambda: len(glob.glob(os.path.join(folder, "*"))) == 2, 10,
                            "a second capture")
             self.assertEqual(os.path.getsize(names[0]), size)
