@@ -317,6 +317,7 @@ void LW_Main::ConnectMenus() {
     connect(m.m_whatsnew, &QAction::triggered, this,
             [] { OpenShippedDocument(QString::fromLatin1(kChangeLog)); });
     connect(m.m_about, &QAction::triggered, this, &LW_Main::ShowAbout);
+    connect(m.m_capture, &QAction::triggered, this, [this] { RunHook(m_hooks.toggleCapture); });
     // The window holds every item as well, so the Ctrl shortcuts keep working
     // while the menus are hidden.
     for (QAction* item : {m.m_clrSniff, m.m_resetbytes, m.m_resetboth, m.m_exit, m.m_led, m.m_rate,
@@ -334,6 +335,12 @@ void LW_Main::SetHooks(Hooks hooks) {
     m_menus.m_method->setEnabled(bool(m_hooks.methodsDialog));
     m_menus.m_Prefs->setEnabled(bool(m_hooks.preferencesDialog));
     m_menus.m_options->setEnabled(bool(m_hooks.commDialog));
+    m_menus.m_capture->setEnabled(bool(m_hooks.toggleCapture));
+}
+
+void LW_Main::SetCaptureRunning(bool running) {
+    m_menus.m_capture->setText(
+        QString::fromLatin1(running ? kStopCaptureCaption : kStartCaptureCaption));
 }
 
 void LW_Main::RunHook(const std::function<void()>& hook) {
