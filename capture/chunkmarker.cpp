@@ -184,7 +184,15 @@ std::string ChunkMarker::Mark(ChunkDirection direction, std::string_view bytes) 
 
 void ChunkMarker::ReadLines(ChunkDirection direction, Line& line, std::string_view bytes,
                             Items& items) {
-    for (char c : bytes) {
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
+        if (!line.clean) {
+            // Nothing to read before the next line end.
+            at = std::min(bytes.find('\r', at), bytes.find('\n', at));
+            if (at == std::string_view::npos) {
+                return;
+            }
+        }
+        const char c = bytes[at];
         if (c == '\r' || c == '\n') {
             if (line.clean && !line.text.empty()) {
                 if (direction == ChunkDirection::HandheldToModem ? IsAtCommand(line.text)
@@ -233,8 +241,15 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
         }
         items.Add(std::move(text));
     };
-    for (char c : bytes) {
-        auto byte = static_cast<std::uint8_t>(c);
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
+        if (!frame.open) {
+            // Outside a frame only a flag matters.
+            at = bytes.find(static_cast<char>(kFlag), at);
+            if (at == std::string_view::npos) {
+                return;
+            }
+        }
+        auto byte = static_cast<std::uint8_t>(bytes[at]);
         if (byte == kFlag) {
             if (frame.open && frame.length >= 4) {
                 finish();
@@ -243,9 +258,6 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
             frame.escaped = false;
             frame.length = 0;
             frame.fcs = 0xFFFF;
-            continue;
-        }
-        if (!frame.open) {
             continue;
         }
         if (byte == kEscape) {
