@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/settings.h"
+#include "core/chunktap.h"
 #include "core/lamps.h"
 #include "core/requestengine.h"
 #include "core/serialport.h"
@@ -35,6 +36,9 @@ public:
 
     bool RequestConsumed() const { return m_requestConsumed; }
 
+    // Every chunk read from either port is reported to tap (none by default).
+    void SetChunkTap(ChunkTap* tap) { m_tap = tap; }
+
 private:
     void RequeueHeldModemData();
     bool Backlogged(const SerialPort& target) const;
@@ -47,6 +51,7 @@ private:
     RequestEngine& m_clipboard;
     Traffic& m_traffic;
     LampPanel& m_lamps;
+    ChunkTap* m_tap = nullptr;
     bool m_requestConsumed = false;
     bool m_handheldDeferred = false; // a handheld event waits for the modem's backlog
     bool m_modemDeferred = false;    // a modem event waits for the handheld's backlog
