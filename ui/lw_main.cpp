@@ -278,10 +278,12 @@ void LW_Main::ConnectMenus() {
     connect(m.m_whatsnew, &QAction::triggered, this,
             [] { OpenShippedDocument(QString::fromLatin1(kChangeLog)); });
     connect(m.m_about, &QAction::triggered, this, &LW_Main::ShowAbout);
+    connect(m.m_monitor, &QAction::triggered, this, [this] { RunHook(m_hooks.trafficMonitor); });
     // The window holds every item as well, so the Ctrl shortcuts keep working
     // while the menus are hidden.
     for (QAction* item : {m.m_clrSniff, m.m_resetbytes, m.m_resetboth, m.m_exit, m.m_led, m.m_rate,
-                          m.m_datsniff, m.m_hide, m.m_method, m.m_Prefs, m.m_options, m.m_about}) {
+                          m.m_datsniff, m.m_hide, m.m_method, m.m_Prefs, m.m_options, m.m_about,
+                          m.m_monitor}) {
         addAction(item);
     }
 }
@@ -295,6 +297,7 @@ void LW_Main::SetHooks(Hooks hooks) {
     m_menus.m_method->setEnabled(bool(m_hooks.methodsDialog));
     m_menus.m_Prefs->setEnabled(bool(m_hooks.preferencesDialog));
     m_menus.m_options->setEnabled(bool(m_hooks.commDialog));
+    m_menus.m_monitor->setEnabled(bool(m_hooks.trafficMonitor));
 }
 
 void LW_Main::RunHook(const std::function<void()>& hook) {

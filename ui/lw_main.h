@@ -47,6 +47,7 @@ public:
         std::function<void()> methodsDialog;     // "&ReDirection Methods"
         std::function<void()> preferencesDialog; // "Startup &Preferences"
         std::function<void()> commDialog;        // "&Serial Communications"
+        std::function<void()> trafficMonitor;    // "Traffic &Monitor"
     };
 
     explicit LW_Main(QWidget* parent = nullptr);
