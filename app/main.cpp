@@ -1,5 +1,9 @@
 // Composition root: builds the program's objects and connects them. Every
 // object lives here, on the stack of main, for the whole run.
+#include "capture/capturecontroller.h"
+#include "capture/chunkfanout.h"
+#include "capture/chunkstore.h"
+#include "capture/clock.h"
 #include "config/dialogs/fileprogramchooser.h"
 #include "config/dialogs/lw_conf.h"
 #include "config/dialogs/lw_met.h"
@@ -10,6 +14,7 @@
 #include "core/redirectionswitch.h"
 #include "core/traffic.h"
 #include "platform/exitsignals.h"
+#include "platform/filecapturesink.h"
 #include "platform/iniprofilefile.h"
 #include "platform/programstarter.h"
 #include "platform/qtclipboard.h"
@@ -20,7 +25,9 @@
 #include "platform/x11windows.h"
 #include "services/clipboardengine.h"
 #include "services/printengine.h"
+#include "ui/capturefilechooser.h"
 #include "ui/lw_main.h"
+#include "ui/monitorwindow.h"
 #include "ui/qtmessagebox.h"
 
 #include <QApplication>
@@ -59,6 +66,29 @@ int main(int argc, char* argv[]) {
     QtClipboard clipboard(*QGuiApplication::clipboard());
     ClipboardRedirect clipboardEngine(clipboard, window);
     DataPump pump(settings, handheld, modem, print, clipboardEngine, traffic, window);
+
+    // Every chunk either way goes to whoever listens: the running captures.
+    SystemClock clock;
+    ChunkFanOut chunkListeners;
+    pump.SetChunkTap(&chunkListeners);
+    print.SetChunkTap(&chunkListeners);
+    FileCaptureFiles captureFiles;
+    CaptureController captures(
+        file, captureFiles, clock, chunkListeners, messages,
+        [&window](std::function<void()> task) { QTimer::singleShot(0, &window, std::move(task)); });
+    captures.SetMenuCaptureHandler([&window](bool running) { window.SetCaptureRunning(running); });
+    // The latest chunks for the traffic monitor, kept from the start on within
+    // a fixed budget; the window is made when first opened.
+    ChunkStore chunkStore(clock);
+    chunkListeners.Add(chunkStore);
+    std::unique_ptr<MonitorWindow> monitor;
+    redirection.SetSwitchHandler([&captures, &chunkStore](bool on) {
+        if (on) {
+            chunkStore.OnSwitchOn();
+        }
+        captures.OnSwitch(on);
+    });
+    DialogCaptureFileChooser captureChooser;
     handheld.SetReceiveHandler([&pump] { pump.OnHandheldData(); });
     modem.SetReceiveHandler([&pump] { pump.OnModemData(); });
 
@@ -82,7 +112,9 @@ int main(int argc, char* argv[]) {
 
     LW_Main::Hooks hooks;
     hooks.toggleRedirection = [&redirection] { redirection.ToggleRedirection(); };
-    hooks.sendToClip = [&] { Send_to_Clip(settings, handheld, clipboard, traffic); };
+    hooks.sendToClip = [&] {
+        Send_to_Clip(settings, handheld, clipboard, traffic, &chunkListeners);
+    };
     hooks.clearPanes = [&traffic] { traffic.ClearPanes(); };
     hooks.resetCounters = [&traffic] { traffic.ResetCounters(); };
     hooks.resetBoth = [&traffic] { traffic.ResetBoth(); };
@@ -107,6 +139,20 @@ int main(int argc, char* argv[]) {
             preferencesDialog = std::make_unique<LW_PREFS>(file, settings, chooser, &window);
         }
         preferencesDialog->Open();
+    };
+    hooks.trafficMonitor = [&] {
+        if (!monitor) {
+            monitor = std::make_unique<MonitorWindow>(chunkStore);
+            chunkListeners.Add(*monitor);
+        }
+        monitor->Open();
+    };
+    hooks.toggleCapture = [&] {
+        if (captures.MenuCaptureRunning()) {
+            captures.StopMenuCapture();
+        } else if (auto choice = captureChooser.Choose(&window)) {
+            captures.StartMenuCapture(choice->path, choice->format);
+        }
     };
     window.SetHooks(std::move(hooks));
 

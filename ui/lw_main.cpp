@@ -279,6 +279,7 @@ void LW_Main::ConnectMenus() {
             [] { OpenShippedDocument(QString::fromLatin1(kChangeLog)); });
     connect(m.m_about, &QAction::triggered, this, &LW_Main::ShowAbout);
     connect(m.m_monitor, &QAction::triggered, this, [this] { RunHook(m_hooks.trafficMonitor); });
+    connect(m.m_capture, &QAction::triggered, this, [this] { RunHook(m_hooks.toggleCapture); });
     // The window holds every item as well, so the Ctrl shortcuts keep working
     // while the menus are hidden.
     for (QAction* item : {m.m_clrSniff, m.m_resetbytes, m.m_resetboth, m.m_exit, m.m_led, m.m_rate,
@@ -298,6 +299,12 @@ void LW_Main::SetHooks(Hooks hooks) {
     m_menus.m_Prefs->setEnabled(bool(m_hooks.preferencesDialog));
     m_menus.m_options->setEnabled(bool(m_hooks.commDialog));
     m_menus.m_monitor->setEnabled(bool(m_hooks.trafficMonitor));
+    m_menus.m_capture->setEnabled(bool(m_hooks.toggleCapture));
+}
+
+void LW_Main::SetCaptureRunning(bool running) {
+    m_menus.m_capture->setText(
+        QString::fromLatin1(running ? kStopCaptureCaption : kStartCaptureCaption));
 }
 
 void LW_Main::RunHook(const std::function<void()>& hook) {

@@ -48,6 +48,7 @@ public:
         std::function<void()> preferencesDialog; // "Startup &Preferences"
         std::function<void()> commDialog;        // "&Serial Communications"
         std::function<void()> trafficMonitor;    // "Traffic &Monitor"
+        std::function<void()> toggleCapture;     // "Start &Capture..." / "Stop &Capture"
     };
 
     explicit LW_Main(QWidget* parent = nullptr);
@@ -89,6 +90,8 @@ public:
     // Sends the computer's clipboard to the handheld.
     void Send_to_Clip();
     void ShowAbout();
+    // The File menu's capture item offers to stop (true) or to start a capture.
+    void SetCaptureRunning(bool running);
 
     const MainMenus& Menus() const { return m_menus; }
     const LampPictures& Pictures() const { return m_pictures; }

@@ -65,12 +65,13 @@ private slots:
         }
         QCOMPARE(top, (QStringList{"&File", "&View", "Co&nfigure", "&Help"}));
         const MainMenus& m = window.Menus();
-        QCOMPARE(describe(m.m_file), (QStringList{"&Reset>", "&Exit|Ctrl+E"}));
+        QCOMPARE(describe(m.m_file),
+                 (QStringList{"&Reset>", "Start &Capture...|", "&Exit|Ctrl+E"}));
         QCOMPARE(describe(m.m_reset),
                  (QStringList{"S&niffer|Ctrl+N", "B&ytes|Ctrl+Y", "&Both|Ctrl+B"}));
         QCOMPARE(describe(m.m_view),
                  (QStringList{"LE&Ds |Ctrl+D", "&SND/RCV Rate|Ctrl+S", "Data Sni&ffer|Ctrl+F", "-",
-                              "H&ide Menu|Ctrl+H"}));
+                              "H&ide Menu|Ctrl+H", "-", "Traffic &Monitor|Ctrl+T"}));
         QCOMPARE(describe(m.m_config),
                  (QStringList{"&ReDirection Methods|Ctrl+M", "Startup &Preferences|Ctrl+P",
                               "&Serial Communications|Ctrl+C"}));
