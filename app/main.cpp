@@ -144,6 +144,8 @@ int main(int argc, char* argv[]) {
         if (!monitor) {
             monitor = std::make_unique<MonitorWindow>(chunkStore);
             chunkListeners.Add(*monitor);
+            QObject::connect(&window, &LW_Main::frameDrawn, monitor.get(),
+                             &MonitorWindow::SyncIfDirty);
         }
         monitor->Open();
     };

@@ -22,7 +22,7 @@ class ChunkModel : public QAbstractTableModel {
 public:
     enum Column { Time, Direction, Fate, Length, Hex, Text, Marks, ColumnCount };
     // Bytes shown in the hex and text cells; the rest are in the copy.
-    static constexpr std::size_t kCellBytes = 32;
+    static constexpr std::size_t kCellBytes = 16;
 
     explicit ChunkModel(ChunkStore& store, QObject* parent = nullptr);
 

@@ -321,23 +321,22 @@ void LW_Main::SetLamp(Lamp lamp, const std::string& code) {
         return;
     }
     m_shown[index(lamp)] = *picture;
-    // The two traffic lamps change with every chunk: when a lamp was painted
-    // less than a frame ago, their change is drawn with the next frame,
-    // together with every other one until then. The other lamps are always
-    // painted at once: a print job may keep the handler busy long after
-    // its lamp went on.
+    // The two traffic lamps change with every chunk, and a relay handler is
+    // over in microseconds: their change is drawn with the next frame,
+    // together with the counters and panes. Painting at once would stop the
+    // relay for a paint (and a round trip to the display server) at every
+    // change. The other lamps are painted at once: a print job may keep the
+    // handler busy long after its lamp went on.
     const bool trafficLamp = lamp == Lamp::imgSND || lamp == Lamp::imgRCV;
-    if (trafficLamp && m_sinceLampPaint.isValid() && m_sinceLampPaint.elapsed() < kFrameMs) {
+    if (trafficLamp) {
         m_lampPending[index(lamp)] = true;
         StartFrame();
         return;
     }
-    // Painted at once, so the change shows even while a long handler runs.
     m_lampPending[index(lamp)] = false;
     ClickLabel* image = m_lamps[index(lamp)];
     image->setPixmap(m_pictures.Picture(*picture));
     image->repaint();
-    m_sinceLampPaint.start();
 }
 
 LampPicture LW_Main::LampShows(Lamp lamp) const {
@@ -363,17 +362,26 @@ void LW_Main::FlushFrame() {
         }
     }
     ClickLabel* const counters[2] = {m_sentCounter, m_receivedCounter};
+    DataPane* const panes[2] = {m_sendPane, m_receivePane};
     for (std::size_t i = 0; i < 2; ++i) {
         if (m_counterPending[i]) {
             const std::string label = *std::exchange(m_counterPending[i], std::nullopt);
             counters[i]->setText(
                 QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())));
         }
+        if (std::exchange(m_panePending[i], false)) {
+            panes[i]->Flush();
+        }
     }
+    // Everything changed in this frame is painted in one pass.
+    emit frameDrawn();
 }
 
 void LW_Main::ShowPane(Pane pane, const std::string& text, bool caretToEnd) {
-    (pane == Pane::txtSend ? m_sendPane : m_receivePane)->ShowBytes(text, caretToEnd);
+    const std::size_t i = pane == Pane::txtSend ? 0 : 1;
+    (i == 0 ? m_sendPane : m_receivePane)->ShowBytes(text, caretToEnd);
+    m_panePending[i] = true;
+    StartFrame();
 }
 
 void LW_Main::ShowStatus(const std::string& text) {

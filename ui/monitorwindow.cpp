@@ -78,7 +78,7 @@ MonitorWindow::MonitorWindow(ChunkStore& store, QWidget* parent)
     fixed.setStyleHint(QFont::TypeWriter);
     m_view->setFont(fixed);
     const int ch = QFontMetrics(fixed).horizontalAdvance(QLatin1Char('0'));
-    const int widths[] = {11, 18, 10, 7, static_cast<int>(ChunkModel::kCellBytes) * 3 + 3,
+    const int widths[] = {12, 19, 11, 8, static_cast<int>(ChunkModel::kCellBytes) * 3 + 3,
                           static_cast<int>(ChunkModel::kCellBytes) + 3};
     for (int column = 0; column < static_cast<int>(std::size(widths)); ++column) {
         m_view->setColumnWidth(column, widths[column] * ch);
@@ -104,11 +104,11 @@ MonitorWindow::MonitorWindow(ChunkStore& store, QWidget* parent)
     layout->addLayout(top);
     layout->addWidget(m_view, 1);
     layout->addWidget(m_counts);
-    resize(110 * ch, 40 * m_view->verticalHeader()->defaultSectionSize());
+    resize(150 * ch, 40 * m_view->verticalHeader()->defaultSectionSize());
 
-    m_frame.setSingleShot(true);
-    m_frame.setInterval(kFrameMs);
-    connect(&m_frame, &QTimer::timeout, this, &MonitorWindow::Sync);
+    m_latest.setSingleShot(true);
+    m_latest.setInterval(kLatestMs);
+    connect(&m_latest, &QTimer::timeout, this, &MonitorWindow::Sync);
     connect(m_follow, &QCheckBox::toggled, this, [this](bool on) {
         if (on) {
             m_view->scrollToBottom();
@@ -139,8 +139,15 @@ MonitorWindow::MonitorWindow(ChunkStore& store, QWidget* parent)
 MonitorWindow::~MonitorWindow() = default;
 
 void MonitorWindow::OnChunk(ChunkDirection, bool, const std::string&) {
-    if (!m_frame.isActive() && isVisible()) {
-        m_frame.start();
+    if (!m_dirty && isVisible()) {
+        m_dirty = true;
+        m_latest.start();
+    }
+}
+
+void MonitorWindow::SyncIfDirty() {
+    if (m_dirty) {
+        Sync();
     }
 }
 
@@ -151,7 +158,8 @@ void MonitorWindow::Open() {
 }
 
 void MonitorWindow::Sync() {
-    m_frame.stop();
+    m_latest.stop();
+    m_dirty = false;
     const int before = m_model->rowCount();
     m_model->Sync();
     if (m_follow->isChecked() && m_model->rowCount() != before) {

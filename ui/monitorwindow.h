@@ -18,12 +18,13 @@ class ChunkStore;
 // The traffic monitor: every chunk of the store as a row, oldest first,
 // following the newest row unless paused; clear, search for text or hex
 // bytes, copy rows as a hex dump. Told of each chunk (after the store), it
-// brings its rows up to date at most once per frame, and only while shown,
-// so a busy relay pays next to nothing for it.
+// brings its rows up to date with the main window's next frame (SyncIfDirty),
+// or kLatestMs later when no frame comes, and only while shown, so a busy
+// relay pays next to nothing for it.
 class MonitorWindow : public QWidget, public ChunkTap {
     Q_OBJECT
 public:
-    static constexpr int kFrameMs = 16;
+    static constexpr int kLatestMs = 100;
 
     explicit MonitorWindow(ChunkStore& store, QWidget* parent = nullptr);
     ~MonitorWindow() override;
@@ -34,6 +35,8 @@ public:
     void Open();
     // Brings the rows up to the store now (otherwise done at the next frame).
     void Sync();
+    // Sync() when chunks came since the last one.
+    void SyncIfDirty();
     // Selects the next (or previous) row holding the search text; false when none does.
     bool FindNext(bool forward = true);
     // The selected rows as a hex dump on the clipboard.
@@ -58,7 +61,8 @@ private:
     QLineEdit* m_search = nullptr;
     QCheckBox* m_hexSearch = nullptr;
     QLabel* m_counts = nullptr;
-    QTimer m_frame;
+    QTimer m_latest;
+    bool m_dirty = false;
 };
 
 } // namespace loomway
