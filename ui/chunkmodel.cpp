@@ -134,8 +134,8 @@ QString ChunkModel::HexDump(std::vector<int> rows) const {
         if (!record->marks.empty()) {
             heading += QStringLiteral("  ") + FromUtf8(record->marks);
         }
-        out += heading + QLatin1Char('\n') + FromUtf8(HexDumpLines(record->bytes)) +
-               QLatin1Char('\n');
+        out +=
+            heading + QLatin1Char('\n') + FromUtf8(HexDumpLines(record->bytes)) + QLatin1Char('\n');
     }
     return out;
 }

@@ -282,9 +282,9 @@ void LW_Main::ConnectMenus() {
     connect(m.m_capture, &QAction::triggered, this, [this] { RunHook(m_hooks.toggleCapture); });
     // The window holds every item as well, so the Ctrl shortcuts keep working
     // while the menus are hidden.
-    for (QAction* item : {m.m_clrSniff, m.m_resetbytes, m.m_resetboth, m.m_exit, m.m_led, m.m_rate,
-                          m.m_datsniff, m.m_hide, m.m_method, m.m_Prefs, m.m_options, m.m_about,
-                          m.m_monitor}) {
+    for (QAction* item :
+         {m.m_clrSniff, m.m_resetbytes, m.m_resetboth, m.m_exit, m.m_led, m.m_rate, m.m_datsniff,
+          m.m_hide, m.m_method, m.m_Prefs, m.m_options, m.m_about, m.m_monitor}) {
         addAction(item);
     }
 }

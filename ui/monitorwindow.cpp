@@ -78,7 +78,11 @@ MonitorWindow::MonitorWindow(ChunkStore& store, QWidget* parent)
     fixed.setStyleHint(QFont::TypeWriter);
     m_view->setFont(fixed);
     const int ch = QFontMetrics(fixed).horizontalAdvance(QLatin1Char('0'));
-    const int widths[] = {12, 19, 11, 8, static_cast<int>(ChunkModel::kCellBytes) * 3 + 3,
+    const int widths[] = {12,
+                          19,
+                          11,
+                          8,
+                          static_cast<int>(ChunkModel::kCellBytes) * 3 + 3,
                           static_cast<int>(ChunkModel::kCellBytes) + 3};
     for (int column = 0; column < static_cast<int>(std::size(widths)); ++column) {
         m_view->setColumnWidth(column, widths[column] * ch);
