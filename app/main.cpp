@@ -15,6 +15,7 @@
 #include "core/traffic.h"
 #include "platform/exitsignals.h"
 #include "platform/filecapturesink.h"
+#include "platform/filesystemdevicewatcher.h"
 #include "platform/iniprofilefile.h"
 #include "platform/programstarter.h"
 #include "platform/qtclipboard.h"
@@ -59,6 +60,9 @@ int main(int argc, char* argv[]) {
     });
     modem.SetLostHandler(
         [&redirection, &modem](const PortError& error) { redirection.OnPortLost(modem, error); });
+    // A lost device is waited for and its port reopened when it is back.
+    FileSystemDeviceWatcher deviceWatcher;
+    redirection.SetDeviceWatcher(&deviceWatcher);
 
     Traffic traffic(window);
     QtPrinterSurface printer;
@@ -66,6 +70,7 @@ int main(int argc, char* argv[]) {
     QtClipboard clipboard(*QGuiApplication::clipboard());
     ClipboardRedirect clipboardEngine(clipboard, window);
     DataPump pump(settings, handheld, modem, print, clipboardEngine, traffic, window);
+    pump.HoldWhile([&redirection](const SerialPort& port) { return redirection.Awaiting(port); });
 
     // Every chunk either way goes to whoever listens: the running captures.
     SystemClock clock;

@@ -8,6 +8,8 @@
 #include "core/traffic.h"
 
 #include <cstddef>
+#include <functional>
+#include <utility>
 
 namespace loomway {
 
@@ -38,6 +40,13 @@ public:
 
     // Every chunk read from either port is reported to tap (none by default).
     void SetChunkTap(ChunkTap* tap) { m_tap = tap; }
+    // While awaited(port) holds for the port a chunk would go to (its device
+    // is lost and waited for), the source's receive events are put off as for
+    // a backlog: the bytes stay in the source port. Whoever brings the port
+    // back raises the source's receive event again.
+    void HoldWhile(std::function<bool(const SerialPort&)> awaited) {
+        m_awaited = std::move(awaited);
+    }
 
 private:
     void RequeueHeldModemData();
@@ -52,6 +61,7 @@ private:
     Traffic& m_traffic;
     LampPanel& m_lamps;
     ChunkTap* m_tap = nullptr;
+    std::function<bool(const SerialPort&)> m_awaited;
     bool m_requestConsumed = false;
     bool m_handheldDeferred = false; // a handheld event waits for the modem's backlog
     bool m_modemDeferred = false;    // a modem event waits for the handheld's backlog

@@ -2,6 +2,7 @@
 
 #include "config/profilefile.h"
 #include "config/settings.h"
+#include "core/devicewatcher.h"
 #include "core/lamps.h"
 #include "core/messagebox.h"
 #include "core/serialport.h"
@@ -10,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace loomway {
 
@@ -26,9 +28,15 @@ public:
     void ReportPortError(int code, const std::string& description);
 
     // A port's device went away while it was open (the port is closed
-    // already): tells the user once, with that port's number, and switches
-    // redirection off.
+    // already). With a device watcher, [Ports] Reconnect not "NO" and a device
+    // that can be waited for, redirection stays on and the port is reopened
+    // as soon as its device is back; otherwise the user is told once, with
+    // that port's number, and redirection is switched off.
     void OnPortLost(const SerialPort& port, const PortError& error);
+
+    void SetDeviceWatcher(DeviceWatcher* watcher) { m_watcher = watcher; }
+    // Whether the port's device is lost and waited for.
+    bool Awaiting(const SerialPort& port) const;
 
     bool RedirectionActive() const { return m_active; }
     void SetRedirectionActive(bool active) { m_active = active; }
@@ -44,6 +52,13 @@ private:
     void OpenPort(SerialPort& port, int number);
     void CloseStrandedPorts();
     std::string SettingsText() const;
+    void AwaitDevice(SerialPort& port, const std::string& device);
+    void OnDeviceBack(SerialPort& port);
+    void ForgetWaits();
+    void ShowWaits();
+    SerialPort& Mutable(const SerialPort& port) {
+        return &port == &m_handheld ? m_handheld : m_modem;
+    }
 
     ProfileFile& m_file;
     Settings& m_settings;
@@ -59,6 +74,13 @@ private:
     bool m_reportingLost = false;
     bool m_switchedOn = false; // the handler was last told "on"
     std::function<void(bool)> m_switchHandler;
+
+    struct Wait {
+        SerialPort* port;
+        std::string device;
+    };
+    DeviceWatcher* m_watcher = nullptr;
+    std::vector<Wait> m_waits;
 };
 
 } // namespace loomway
