@@ -63,6 +63,29 @@ bool IsAtCommand(std::string_view line) {
     return a == 'A' && (t == 'T' || line[1] == '/');
 }
 
+// The position of the first line end at or after from; npos when none.
+std::size_t LineEnd(std::string_view bytes, std::size_t from) {
+    const void* cr = std::memchr(bytes.data() + from, '\r', bytes.size() - from);
+    const std::size_t crAt =
+        cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - bytes.data()) : bytes.size();
+    const void* lf = std::memchr(bytes.data() + from, '\n', crAt - from);
+    if (lf != nullptr) {
+        return static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data());
+    }
+    return cr ? crAt : std::string_view::npos;
+}
+
+// The position of the next flag or escape at or after from; the end when none.
+std::size_t FrameRunEnd(std::string_view bytes, std::size_t from) {
+    const void* flag = std::memchr(bytes.data() + from, kFlag, bytes.size() - from);
+    const std::size_t flagAt =
+        flag ? static_cast<std::size_t>(static_cast<const char*>(flag) - bytes.data())
+             : bytes.size();
+    const void* escape = std::memchr(bytes.data() + from, kEscape, flagAt - from);
+    return escape ? static_cast<std::size_t>(static_cast<const char*>(escape) - bytes.data())
+                  : flagAt;
+}
+
 } // namespace
 
 std::string_view PppProtocolName(std::uint16_t protocol) {
@@ -184,7 +207,17 @@ std::string ChunkMarker::Mark(ChunkDirection direction, std::string_view bytes) 
 
 void ChunkMarker::ReadLines(ChunkDirection direction, Line& line, std::string_view bytes,
                             Items& items) {
-    for (char c : bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        if (!line.clean) {
+            // A line that held a control byte is neither a command nor a result
+            // code: on to its end at once (binary data is mostly such lines).
+            i = LineEnd(bytes, i);
+            if (i == std::string_view::npos) {
+                return;
+            }
+        }
+        const char c = bytes[i++];
         if (c == '\r' || c == '\n') {
             if (line.clean && !line.text.empty()) {
                 if (direction == ChunkDirection::HandheldToModem ? IsAtCommand(line.text)
@@ -194,7 +227,7 @@ void ChunkMarker::ReadLines(ChunkDirection direction, Line& line, std::string_vi
             }
             line.text.clear();
             line.clean = true;
-        } else if (c >= 0x20 && c < 0x7F && line.clean && line.text.size() < kLongestLine) {
+        } else if (c >= 0x20 && c < 0x7F && line.text.size() < kLongestLine) {
             line.text += c;
         } else {
             line.clean = false;
@@ -233,8 +266,18 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
         }
         items.Add(std::move(text));
     };
-    for (char c : bytes) {
-        auto byte = static_cast<std::uint8_t>(c);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        if (!frame.open) {
+            // Outside a frame only a flag matters.
+            const void* flag = std::memchr(data + i, kFlag, bytes.size() - i);
+            if (flag == nullptr) {
+                return;
+            }
+            i = static_cast<std::size_t>(static_cast<const std::uint8_t*>(flag) - data);
+        }
+        std::uint8_t byte = data[i++];
         if (byte == kFlag) {
             if (frame.open && frame.length >= 4) {
                 finish();
@@ -243,9 +286,6 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
             frame.escaped = false;
             frame.length = 0;
             frame.fcs = 0xFFFF;
-            continue;
-        }
-        if (!frame.open) {
             continue;
         }
         if (byte == kEscape) {
@@ -263,6 +303,19 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
             static_cast<std::uint16_t>((frame.fcs >> 8) ^ kFcsTable[(frame.fcs ^ byte) & 0xFF]);
         if (++frame.length > kLongestFrame) {
             frame.open = false;
+            continue;
+        }
+        if (frame.length >= frame.head.size()) {
+            // Past the head, a run of plain bytes up to the next flag or
+            // escape only adds to the check sequence and the length.
+            const std::size_t end =
+                std::min(FrameRunEnd(bytes, i), i + (kLongestFrame + 1 - frame.length));
+            frame.fcs = PppFcs16(frame.fcs, bytes.substr(i, end - i));
+            frame.length += end - i;
+            i = end;
+            if (frame.length > kLongestFrame) {
+                frame.open = false;
+            }
         }
     }
 }
