@@ -150,7 +150,7 @@ void MonitorWindow::OnChunk(ChunkDirection, bool, const std::string&) {
 }
 
 void MonitorWindow::SyncIfDirty() {
-    if (m_dirty) {
+    if (m_dirty && (!m_sinceSync.isValid() || m_sinceSync.elapsed() >= kEveryMs)) {
         Sync();
     }
 }
@@ -164,6 +164,7 @@ void MonitorWindow::Open() {
 void MonitorWindow::Sync() {
     m_latest.stop();
     m_dirty = false;
+    m_sinceSync.start();
     const int before = m_model->rowCount();
     m_model->Sync();
     if (m_follow->isChecked() && m_model->rowCount() != before) {

@@ -2,6 +2,7 @@
 
 #include "core/chunktap.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
@@ -18,13 +19,16 @@ class ChunkStore;
 // The traffic monitor: every chunk of the store as a row, oldest first,
 // following the newest row unless paused; clear, search for text or hex
 // bytes, copy rows as a hex dump. Told of each chunk (after the store), it
-// brings its rows up to date with the main window's next frame (SyncIfDirty),
-// or kLatestMs later when no frame comes, and only while shown, so a busy
-// relay pays next to nothing for it.
+// brings its rows up to date together with a frame of the main window
+// (SyncIfDirty), at most every kEveryMs, or kLatestMs after the first new
+// chunk when no frame comes; and only while shown. A table repaint stops the
+// relay for as long as it takes, so it comes seldom and with the main
+// window's own.
 class MonitorWindow : public QWidget, public ChunkTap {
     Q_OBJECT
 public:
-    static constexpr int kLatestMs = 100;
+    static constexpr int kEveryMs = 100;
+    static constexpr int kLatestMs = 150;
 
     explicit MonitorWindow(ChunkStore& store, QWidget* parent = nullptr);
     ~MonitorWindow() override;
@@ -35,7 +39,7 @@ public:
     void Open();
     // Brings the rows up to the store now (otherwise done at the next frame).
     void Sync();
-    // Sync() when chunks came since the last one.
+    // Sync() when chunks came since the last one, at least kEveryMs ago.
     void SyncIfDirty();
     // Selects the next (or previous) row holding the search text; false when none does.
     bool FindNext(bool forward = true);
@@ -62,6 +66,7 @@ private:
     QCheckBox* m_hexSearch = nullptr;
     QLabel* m_counts = nullptr;
     QTimer m_latest;
+    QElapsedTimer m_sinceSync;
     bool m_dirty = false;
 };
 

@@ -206,7 +206,7 @@ private slots:
         QVERIFY(!window.Following());
         const int paused = bar->value();
         feed(50);
-        window.SyncIfDirty();
+        window.Sync();
         QCOMPARE(window.Model().rowCount(), 250);
         QCOMPARE(bar->value(), paused);
         window.SetFollowing(true);
