@@ -2,6 +2,7 @@
 // object lives here, on the stack of main, for the whole run.
 #include "capture/capturecontroller.h"
 #include "capture/chunkfanout.h"
+#include "capture/chunkstore.h"
 #include "capture/clock.h"
 #include "config/dialogs/fileprogramchooser.h"
 #include "config/dialogs/lw_conf.h"
@@ -29,6 +30,7 @@
 #include "ui/appicon.h"
 #include "ui/capturefilechooser.h"
 #include "ui/lw_main.h"
+#include "ui/monitorwindow.h"
 #include "ui/qtmessagebox.h"
 
 #include <QApplication>
@@ -97,7 +99,17 @@ int main(int argc, char* argv[]) {
         file, captureFiles, clock, chunkListeners, messages,
         [&window](std::function<void()> task) { QTimer::singleShot(0, &window, std::move(task)); });
     captures.SetMenuCaptureHandler([&window](bool running) { window.SetCaptureRunning(running); });
-    redirection.SetSwitchHandler([&captures](bool on) { captures.OnSwitch(on); });
+    // The latest chunks for the traffic monitor, kept from the start on within
+    // a fixed budget; the window is made when first opened.
+    ChunkStore chunkStore(clock);
+    chunkListeners.Add(chunkStore);
+    std::unique_ptr<MonitorWindow> monitor;
+    redirection.SetSwitchHandler([&captures, &chunkStore](bool on) {
+        if (on) {
+            chunkStore.OnSwitchOn();
+        }
+        captures.OnSwitch(on);
+    });
     DialogCaptureFileChooser captureChooser;
     handheld.SetReceiveHandler([&pump] { pump.OnHandheldData(); });
     modem.SetReceiveHandler([&pump] { pump.OnModemData(); });
@@ -149,6 +161,15 @@ int main(int argc, char* argv[]) {
             preferencesDialog = std::make_unique<LW_PREFS>(file, settings, chooser, &window);
         }
         preferencesDialog->Open();
+    };
+    hooks.trafficMonitor = [&] {
+        if (!monitor) {
+            monitor = std::make_unique<MonitorWindow>(chunkStore);
+            chunkListeners.Add(*monitor);
+            QObject::connect(&window, &LW_Main::frameDrawn, monitor.get(),
+                             &MonitorWindow::SyncIfDirty);
+        }
+        monitor->Open();
     };
     hooks.toggleCapture = [&] {
         if (captures.MenuCaptureRunning()) {

@@ -15,7 +15,7 @@ public:
     explicit DataPane(QWidget* parent = nullptr);
 
     // The pane's whole text (one char per byte). It is drawn at the next
-    // refresh, at most kRefreshMs later: a relay hands over a new text with
+    // Flush(), or at most kRefreshMs later: a relay hands over a new text with
     // every chunk, and laying out each of them would cost far more than the
     // chunk itself, while the user sees only the latest. When the new text
     // continues the one drawn, only the new bytes are added.
@@ -25,7 +25,7 @@ public:
     // The latest text, drawn or not.
     const std::string& Bytes() const { return m_pending; }
 
-    static constexpr int kRefreshMs = 30;
+    static constexpr int kRefreshMs = 100;
 
 signals:
     void doubleClicked();

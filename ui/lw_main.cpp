@@ -317,11 +317,13 @@ void LW_Main::ConnectMenus() {
     connect(m.m_whatsnew, &QAction::triggered, this,
             [] { OpenShippedDocument(QString::fromLatin1(kChangeLog)); });
     connect(m.m_about, &QAction::triggered, this, &LW_Main::ShowAbout);
+    connect(m.m_monitor, &QAction::triggered, this, [this] { RunHook(m_hooks.trafficMonitor); });
     connect(m.m_capture, &QAction::triggered, this, [this] { RunHook(m_hooks.toggleCapture); });
     // The window holds every item as well, so the Ctrl shortcuts keep working
     // while the menus are hidden.
-    for (QAction* item : {m.m_clrSniff, m.m_resetbytes, m.m_resetboth, m.m_exit, m.m_led, m.m_rate,
-                          m.m_datsniff, m.m_hide, m.m_method, m.m_Prefs, m.m_options, m.m_about}) {
+    for (QAction* item :
+         {m.m_clrSniff, m.m_resetbytes, m.m_resetboth, m.m_exit, m.m_led, m.m_rate, m.m_datsniff,
+          m.m_hide, m.m_method, m.m_Prefs, m.m_options, m.m_about, m.m_monitor}) {
         addAction(item);
     }
 }
@@ -335,6 +337,7 @@ void LW_Main::SetHooks(Hooks hooks) {
     m_menus.m_method->setEnabled(bool(m_hooks.methodsDialog));
     m_menus.m_Prefs->setEnabled(bool(m_hooks.preferencesDialog));
     m_menus.m_options->setEnabled(bool(m_hooks.commDialog));
+    m_menus.m_monitor->setEnabled(bool(m_hooks.trafficMonitor));
     m_menus.m_capture->setEnabled(bool(m_hooks.toggleCapture));
 }
 
@@ -361,22 +364,21 @@ void LW_Main::SetLamp(Lamp lamp, const std::string& code) {
         return;
     }
     m_shown[index(lamp)] = *picture;
-    // The two traffic lamps change with every chunk: when a lamp was painted
-    // less than a frame ago, their change is drawn with the next frame,
-    // together with every other one until then. The other lamps are always
-    // painted at once: a print job may keep the handler busy long after
-    // its lamp went on.
+    // The two traffic lamps change with every chunk, and a relay handler is
+    // over in microseconds: their change is drawn with the next frame,
+    // together with the counters and panes. Painting at once would stop the
+    // relay for a paint (and a round trip to the display server) at every
+    // change. The other lamps are painted at once: a print job may keep the
+    // handler busy long after its lamp went on.
     const bool trafficLamp = lamp == Lamp::imgSND || lamp == Lamp::imgRCV;
-    if (trafficLamp && m_sinceLampPaint.isValid() && m_sinceLampPaint.elapsed() < kFrameMs) {
+    if (trafficLamp) {
         m_lampPending[index(lamp)] = true;
         StartFrame();
         return;
     }
-    // Painted at once, so the change shows even while a long handler runs.
     m_lampPending[index(lamp)] = false;
     ShowLampPicture(index(lamp));
     m_lamps[index(lamp)]->repaint();
-    m_sinceLampPaint.start();
 }
 
 void LW_Main::ShowLampPicture(std::size_t lamp) {
@@ -434,6 +436,7 @@ void LW_Main::FlushFrame() {
         }
     }
     ClickLabel* const counters[2] = {m_sentCounter, m_receivedCounter};
+    DataPane* const panes[2] = {m_sendPane, m_receivePane};
     for (std::size_t i = 0; i < 2; ++i) {
         if (m_counterPending[i]) {
             const std::string label = *std::exchange(m_counterPending[i], std::nullopt);
@@ -441,11 +444,19 @@ void LW_Main::FlushFrame() {
                 QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())));
             counters[i]->setAccessibleDescription(counters[i]->text());
         }
+        if (std::exchange(m_panePending[i], false)) {
+            panes[i]->Flush();
+        }
     }
+    // Everything changed in this frame is painted in one pass.
+    emit frameDrawn();
 }
 
 void LW_Main::ShowPane(Pane pane, const std::string& text, bool caretToEnd) {
-    (pane == Pane::txtSend ? m_sendPane : m_receivePane)->ShowBytes(text, caretToEnd);
+    const std::size_t i = pane == Pane::txtSend ? 0 : 1;
+    (i == 0 ? m_sendPane : m_receivePane)->ShowBytes(text, caretToEnd);
+    m_panePending[i] = true;
+    StartFrame();
 }
 
 void LW_Main::ShowStatus(const std::string& text) {

@@ -7,7 +7,6 @@
 #include "ui/lamppictures.h"
 #include "ui/mainmenus.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QSize>
 #include <QTimer>
@@ -47,6 +46,7 @@ public:
         std::function<void()> methodsDialog;     // "&ReDirection Methods"
         std::function<void()> preferencesDialog; // "Startup &Preferences"
         std::function<void()> commDialog;        // "&Serial Communications"
+        std::function<void()> trafficMonitor;    // "Traffic &Monitor"
         std::function<void()> toggleCapture;     // "Start &Capture..." / "Stop &Capture"
     };
 
@@ -65,8 +65,9 @@ public:
     void ShowPane(Pane pane, const std::string& text, bool caretToEnd) override;
     // Draws the lamp pictures and counter labels still waiting for the next frame.
     void FlushFrame();
-    // Traffic lamp changes closer together than this are drawn together, once per frame.
-    static constexpr int kFrameMs = 16;
+    // Traffic lamps, counters and panes are drawn together, at most once per
+    // frame of this length (25 a second).
+    static constexpr int kFrameMs = 40;
     // StatusPanel
     void ShowStatus(const std::string& text) override;
     void ShowNotice(const std::string& text) override;
@@ -102,6 +103,11 @@ public:
     LampPicture LampShows(Lamp lamp) const;
     // The current height of the status bar, in twips.
     double StatusBarTwips() const;
+
+signals:
+    // A frame's changes were handed to the window for painting; other
+    // windows showing the traffic draw theirs along.
+    void frameDrawn();
 
 protected:
     bool event(QEvent* event) override;
@@ -142,8 +148,8 @@ private:
     // the counters with every chunk; the screen needs them once per frame).
     std::array<bool, 6> m_lampPending{};
     std::array<std::optional<std::string>, 2> m_counterPending;
+    std::array<bool, 2> m_panePending{};
     QTimer m_frame;
-    QElapsedTimer m_sinceLampPaint;
     // The blinking lamp and its two pictures.
     QTimer m_blink;
     std::optional<Lamp> m_blinkLamp;

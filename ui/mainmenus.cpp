@@ -61,6 +61,8 @@ MainMenus BuildMainMenus(QMenuBar& bar) {
     m.m_datsniff = addItem(*m.m_view, "m_datsniff", "Data Sni&ffer", 'F', true);
     m.m_none = addSeparator(*m.m_view, "m_none");
     m.m_hide = addItem(*m.m_view, "m_hide", "H&ide Menu", 'H', true);
+    m.m_monitorSeparator = addSeparator(*m.m_view, "m_monitorSeparator");
+    m.m_monitor = addItem(*m.m_view, "m_monitor", "Traffic &Monitor", 'T');
 
     m.m_config = addMenu(bar, "m_config", "Co&nfigure");
     m.m_method = addItem(*m.m_config, "m_method", "&ReDirection Methods", 'M');

@@ -21,6 +21,8 @@ struct MainMenus {
     QAction* m_datsniff = nullptr;
     QAction* m_none = nullptr;
     QAction* m_hide = nullptr;
+    QAction* m_monitorSeparator = nullptr;
+    QAction* m_monitor = nullptr; // the traffic monitor window
     QMenu* m_config = nullptr;
     QAction* m_method = nullptr;
     QAction* m_Prefs = nullptr;

@@ -71,7 +71,7 @@ private slots:
                  (QStringList{"S&niffer|Ctrl+N", "B&ytes|Ctrl+Y", "&Both|Ctrl+B"}));
         QCOMPARE(describe(m.m_view),
                  (QStringList{"LE&Ds |Ctrl+D", "&SND/RCV Rate|Ctrl+S", "Data Sni&ffer|Ctrl+F", "-",
-                              "H&ide Menu|Ctrl+H"}));
+                              "H&ide Menu|Ctrl+H", "-", "Traffic &Monitor|Ctrl+T"}));
         QCOMPARE(describe(m.m_config),
                  (QStringList{"&ReDirection Methods|Ctrl+M", "Startup &Preferences|Ctrl+P",
                               "&Serial Communications|Ctrl+C"}));
