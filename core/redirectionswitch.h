@@ -21,11 +21,16 @@ public:
     void StartRedirection();
     void EndRedirection();
     void ToggleRedirection();
-    void ReportPortError(int code, const std::string& description);
+    // detail, when given, is added below the fixed text of the four known
+    // codes (see PortError::detail).
+    void ReportPortError(int code, const std::string& description,
+                         const std::string& detail = {});
 
     // A port's device went away while it was open (the port is closed
     // already): tells the user once, with that port's number, and switches
-    // redirection off.
+    // redirection off. A network endpoint whose connection failed after a
+    // switch-on that returned at once comes here too, as 8002 when its host
+    // does not resolve.
     void OnPortLost(const SerialPort& port, const PortError& error);
 
     bool RedirectionActive() const { return m_active; }
