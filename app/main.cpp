@@ -14,7 +14,7 @@
 #include "platform/programstarter.h"
 #include "platform/qtclipboard.h"
 #include "platform/qtprintersurface.h"
-#include "platform/qtserialport.h"
+#include "platform/routingserialport.h"
 #include "platform/serialdevices.h"
 #include "platform/singleinstance.h"
 #include "platform/x11windows.h"
@@ -42,10 +42,10 @@ int main(int argc, char* argv[]) {
     QtMessageBox messages(&window);
 
     // MSComm1 (the handheld) and MSComm2 (the modem); a port number stands for
-    // the device that [Ports] maps it to.
+    // the device or network endpoint that [Ports] maps it to.
     const auto device = [&file](int number) { return PortDevice(file, number); };
-    QtSerialPort handheld(device);
-    QtSerialPort modem(device);
+    RoutingSerialPort handheld(device, file);
+    RoutingSerialPort modem(device, file);
     RedirectionSwitch redirection(file, settings, handheld, modem, window, messages, window);
     handheld.SetLostHandler([&redirection, &handheld](const PortError& error) {
         redirection.OnPortLost(handheld, error);

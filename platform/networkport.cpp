@@ -1,5 +1,8 @@
 #include "platform/networkport.h"
 
+#include "platform/guardedcall.h"
+#include "platform/portsettings.h"
+
 #include <QMetaObject>
 
 #include <exception>
@@ -17,37 +20,6 @@ constexpr qint64 kSocketBufferSize = 64 * 1024;
 
 PortError InvalidProperty() {
     return PortError{380, "Invalid property value"};
-}
-
-// "<speed>,N,8,1" with a positive whole speed; 0 when the text is not one.
-int SpeedOf(const std::string& text) {
-    const std::string tail = ",N,8,1";
-    if (text.size() <= tail.size() || text.compare(text.size() - tail.size(), tail.size(), tail)) {
-        return 0;
-    }
-    long long value = 0;
-    for (std::size_t i = 0; i + tail.size() < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return 0;
-        }
-        value = value * 10 + (text[i] - '0');
-        if (value > 0x7fffffff) {
-            return 0;
-        }
-    }
-    return static_cast<int>(value);
-}
-
-template <typename F> void Guarded(const char* what, F&& call) {
-    try {
-        call();
-    } catch (const PortError& e) {
-        qWarning("%s failed: %d %s", what, e.code, e.description.c_str());
-    } catch (const std::exception& e) {
-        qWarning("%s failed: %s", what, e.what());
-    } catch (...) {
-        qWarning("%s failed", what);
-    }
 }
 
 } // namespace
@@ -95,7 +67,7 @@ void NetworkPort::SetPortNumber(int number) {
 }
 
 void NetworkPort::SetSettings(const std::string& settings) {
-    const int speed = SpeedOf(settings);
+    const int speed = SpeedOfSettings(settings);
     if (speed <= 0) {
         throw InvalidProperty();
     }
@@ -117,6 +89,7 @@ void NetworkPort::Open() {
     m_in.clear();
     m_pending.clear();
     m_missedReceive = false;
+    m_failure = Failure::None;
     m_state = State::Connecting;
     m_limit.start();
     m_socket.connectToHost(QString::fromStdString(m_host), m_portNumber);
@@ -160,7 +133,7 @@ void NetworkPort::Write(const std::string& data) {
     }
     const qint64 size = static_cast<qint64>(wire.size());
     if (m_socket.write(wire.data(), size) != size) {
-        throw Failure(8012, "cannot be written: " + m_socket.errorString().toStdString());
+        throw Error(8012, "cannot be written: " + m_socket.errorString().toStdString());
     }
 }
 
@@ -197,7 +170,7 @@ void NetworkPort::OnConnected() {
     }
     if (m_connected) {
         const std::uint64_t opening = m_openCount;
-        Guarded("connected handler", m_connected);
+        GuardedCall("connected handler", m_connected);
         if (opening != m_openCount) {
             return;
         }
@@ -241,7 +214,7 @@ void NetworkPort::RaiseReceive() {
         return;
     }
     m_inReceive = true;
-    Guarded("network receive handler", m_receive);
+    GuardedCall("network receive handler", m_receive);
     m_inReceive = false;
     if (std::exchange(m_missedReceive, false)) {
         RequeueReceiveEvent();
@@ -269,7 +242,7 @@ void NetworkPort::RequeueReceiveEvent() {
         Qt::QueuedConnection);
 }
 
-PortError NetworkPort::Failure(int code, const std::string& what) const {
+PortError NetworkPort::Error(int code, const std::string& what) const {
     const std::string text = m_text + ": " + what;
     return PortError{code, text, text};
 }
@@ -282,11 +255,11 @@ void NetworkPort::OnSocketError(QAbstractSocket::SocketError error) {
     const std::string reason = m_socket.errorString().toStdString();
     if (m_state == State::Connecting) {
         if (error == QAbstractSocket::HostNotFoundError) {
-            Fail(Failure(8002, "the host " + m_host + " cannot be found"));
+            Fail(Failure::HostNotFound, Error(8002, "the host " + m_host + " cannot be found"));
         } else if (error == QAbstractSocket::ConnectionRefusedError) {
-            Fail(Failure(8012, "the connection to " + where + " was refused"));
+            Fail(Failure::Refused, Error(8012, "the connection to " + where + " was refused"));
         } else {
-            Fail(Failure(8012, where + " cannot be reached (" + reason + ")"));
+            Fail(Failure::Unreachable, Error(8012, where + " cannot be reached (" + reason + ")"));
         }
         return;
     }
@@ -300,9 +273,10 @@ void NetworkPort::OnSocketError(QAbstractSocket::SocketError error) {
         }
     }
     if (error == QAbstractSocket::RemoteHostClosedError) {
-        Fail(Failure(8012, "the far end closed the connection"));
+        Fail(Failure::Dropped, Error(8012, "the far end closed the connection"));
     } else {
-        Fail(Failure(8012, "the connection to " + where + " broke (" + reason + ")"));
+        Fail(Failure::Dropped,
+             Error(8012, "the connection to " + where + " broke (" + reason + ")"));
     }
 }
 
@@ -310,12 +284,14 @@ void NetworkPort::OnTimeout() {
     if (m_state != State::Connecting) {
         return;
     }
-    Fail(Failure(8012, "no connection to " + m_host + " port " + std::to_string(m_portNumber) +
-                           " within " + std::to_string(m_limit.interval() / 1000) + " s"));
+    Fail(Failure::TimedOut,
+         Error(8012, "no connection to " + m_host + " port " + std::to_string(m_portNumber) +
+                         " within " + std::to_string(m_limit.interval() / 1000) + " s"));
 }
 
-void NetworkPort::Fail(const PortError& error) {
+void NetworkPort::Fail(Failure why, const PortError& error) {
     Close();
+    m_failure = why;
     const std::uint64_t opening = m_openCount;
     QMetaObject::invokeMethod(
         &m_socket,
@@ -323,7 +299,7 @@ void NetworkPort::Fail(const PortError& error) {
             if (opening != m_openCount || IsOpen() || !m_lost) {
                 return;
             }
-            Guarded("network lost handler", [&] { m_lost(error); });
+            GuardedCall("network lost handler", [&] { m_lost(error); });
         },
         Qt::QueuedConnection);
 }

@@ -22,6 +22,8 @@ namespace loomway {
 // the lost handler, with the port already closed.
 class NetworkPort : public SerialPort {
 public:
+    enum class Failure { None, HostNotFound, Refused, Unreachable, TimedOut, Dropped };
+
     NetworkPort();
     ~NetworkPort() override;
     NetworkPort(const NetworkPort&) = delete;
@@ -34,6 +36,8 @@ public:
     // How long name lookup and connecting may take together.
     void SetConnectLimit(int milliseconds) { m_limit.setInterval(milliseconds); }
     bool Connected() const { return m_state == State::Connected; }
+    // Why the last opening ended, when it failed or dropped.
+    Failure LastFailure() const { return m_failure; }
     // Called once per opening, when the connection stands.
     void SetConnectedHandler(std::function<void()> handler) { m_connected = std::move(handler); }
 
@@ -63,8 +67,8 @@ private:
     void OnTimeout();
     void Pull(bool bounded);
     void RaiseReceive();
-    void Fail(const PortError& error);
-    PortError Failure(int code, const std::string& what) const;
+    void Fail(Failure why, const PortError& error);
+    PortError Error(int code, const std::string& what) const;
 
     std::string m_host;
     std::uint16_t m_portNumber = 0;
@@ -73,6 +77,7 @@ private:
     int m_number = 0;
     int m_speed = 9600;
     State m_state = State::Closed;
+    Failure m_failure = Failure::None;
     std::string m_in;      // decoded bytes not read yet
     std::string m_pending; // encoded bytes written while connecting
     std::function<void()> m_receive;

@@ -111,11 +111,12 @@ std::string PtyProcess::Start(const std::vector<std::string>& argv) {
         ::dup2(slave, STDERR_FILENO);
     });
     QProcess* run = process.get();
-    QObject::connect(run, &QProcess::finished, run, [this, run](int code, QProcess::ExitStatus how) {
-        OnFinished(run, how == QProcess::CrashExit ? "the program ended by a signal"
-                                                   : "the program ended with status " +
-                                                         std::to_string(code));
-    });
+    QObject::connect(
+        run, &QProcess::finished, run, [this, run](int code, QProcess::ExitStatus how) {
+            OnFinished(run, how == QProcess::CrashExit
+                                ? "the program ended by a signal"
+                                : "the program ended with status " + std::to_string(code));
+        });
     QObject::connect(run, &QProcess::errorOccurred, run, [this, run](QProcess::ProcessError e) {
         if (e == QProcess::FailedToStart) {
             OnFinished(run, "the program cannot be started: " + run->errorString().toStdString());

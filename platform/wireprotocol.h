@@ -27,9 +27,7 @@ public:
     std::string Greeting(int) override { return {}; }
     std::string SpeedChange(int) override { return {}; }
     std::string Encode(const std::string& data) override { return data; }
-    void Decode(const std::string& wire, std::string& data, std::string&) override {
-        data += wire;
-    }
+    void Decode(const std::string& wire, std::string& data, std::string&) override { data += wire; }
 };
 
 } // namespace loomway
