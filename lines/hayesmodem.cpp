@@ -395,7 +395,8 @@ bool HayesModem::Lookup(const std::string& number, DialTarget& target) {
     std::string value;
     if (m_phonebook) {
         value = ReadSetting(*m_phonebook, "Phonebook", number);
-        if (value.empty() && !digits.empty() && digits != number) {
+        const bool hostPort = number.find(':') != std::string::npos;
+        if (value.empty() && !hostPort && !digits.empty() && digits != number) {
             value = ReadSetting(*m_phonebook, "Phonebook", digits);
         }
     }
