@@ -114,7 +114,8 @@ struct ModemDefaults {
 //   64 (28800).
 //
 // Dialing: the number is looked up in [Phonebook] of the settings file, as
-// typed and then with everything but 0-9, '*' and '#' removed; the value
+// typed and then (unless it holds a ':') with everything but 0-9, '*' and '#'
+// removed; the value
 // (tcp:, telnet:, rfc2217: or exec:) is the endpoint. A dial string that is
 // not in the phonebook and reads as HOST:PORT goes to tcp:HOST:PORT. T or P
 // right after D is always the tone/pulse mark, so a host name starting with T

@@ -1,5 +1,7 @@
 #include "lines/rfc2217codec.h"
 
+#include <algorithm>
+
 namespace loomway {
 namespace {
 
@@ -45,7 +47,9 @@ std::string Rfc2217Codec::Start() {
 
 TelnetDecoded Rfc2217Codec::Decode(std::string_view bytes) {
     TelnetDecoded out = m_telnet.Decode(bytes);
-    if (!m_settingsResent && m_telnet.LocalEnabled(telnet::kComPort)) {
+    const auto& agreed = out.agreedLocal;
+    if (!m_settingsResent &&
+        std::find(agreed.begin(), agreed.end(), telnet::kComPort) != agreed.end()) {
         m_settingsResent = true;
         out.reply += LineSettings(m_baudRate);
     }

@@ -50,7 +50,8 @@ std::string TelnetCodec::Start() {
 
 // One side of an option after a request from the peer: WILL/WONT concern the
 // peer's side (answered DO/DONT), DO/DONT this end's (answered WILL/WONT).
-void TelnetCodec::Receive(unsigned char verb, unsigned char option, std::string& reply) {
+void TelnetCodec::Receive(unsigned char verb, unsigned char option, TelnetDecoded& out) {
+    std::string& reply = out.reply;
     const bool local = verb == telnet::kDo || verb == telnet::kDont;
     const bool enable = verb == telnet::kWill || verb == telnet::kDo;
     Side& side = local ? m_local[option] : m_remote[option];
@@ -62,12 +63,18 @@ void TelnetCodec::Receive(unsigned char verb, unsigned char option, std::string&
             if (Acceptable(option, local)) {
                 side = Side::Yes;
                 Command(reply, yes, option);
+                if (local) {
+                    out.agreedLocal.push_back(option);
+                }
             } else {
                 Command(reply, no, option);
             }
             break;
         case Side::WantYes: // the answer to our own offer
             side = Side::Yes;
+            if (local) {
+                out.agreedLocal.push_back(option);
+            }
             break;
         case Side::WantNo: // the peer disagrees with our refusal: stay off
             side = Side::No;
@@ -119,7 +126,7 @@ TelnetDecoded TelnetCodec::Decode(std::string_view bytes) {
             }
             break;
         case Parse::Verb:
-            Receive(m_verb, c, out.reply);
+            Receive(m_verb, c, out);
             m_parse = Parse::Data;
             break;
         case Parse::SbOption:

@@ -38,6 +38,7 @@ struct TelnetDecoded {
     std::string data;  // application bytes, in order
     std::string reply; // negotiation answers to send back to the network at once
     std::vector<TelnetSubnegotiation> subnegotiations;
+    std::vector<unsigned char> agreedLocal; // options that came into force for this end
 };
 
 // A telnet connection's byte codec, no socket: bytes in, data and replies out.
@@ -92,7 +93,7 @@ private:
     enum class Parse : unsigned char { Data, Cr, Iac, Verb, SbOption, Sb, SbIac };
 
     bool Acceptable(unsigned char option, bool local) const;
-    void Receive(unsigned char verb, unsigned char option, std::string& reply);
+    void Receive(unsigned char verb, unsigned char option, TelnetDecoded& out);
     void Offer(unsigned char verb, unsigned char option, std::string& out);
 
     std::array<Side, 256> m_local{};

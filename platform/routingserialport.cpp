@@ -139,4 +139,16 @@ void RoutingSerialPort::SetWrittenHandler(std::function<void()> handler) {
     m_written = std::move(handler);
 }
 
+std::string RoutingSerialPort::DeviceName() const {
+    return m_active == &m_serial ? m_serial.DeviceName() : std::string();
+}
+
+void RoutingSerialPort::Reopen() {
+    if (m_active == &m_serial) {
+        m_serial.Reopen();
+    } else {
+        Open();
+    }
+}
+
 } // namespace loomway

@@ -40,6 +40,10 @@ public:
     void SetLostHandler(std::function<void(const PortError&)> handler) override;
     std::size_t BytesToWrite() const override;
     void SetWrittenHandler(std::function<void()> handler) override;
+    // The serial device's name; empty for network endpoints and the modem,
+    // which are not waited for.
+    std::string DeviceName() const override;
+    void Reopen() override;
 
     // The text of the last Open(), as the settings gave it.
     const std::string& Target() const { return m_target; }
