@@ -32,7 +32,7 @@ public:
         return m_codec.Start();
     }
     std::string SpeedChange(int speed) override {
-        return Rfc2217Codec::LineSettings(static_cast<std::uint32_t>(speed));
+        return m_codec.ChangeBaudRate(static_cast<std::uint32_t>(speed));
     }
     std::string Encode(const std::string& data) override { return m_codec.Encode(data); }
     void Decode(const std::string& wire, std::string& data, std::string& reply) override {
