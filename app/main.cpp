@@ -47,6 +47,12 @@ int main(int argc, char* argv[]) {
     const auto device = [&file](int number) { return PortDevice(file, number); };
     RoutingSerialPort handheld(device, file);
     RoutingSerialPort modem(device, file);
+    // Why the built-in modem could not dial goes to panel 2 of the status bar.
+    for (RoutingSerialPort* port : {&handheld, &modem}) {
+        port->Modem().SetNoteHandler([&window](const std::string& note) {
+            window.ShowNotice(note.empty() ? note : "Modem: " + note);
+        });
+    }
     RedirectionSwitch redirection(file, settings, handheld, modem, window, messages, window);
     handheld.SetLostHandler([&redirection, &handheld](const PortError& error) {
         redirection.OnPortLost(handheld, error);

@@ -192,9 +192,17 @@ void ModemPort::ToHandheld(const std::string& bytes) {
 
 void ModemPort::Note(const std::string& text) {
     if (m_note) {
+        m_noteShown = true;
         m_note(text);
     } else {
         qWarning("built-in modem: %s", text.c_str());
+    }
+}
+
+void ModemPort::StateChanged(ModemState state) {
+    if (state == ModemState::Online && m_noteShown && m_note) {
+        m_noteShown = false;
+        m_note({});
     }
 }
 

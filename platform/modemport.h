@@ -31,7 +31,8 @@ public:
     ModemPort& operator=(const ModemPort&) = delete;
 
     // Where the modem's notes (a number not in the phonebook, a program that
-    // cannot start) go; by default to the log.
+    // cannot start) go, by default to the log; an empty note, at the next
+    // call that connects, takes the last one back.
     void SetNoteHandler(std::function<void(const std::string&)> handler) {
         m_note = std::move(handler);
     }
@@ -79,6 +80,7 @@ private:
     // ModemSink
     void ToHandheld(const std::string& bytes) override;
     void Note(const std::string& text) override;
+    void StateChanged(ModemState state) override;
 
     void LinkWrite(const std::string& bytes);
     void OnNetworkLost(const PortError& error);
@@ -97,6 +99,7 @@ private:
     bool m_inReceive = false;
     bool m_receiveQueued = false;
     bool m_missedReceive = false;
+    bool m_noteShown = false;
     Link m_link{*this};
     QElapsedTimer m_clock;
     QTimer m_timer;
