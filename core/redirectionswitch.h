@@ -25,8 +25,7 @@ public:
     void ToggleRedirection();
     // detail, when given, is added below the fixed text of the four known
     // codes (see PortError::detail).
-    void ReportPortError(int code, const std::string& description,
-                         const std::string& detail = {});
+    void ReportPortError(int code, const std::string& description, const std::string& detail = {});
 
     // A port's device went away while it was open (the port is closed
     // already). With a device watcher, [Ports] Reconnect not "NO" and a device
