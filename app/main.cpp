@@ -21,7 +21,7 @@
 #include "platform/programstarter.h"
 #include "platform/qtclipboard.h"
 #include "platform/qtprintersurface.h"
-#include "platform/qtserialport.h"
+#include "platform/routingserialport.h"
 #include "platform/serialdevices.h"
 #include "platform/singleinstance.h"
 #include "platform/x11windows.h"
@@ -67,10 +67,16 @@ int main(int argc, char* argv[]) {
     QtMessageBox messages(&window);
 
     // MSComm1 (the handheld) and MSComm2 (the modem); a port number stands for
-    // the device that [Ports] maps it to.
+    // the device or network endpoint that [Ports] maps it to.
     const auto device = [&file](int number) { return PortDevice(file, number); };
-    QtSerialPort handheld(device);
-    QtSerialPort modem(device);
+    RoutingSerialPort handheld(device, file);
+    RoutingSerialPort modem(device, file);
+    // Why the built-in modem could not dial goes to panel 2 of the status bar.
+    for (RoutingSerialPort* port : {&handheld, &modem}) {
+        port->Modem().SetNoteHandler([&window](const std::string& note) {
+            window.ShowNotice(note.empty() ? note : "Modem: " + note);
+        });
+    }
     RedirectionSwitch redirection(file, settings, handheld, modem, window, messages, window);
     handheld.SetLostHandler([&redirection, &handheld](const PortError& error) {
         redirection.OnPortLost(handheld, error);

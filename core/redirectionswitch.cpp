@@ -89,7 +89,7 @@ void RedirectionSwitch::StartRedirection() {
         }
     } catch (const PortError& error) {
         m_attemptFailed = true;
-        ReportPortError(error.code, error.description);
+        ReportPortError(error.code, error.description, error.detail);
         return;
     }
     m_lamps.SetLamp(Lamp::imgOnOff, "ON");
@@ -130,7 +130,8 @@ void RedirectionSwitch::ToggleRedirection() {
     }
 }
 
-void RedirectionSwitch::ReportPortError(int code, const std::string& description) {
+void RedirectionSwitch::ReportPortError(int code, const std::string& description,
+                                        const std::string& detail) {
     if (m_settings.SourcePort == -1 && m_settings.DestinationPort == "-1" &&
         m_settings.CommonSpeed == "-1") {
         return;
@@ -172,6 +173,9 @@ void RedirectionSwitch::ReportPortError(int code, const std::string& description
         endRedirection = false;
         break;
     }
+    if (endRedirection && !detail.empty()) {
+        text += lf + lf + detail;
+    }
     m_messages.Show(title, text, MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok);
     if (endRedirection) {
         EndRedirection();
@@ -192,7 +196,7 @@ void RedirectionSwitch::OnPortLost(const SerialPort& port, const PortError& erro
     }
     m_reportingLost = true;
     m_openingPort = std::to_string(port.PortNumber());
-    ReportPortError(8012, error.description);
+    ReportPortError(error.code == 8002 ? 8002 : 8012, error.description, error.detail);
     if (m_active) { // nothing configured any more: no message, but still off
         EndRedirection();
     }

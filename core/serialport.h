@@ -13,6 +13,10 @@ namespace loomway {
 struct PortError {
     int code = 0;
     std::string description;
+    // A line the user's message adds below the fixed text of the four known
+    // codes. Set by ports that are no serial device (network endpoints), where
+    // the fixed text alone does not say what went wrong; empty otherwise.
+    std::string detail = {};
 };
 
 // One serial port (handheld side or modem side), 8N1, no flow control.

@@ -52,6 +52,13 @@ public:
     // The four settings subnegotiations for a speed, as Start() sends them.
     static std::string LineSettings(std::uint32_t baudRate);
 
+    // A new speed while connected: the settings to send now; a later resend
+    // on the server's agreement carries it too.
+    std::string ChangeBaudRate(std::uint32_t baudRate) {
+        m_baudRate = baudRate;
+        return LineSettings(baudRate);
+    }
+
 private:
     void Notice(const std::string& payload);
 

@@ -1,5 +1,7 @@
 #include "config/dialogs/lw_conf.h"
 
+#include "lines/endpoint.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -41,6 +43,14 @@ std::string PortsKey(int n) {
     return "COM" + std::to_string(n);
 }
 
+// What else the modem side can be, offered under the machine's devices.
+const std::vector<SerialDevice> kModemExamples = {
+    {"modem:", "built-in modem, dials the numbers of [Phonebook]"},
+    {"telnet:bbs.example.org:23", "telnet host, e.g. a BBS"},
+    {"tcp:localhost:2323", "raw TCP"},
+    {"rfc2217:localhost:3333", "remote serial port, e.g. ser2net"},
+};
+
 } // namespace
 
 QString DeviceEntryText(const SerialDevice& device) {
@@ -63,8 +73,9 @@ LW_CONF::LW_CONF(ProfileFile& file, Settings& settings, RedirectionSwitch& redir
     const QString palmTip =
         QStringLiteral("This is the COM Port that the Cradle (or Ir Port) uses.");
     const QString modemTip = QStringLiteral("This is the COM Port that your Modem uses.");
-    const QString deviceTip =
-        QStringLiteral("The serial device that this COM Port number stands for.");
+    const QString deviceTip = QStringLiteral(
+        "The serial device that this COM Port number stands for, or a network endpoint:\n"
+        "tcp:HOST:PORT, telnet:HOST:PORT, rfc2217:HOST:PORT, or modem: (the built-in modem).");
 
     // Plain-text stand-ins for the pictures of the two sides.
     auto* picPalmPort = MakeLabel(this, "picPalmPort", QStringLiteral("Palm Device"), {});
@@ -151,6 +162,9 @@ void LW_CONF::Open() {
     m_deviceEntries = m_devices.Devices();
     FillDeviceList(m_comPPDevice);
     FillDeviceList(m_comMPDevice);
+    for (const SerialDevice& example : kModemExamples) {
+        m_comMPDevice->addItem(DeviceEntryText(example));
+    }
 
     FillList(m_comPP, kPorts);
     if (m_settings.SourcePort != -1) {
@@ -199,6 +213,16 @@ void LW_CONF::cmdOK_Click() {
                             MessageIcon::Exclamation, MessageButtons::Ok);
             return;
         }
+        for (QComboBox* deviceBox : {m_comPPDevice, m_comMPDevice}) {
+            const std::string chosen = DevicePathOfText(deviceBox->currentText());
+            const EndpointParse parsed = ParseEndpoint(chosen, EndpointUse::Port);
+            if (!chosen.empty() && !parsed.endpoint) {
+                m_messages.Show("Invalid Device", parsed.error, MessageIcon::Exclamation,
+                                MessageButtons::Ok);
+                deviceBox->setFocus();
+                return;
+            }
+        }
         WriteSetting(m_file, "Source", "Port", FromQt(palmText));
         WriteSetting(m_file, "Destination", "Port", FromQt(modemText));
         WriteSetting(m_file, "Common", "Speed", FromQt(speedText));
@@ -244,8 +268,8 @@ void LW_CONF::ShowMappedDevice(QComboBox* portBox, QComboBox* deviceBox) {
         return;
     }
     const std::string device = PortDevice(m_file, n);
-    for (int i = 0; i < static_cast<int>(m_deviceEntries.size()); ++i) {
-        if (m_deviceEntries[static_cast<std::size_t>(i)].path == device) {
+    for (int i = 0; i < deviceBox->count(); ++i) {
+        if (DevicePathOfText(deviceBox->itemText(i)) == device) {
             deviceBox->setCurrentIndex(i);
             deviceBox->setEditText(deviceBox->itemText(i));
             return;

@@ -18,7 +18,8 @@ namespace loomway {
 // port (comMP) and the common speed (comSpeed). Under each port box a list of
 // the machine's serial devices (comPPDevice, comMPDevice) shows the device the
 // port number stands for ([Ports] COM<n>, or /dev/ttyS<n-1>) and lets the user
-// map the number to another device.
+// map the number to another device or to a network endpoint (tcp:, telnet:,
+// rfc2217:, modem:; the modem's list offers examples), whose form OK checks.
 class LW_CONF : public SettingsDialog {
     Q_OBJECT
 public:

@@ -1,0 +1,292 @@
+#include "platform/modemport.h"
+
+#include "platform/guardedcall.h"
+#include "platform/portsettings.h"
+#include "platform/telnetwire.h"
+
+#include <QMetaObject>
+
+#include <utility>
+
+namespace loomway {
+
+namespace {
+
+// Call data kept for the handheld while nobody reads it; beyond this the far
+// end is held back.
+constexpr std::size_t kInLimit = 64 * 1024;
+
+std::unique_ptr<WireProtocol> WireFor(EndpointKind kind) {
+    switch (kind) {
+    case EndpointKind::Telnet:
+        return std::make_unique<TelnetWire>();
+    case EndpointKind::Rfc2217:
+        return std::make_unique<Rfc2217Wire>();
+    default:
+        return std::make_unique<RawWire>();
+    }
+}
+
+} // namespace
+
+ModemPort::ModemPort(ProfileFile& phonebook) : m_phonebook(phonebook) {
+    m_clock.start();
+    m_timer.setSingleShot(true);
+    QObject::connect(&m_timer, &QTimer::timeout, &m_context, [this] {
+        if (m_modem) {
+            m_modem->OnTimer();
+        }
+    });
+
+    m_network.SetConnectedHandler([this] {
+        if (m_call == Call::Network && m_modem) {
+            m_modem->OnDialResult(DialOutcome::Connected);
+        }
+    });
+    m_network.SetLostHandler([this](const PortError& error) { OnNetworkLost(error); });
+    m_network.SetReceiveHandler([this] { OnLinkData(); });
+    m_network.SetWrittenHandler([this] {
+        if (m_written) {
+            m_written();
+        }
+    });
+    m_program.SetDataHandler([this] { OnLinkData(); });
+    m_program.SetEndedHandler([this](const std::string& why) {
+        if (m_call != Call::Program || !m_modem) {
+            return;
+        }
+        m_call = Call::None;
+        Note(why);
+        m_modem->OnLinkDropped();
+    });
+    m_program.SetWrittenHandler([this] {
+        if (m_written) {
+            m_written();
+        }
+    });
+}
+
+ModemPort::~ModemPort() {
+    m_open = false;
+    HangUp();
+}
+
+void ModemPort::SetPortNumber(int number) {
+    if (number < 0) {
+        throw PortError{380, "Invalid property value"};
+    }
+    if (m_open) {
+        throw PortError{8005, "Port already open"};
+    }
+    m_number = number;
+}
+
+void ModemPort::SetSettings(const std::string& settings) {
+    const int speed = SpeedOfSettings(settings);
+    if (speed <= 0) {
+        throw PortError{380, "Invalid property value"};
+    }
+    m_settings = settings;
+    m_speed = speed;
+}
+
+void ModemPort::Open() {
+    if (m_open) {
+        throw PortError{8005, "Port already open"};
+    }
+    HangUp();
+    m_in.clear();
+    ModemDefaults defaults;
+    defaults.speed = m_speed;
+    m_modem = std::make_unique<HayesModem>(m_link, static_cast<ModemClock&>(*this),
+                                           static_cast<ModemSink&>(*this), &m_phonebook, defaults);
+    m_open = true;
+}
+
+void ModemPort::Close() {
+    if (m_modem) {
+        m_modem->Reset();
+    }
+    HangUp();
+    m_timer.stop();
+    m_open = false;
+    m_in.clear();
+}
+
+std::string ModemPort::ReadAll() {
+    if (!m_open) {
+        return {};
+    }
+    std::string data = std::exchange(m_in, {});
+    // Call data held back while the handheld's side was full.
+    if (m_call == Call::Network && m_network.BytesWaiting() > 0) {
+        m_network.RequeueReceiveEvent();
+    } else if (m_call == Call::Program && m_program.BytesWaiting() > 0) {
+        QMetaObject::invokeMethod(
+            &m_context, [this] { OnLinkData(); }, Qt::QueuedConnection);
+    }
+    return data;
+}
+
+void ModemPort::Write(const std::string& data) {
+    if (!m_open || !m_modem) {
+        throw PortError{8018, "Operation valid only when the port is open"};
+    }
+    m_modem->FromHandheld(data);
+}
+
+void ModemPort::SetReceiveHandler(std::function<void()> handler) {
+    m_receive = std::move(handler);
+}
+
+void ModemPort::SetWrittenHandler(std::function<void()> handler) {
+    m_written = std::move(handler);
+}
+
+std::size_t ModemPort::BytesToWrite() const {
+    switch (m_call) {
+    case Call::Network:
+        return m_network.BytesToWrite();
+    case Call::Program:
+        return m_program.BytesToWrite();
+    default:
+        return 0;
+    }
+}
+
+void ModemPort::RequeueReceiveEvent() {
+    if (m_receiveQueued || m_in.empty()) {
+        return;
+    }
+    // Queued also when bytes come from inside the pump's own handler (the
+    // echo of an AT command): the receive event never nests.
+    m_receiveQueued = true;
+    QMetaObject::invokeMethod(
+        &m_context,
+        [this] {
+            m_receiveQueued = false;
+            if (!m_open || m_in.empty() || !m_receive) {
+                return;
+            }
+            if (m_inReceive) {
+                m_missedReceive = true;
+                return;
+            }
+            m_inReceive = true;
+            GuardedCall("modem receive handler", m_receive);
+            m_inReceive = false;
+            if (std::exchange(m_missedReceive, false)) {
+                RequeueReceiveEvent();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void ModemPort::ToHandheld(const std::string& bytes) {
+    if (!m_open || bytes.empty()) {
+        return;
+    }
+    m_in += bytes;
+    RequeueReceiveEvent();
+}
+
+void ModemPort::Note(const std::string& text) {
+    if (m_note) {
+        m_noteShown = true;
+        m_note(text);
+    } else {
+        qWarning("built-in modem: %s", text.c_str());
+    }
+}
+
+void ModemPort::StateChanged(ModemState state) {
+    if (state == ModemState::Online && m_noteShown && m_note) {
+        m_noteShown = false;
+        m_note({});
+    }
+}
+
+void ModemPort::StartTimer(std::int64_t ms) {
+    m_timer.start(static_cast<int>(std::clamp<std::int64_t>(ms, 0, 0x7fffffff)));
+}
+
+void ModemPort::Dial(const DialTarget& target) {
+    HangUp();
+    const Endpoint& endpoint = target.endpoint;
+    if (endpoint.kind == EndpointKind::Exec) {
+        const std::string why = m_program.Start(endpoint.argv);
+        if (!why.empty()) {
+            Note(target.number + ": " + why);
+            m_modem->OnDialResult(DialOutcome::NoCarrier);
+            return;
+        }
+        m_call = Call::Program;
+        m_modem->OnDialResult(DialOutcome::Connected);
+        return;
+    }
+    try {
+        m_network.SetEndpoint(endpoint.host, endpoint.port, EndpointText(endpoint),
+                              WireFor(endpoint.kind));
+        m_network.SetSettings(m_settings);
+        m_call = Call::Network;
+        m_network.Open();
+    } catch (const PortError& error) {
+        m_call = Call::None;
+        Note(target.number + ": " + error.description);
+        m_modem->OnDialResult(DialOutcome::NoCarrier);
+    }
+}
+
+void ModemPort::HangUp() {
+    m_call = Call::None;
+    m_network.Close();
+    m_program.Stop();
+}
+
+void ModemPort::LinkWrite(const std::string& bytes) {
+    try {
+        if (m_call == Call::Network) {
+            m_network.Write(bytes);
+        } else if (m_call == Call::Program) {
+            m_program.Write(bytes);
+        }
+    } catch (const PortError& error) {
+        // The connection is going; its loss comes as a drop.
+        qWarning("built-in modem: %s", error.description.c_str());
+    }
+}
+
+void ModemPort::OnLinkData() {
+    if (!m_modem || m_in.size() >= kInLimit) {
+        return; // read again when the handheld's side has taken its bytes
+    }
+    if (m_call == Call::Network) {
+        m_modem->OnLinkData(m_network.ReadAll());
+    } else if (m_call == Call::Program) {
+        m_modem->OnLinkData(m_program.ReadAll());
+    }
+}
+
+void ModemPort::OnNetworkLost(const PortError& error) {
+    if (m_call != Call::Network || !m_modem) {
+        return;
+    }
+    m_call = Call::None;
+    switch (m_network.LastFailure()) {
+    case NetworkPort::Failure::Dropped:
+        m_modem->OnLinkDropped();
+        return;
+    case NetworkPort::Failure::Refused:
+        m_modem->OnDialResult(DialOutcome::Busy);
+        return;
+    case NetworkPort::Failure::TimedOut:
+        m_modem->OnDialResult(DialOutcome::NoAnswer);
+        return;
+    default:
+        Note(error.description);
+        m_modem->OnDialResult(DialOutcome::NoCarrier);
+        return;
+    }
+}
+
+} // namespace loomway

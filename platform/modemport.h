@@ -1,0 +1,112 @@
+#pragma once
+
+#include "config/profilefile.h"
+#include "core/serialport.h"
+#include "lines/hayesmodem.h"
+#include "platform/networkport.h"
+#include "platform/ptyprocess.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace loomway {
+
+// The built-in modem as a port: the handheld's AT commands go to a
+// HayesModem, whose answers and call data come back as received bytes. A dial
+// opens a tcp:, telnet: or rfc2217: endpoint with a NetworkPort, or starts an
+// exec: program from the phonebook on a pseudo-terminal; hanging up, closing
+// the port and destroying it end the call (and the program).
+class ModemPort : public SerialPort, private ModemClock, private ModemSink {
+public:
+    // The phonebook is read at each dial, so edits take effect at once.
+    explicit ModemPort(ProfileFile& phonebook);
+    ~ModemPort() override;
+    ModemPort(const ModemPort&) = delete;
+    ModemPort& operator=(const ModemPort&) = delete;
+
+    // Where the modem's notes (a number not in the phonebook, a program that
+    // cannot start) go, by default to the log; an empty note, at the next
+    // call that connects, takes the last one back.
+    void SetNoteHandler(std::function<void(const std::string&)> handler) {
+        m_note = std::move(handler);
+    }
+    ModemState State() const { return m_modem ? m_modem->State() : ModemState::Command; }
+    // The program of an exec: call, for tests: its process id, or 0.
+    qint64 ProgramId() const { return m_program.ProcessId(); }
+
+    void SetPortNumber(int number) override;
+    int PortNumber() const override { return m_number; }
+    void SetSettings(const std::string& settings) override;
+    void Open() override;
+    void Close() override;
+    bool IsOpen() const override { return m_open; }
+    std::size_t BytesWaiting() const override { return m_open ? m_in.size() : 0; }
+    std::string ReadAll() override;
+    void Write(const std::string& data) override;
+    void SetReceiveHandler(std::function<void()> handler) override;
+    void RequeueReceiveEvent() override;
+    // The modem is never lost: a dropped call answers NO CARRIER.
+    void SetLostHandler(std::function<void(const PortError&)>) override {}
+    std::size_t BytesToWrite() const override;
+    void SetWrittenHandler(std::function<void()> handler) override;
+
+private:
+    enum class Call { None, Network, Program };
+
+    // The modem's far side (its Write would clash with the port's).
+    class Link : public ModemLink {
+    public:
+        explicit Link(ModemPort& port) : m_port(port) {}
+        void Dial(const DialTarget& target) override { m_port.Dial(target); }
+        void Write(const std::string& bytes) override { m_port.LinkWrite(bytes); }
+        void HangUp() override { m_port.HangUp(); }
+
+    private:
+        ModemPort& m_port;
+    };
+
+    void Dial(const DialTarget& target);
+    void HangUp();
+    // ModemClock
+    std::int64_t NowMs() const override { return m_clock.elapsed(); }
+    void StartTimer(std::int64_t ms) override;
+    void StopTimer() override { m_timer.stop(); }
+    // ModemSink
+    void ToHandheld(const std::string& bytes) override;
+    void Note(const std::string& text) override;
+    void StateChanged(ModemState state) override;
+
+    void LinkWrite(const std::string& bytes);
+    void OnNetworkLost(const PortError& error);
+    void OnLinkData();
+
+    ProfileFile& m_phonebook;
+    int m_number = 0;
+    std::string m_settings = "9600,N,8,1";
+    long m_speed = 9600;
+    bool m_open = false;
+    std::string m_in;
+    Call m_call = Call::None;
+    std::function<void()> m_receive;
+    std::function<void()> m_written;
+    std::function<void(const std::string&)> m_note;
+    bool m_inReceive = false;
+    bool m_receiveQueued = false;
+    bool m_missedReceive = false;
+    bool m_noteShown = false;
+    Link m_link{*this};
+    QElapsedTimer m_clock;
+    QTimer m_timer;
+    NetworkPort m_network;
+    PtyProcess m_program;
+    std::unique_ptr<HayesModem> m_modem;
+    QObject m_context; // for queued calls: dropped when this object goes
+};
+
+} // namespace loomway

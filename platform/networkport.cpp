@@ -1,0 +1,307 @@
+#include "platform/networkport.h"
+
+#include "platform/guardedcall.h"
+#include "platform/portsettings.h"
+
+#include <QMetaObject>
+
+#include <exception>
+#include <utility>
+
+namespace loomway {
+
+namespace {
+
+constexpr int kConnectLimitMs = 10000;
+// Decoded bytes kept while nobody reads them; beyond this the socket's own
+// bounded buffer fills and TCP holds the far end back.
+constexpr std::size_t kInLimit = 64 * 1024;
+constexpr qint64 kSocketBufferSize = 64 * 1024;
+
+PortError InvalidProperty() {
+    return PortError{380, "Invalid property value"};
+}
+
+} // namespace
+
+NetworkPort::NetworkPort() {
+    m_limit.setSingleShot(true);
+    m_limit.setInterval(kConnectLimitMs);
+    m_socket.setReadBufferSize(kSocketBufferSize);
+    QObject::connect(&m_limit, &QTimer::timeout, &m_socket, [this] { OnTimeout(); });
+    QObject::connect(&m_socket, &QTcpSocket::connected, &m_socket, [this] { OnConnected(); });
+    QObject::connect(&m_socket, &QTcpSocket::readyRead, &m_socket, [this] { OnReadyRead(); });
+    QObject::connect(&m_socket, &QTcpSocket::errorOccurred, &m_socket,
+                     [this](QAbstractSocket::SocketError error) { OnSocketError(error); });
+    QObject::connect(&m_socket, &QTcpSocket::bytesWritten, &m_socket, [this](qint64) {
+        if (m_written) {
+            m_written();
+        }
+    });
+}
+
+NetworkPort::~NetworkPort() {
+    QObject::disconnect(&m_socket, nullptr, nullptr, nullptr);
+    m_socket.abort();
+}
+
+void NetworkPort::SetEndpoint(const std::string& host, std::uint16_t port, const std::string& text,
+                              std::unique_ptr<WireProtocol> wire) {
+    if (IsOpen()) {
+        throw PortError{8005, "Port already open"};
+    }
+    m_host = host;
+    m_portNumber = port;
+    m_text = text;
+    m_wire = std::move(wire);
+}
+
+void NetworkPort::SetPortNumber(int number) {
+    if (number < 0) {
+        throw InvalidProperty();
+    }
+    if (IsOpen()) {
+        throw PortError{8005, "Port already open"};
+    }
+    m_number = number;
+}
+
+void NetworkPort::SetSettings(const std::string& settings) {
+    const int speed = SpeedOfSettings(settings);
+    if (speed <= 0) {
+        throw InvalidProperty();
+    }
+    const bool changed = speed != m_speed;
+    m_speed = speed;
+    if (changed && m_state == State::Connected) {
+        m_socket.write(QByteArray::fromStdString(m_wire->SpeedChange(speed)));
+    }
+}
+
+void NetworkPort::Open() {
+    if (IsOpen()) {
+        throw PortError{8005, "Port already open"};
+    }
+    if (!m_wire || m_host.empty()) {
+        throw PortError{8002, "No endpoint for port " + std::to_string(m_number)};
+    }
+    ++m_openCount;
+    m_in.clear();
+    m_pending.clear();
+    m_missedReceive = false;
+    m_failure = Failure::None;
+    m_state = State::Connecting;
+    m_limit.start();
+    m_socket.connectToHost(QString::fromStdString(m_host), m_portNumber);
+}
+
+void NetworkPort::Close() {
+    ++m_openCount; // events queued for the old opening no longer apply
+    m_limit.stop();
+    m_state = State::Closed;
+    m_socket.abort();
+    m_in.clear();
+    m_pending.clear();
+}
+
+std::size_t NetworkPort::BytesWaiting() const {
+    if (m_state != State::Connected) {
+        return 0;
+    }
+    return m_in.size() + static_cast<std::size_t>(m_socket.bytesAvailable());
+}
+
+std::string NetworkPort::ReadAll() {
+    if (m_state != State::Connected) {
+        return {};
+    }
+    Pull(false);
+    return std::exchange(m_in, {});
+}
+
+void NetworkPort::Write(const std::string& data) {
+    if (m_state == State::Closed) {
+        throw PortError{8018, "Operation valid only when the port is open"};
+    }
+    if (data.empty()) {
+        return;
+    }
+    const std::string wire = m_wire->Encode(data);
+    if (m_state == State::Connecting) {
+        m_pending += wire;
+        return;
+    }
+    const qint64 size = static_cast<qint64>(wire.size());
+    if (m_socket.write(wire.data(), size) != size) {
+        throw Error(8012, "cannot be written: " + m_socket.errorString().toStdString());
+    }
+}
+
+void NetworkPort::SetReceiveHandler(std::function<void()> handler) {
+    m_receive = std::move(handler);
+}
+
+void NetworkPort::SetLostHandler(std::function<void(const PortError&)> handler) {
+    m_lost = std::move(handler);
+}
+
+std::size_t NetworkPort::BytesToWrite() const {
+    if (m_state == State::Closed) {
+        return 0;
+    }
+    return m_pending.size() + static_cast<std::size_t>(m_socket.bytesToWrite());
+}
+
+void NetworkPort::SetWrittenHandler(std::function<void()> handler) {
+    m_written = std::move(handler);
+}
+
+void NetworkPort::OnConnected() {
+    if (m_state != State::Connecting) {
+        return;
+    }
+    m_limit.stop();
+    m_state = State::Connected;
+    // Small writes are the norm on a relayed line: send each at once.
+    m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    const std::string first = m_wire->Greeting(m_speed) + std::exchange(m_pending, {});
+    if (!first.empty()) {
+        m_socket.write(first.data(), static_cast<qint64>(first.size()));
+    }
+    if (m_connected) {
+        const std::uint64_t opening = m_openCount;
+        GuardedCall("connected handler", m_connected);
+        if (opening != m_openCount) {
+            return;
+        }
+    }
+    if (m_socket.bytesAvailable() > 0) {
+        OnReadyRead();
+    }
+}
+
+void NetworkPort::Pull(bool bounded) {
+    while (m_socket.bytesAvailable() > 0 && (!bounded || m_in.size() < kInLimit)) {
+        const QByteArray chunk = m_socket.read(kSocketBufferSize);
+        if (chunk.isEmpty()) {
+            break;
+        }
+        std::string reply;
+        m_wire->Decode(chunk.toStdString(), m_in, reply);
+        if (!reply.empty()) {
+            m_socket.write(reply.data(), static_cast<qint64>(reply.size()));
+        }
+    }
+}
+
+void NetworkPort::OnReadyRead() {
+    if (m_state != State::Connected) {
+        return;
+    }
+    Pull(true);
+    if (m_in.empty()) {
+        return;
+    }
+    if (m_inReceive) {
+        m_missedReceive = true;
+        return;
+    }
+    RaiseReceive();
+}
+
+void NetworkPort::RaiseReceive() {
+    if (!m_receive) {
+        return;
+    }
+    m_inReceive = true;
+    GuardedCall("network receive handler", m_receive);
+    m_inReceive = false;
+    if (std::exchange(m_missedReceive, false)) {
+        RequeueReceiveEvent();
+    }
+}
+
+void NetworkPort::RequeueReceiveEvent() {
+    if (m_requeuePending) {
+        return;
+    }
+    m_requeuePending = true;
+    const std::uint64_t opening = m_openCount;
+    QMetaObject::invokeMethod(
+        &m_socket,
+        [this, opening] {
+            m_requeuePending = false;
+            if (opening != m_openCount || m_state != State::Connected) {
+                return;
+            }
+            Pull(true);
+            if (!m_in.empty() && !m_inReceive) {
+                RaiseReceive();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+PortError NetworkPort::Error(int code, const std::string& what) const {
+    const std::string text = m_text + ": " + what;
+    return PortError{code, text, text};
+}
+
+void NetworkPort::OnSocketError(QAbstractSocket::SocketError error) {
+    if (m_state == State::Closed) {
+        return;
+    }
+    const std::string where = m_host + " port " + std::to_string(m_portNumber);
+    const std::string reason = m_socket.errorString().toStdString();
+    if (m_state == State::Connecting) {
+        if (error == QAbstractSocket::HostNotFoundError) {
+            Fail(Failure::HostNotFound, Error(8002, "the host " + m_host + " cannot be found"));
+        } else if (error == QAbstractSocket::ConnectionRefusedError) {
+            Fail(Failure::Refused, Error(8012, "the connection to " + where + " was refused"));
+        } else {
+            Fail(Failure::Unreachable, Error(8012, where + " cannot be reached (" + reason + ")"));
+        }
+        return;
+    }
+    // The last bytes before a close are the user's too: hand them on first.
+    Pull(false);
+    if (!m_in.empty() && !m_inReceive) {
+        const std::uint64_t opening = m_openCount;
+        RaiseReceive();
+        if (opening != m_openCount) {
+            return;
+        }
+    }
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+        Fail(Failure::Dropped, Error(8012, "the far end closed the connection"));
+    } else {
+        Fail(Failure::Dropped,
+             Error(8012, "the connection to " + where + " broke (" + reason + ")"));
+    }
+}
+
+void NetworkPort::OnTimeout() {
+    if (m_state != State::Connecting) {
+        return;
+    }
+    Fail(Failure::TimedOut,
+         Error(8012, "no connection to " + m_host + " port " + std::to_string(m_portNumber) +
+                         " within " + std::to_string(m_limit.interval() / 1000) + " s"));
+}
+
+void NetworkPort::Fail(Failure why, const PortError& error) {
+    Close();
+    m_failure = why;
+    const std::uint64_t opening = m_openCount;
+    QMetaObject::invokeMethod(
+        &m_socket,
+        [this, opening, error] {
+            if (opening != m_openCount || IsOpen() || !m_lost) {
+                return;
+            }
+            GuardedCall("network lost handler", [&] { m_lost(error); });
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace loomway
