@@ -13,6 +13,7 @@
 #include "core/datapump.h"
 #include "core/redirectionswitch.h"
 #include "core/traffic.h"
+#include "platform/displayplatform.h"
 #include "platform/exitsignals.h"
 #include "platform/filecapturesink.h"
 #include "platform/filesystemdevicewatcher.h"
@@ -26,6 +27,7 @@
 #include "platform/x11windows.h"
 #include "services/clipboardengine.h"
 #include "services/printengine.h"
+#include "ui/appicon.h"
 #include "ui/capturefilechooser.h"
 #include "ui/lw_main.h"
 #include "ui/monitorwindow.h"
@@ -35,12 +37,27 @@
 #include <QClipboard>
 #include <QTimer>
 
+#include <cstdlib>
 #include <memory>
+#include <vector>
 
 int main(int argc, char* argv[]) {
     using namespace loomway;
-    QApplication app(argc, argv);
+    // On a Wayland session, through XWayland: Qt is asked for its X11
+    // platform on the command line it reads, so programs started from here
+    // do not inherit the choice.
+    std::string platform =
+        ChooseDisplayPlatform([](const char* name) { return std::getenv(name); });
+    char platformOption[] = "-platform";
+    std::vector<char*> arguments(argv, argv + argc);
+    if (!platform.empty()) {
+        arguments.insert(arguments.begin() + 1, {platformOption, platform.data()});
+    }
+    int argumentCount = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
+    QApplication app(argumentCount, arguments.data());
     app.setApplicationName(QStringLiteral("Palm Loomway"));
+    app.setWindowIcon(ApplicationIcon());
     app.setApplicationVersion(QStringLiteral(LOOMWAY_VERSION));
 
     IniProfileFile file(IniProfileFile::DefaultPath());

@@ -30,10 +30,6 @@ std::string PppdumpEncoder::Begin(std::int64_t wallMicros, std::int64_t steadyMi
     std::string begin;
     begin += kResetTime;
     PutBigEndian32(begin, static_cast<std::uint32_t>(seconds));
-    // A step of nothing: readers recognise the format by the record after the
-    // first, so a capture that holds no traffic yet opens as an empty one.
-    begin += kShortStep;
-    begin += '\0';
     return begin;
 }
 

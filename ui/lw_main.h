@@ -124,6 +124,8 @@ private:
     void RunHook(const std::function<void()>& hook);
     void ShowAll();
     void StartFrame();
+    // Shows the picture the lamp is to show, and tells it to a screen reader.
+    void ShowLampPicture(std::size_t lamp);
     void BlinkTick();
 
     LampPictures m_pictures;
