@@ -63,29 +63,6 @@ bool IsAtCommand(std::string_view line) {
     return a == 'A' && (t == 'T' || line[1] == '/');
 }
 
-// The position of the first line end at or after from; npos when none.
-std::size_t LineEnd(std::string_view bytes, std::size_t from) {
-    const void* cr = std::memchr(bytes.data() + from, '\r', bytes.size() - from);
-    const std::size_t crAt =
-        cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - bytes.data()) : bytes.size();
-    const void* lf = std::memchr(bytes.data() + from, '\n', crAt - from);
-    if (lf != nullptr) {
-        return static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data());
-    }
-    return cr ? crAt : std::string_view::npos;
-}
-
-// The position of the next flag or escape at or after from; the end when none.
-std::size_t FrameRunEnd(std::string_view bytes, std::size_t from) {
-    const void* flag = std::memchr(bytes.data() + from, kFlag, bytes.size() - from);
-    const std::size_t flagAt =
-        flag ? static_cast<std::size_t>(static_cast<const char*>(flag) - bytes.data())
-             : bytes.size();
-    const void* escape = std::memchr(bytes.data() + from, kEscape, flagAt - from);
-    return escape ? static_cast<std::size_t>(static_cast<const char*>(escape) - bytes.data())
-                  : flagAt;
-}
-
 } // namespace
 
 std::string_view PppProtocolName(std::uint16_t protocol) {
@@ -207,17 +184,15 @@ std::string ChunkMarker::Mark(ChunkDirection direction, std::string_view bytes) 
 
 void ChunkMarker::ReadLines(ChunkDirection direction, Line& line, std::string_view bytes,
                             Items& items) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
         if (!line.clean) {
-            // A line that held a control byte is neither a command nor a result
-            // code: on to its end at once (binary data is mostly such lines).
-            i = LineEnd(bytes, i);
-            if (i == std::string_view::npos) {
+            // Nothing to read before the next line end.
+            at = std::min(bytes.find('\r', at), bytes.find('\n', at));
+            if (at == std::string_view::npos) {
                 return;
             }
         }
-        const char c = bytes[i++];
+        const char c = bytes[at];
         if (c == '\r' || c == '\n') {
             if (line.clean && !line.text.empty()) {
                 if (direction == ChunkDirection::HandheldToModem ? IsAtCommand(line.text)
@@ -227,7 +202,7 @@ void ChunkMarker::ReadLines(ChunkDirection direction, Line& line, std::string_vi
             }
             line.text.clear();
             line.clean = true;
-        } else if (c >= 0x20 && c < 0x7F && line.text.size() < kLongestLine) {
+        } else if (c >= 0x20 && c < 0x7F && line.clean && line.text.size() < kLongestLine) {
             line.text += c;
         } else {
             line.clean = false;
@@ -266,18 +241,15 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
         }
         items.Add(std::move(text));
     };
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    std::size_t i = 0;
-    while (i < bytes.size()) {
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
         if (!frame.open) {
             // Outside a frame only a flag matters.
-            const void* flag = std::memchr(data + i, kFlag, bytes.size() - i);
-            if (flag == nullptr) {
+            at = bytes.find(static_cast<char>(kFlag), at);
+            if (at == std::string_view::npos) {
                 return;
             }
-            i = static_cast<std::size_t>(static_cast<const std::uint8_t*>(flag) - data);
         }
-        std::uint8_t byte = data[i++];
+        auto byte = static_cast<std::uint8_t>(bytes[at]);
         if (byte == kFlag) {
             if (frame.open && frame.length >= 4) {
                 finish();
@@ -303,19 +275,6 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
             static_cast<std::uint16_t>((frame.fcs >> 8) ^ kFcsTable[(frame.fcs ^ byte) & 0xFF]);
         if (++frame.length > kLongestFrame) {
             frame.open = false;
-            continue;
-        }
-        if (frame.length >= frame.head.size()) {
-            // Past the head, a run of plain bytes up to the next flag or
-            // escape only adds to the check sequence and the length.
-            const std::size_t end =
-                std::min(FrameRunEnd(bytes, i), i + (kLongestFrame + 1 - frame.length));
-            frame.fcs = PppFcs16(frame.fcs, bytes.substr(i, end - i));
-            frame.length += end - i;
-            i = end;
-            if (frame.length > kLongestFrame) {
-                frame.open = false;
-            }
         }
     }
 }

@@ -64,26 +64,34 @@ void HexLogEncoder::Encode(const CapturedChunk& chunk, std::string& out) {
         out += chunk.marks;
     }
     out += '\n';
+    // "000000 " + 16 x " hh" + "  " + 16 characters + "\n"
+    constexpr std::size_t kLineLength = 7 + 3 * kPerLine + 2 + kPerLine + 1;
+    char text[kLineLength];
     for (std::size_t at = 0; at < chunk.bytes.size(); at += kPerLine) {
         const std::string_view line = chunk.bytes.substr(at, kPerLine);
-        char offset[32];
-        std::snprintf(offset, sizeof offset, "%06zx ", at);
-        out += offset;
+        char* p = text;
+        for (int shift = 20; shift >= 0; shift -= 4) {
+            *p++ = kHexDigits[(at >> shift) & 0x0F];
+        }
+        *p++ = ' ';
         for (std::size_t i = 0; i < kPerLine; ++i) {
-            out += ' ';
+            *p++ = ' ';
             if (i < line.size()) {
                 const auto byte = static_cast<unsigned char>(line[i]);
-                out += kHexDigits[byte >> 4];
-                out += kHexDigits[byte & 0x0F];
+                *p++ = kHexDigits[byte >> 4];
+                *p++ = kHexDigits[byte & 0x0F];
             } else {
-                out += "  ";
+                *p++ = ' ';
+                *p++ = ' ';
             }
         }
-        out += "  ";
+        *p++ = ' ';
+        *p++ = ' ';
         for (char c : line) {
-            out += (c >= 0x20 && c < 0x7F) ? c : '.';
+            *p++ = (c >= 0x20 && c < 0x7F) ? c : '.';
         }
-        out += '\n';
+        *p++ = '\n';
+        out.append(text, static_cast<std::size_t>(p - text));
     }
 }
 
