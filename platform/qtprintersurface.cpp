@@ -292,7 +292,10 @@ void QtPrinterSurface::PrintLine(const std::string& text) {
 }
 
 void QtPrinterSurface::PrintNumber(long number) {
-    Draw(" " + std::to_string(number) + " ", false);
+    std::string text = " ";
+    text += std::to_string(number);
+    text += ' ';
+    Draw(text, false);
 }
 
 void QtPrinterSurface::NewPage() {
