@@ -175,6 +175,10 @@ void QtSerialPort::Open() {
         m_port.clearError();
         throw InvalidProperty();
     }
+    // A session starts with what arrives from now on: bytes that waited in the
+    // device (sent while nobody listened, or left from an earlier session)
+    // belong to no one and are dropped rather than relayed.
+    m_port.clear(QSerialPort::Input);
     ++m_openCount;
     m_lostPending = false;
     m_missedReceive = false;
