@@ -43,6 +43,12 @@ long LeadingNumber(const std::string& text);
 // decimals rounded); nothing when it is not a number at all.
 std::optional<long> ToWholeNumber(const std::string& text);
 
+// The port number a port text stands for: one rule for the switch-on, which
+// opens that port, and for the communication dialog, which refuses two texts
+// that stand for the same port. The text as a whole number (ToWholeNumber:
+// "3.9" is port 4); nothing when it is no number at all.
+std::optional<long> PortNumberOfText(const std::string& text);
+
 // The device that serial port number n stands for: [Ports] COM<n> when that
 // key holds a value, otherwise /dev/ttyS<n-1>.
 std::string PortDevice(ProfileFile& file, int n);
