@@ -1,5 +1,7 @@
 #include "platform/qtprintersurface.h"
 
+#include "config/handheldcharset.h"
+
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
@@ -16,23 +18,15 @@ namespace {
 constexpr double kTwipsPerPoint = 20;
 constexpr double kTwipsPerInch = 1440;
 
-// Windows-1252 in 0x80..0x9F; the five unused codes become blanks.
-constexpr char16_t kHigh[32] = {0x20AC, 0x0020, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x0020, 0x017D, 0x0020,
-                                0x0020, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x0020, 0x017E, 0x0178};
-
 QChar DisplayChar(unsigned char c) {
     if (c < 0x20 || c == 0x7F) {
         return QChar(u' '); // carriage return, line feed, tab and the other controls
     }
-    if (c >= 0x80 && c < 0xA0) {
-        return QChar(kHigh[c - 0x80]);
-    }
     if (c == 0xAD) {
         return QChar(u'-'); // a soft hyphen would vanish
     }
-    return QChar(static_cast<char16_t>(c));
+    // Every character of the handheld's set lies in the BMP.
+    return QChar(static_cast<char16_t>(HandheldCharToUnicode(c)));
 }
 
 } // namespace
@@ -115,7 +109,7 @@ void QtPrinterSurface::SetOrientation(int orientation) {
 }
 
 void QtPrinterSurface::SetFontName(const std::string& face) {
-    m_font.setFamily(QString::fromLatin1(face.data(), static_cast<qsizetype>(face.size())));
+    m_font.setFamily(QString::fromStdU32String(HandheldToUnicode(face)));
     FontChanged();
 }
 
@@ -330,7 +324,7 @@ int QtPrinterSurface::Page() {
 }
 
 std::string QtPrinterSurface::DeviceName() {
-    return Printer().printerName().toLatin1().toStdString();
+    return UnicodeToHandheld(Printer().printerName().toStdU32String());
 }
 
 } // namespace loomway

@@ -20,7 +20,7 @@ namespace loomway {
 // page: the document is begun at the first text with ink, and the pages that
 // went by before it come out blank. Measures before that come from the
 // printer's own metrics. Bytes are read as the handheld's 8-bit character set
-// (Windows-1252); control characters print as blanks of a space's width.
+// (config/handheldcharset.h); control characters print as blanks of a space's width.
 // Failures: no default printer, or a printer that cannot print, throw 482; a
 // failure abandons the document, and the next operation starts a new job.
 class QtPrinterSurface : public PrinterSurface {
