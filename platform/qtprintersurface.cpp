@@ -2,12 +2,16 @@
 
 #include "config/handheldcharset.h"
 
+#include <QDir>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QString>
+#include <QTemporaryFile>
+
+#include <cups/cups.h>
 
 #include <cmath>
 
@@ -39,9 +43,7 @@ QtPrinterSurface::QtPrinterSurface() {
 }
 
 QtPrinterSurface::~QtPrinterSurface() {
-    if (m_painter && m_painter->isActive()) {
-        m_painter->end();
-    }
+    DropDocument();
 }
 
 QString QtPrinterSurface::ToDisplayText(const std::string& text) {
@@ -54,23 +56,48 @@ QString QtPrinterSurface::ToDisplayText(const std::string& text) {
 }
 
 void QtPrinterSurface::LookUpPrinter() {
-    m_painter.reset();
+    DropDocument();
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull() || info.printerName().isEmpty()) {
         m_printer.reset();
         throw PrinterError{PrinterError::kNoPrinter};
     }
     m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    m_queue = info.printerName().toStdString();
+    // The document is drawn into a PDF file of our own and submitted by us, so
+    // that a refusal is seen and an abandoned document never reaches the
+    // printer. The queue's paper and margins stay.
+    const QPageLayout layout = m_printer->pageLayout();
+    m_printer->setOutputFormat(QPrinter::PdfFormat);
+    m_printer->setPageLayout(layout);
     m_printer->setDocName(QStringLiteral("Palm Loomway"));
+    ApplyOrientation();
+    FontChanged();
+}
+
+void QtPrinterSurface::ApplyOrientation() {
     m_printer->setPageOrientation(m_orientation == kLandscape ? QPageLayout::Landscape
                                                               : QPageLayout::Portrait);
-    FontChanged();
+}
+
+bool QtPrinterSurface::PageSettled() const {
+    return m_painter && m_drawnPage == m_page;
+}
+
+void QtPrinterSurface::DropDocument() {
+    if (m_painter) {
+        if (m_painter->isActive()) {
+            m_painter->end();
+        }
+        m_painter.reset();
+    }
+    m_document.reset(); // removes the file
+    m_drawnPage = 0;
 }
 
 void QtPrinterSurface::StartJob() {
     LookUpPrinter();
     m_inJob = true;
-    m_orientationPending = false;
     m_page = 1;
     m_x = m_y = 0;
     FontChanged();
@@ -83,16 +110,10 @@ QPrinter& QtPrinterSurface::Printer() {
     return *m_printer;
 }
 
-void QtPrinterSurface::Fail() {
-    if (m_painter) {
-        if (m_painter->isActive()) {
-            m_printer->abort();
-            m_painter->end();
-        }
-        m_painter.reset();
-    }
+void QtPrinterSurface::Fail(int code) {
+    DropDocument();
     m_inJob = false;
-    throw PrinterError{PrinterError::kNoPrinter};
+    throw PrinterError{code};
 }
 
 void QtPrinterSurface::SetOrientation(int orientation) {
@@ -100,12 +121,12 @@ void QtPrinterSurface::SetOrientation(int orientation) {
         StartJob();
     }
     m_orientation = orientation == kLandscape ? kLandscape : kPortrait;
-    if (m_painter) {
-        m_orientationPending = true; // the sheet being drawn keeps its orientation
-        return;
+    // A page takes its orientation at its first ink: a page with ink keeps
+    // its own, and the setting applies from the next page.
+    if (!PageSettled()) {
+        Printer();
+        ApplyOrientation();
     }
-    Printer().setPageOrientation(m_orientation == kLandscape ? QPageLayout::Landscape
-                                                             : QPageLayout::Portrait);
 }
 
 void QtPrinterSurface::SetFontName(const std::string& face) {
@@ -224,34 +245,47 @@ bool QtPrinterSurface::BreakDue() {
 }
 
 void QtPrinterSurface::NextPage() {
+    // The sheet itself is begun at the page's first ink, so an orientation
+    // set before it still applies; a page without ink comes out blank.
     ++m_page;
     m_x = m_y = 0;
+    ApplyOrientation();
+}
+
+void QtPrinterSurface::SettlePage() {
     if (!m_painter) {
-        return; // nothing drawn yet: the page comes out blank if ink follows
+        m_document = std::make_unique<QTemporaryFile>(QDir::tempPath() +
+                                                      QStringLiteral("/loomway-print-XXXXXX.pdf"));
+        if (!m_document->open()) {
+            Fail(PrinterError::kNoPrinter);
+        }
+        m_document->close(); // the PDF engine writes it by name
+        m_printer->setOutputFileName(m_document->fileName());
+        m_painter = std::make_unique<QPainter>();
+        if (!m_painter->begin(m_printer.get())) {
+            Fail(PrinterError::kNoPrinter);
+        }
+        m_painter->setFont(m_font);
+        m_drawnPage = 1;
     }
-    if (m_orientationPending) {
-        m_printer->setPageOrientation(m_orientation == kLandscape ? QPageLayout::Landscape
-                                                                  : QPageLayout::Portrait);
-        m_orientationPending = false;
-    }
-    if (!m_printer->newPage()) {
-        Fail();
+    // The pages that went by without ink, then this one.
+    while (m_drawnPage < m_page) {
+        if (!m_printer->newPage()) {
+            Fail(PrinterError::kNoPrinter);
+        }
+        ++m_drawnPage;
     }
 }
 
-void QtPrinterSurface::BeginDocument() {
-    QPrinter& printer = Printer();
-    m_painter = std::make_unique<QPainter>();
-    if (!m_painter->begin(&printer)) {
-        Fail();
+void QtPrinterSurface::Submit() {
+    const QByteArray file = QFile::encodeName(m_document->fileName());
+    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, m_queue.c_str(), file.constData(),
+                                   "Palm Loomway", 0, nullptr);
+    if (job <= 0) {
+        m_lastRefusal = cupsLastErrorString() != nullptr ? cupsLastErrorString() : "";
+        Fail(PrinterError::kJobRefused);
     }
-    m_painter->setFont(m_font);
-    // The pages that went by before the first ink.
-    for (int page = 1; page < m_page; ++page) {
-        if (!printer.newPage()) {
-            Fail();
-        }
-    }
+    DropDocument();
 }
 
 void QtPrinterSurface::Draw(const std::string& text, bool endLine) {
@@ -263,9 +297,7 @@ void QtPrinterSurface::Draw(const std::string& text, bool endLine) {
         if (BreakDue()) {
             NextPage();
         }
-        if (!m_painter) {
-            BeginDocument();
-        }
+        SettlePage();
         const QFontMetricsF metrics(m_font, m_painter->device());
         m_painter->drawText(QPointF(ToPixels(m_x), ToPixels(m_y) + metrics.ascent()),
                             ToDisplayText(text));
@@ -301,19 +333,22 @@ void QtPrinterSurface::NewPage() {
 
 void QtPrinterSurface::EndDoc() {
     if (m_painter) {
-        const bool ended = m_painter->end(); // hands the document to CUPS
-        m_painter.reset();
-        if (!ended) {
-            m_inJob = false;
-            throw PrinterError{PrinterError::kNoPrinter};
+        if (!m_painter->end()) {
+            Fail(PrinterError::kNoPrinter);
         }
+        Submit();
     }
-    if (m_printer && m_orientationPending) {
-        m_printer->setPageOrientation(m_orientation == kLandscape ? QPageLayout::Landscape
-                                                                  : QPageLayout::Portrait);
-        FontChanged();
+    DropDocument();
+    if (m_printer) {
+        ApplyOrientation(); // the next document starts with the latest setting
     }
-    m_orientationPending = false;
+    m_inJob = false;
+    m_page = 1;
+    m_x = m_y = 0;
+}
+
+void QtPrinterSurface::AbortDoc() {
+    DropDocument();
     m_inJob = false;
     m_page = 1;
     m_x = m_y = 0;
