@@ -10,6 +10,7 @@
 #include "core/redirectionswitch.h"
 #include "core/traffic.h"
 #include "platform/exitsignals.h"
+#include "platform/filesystemdevicewatcher.h"
 #include "platform/iniprofilefile.h"
 #include "platform/programstarter.h"
 #include "platform/qtclipboard.h"
@@ -52,6 +53,9 @@ int main(int argc, char* argv[]) {
     });
     modem.SetLostHandler(
         [&redirection, &modem](const PortError& error) { redirection.OnPortLost(modem, error); });
+    // A lost device is waited for and its port reopened when it is back.
+    FileSystemDeviceWatcher deviceWatcher;
+    redirection.SetDeviceWatcher(&deviceWatcher);
 
     Traffic traffic(window);
     QtPrinterSurface printer;
@@ -59,6 +63,7 @@ int main(int argc, char* argv[]) {
     QtClipboard clipboard(*QGuiApplication::clipboard());
     ClipboardRedirect clipboardEngine(clipboard, window);
     DataPump pump(settings, handheld, modem, print, clipboardEngine, traffic, window);
+    pump.HoldWhile([&redirection](const SerialPort& port) { return redirection.Awaiting(port); });
     handheld.SetReceiveHandler([&pump] { pump.OnHandheldData(); });
     modem.SetReceiveHandler([&pump] { pump.OnModemData(); });
 

@@ -116,4 +116,8 @@ std::string PortDevice(ProfileFile& file, int n) {
     return "/dev/ttyS" + std::to_string(static_cast<long>(n) - 1);
 }
 
+bool ReconnectOn(ProfileFile& file) {
+    return UpperCase(ReadSetting(file, "Ports", "Reconnect")) != "NO";
+}
+
 } // namespace loomway

@@ -68,4 +68,8 @@ std::optional<long> PortNumberOfText(const std::string& text);
 // key holds a value, otherwise /dev/ttyS<n-1>.
 std::string PortDevice(ProfileFile& file, int n);
 
+// [Ports] Reconnect: whether a device lost while redirection is on is waited
+// for and reopened. Only "NO" (in any letter case) turns it off.
+bool ReconnectOn(ProfileFile& file);
+
 } // namespace loomway

@@ -98,11 +98,17 @@ void DataPump::OnModemData() {
     m_traffic.AppendToPane(Pane::txtReceive, chunk);
 }
 
-// Only a chunk that would be forwarded can wait for the port it goes to.
+// Only a chunk that would be forwarded can wait for the port it goes to:
+// for its backlog, or for its device to come back.
 bool DataPump::Backlogged(const SerialPort& target) const {
+    if (!m_settings.SerialMethodOn) {
+        return false;
+    }
+    if (m_awaited && m_awaited(target)) {
+        return true;
+    }
     try {
-        return m_settings.SerialMethodOn && target.IsOpen() &&
-               target.BytesToWrite() > kBacklogLimit;
+        return target.IsOpen() && target.BytesToWrite() > kBacklogLimit;
     } catch (const PortError&) {
         return false;
     }

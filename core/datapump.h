@@ -7,6 +7,8 @@
 #include "core/traffic.h"
 
 #include <cstddef>
+#include <functional>
+#include <utility>
 
 namespace loomway {
 
@@ -35,6 +37,14 @@ public:
 
     bool RequestConsumed() const { return m_requestConsumed; }
 
+    // While awaited(port) holds for the port a chunk would go to (its device
+    // is lost and waited for), the source's receive events are put off as for
+    // a backlog: the bytes stay in the source port. Whoever brings the port
+    // back raises the source's receive event again.
+    void HoldWhile(std::function<bool(const SerialPort&)> awaited) {
+        m_awaited = std::move(awaited);
+    }
+
 private:
     void RequeueHeldModemData();
     bool Backlogged(const SerialPort& target) const;
@@ -47,6 +57,7 @@ private:
     RequestEngine& m_clipboard;
     Traffic& m_traffic;
     LampPanel& m_lamps;
+    std::function<bool(const SerialPort&)> m_awaited;
     bool m_requestConsumed = false;
     bool m_handheldDeferred = false; // a handheld event waits for the modem's backlog
     bool m_modemDeferred = false;    // a modem event waits for the handheld's backlog

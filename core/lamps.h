@@ -46,6 +46,12 @@ public:
     // Shows the picture that code names on lamp (none when the code is unknown),
     // then repaints the lamp at once.
     virtual void SetLamp(Lamp lamp, const std::string& code) = 0;
+    // Lets lamp alternate between the pictures of litCode and darkCode until
+    // the next SetLamp on it.
+    virtual void BlinkLamp(Lamp lamp, const std::string& litCode, const std::string& darkCode) {
+        (void)darkCode;
+        SetLamp(lamp, litCode);
+    }
 };
 
 } // namespace loomway

@@ -1,5 +1,6 @@
 #include "core/redirectionswitch.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace loomway {
@@ -101,6 +102,7 @@ void RedirectionSwitch::StartRedirection() {
 }
 
 void RedirectionSwitch::EndRedirection() {
+    ForgetWaits();
     for (SerialPort* port : {&m_handheld, &m_modem}) {
         if (IsOpenQuietly(*port)) {
             CloseQuietly(*port);
@@ -174,7 +176,12 @@ void RedirectionSwitch::OnPortLost(const SerialPort& port, const PortError& erro
     // While the message is up a second lost port is not reported again: the
     // switch-off that follows covers it. A port lost while redirection was
     // already off (left over from a failed attempt) needs no message.
-    if (m_reportingLost || !m_active) {
+    if (m_reportingLost || !m_active || Awaiting(port)) {
+        return;
+    }
+    const std::string device = port.DeviceName();
+    if (m_watcher && !device.empty() && ReconnectOn(m_file)) {
+        AwaitDevice(Mutable(port), device);
         return;
     }
     m_reportingLost = true;
@@ -184,6 +191,71 @@ void RedirectionSwitch::OnPortLost(const SerialPort& port, const PortError& erro
         EndRedirection();
     }
     m_reportingLost = false;
+}
+
+bool RedirectionSwitch::Awaiting(const SerialPort& port) const {
+    return std::any_of(m_waits.begin(), m_waits.end(),
+                       [&port](const Wait& wait) { return wait.port == &port; });
+}
+
+// The port stays closed and redirection on; a blinking power lamp and panel 2
+// say what is missing. Bytes for the lost port wait in the other one (the data
+// pump holds them) until it is back.
+void RedirectionSwitch::AwaitDevice(SerialPort& port, const std::string& device) {
+    m_waits.push_back({&port, device});
+    m_lamps.BlinkLamp(Lamp::imgPWR, "PON", "POFF");
+    ShowWaits();
+    m_watcher->Watch(device, [this, &port] { OnDeviceBack(port); });
+}
+
+void RedirectionSwitch::OnDeviceBack(SerialPort& port) {
+    const auto wait = std::find_if(m_waits.begin(), m_waits.end(),
+                                   [&port](const Wait& w) { return w.port == &port; });
+    if (wait == m_waits.end() || !m_active) {
+        return;
+    }
+    try {
+        port.Reopen();
+    } catch (const PortError&) {
+        // Back but not ready yet (still being set up, or probed by another
+        // program): the watcher tries again a little later.
+        return;
+    }
+    m_watcher->Forget(wait->device);
+    m_waits.erase(wait);
+    if (m_waits.empty()) {
+        m_lamps.SetLamp(Lamp::imgPWR, "PON");
+    }
+    ShowWaits();
+    // What the other port held back while this one was away goes on now.
+    SerialPort& other = &port == &m_handheld ? m_modem : m_handheld;
+    try {
+        if (other.IsOpen()) {
+            other.RequeueReceiveEvent();
+        }
+    } catch (const PortError&) {
+        // A failing port shows up at its next read.
+    }
+}
+
+void RedirectionSwitch::ForgetWaits() {
+    if (m_waits.empty()) {
+        return;
+    }
+    for (const Wait& wait : m_waits) {
+        m_watcher->Forget(wait.device);
+    }
+    m_waits.clear();
+    ShowWaits();
+}
+
+void RedirectionSwitch::ShowWaits() {
+    std::string text;
+    for (const Wait& wait : m_waits) {
+        text += (text.empty() ? "Waiting for COM" : "; COM") +
+                std::to_string(wait.port->PortNumber()) + " (" + wait.device + ")";
+    }
+    m_status.ShowNotice(text);
 }
 
 } // namespace loomway

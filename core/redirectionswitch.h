@@ -2,12 +2,14 @@
 
 #include "config/profilefile.h"
 #include "config/settings.h"
+#include "core/devicewatcher.h"
 #include "core/lamps.h"
 #include "core/messagebox.h"
 #include "core/serialport.h"
 #include "core/statuspanel.h"
 
 #include <string>
+#include <vector>
 
 namespace loomway {
 
@@ -24,9 +26,15 @@ public:
     void ReportPortError(int code, const std::string& description);
 
     // A port's device went away while it was open (the port is closed
-    // already): tells the user once, with that port's number, and switches
-    // redirection off.
+    // already). With a device watcher, [Ports] Reconnect not "NO" and a device
+    // that can be waited for, redirection stays on and the port is reopened
+    // as soon as its device is back; otherwise the user is told once, with
+    // that port's number, and redirection is switched off.
     void OnPortLost(const SerialPort& port, const PortError& error);
+
+    void SetDeviceWatcher(DeviceWatcher* watcher) { m_watcher = watcher; }
+    // Whether the port's device is lost and waited for.
+    bool Awaiting(const SerialPort& port) const;
 
     bool RedirectionActive() const { return m_active; }
     void SetRedirectionActive(bool active) { m_active = active; }
@@ -36,6 +44,13 @@ private:
     void OpenPort(SerialPort& port, int number);
     void CloseStrandedPorts();
     std::string SettingsText() const;
+    void AwaitDevice(SerialPort& port, const std::string& device);
+    void OnDeviceBack(SerialPort& port);
+    void ForgetWaits();
+    void ShowWaits();
+    SerialPort& Mutable(const SerialPort& port) {
+        return &port == &m_handheld ? m_handheld : m_modem;
+    }
 
     ProfileFile& m_file;
     Settings& m_settings;
@@ -49,6 +64,13 @@ private:
     // A switch-on failed part way: a port it opened may still be open.
     bool m_attemptFailed = false;
     bool m_reportingLost = false;
+
+    struct Wait {
+        SerialPort* port;
+        std::string device;
+    };
+    DeviceWatcher* m_watcher = nullptr;
+    std::vector<Wait> m_waits;
 };
 
 } // namespace loomway

@@ -51,6 +51,15 @@ public:
     // Called on the user-interface thread after the device took some of the
     // bytes that were waiting to be written.
     virtual void SetWrittenHandler(std::function<void()> handler) { (void)handler; }
+
+    // The name under which the device of the last successful Open() shows up
+    // again after it went away: its stable name where it has one, else the
+    // path it was opened by. Empty: nothing that can be waited for (no local
+    // device, or never opened).
+    virtual std::string DeviceName() const { return {}; }
+    // Opens the device of DeviceName() again at the settings of the last
+    // Open(), even where the port number now stands for another path.
+    virtual void Reopen() { Open(); }
 };
 
 } // namespace loomway

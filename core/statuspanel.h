@@ -4,11 +4,13 @@
 
 namespace loomway {
 
-// Panel 1 of the main window's status bar.
+// The main window's status bar.
 class StatusPanel {
 public:
     virtual ~StatusPanel() = default;
     virtual void ShowStatus(const std::string& text) = 0;
+    // Panel 2: a note on what the program waits for; empty text clears it.
+    virtual void ShowNotice(const std::string& text) { (void)text; }
 };
 
 } // namespace loomway

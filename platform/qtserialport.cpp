@@ -1,5 +1,7 @@
 #include "platform/qtserialport.h"
 
+#include "platform/serialdevices.h"
+
 #include <QMetaObject>
 #include <QtGlobal>
 
@@ -123,10 +125,33 @@ void QtSerialPort::Open() {
     if (m_port.isOpen()) {
         FailOpen(8005, "Port already open");
     }
-    m_device = m_resolver ? m_resolver(m_number) : "/dev/ttyS" + std::to_string(m_number - 1L);
-    if (m_device.empty()) {
+    const std::string device =
+        m_resolver ? m_resolver(m_number) : "/dev/ttyS" + std::to_string(m_number - 1L);
+    if (device.empty()) {
+        m_device.clear();
         FailOpen(8002, "No device for port " + std::to_string(m_number));
     }
+    OpenDevice(device);
+    // A session starts with what arrives from now on: bytes that waited in the
+    // device (sent while nobody listened, or left from an earlier session)
+    // belong to no one and are dropped rather than relayed. A reopening after
+    // a lost device stays in its session and keeps what the device sent.
+    m_port.clear(QSerialPort::Input);
+}
+
+void QtSerialPort::Reopen() {
+    if (m_deviceName.empty()) {
+        Open();
+        return;
+    }
+    if (m_port.isOpen()) {
+        FailOpen(8005, "Port already open");
+    }
+    OpenDevice(m_deviceName);
+}
+
+void QtSerialPort::OpenDevice(const std::string& device) {
+    m_device = device;
 
     // The checks Qt cannot tell apart: absent, not a device, no access.
     struct stat st {};
@@ -175,10 +200,7 @@ void QtSerialPort::Open() {
         m_port.clearError();
         throw InvalidProperty();
     }
-    // A session starts with what arrives from now on: bytes that waited in the
-    // device (sent while nobody listened, or left from an earlier session)
-    // belong to no one and are dropped rather than relayed.
-    m_port.clear(QSerialPort::Input);
+    m_deviceName = StableDeviceName(m_device);
     ++m_openCount;
     m_lostPending = false;
     m_missedReceive = false;

@@ -39,6 +39,8 @@ public:
     void SetLostHandler(std::function<void(const PortError&)> handler) override;
     std::size_t BytesToWrite() const override;
     void SetWrittenHandler(std::function<void()> handler) override;
+    std::string DeviceName() const override { return m_deviceName; }
+    void Reopen() override;
 
     // The device path of the last Open(), for messages and tests.
     const std::string& Device() const { return m_device; }
@@ -49,11 +51,13 @@ private:
     void RaiseReceive();
     bool DeviceGone() const;
     [[noreturn]] void FailOpen(int code, const std::string& description);
+    void OpenDevice(const std::string& device);
 
     Resolver m_resolver;
     int m_number = 0;
     qint32 m_speed = 9600;
     std::string m_device;
+    std::string m_deviceName; // see DeviceName()
     std::function<void()> m_receive;
     std::function<void(const PortError&)> m_lost;
     std::function<void()> m_written;

@@ -86,6 +86,8 @@ LW_Main::LW_Main(QWidget* parent) : QMainWindow(parent) {
     m_frame.setSingleShot(true);
     m_frame.setInterval(kFrameMs);
     connect(&m_frame, &QTimer::timeout, this, &LW_Main::FlushFrame);
+    m_blink.setInterval(kBlinkMs);
+    connect(&m_blink, &QTimer::timeout, this, &LW_Main::BlinkTick);
     // Qt reports the new focus window after the activation events, so this
     // still tells, when one arrives, whether the focus was in the program.
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
@@ -263,7 +265,7 @@ void LW_Main::BuildStatusBar() {
         return label;
     };
     m_statusPanel1 = panel("StatusBar1_Panel1", 3);
-    panel("StatusBar1_Panel2", 1);
+    m_statusPanel2 = panel("StatusBar1_Panel2", 1);
 }
 
 void LW_Main::ConnectMenus() {
@@ -310,6 +312,10 @@ void LW_Main::RunHook(const std::function<void()>& hook) {
 }
 
 void LW_Main::SetLamp(Lamp lamp, const std::string& code) {
+    if (m_blinkLamp == lamp) {
+        m_blink.stop();
+        m_blinkLamp.reset();
+    }
     const std::optional<LampPicture> picture = PictureForCode(code);
     // An unknown code, or the picture the lamp already shows, leaves the
     // screen as it is: there is nothing to repaint.
@@ -334,6 +340,28 @@ void LW_Main::SetLamp(Lamp lamp, const std::string& code) {
     image->setPixmap(m_pictures.Picture(*picture));
     image->repaint();
     m_sinceLampPaint.start();
+}
+
+void LW_Main::BlinkLamp(Lamp lamp, const std::string& litCode, const std::string& darkCode) {
+    const std::optional<LampPicture> lit = PictureForCode(litCode);
+    const std::optional<LampPicture> dark = PictureForCode(darkCode);
+    SetLamp(lamp, litCode);
+    if (!lit || !dark) {
+        return;
+    }
+    m_blinkLamp = lamp;
+    m_blinkPictures = {*lit, *dark};
+    m_blink.start();
+}
+
+void LW_Main::BlinkTick() {
+    if (!m_blinkLamp) {
+        m_blink.stop();
+        return;
+    }
+    const std::size_t i = index(*m_blinkLamp);
+    m_shown[i] = m_shown[i] == m_blinkPictures[0] ? m_blinkPictures[1] : m_blinkPictures[0];
+    m_lamps[i]->setPixmap(m_pictures.Picture(m_shown[i]));
 }
 
 LampPicture LW_Main::LampShows(Lamp lamp) const {
@@ -374,6 +402,12 @@ void LW_Main::ShowPane(Pane pane, const std::string& text, bool caretToEnd) {
 
 void LW_Main::ShowStatus(const std::string& text) {
     m_statusPanel1->setText(QString::fromStdString(text));
+}
+
+void LW_Main::ShowNotice(const std::string& text) {
+    // The panel is narrow and device names are long: the tooltip has it all.
+    m_statusPanel2->setText(QString::fromStdString(text));
+    m_statusPanel2->setToolTip(QString::fromStdString(text));
 }
 
 void LW_Main::Send_to_Clip() {

@@ -56,6 +56,9 @@ public:
 
     // LampPanel
     void SetLamp(Lamp lamp, const std::string& code) override;
+    // Alternates every kBlinkMs until the next SetLamp on the lamp.
+    void BlinkLamp(Lamp lamp, const std::string& litCode, const std::string& darkCode) override;
+    static constexpr int kBlinkMs = 500;
     // TrafficView
     void ShowCounter(Counter counter, const std::string& label) override;
     void ShowPane(Pane pane, const std::string& text, bool caretToEnd) override;
@@ -65,6 +68,7 @@ public:
     static constexpr int kFrameMs = 16;
     // StatusPanel
     void ShowStatus(const std::string& text) override;
+    void ShowNotice(const std::string& text) override;
 
     // MainWindowControl
     void SetCaption(const std::string& caption) override;
@@ -111,6 +115,7 @@ private:
     void RunHook(const std::function<void()>& hook);
     void ShowAll();
     void StartFrame();
+    void BlinkTick();
 
     LampPictures m_pictures;
     MainMenus m_menus;
@@ -122,6 +127,7 @@ private:
     DataPane* m_sendPane = nullptr;
     DataPane* m_receivePane = nullptr;
     ClickLabel* m_statusPanel1 = nullptr;
+    ClickLabel* m_statusPanel2 = nullptr;
     AboutWindow* m_about = nullptr;
     // The outer size the last display mode asked for, in twips.
     std::optional<std::pair<double, double>> m_outerTwips;
@@ -135,6 +141,10 @@ private:
     std::array<std::optional<std::string>, 2> m_counterPending;
     QTimer m_frame;
     QElapsedTimer m_sinceLampPaint;
+    // The blinking lamp and its two pictures.
+    QTimer m_blink;
+    std::optional<Lamp> m_blinkLamp;
+    std::array<LampPicture, 2> m_blinkPictures{};
 };
 
 } // namespace loomway

@@ -1,5 +1,6 @@
 #include "config/dialogs/lw_conf.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -87,6 +88,13 @@ LW_CONF::LW_CONF(ProfileFile& file, Settings& settings, RedirectionSwitch& redir
         this, "comSpeed",
         QStringLiteral("Speed in which the Palm Device and the Remote (Modem) will Communicate."));
 
+    m_chkReconnect =
+        new QCheckBox(QStringLiteral("Reconnect a &lost device when it is back"), this);
+    m_chkReconnect->setObjectName(QStringLiteral("chkReconnect"));
+    m_chkReconnect->setToolTip(
+        QStringLiteral("When a device goes away while redirection is on, wait for it and "
+                       "reopen it by itself, instead of switching redirection off."));
+
     RefuseTyping(m_comPP);
     RefuseTyping(m_comSpeed);
     m_comPPDevice->setMinimumContentsLength(28);
@@ -108,6 +116,7 @@ LW_CONF::LW_CONF(ProfileFile& file, Settings& settings, RedirectionSwitch& redir
     grid->setRowMinimumHeight(row++, 8);
     grid->addWidget(lblSpeed, row, 0);
     grid->addWidget(m_comSpeed, row++, 1);
+    grid->addWidget(m_chkReconnect, row++, 0, 1, 2);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -117,7 +126,8 @@ LW_CONF::LW_CONF(ProfileFile& file, Settings& settings, RedirectionSwitch& redir
     setTabOrder(m_comPPDevice, m_comMP);
     setTabOrder(m_comMP, m_comMPDevice);
     setTabOrder(m_comMPDevice, m_comSpeed);
-    setTabOrder(m_comSpeed, m_ok);
+    setTabOrder(m_comSpeed, m_chkReconnect);
+    setTabOrder(m_chkReconnect, m_ok);
     setTabOrder(m_ok, m_cancel);
 
     connect(m_ok, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
@@ -155,6 +165,7 @@ void LW_CONF::Open() {
     // cover a text that did not change.
     ShowMappedDevice(m_comPP, m_comPPDevice);
     ShowMappedDevice(m_comMP, m_comMPDevice);
+    m_chkReconnect->setChecked(ReconnectOn(m_file));
 
     m_comPP->setFocus();
     CentreOnScreen();
@@ -190,6 +201,9 @@ void LW_CONF::cmdOK_Click() {
         WriteSetting(m_file, "Common", "Speed", FromQt(speedText));
         SaveDeviceChoice(m_comPP, m_comPPDevice);
         SaveDeviceChoice(m_comMP, m_comMPDevice);
+        if (m_chkReconnect->isChecked() != ReconnectOn(m_file)) {
+            WriteSetting(m_file, "Ports", "Reconnect", m_chkReconnect->isChecked() ? "YES" : "NO");
+        }
     } catch (const PortError& error) {
         m_redirection.ReportPortError(error.code, error.description);
         return;

@@ -9,6 +9,7 @@
 
 #include <vector>
 
+class QCheckBox;
 class QComboBox;
 
 namespace loomway {
@@ -47,6 +48,7 @@ private:
     QComboBox* m_comSpeed;
     QComboBox* m_comPPDevice;
     QComboBox* m_comMPDevice;
+    QCheckBox* m_chkReconnect; // [Ports] Reconnect
 };
 
 // The text a device list shows for a device: "path — description", or the

@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
-"""Start and end of the real binary under the test's X server: the window
-position written at exit and restored at the next start, a second instance
-that ends at once, a "HotSync Manager" window of another process closed
-before the ports open, and the exit program started once however the
-program ends (Ctrl+E, the close box, SIGTERM)."""
+"""Start and end of the real binary: the window position kept across starts,
+a second instance that ends at once, the view items sizing the window, a
+"HotSync Manager" window of another process closed before the ports open,
+and the exit program started once however the program ends."""
 
 import os
 import signal
@@ -12,172 +11,129 @@ import sys
 import time
 import unittest
 
-import e2elib
+import e2e
 
-TW = e2elib.TWIPS_PER_PIXEL
-X11RAW = os.path.join(os.path.dirname(os.path.abspath(__file__)), "x11raw.py")
-
-
-def open_devices(pid):
-    """The real paths of the files a process holds open."""
-    paths = set()
-    fd_dir = "/proc/%d/fd" % pid
-    try:
-        names = os.listdir(fd_dir)
-    except OSError:
-        return paths
-    for name in names:
-        try:
-            paths.add(os.path.realpath(os.path.join(fd_dir, name)))
-        except OSError:
-            pass
-    return paths
+TW = e2e.TW
+HELPER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "e2e.py")
 
 
 class LifecycleTest(unittest.TestCase):
 
-    def settings(self, s, status="OFF", preferences=None, display=None):
+    def start(self, s, status="OFF", **preferences):
         handheld, _ = s.pty_pair()
         modem, _ = s.pty_pair()
-        extra = {"Preferences": dict(preferences or {})}
-        if display:
-            extra["Display"] = display
-        s.standard_ini(handheld, modem, status=status, extra=extra)
-        return handheld, modem
+        s.write_ini(handheld, modem, status=status, Preferences=preferences,
+                    Display={"XLoc": str(100 * TW), "YLoc": str(200 * TW)})
+        return {handheld, modem}
 
-    def test_position_written_at_exit_and_restored(self):
-        with e2elib.Session("position") as s:
-            self.settings(s, display={"XLoc": str(100 * TW), "YLoc": str(200 * TW)})
-            p = s.start_loomway()
+    def stored_position(self, s):
+        display = s.ini().get("Display", {})
+        return display.get("XLoc"), display.get("YLoc")
+
+    def move(self, p, x, y):
+        e2e.run(["xdotool", "windowmove", str(p.wid), str(x), str(y)])
+        e2e.wait_until(lambda: p.geometry()[:2] == (x, y), 10, "the window at %d,%d" % (x, y))
+
+    def test_position_kept_and_second_instance(self):
+        with e2e.Session() as s:
+            self.start(s)
+            p = s.loomway()
             p.wait_for_window()
-            e2elib.wait_until(lambda: (p.geometry().x, p.geometry().y) == (100, 200), 10,
-                              what="the stored position")
-            e2elib.run(["xdotool", "windowmove", str(p.wid), "150", "250"])
-            e2elib.wait_until(lambda: (p.geometry().x, p.geometry().y) == (150, 250), 10,
-                              what="the moved window")
+            e2e.wait_until(lambda: p.geometry()[:2] == (100, 200), 10, "the stored position")
+            second = s.loomway()
+            self.assertEqual(second.wait_for_exit(10), 0)
+            self.move(p, 150, 250)
             p.key("ctrl+e")
             self.assertEqual(p.wait_for_exit(), 0)
-            display = s.ini().get("Display", {})
-            self.assertEqual((display.get("XLoc"), display.get("YLoc")),
-                             (str(150 * TW), str(250 * TW)))
-
-            again = s.start_loomway()
+            self.assertEqual(self.stored_position(s), (str(150 * TW), str(250 * TW)))
+            again = s.loomway()
             again.wait_for_window()
-            e2elib.wait_until(lambda: (again.geometry().x, again.geometry().y) == (150, 250),
-                              10, what="the position restored at the next start")
-            again.process.send_signal(signal.SIGTERM)
-            again.wait_for_exit()
-            display = s.ini().get("Display", {})
-            self.assertEqual((display.get("XLoc"), display.get("YLoc")),
-                             (str(150 * TW), str(250 * TW)))
+            e2e.wait_until(lambda: again.geometry()[:2] == (150, 250), 10, "the kept position")
 
-    def test_nothing_written_when_minimized(self):
-        with e2elib.Session("minimized") as s:
-            marker = s.path("exit-program-ran")
-            self.settings(s, display={"XLoc": str(100 * TW), "YLoc": str(200 * TW)},
-                          preferences={"StartApp": "sh -c 'echo ran >> %s'" % marker})
-            p = s.start_loomway()
+    def test_view_items_size_the_window(self):
+        # Heights depend on the live status bar height S, read off the full view.
+        with e2e.Session() as s:
+            self.start(s)
+            p = s.loomway()
             p.wait_for_window()
-            e2elib.run(["xdotool", "windowmove", str(p.wid), "150", "250"])
-            e2elib.wait_until(lambda: (p.geometry().x, p.geometry().y) == (150, 250), 10,
-                              what="the moved window")
-            e2elib.run([sys.executable, X11RAW, "iconify", str(p.wid)])
-            e2elib.wait_until(lambda: not e2elib.window_is_viewable(p.wid), 10,
-                              what="the minimized window")
+            full = e2e.wait_until(lambda: p.geometry()[2] == 406 and p.geometry(), 10, "full")
+            panes = 855 + 2370 + 855 / 5
+            bar = (full[3] * TW - panes) / 3.2
+            self.assertTrue(12 * TW < bar < 40 * TW, full)
+            for keys, width, height in [
+                    ("ctrl+d", 4425, 2.4 * bar + 1170), ("ctrl+s", 6090, 2.35 * bar + 1170),
+                    ("ctrl+h", 6090, 2.35 * bar + 1170),  # "H&ide Menu" waits for a view
+                    ("ctrl+f", 6090, 2.2 * bar + panes), ("ctrl+d", 4425, 1170)]:
+                p.key(keys)
+                p.wait_for_size(width / TW, height / TW)
+            # A double-click on imgPWR shows everything ("ALL").
+            p.click((720 + 120 + 240) // TW, 240 // TW, count=2)
+            p.wait_for_size(406, (3.2 * bar + panes) / TW)
+
+    def test_nothing_happens_at_exit_when_minimized(self):
+        with e2e.Session() as s:
+            marker = s.path("ran")
+            self.start(s, StartApp="sh -c 'echo ran >> %s'" % marker)
+            p = s.loomway()
+            p.wait_for_window()
+            self.move(p, 150, 250)
+            e2e.iconify(p.wid)
+            e2e.wait_until(lambda: not e2e.viewable(p.wid), 10, "the minimized window")
             time.sleep(0.5)
             p.process.send_signal(signal.SIGTERM)
             self.assertEqual(p.wait_for_exit(), 0)
             time.sleep(1.0)
-            display = s.ini().get("Display", {})
-            self.assertEqual((display.get("XLoc"), display.get("YLoc")),
-                             (str(100 * TW), str(200 * TW)))
+            self.assertEqual(self.stored_position(s), (str(100 * TW), str(200 * TW)))
             self.assertFalse(os.path.exists(marker))
 
-    def test_second_instance_ends_at_once(self):
-        with e2elib.Session("second") as s:
-            self.settings(s)
-            first = s.start_loomway()
-            first.wait_for_window()
-            second = s.start_loomway()
-            self.assertEqual(second.wait_for_exit(10), 0)
-            self.assertEqual(e2elib.find_windows(e2elib.TITLE, second.pid), [])
-            self.assertTrue(first.running())
-            self.assertEqual(e2elib.find_windows(e2elib.TITLE, first.pid), [first.wid])
+    def hotsync(self, s, *options):
+        log = s.path("hotsync.log")
+        other = s.start([sys.executable, HELPER, "window", "HotSync Manager", "1.5", log,
+                         *options], stdout=subprocess.PIPE)
+        return other, int(other.stdout.readline()), log
 
     def test_hotsync_manager_closed_before_the_ports_open(self):
-        with e2elib.Session("hotsync") as s:
-            handheld, modem = self.settings(s, status="ON",
-                                            preferences={"CloseApp": "HotSync Manager"})
-            log = s.path("hotsync.log")
-            other = s.track(subprocess.Popen(
-                [sys.executable, X11RAW, "window", "HotSync Manager", "--close-delay", "1.5",
-                 "--log", log], stdout=subprocess.PIPE, preexec_fn=e2elib.die_with_test))
-            other_wid = int(other.stdout.readline())
-            other.stdout.close()
-            devices = {os.path.realpath(handheld), os.path.realpath(modem)}
-            p = s.start_loomway()
-            open_while_there = []
+        with e2e.Session() as s:
+            devices = self.start(s, status="ON", CloseApp="HotSync Manager")
+            other, wid, log = self.hotsync(s)
+            p = s.loomway()
             deadline = time.monotonic() + 30
-            while time.monotonic() < deadline:
-                there = e2elib.window_exists(other_wid)
-                held = devices & open_devices(p.pid)
-                if held and there:
-                    open_while_there.append(held)
-                if held == devices and not there:
-                    break
-                self.assertTrue(p.running(), s.program_log())
+            while e2e.held(p.pid, devices) != devices and time.monotonic() < deadline:
+                there = e2e.geometry(wid) is not None
+                self.assertFalse(there and e2e.held(p.pid, devices), "ports open too early")
+                self.assertTrue(p.running())
                 time.sleep(0.02)
-            self.assertEqual(open_while_there, [])
-            self.assertEqual(devices & open_devices(p.pid), devices)
+            self.assertEqual(e2e.held(p.pid, devices), devices)
             self.assertEqual(other.wait(10), 0)
-            with open(log) as f:
-                self.assertEqual(len(f.readlines()), 1)
-            p.wait_for_window()
+            self.assertEqual(open(log).read(), "close requested\n")
 
     def test_start_goes_on_when_the_window_stays(self):
-        # A "HotSync Manager" that never closes: start-up gives up waiting
-        # for it (after 10 seconds) and opens the ports all the same.
-        with e2elib.Session("hotsync-stays") as s:
-            handheld, modem = self.settings(s, status="ON",
-                                            preferences={"CloseApp": "HotSync Manager"})
-            log = s.path("hotsync.log")
-            other = s.track(subprocess.Popen(
-                [sys.executable, X11RAW, "window", "HotSync Manager", "--ignore-close",
-                 "--log", log], stdout=subprocess.PIPE, preexec_fn=e2elib.die_with_test))
-            other_wid = int(other.stdout.readline())
-            other.stdout.close()
-            devices = {os.path.realpath(handheld), os.path.realpath(modem)}
-            p = s.start_loomway()
-            e2elib.wait_until(lambda: os.path.exists(log), 20, what="the close request")
-            self.assertEqual(devices & open_devices(p.pid), set())
-            e2elib.wait_until(lambda: devices & open_devices(p.pid) == devices, 30,
-                              what="the ports to open after the wait")
-            p.wait_for_window()
-            self.assertTrue(e2elib.window_exists(other_wid))
+        with e2e.Session() as s:
+            devices = self.start(s, status="ON", CloseApp="HotSync Manager")
+            other, wid, log = self.hotsync(s, "--ignore")
+            p = s.loomway()
+            e2e.wait_until(lambda: os.path.exists(log), 20, "the close request")
+            self.assertEqual(e2e.held(p.pid, devices), set())
+            e2e.wait_until(lambda: e2e.held(p.pid, devices) == devices, 30, "the ports")
             self.assertIsNone(other.poll())
-            with open(log) as f:
-                self.assertEqual(len(f.readlines()), 1)
+            self.assertEqual(open(log).read(), "close requested\n")
 
     def test_exit_program_runs_once(self):
-        ways = {
-            "ctrl+e": lambda p: p.key("ctrl+e"),
-            "close box": lambda p: e2elib.run([sys.executable, X11RAW, "close", str(p.wid)]),
-            "SIGTERM": lambda p: p.process.send_signal(signal.SIGTERM),
-        }
+        ways = {"ctrl+e": lambda p: p.key("ctrl+e"),
+                "close box": lambda p: e2e.close_window(p.wid),
+                "SIGTERM": lambda p: p.process.send_signal(signal.SIGTERM)}
         for way, end in ways.items():
-            with self.subTest(way=way), e2elib.Session("exitprogram") as s:
-                marker = s.path("exit-program-ran")
-                command = "sh -c 'echo ran >> %s'" % marker
-                self.settings(s, status="ON", preferences={"StartApp": command})
-                p = s.start_loomway()
+            with self.subTest(way=way), e2e.Session() as s:
+                marker = s.path("ran")
+                self.start(s, status="ON", StartApp="sh -c 'echo ran >> %s'" % marker)
+                p = s.loomway()
                 p.wait_for_window()
                 self.assertFalse(os.path.exists(marker))
                 end(p)
                 self.assertEqual(p.wait_for_exit(), 0)
-                e2elib.wait_until(lambda: os.path.exists(marker), 10, what="the exit program")
+                e2e.wait_until(lambda: os.path.exists(marker), 10, "the exit program")
                 time.sleep(0.5)
-                with open(marker) as f:
-                    self.assertEqual(f.read(), "ran\n")
+                self.assertEqual(open(marker).read(), "ran\n")
                 self.assertIn("XLoc", s.ini().get("Display", {}))
 
 

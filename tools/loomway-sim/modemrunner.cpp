@@ -1,28 +1,124 @@
+#include "config/profilefile.h"
+#include "lines/hayesmodem.h"
 #include "tools/loomway-sim/commands.h"
-#include "tools/loomway-sim/modem.h"
 
+#include <algorithm>
+#include <chrono>
+#include <optional>
 #include <ostream>
+#include <vector>
 
 namespace loomway::sim {
+namespace {
+
+// Whatever is dialled answers as the echo service (tcp port 7), which this
+// link plays itself: every byte written comes straight back.
+class EchoLink : public ModemLink {
+public:
+    EchoLink(long speed, std::vector<std::string>& events) : m_speed(speed), m_events(events) {}
+    void Attach(HayesModem& modem) { m_modem = &modem; }
+
+    void Dial(const DialTarget& target) override {
+        m_number = target.number;
+        m_echoed = 0;
+        m_events.push_back("dialled " + m_number + ": CONNECT " + std::to_string(m_speed));
+        m_modem->OnDialResult(DialOutcome::Connected);
+    }
+    void Write(const std::string& bytes) override {
+        m_echoed += bytes.size();
+        m_modem->OnLinkData(bytes);
+    }
+    void HangUp() override {
+        m_events.push_back("hung up (" + m_number + "): " + std::to_string(m_echoed) +
+                           " bytes echoed");
+        ++m_hangups;
+    }
+    std::uint64_t hangups() const { return m_hangups; }
+
+private:
+    long m_speed;
+    std::vector<std::string>& m_events;
+    HayesModem* m_modem = nullptr;
+    std::string m_number;
+    std::uint64_t m_echoed = 0;
+    std::uint64_t m_hangups = 0;
+};
+
+class SteadyClock : public ModemClock {
+public:
+    std::int64_t NowMs() const override {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+    void StartTimer(std::int64_t ms) override { m_due = NowMs() + ms; }
+    void StopTimer() override { m_due.reset(); }
+    std::optional<std::int64_t> due() const { return m_due; }
+    void fired() { m_due.reset(); }
+
+private:
+    std::optional<std::int64_t> m_due;
+};
+
+class Collector : public ModemSink {
+public:
+    explicit Collector(std::vector<std::string>& events) : m_events(events) {}
+    void ToHandheld(const std::string& bytes) override { out += bytes; }
+    void StateChanged(ModemState state) override {
+        if (state == ModemState::Escaped) {
+            m_events.push_back("escape: command mode, call kept");
+        }
+    }
+    void Note(const std::string& text) override { m_events.push_back(text); }
+    std::string out;
+
+private:
+    std::vector<std::string>& m_events;
+};
+
+// Every number is in the phonebook, and stands for the echo service.
+class EchoPhonebook : public ProfileFile {
+public:
+    std::string GetString(const std::string&, const std::string&, const std::string&,
+                          std::size_t) override {
+        return "tcp:127.0.0.1:7";
+    }
+    bool WriteString(const std::string&, const std::string&, const std::string&) override {
+        return false;
+    }
+};
+
+} // namespace
 
 int RunModem(const Options& o, SerialLine& line, std::ostream& out, std::ostream& err) {
     using std::chrono::milliseconds;
-    Modem modem(o.speed, o.guard);
+    std::vector<std::string> events;
+    EchoLink link(o.speed, events);
+    SteadyClock clock;
+    Collector handheld(events);
+    EchoPhonebook phonebook;
+    ModemDefaults defaults;
+    defaults.speed = o.speed;
+    defaults.echo = false;
+    defaults.guardTime = static_cast<std::uint8_t>((o.guard.count() + 10) / 20);
+    HayesModem modem(link, clock, handheld, &phonebook, defaults);
+    link.Attach(modem);
+
     out << "modem: ready on " << line.path() << " at " << o.speed << " bit/s\n";
     out.flush();
     std::uint64_t in = 0;
     std::uint64_t sent = 0;
     auto report = [&]() {
-        for (const std::string& event : modem.takeEvents()) {
+        for (const std::string& event : events) {
             out << "modem: " << event << "\n";
         }
+        events.clear();
         out.flush();
     };
     while (!line.stopped()) {
         milliseconds wait(1000);
-        if (const auto due = modem.nextDeadline()) {
-            wait = std::max(milliseconds(0),
-                            std::chrono::duration_cast<milliseconds>(*due - Modem::Clock::now()));
+        if (const auto due = clock.due()) {
+            wait = milliseconds(std::max<std::int64_t>(0, *due - clock.NowMs()));
         }
         const std::string bytes = line.read(wait);
         if (line.hungUp()) {
@@ -30,15 +126,20 @@ int RunModem(const Options& o, SerialLine& line, std::ostream& out, std::ostream
             err << "loomway-sim: the line " << line.path() << " hung up\n";
             return kExitNoReply;
         }
-        const auto now = Modem::Clock::now();
-        std::string reply = bytes.empty() ? modem.idle(now) : modem.receive(bytes, now);
+        if (!bytes.empty()) {
+            modem.FromHandheld(bytes);
+        } else if (clock.due() && *clock.due() <= clock.NowMs()) {
+            clock.fired();
+            modem.OnTimer();
+        }
         in += bytes.size();
-        if (!reply.empty()) {
-            line.write(reply, o.chunk, o.delay);
-            sent += reply.size();
+        if (!handheld.out.empty()) {
+            line.write(handheld.out, o.chunk, o.delay);
+            sent += handheld.out.size();
+            handheld.out.clear();
         }
         report();
-        if (o.once && modem.hangups() > 0) {
+        if (o.once && link.hangups() > 0) {
             break;
         }
     }

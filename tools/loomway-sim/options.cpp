@@ -181,6 +181,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
     onlyFor(!o.dataFile.empty(), "--data", isDial, "handheld dial");
     onlyFor(o.hangup, "--hangup", isDial, "handheld dial");
     onlyFor(o.once, "--once", o.role == Role::Modem, "modem");
+    if (o.role == Role::Modem && o.guard.count() > 5100) {
+        throw UsageError("modem: --guard is at most 5100 (the guard time register counts 1/50 s)");
+    }
 
     if (o.device.empty()) {
         throw UsageError("--device PATH is missing: the serial line to play on");
@@ -216,11 +219,13 @@ Handheld commands:
                 checked, --data FILE sends the file and checks that the same bytes
                 come back, and --hangup escapes with "+++" and hangs up with ATH
 Modem:
-  modem         a Hayes-style modem: AT... answers OK, ATDT<number> answers
-                CONNECT <speed> and from then on every byte is echoed back; "+++"
-                between two pauses of the guard time returns to command mode, where
-                ATH hangs up and ATO goes back on line. Runs until interrupted, or
-                with --once until the first hang-up. Prints what happens.
+  modem         the program's built-in Hayes-style modem, with command echo off:
+                AT... answers OK, ATDT<number> (or HOST:PORT) answers CONNECT <speed>
+                and from then on every byte is echoed back, as if every number were
+                an echo server; "+++" between two pauses of the guard time returns to
+                command mode, where ATH hangs up and ATO goes back on line. Runs until
+                interrupted, or with --once until the first hang-up. Prints what
+                happens.
 
 Options:
   --device PATH   the serial line, for example one end of a socat pty pair (required)
@@ -233,7 +238,8 @@ Options:
                   characters it lacks), and show clipboard transfers as UTF-8
   --count N       listen: end after N transfers (default: until interrupted, or
                   until --timeout passes when it is given)
-  --guard MS      the escape guard time of "+++", default 1000
+  --guard MS      the escape guard time of "+++", default 1000 (the modem counts it
+                  in steps of 20 ms, at most 5100)
   -h, --help      this text
 
 Exit status: 0 success; 1 no reply, a wrong reply, a printer error or a failed

@@ -1,0 +1,201 @@
+#include "lines/endpoint.h"
+
+#include "core/commandline.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace loomway {
+namespace {
+
+const char* const kPortForms =
+    "use a serial device (/dev/ttyUSB0), tcp:HOST:PORT, telnet:HOST:PORT, "
+    "rfc2217:HOST:PORT or modem:";
+const char* const kPhonebookForms =
+    "use tcp:HOST:PORT, telnet:HOST:PORT, rfc2217:HOST:PORT or exec:COMMAND";
+
+std::string Trimmed(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return s;
+}
+
+bool IsNameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_';
+}
+
+bool IsIpv6Char(char c) {
+    return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.';
+}
+
+EndpointParse Failure(const std::string& text, const std::string& fault, EndpointUse use) {
+    const char* what = use == EndpointUse::Port ? "a port address" : "a phonebook entry";
+    const char* forms = use == EndpointUse::Port ? kPortForms : kPhonebookForms;
+    std::string message = "\"" + text + "\" is not " + what;
+    if (!fault.empty()) {
+        message += " (" + fault + ")";
+    }
+    return {std::nullopt, message + "; " + forms};
+}
+
+// "HOST:PORT" or "[V6]:PORT"; fills host and port or returns what is wrong.
+std::string ParseHostPort(const std::string& text, Endpoint& e) {
+    std::string host;
+    std::string port;
+    if (!text.empty() && text.front() == '[') {
+        const auto close = text.find(']');
+        if (close == std::string::npos) {
+            return "no ']' after the IPv6 address";
+        }
+        host = text.substr(1, close - 1);
+        if (host.empty() || !std::all_of(host.begin(), host.end(), IsIpv6Char) ||
+            host.find(':') == std::string::npos) {
+            return "not an IPv6 address inside the brackets";
+        }
+        if (close + 1 >= text.size() || text[close + 1] != ':') {
+            return "no :PORT after the address";
+        }
+        port = text.substr(close + 2);
+    } else {
+        const auto colon = text.find(':');
+        if (colon == std::string::npos) {
+            return "no :PORT after the host";
+        }
+        host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+        if (port.find(':') != std::string::npos) {
+            return "an IPv6 address goes in brackets, as [::1]:23";
+        }
+        if (host.empty()) {
+            return "no host before the port";
+        }
+        if (!std::all_of(host.begin(), host.end(), IsNameChar)) {
+            return "the host name holds a character other than letters, digits, '.', '-', '_'";
+        }
+    }
+    if (port.empty() || port.size() > 5 || !std::all_of(port.begin(), port.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c));
+        })) {
+        return "the port is not a number from 1 to 65535";
+    }
+    const long number = std::stol(port);
+    if (number < 1 || number > 65535) {
+        return "the port is not a number from 1 to 65535";
+    }
+    e.host = host;
+    e.port = static_cast<std::uint16_t>(number);
+    return {};
+}
+
+std::string Quoted(const std::string& word) {
+    const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) ||
+               std::string_view("-_./=:,+@%").find(c) != std::string_view::npos;
+    });
+    if (plain) {
+        return word;
+    }
+    std::string out = "'";
+    for (char c : word) {
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return out + "'";
+}
+
+} // namespace
+
+EndpointParse ParseEndpoint(const std::string& raw, EndpointUse use) {
+    const std::string text = Trimmed(raw);
+    if (text.empty()) {
+        return Failure(text, "empty", use);
+    }
+    const auto colon = text.find(':');
+    const std::string scheme = colon == std::string::npos ? "" : Lower(text.substr(0, colon));
+    const std::string rest = colon == std::string::npos ? "" : text.substr(colon + 1);
+    Endpoint e;
+    if (scheme == "tcp" || scheme == "telnet" || scheme == "rfc2217") {
+        e.kind = scheme == "tcp"      ? EndpointKind::Tcp
+                 : scheme == "telnet" ? EndpointKind::Telnet
+                                      : EndpointKind::Rfc2217;
+        const std::string fault = ParseHostPort(rest, e);
+        if (!fault.empty()) {
+            return Failure(text, fault, use);
+        }
+        return {e, {}};
+    }
+    if (scheme == "modem") {
+        if (use != EndpointUse::Port) {
+            return Failure(text, "the built-in modem cannot be dialled", use);
+        }
+        if (!rest.empty()) {
+            return Failure(text, "nothing may follow modem:", use);
+        }
+        e.kind = EndpointKind::Modem;
+        return {e, {}};
+    }
+    if (scheme == "exec") {
+        if (use != EndpointUse::Phonebook) {
+            return Failure(text, "a program can only stand in [Phonebook]", use);
+        }
+        const auto words = SplitCommandLine(rest);
+        if (!words) {
+            return Failure(text, "an unterminated quote or a trailing backslash", use);
+        }
+        if (words->empty() || words->front().empty()) {
+            return Failure(text, "no program after exec:", use);
+        }
+        e.kind = EndpointKind::Exec;
+        e.argv = *words;
+        return {e, {}};
+    }
+    const bool path = text.front() == '/';
+    const bool name = std::all_of(text.begin(), text.end(), IsNameChar);
+    if (path || name) {
+        if (use != EndpointUse::Port) {
+            return Failure(text, "a serial device cannot be dialled", use);
+        }
+        e.kind = EndpointKind::SerialDevice;
+        e.device = text;
+        return {e, {}};
+    }
+    return Failure(text, colon == std::string::npos ? "" : "unknown kind \"" + scheme + ":\"", use);
+}
+
+std::string HostPortText(const std::string& host, std::uint16_t port) {
+    const bool v6 = host.find(':') != std::string::npos;
+    return (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
+std::string EndpointText(const Endpoint& e) {
+    switch (e.kind) {
+    case EndpointKind::SerialDevice:
+        return e.device;
+    case EndpointKind::Tcp:
+        return "tcp:" + HostPortText(e.host, e.port);
+    case EndpointKind::Telnet:
+        return "telnet:" + HostPortText(e.host, e.port);
+    case EndpointKind::Rfc2217:
+        return "rfc2217:" + HostPortText(e.host, e.port);
+    case EndpointKind::Modem:
+        return "modem:";
+    case EndpointKind::Exec: {
+        std::string out = "exec:";
+        for (std::size_t i = 0; i < e.argv.size(); ++i) {
+            out += (i ? " " : "") + Quoted(e.argv[i]);
+        }
+        return out;
+    }
+    }
+    return {};
+}
+
+} // namespace loomway
