@@ -45,7 +45,9 @@ void AppendUtf8(std::string& out, char32_t c) {
 // there is none.
 std::size_t SequenceLength(std::string_view text) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const auto continuation = [&](std::size_t i) { return i < text.size() && (byte(i) & 0xC0) == 0x80; };
+    const auto continuation = [&](std::size_t i) {
+        return i < text.size() && (byte(i) & 0xC0) == 0x80;
+    };
     const unsigned char lead = byte(0);
     if (lead < 0x80) {
         return 1;

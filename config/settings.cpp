@@ -68,14 +68,12 @@ std::string ReadSetting(ProfileFile& file, const std::string& section, const std
     return Trimmed(value);
 }
 
-SettingText ReadSettingText(ProfileFile& file, const std::string& section,
-                            const std::string& key) {
+SettingText ReadSettingText(ProfileFile& file, const std::string& section, const std::string& key) {
     return {ReadSetting(file, section, key), file.GetString(section, key, "", kWholeValue)};
 }
 
-std::int16_t WriteSettingText(ProfileFile& file, const std::string& section,
-                              const std::string& key, const SettingText& read,
-                              const std::string& text) {
+std::int16_t WriteSettingText(ProfileFile& file, const std::string& section, const std::string& key,
+                              const SettingText& read, const std::string& text) {
     return WriteSetting(file, section, key, text == read.shown ? read.stored : text);
 }
 

@@ -36,9 +36,8 @@ SettingText ReadSettingText(ProfileFile& file, const std::string& section, const
 
 // Writes text; when it is still the text that was shown, the stored bytes go
 // back unchanged (an 8-bit value stays 8-bit, a long one keeps its end).
-std::int16_t WriteSettingText(ProfileFile& file, const std::string& section,
-                              const std::string& key, const SettingText& read,
-                              const std::string& text);
+std::int16_t WriteSettingText(ProfileFile& file, const std::string& section, const std::string& key,
+                              const SettingText& read, const std::string& text);
 
 // Writes [section] key := value. Returns the platform's success flag (1 or 0);
 // callers ignore it.

@@ -8,7 +8,8 @@ namespace loomway {
 
 QUrl ShippedDocumentUrl(const QString& fileName) {
     return QUrl::fromLocalFile(QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                               QStringLiteral("/../share/doc/loomway/") + fileName));
+                                               QStringLiteral("/../share/doc/loomway/") +
+                                               fileName));
 }
 
 void OpenShippedDocument(const QString& fileName) {

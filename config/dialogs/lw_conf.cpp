@@ -186,8 +186,9 @@ void LW_CONF::cmdOK_Click() {
         const std::string palmDevice = DevicePathOfText(m_comPPDevice->currentText());
         const bool sameDevice =
             !palmDevice.empty() && palmDevice == DevicePathOfText(m_comMPDevice->currentText());
-        const bool samePort = PortNumberOfText(FromQt(palmText)) &&
-                              PortNumberOfText(FromQt(palmText)) == PortNumberOfText(FromQt(modemText));
+        const bool samePort =
+            PortNumberOfText(FromQt(palmText)) &&
+            PortNumberOfText(FromQt(palmText)) == PortNumberOfText(FromQt(modemText));
         if (samePort || sameDevice) {
             m_messages.Show("Invalid Assignment",
                             "Ports specified cannot be the same.\n"

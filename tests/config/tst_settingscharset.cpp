@@ -18,16 +18,22 @@ private slots:
     void readSetting_data() {
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QByteArray>("read");
-        QTest::newRow("UTF-8 as it is") << QByteArray("Caf\xc3\xa9 \xe2\x82\xac") << QByteArray("Caf\xc3\xa9 \xe2\x82\xac");
-        QTest::newRow("Windows-1252 letters") << QByteArray("Caf\xe9 \xfc") << QByteArray("Caf\xc3\xa9 \xc3\xbc");
-        QTest::newRow("Windows-1252 marks") << QByteArray("\x93x\x94 \x80") << QByteArray("\xe2\x80\x9cx\xe2\x80\x9d \xe2\x82\xac");
-        QTest::newRow("overlong form is no UTF-8") << QByteArray("\xc0\xaf") << QByteArray("\xc3\x80\xc2\xaf");
-        QTest::newRow("surrogate is no UTF-8") << QByteArray("\xed\xa0\x80") << QByteArray("\xc3\xad\xc2\xa0\xe2\x82\xac");
+        QTest::newRow("UTF-8 as it is")
+            << QByteArray("Caf\xc3\xa9 \xe2\x82\xac") << QByteArray("Caf\xc3\xa9 \xe2\x82\xac");
+        QTest::newRow("Windows-1252 letters")
+            << QByteArray("Caf\xe9 \xfc") << QByteArray("Caf\xc3\xa9 \xc3\xbc");
+        QTest::newRow("Windows-1252 marks")
+            << QByteArray("\x93x\x94 \x80") << QByteArray("\xe2\x80\x9cx\xe2\x80\x9d \xe2\x82\xac");
+        QTest::newRow("overlong form is no UTF-8")
+            << QByteArray("\xc0\xaf") << QByteArray("\xc3\x80\xc2\xaf");
+        QTest::newRow("surrogate is no UTF-8")
+            << QByteArray("\xed\xa0\x80") << QByteArray("\xc3\xad\xc2\xa0\xe2\x82\xac");
         QTest::newRow("cut after 254 UTF-8 characters")
             << QByteArray(253, 'a') + "\xc3\xa9\xc3\xa9" << QByteArray(253, 'a') + "\xc3\xa9";
         QTest::newRow("cut after 254 Windows-1252 characters")
             << QByteArray(300, '\xe9') << QByteArray("\xc3\xa9").repeated(254);
-        QTest::newRow("blanks before the cut go") << QByteArray(253, 'a') + "  b" << QByteArray(253, 'a');
+        QTest::newRow("blanks before the cut go")
+            << QByteArray(253, 'a') + "  b" << QByteArray(253, 'a');
     }
     void readSetting() {
         QFETCH(QByteArray, stored);
@@ -46,7 +52,8 @@ private slots:
         const QByteArray shown = "C:\\Programme\\M\xc3\xbcller.exe";
         QTest::newRow("8-bit, untouched") << latin << shown << latin;
         QTest::newRow("8-bit, changed") << latin << shown + "x" << shown + "x";
-        QTest::newRow("longer than the cut, untouched") << QByteArray(300, 'p') << QByteArray(254, 'p') << QByteArray(300, 'p');
+        QTest::newRow("longer than the cut, untouched")
+            << QByteArray(300, 'p') << QByteArray(254, 'p') << QByteArray(300, 'p');
     }
     void writeBack() {
         QFETCH(QByteArray, stored);

@@ -49,7 +49,8 @@ private slots:
 
         // Another program takes the focus; the user comes back.
         QProcess other;
-        other.start(QStringLiteral("xlogo"), {QStringLiteral("-name"), QStringLiteral("loomway-other")});
+        other.start(QStringLiteral("xlogo"),
+                    {QStringLiteral("-name"), QStringLiteral("loomway-other")});
         QVERIFY(other.waitForStarted());
         const QString id = xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
                                     QStringLiteral("--onlyvisible"), QStringLiteral("--classname"),

@@ -18,10 +18,9 @@ namespace {
 
 QByteArray xclip(const QStringList& args, const QByteArray& input = {}) {
     QProcess process;
-    process.start(QStringLiteral("xclip"), args + QStringList{QStringLiteral("-selection"),
-                                                              QStringLiteral("clipboard"),
-                                                              QStringLiteral("-t"),
-                                                              QStringLiteral("UTF8_STRING")});
+    process.start(QStringLiteral("xclip"),
+                  args + QStringList{QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                     QStringLiteral("-t"), QStringLiteral("UTF8_STRING")});
     process.write(input);
     process.closeWriteChannel();
     // xclip -o needs this process to serve the selection meanwhile.
@@ -52,14 +51,13 @@ private slots:
             << true << true;
         QTest::newRow("euro, trade mark, bullet") << QString::fromUtf8("\u20ac\u2122\u2022")
                                                   << QByteArray("\x80\x99\x95") << true << true;
-        QTest::newRow("Z and z caron, Y diaeresis")
-            << QString::fromUtf8("\u017d\u017e\u0178") << QByteArray("\x8e\x9e\x9f") << true
-            << true;
+        QTest::newRow("Z and z caron, Y diaeresis") << QString::fromUtf8("\u017d\u017e\u0178")
+                                                    << QByteArray("\x8e\x9e\x9f") << true << true;
         QTest::newRow("the handheld's suits") << QString::fromUtf8("\u2666\u2665\u2660")
                                               << QByteArray("\x8d\x8f\x90") << true << true;
         QTest::newRow("latin-1 letters, controls")
-            << QString::fromUtf8("caf\u00e9\t\u00ff\r\n") << QByteArray("caf\xe9\t\xff\r\n")
-            << true << true;
+            << QString::fromUtf8("caf\u00e9\t\u00ff\r\n") << QByteArray("caf\xe9\t\xff\r\n") << true
+            << true;
         QTest::newRow("codes without a character")
             << QStringLiteral("??") << QByteArray("\x81\x9d") << false << true;
         QTest::newRow("club, C1 control, outside the BMP")

@@ -41,8 +41,8 @@ QString run(const QString& program, const QStringList& args) {
 }
 
 int completedJobs() {
-    return int(run(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("completed"),
-                                               QStringLiteral("-o")})
+    return int(run(QStringLiteral("lpstat"),
+                   {QStringLiteral("-W"), QStringLiteral("completed"), QStringLiteral("-o")})
                    .split(u'\n', Qt::SkipEmptyParts)
                    .size());
 }
@@ -65,18 +65,24 @@ QString nextJob(int completedBefore) {
 // a landscape page on a portrait sheet turned by 90 degrees (its text then
 // runs up the sheet) or mark the page as rotated.
 QList<bool> landscapePages(const QString& pdf) {
-    const QString info = run(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
-                                                          QStringLiteral("-l"), QStringLiteral("99"), pdf});
-    const QString bbox = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    const QString info =
+        run(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
+                                        QStringLiteral("-l"), QStringLiteral("99"), pdf});
+    const QString bbox =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
     QList<bool> pages;
     const QStringList blocks = bbox.split(QStringLiteral("<page "), Qt::SkipEmptyParts).mid(1);
     for (int page = 1; page <= blocks.size(); ++page) {
-        const auto rot = QRegularExpression(QStringLiteral("Page\\s+%1 rot:\\s+(\\d+)").arg(page)).match(info);
+        const auto rot =
+            QRegularExpression(QStringLiteral("Page\\s+%1 rot:\\s+(\\d+)").arg(page)).match(info);
         const QString& block = blocks[page - 1];
-        const auto sheet = QRegularExpression(QStringLiteral("width=\"([0-9.]+)\" height=\"([0-9.]+)\"")).match(block);
-        const auto word = QRegularExpression(QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" "
-                                                            "xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">\\w{4,}<"))
-                              .match(block);
+        const auto sheet =
+            QRegularExpression(QStringLiteral("width=\"([0-9.]+)\" height=\"([0-9.]+)\""))
+                .match(block);
+        const auto word =
+            QRegularExpression(QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" "
+                                              "xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">\\w{4,}<"))
+                .match(block);
         if (!rot.hasMatch() || !sheet.hasMatch() || !word.hasMatch()) {
             qWarning("page %d unreadable: %s", page, qPrintable(block));
             return {};
@@ -115,8 +121,9 @@ private slots:
         Rig rig;
         const int before = completedJobs();
         QVERIFY(rig.engine.Redirect("<LMW_P>Hello<SRESP></LMW_P>"));
-        QCOMPARE(rig.handheld.written, std::string("<LMW_RSP>STA=ERROR(483)~PRINT_HW=0,0~FONT_HW=0,0~"
-                                                   "LEN=12~NAME=NOT_DEFINED</LMW_RSP>"));
+        QCOMPARE(rig.handheld.written,
+                 std::string("<LMW_RSP>STA=ERROR(483)~PRINT_HW=0,0~FONT_HW=0,0~"
+                             "LEN=12~NAME=NOT_DEFINED</LMW_RSP>"));
         QVERIFY(!rig.surface.LastRefusal().empty());
         QVERIFY(leftoverDocuments().isEmpty());
         QCOMPARE(QProcess::execute(QStringLiteral("cupsaccept"), {QStringLiteral("FilePDF")}), 0);
@@ -127,7 +134,8 @@ private slots:
         QVERIFY(!pdf.isEmpty());
         QCOMPARE(completedJobs(), before + 1);
         const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-        QVERIFY2(text.contains(QStringLiteral("Accepted again")) && !text.contains(QStringLiteral("Hello")),
+        QVERIFY2(text.contains(QStringLiteral("Accepted again")) &&
+                     !text.contains(QStringLiteral("Hello")),
                  qPrintable(text));
     }
 
@@ -145,7 +153,8 @@ private slots:
         QVERIFY(!pdf.isEmpty());
         QCOMPARE(completedJobs(), before + 1);
         const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-        QVERIFY2(text.contains(QStringLiteral("Whole job")) && !text.contains(QStringLiteral("Partial")),
+        QVERIFY2(text.contains(QStringLiteral("Whole job")) &&
+                     !text.contains(QStringLiteral("Partial")),
                  qPrintable(text));
     }
 
@@ -169,14 +178,16 @@ int main(int argc, char** argv) {
     // The documents being drawn go to this test's own folder.
     qputenv("TMPDIR", scratchDir().toLocal8Bit());
     const std::string dir = cupsDir().toStdString();
-    FILE* out = popen(("exec '" + kScript.toStdString() + "' start '" + dir + "' 2>&1").c_str(), "r");
+    FILE* out =
+        popen(("exec '" + kScript.toStdString() + "' start '" + dir + "' 2>&1").c_str(), "r");
     std::string output;
     char line[1024];
     while (out != nullptr && std::fgets(line, sizeof line, out)) {
         output += line;
     }
     if (out == nullptr || pclose(out) != 0) {
-        std::fprintf(stderr, "tst_printsubmission: private CUPS did not start:\n%s\n", output.c_str());
+        std::fprintf(stderr, "tst_printsubmission: private CUPS did not start:\n%s\n",
+                     output.c_str());
         return 1;
     }
     qputenv("CUPS_SERVER", QByteArray::fromStdString(dir + "/cups.sock"));

@@ -31,9 +31,12 @@ private slots:
     void messageStandsOverItsDialog_data() {
         QTest::addColumn<QString>("dialogName");
         QTest::addColumn<QString>("title");
-        QTest::newRow("same ports") << "LW_CONF" << "Invalid Assignment";
-        QTest::newRow("serial method off") << "LW_Met" << "Disconnect Now?";
-        QTest::newRow("switch-on fails during OK") << "LW_Met" << "Port Error";
+        QTest::newRow("same ports") << "LW_CONF"
+                                    << "Invalid Assignment";
+        QTest::newRow("serial method off") << "LW_Met"
+                                           << "Disconnect Now?";
+        QTest::newRow("switch-on fails during OK") << "LW_Met"
+                                                   << "Port Error";
     }
     void messageStandsOverItsDialog() {
         QFETCH(QString, dialogName);

@@ -31,8 +31,10 @@ private slots:
         QTest::addColumn<int>("item"); // 0 the user guide, 1 what's new
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("heading");
-        QTest::newRow("user guide") << 0 << "README.html" << "<h1>Palm Loomway</h1>";
-        QTest::newRow("change log") << 1 << "CHANGELOG.html" << "<h1>Palm Loomway: what";
+        QTest::newRow("user guide") << 0 << "README.html"
+                                    << "<h1>Palm Loomway</h1>";
+        QTest::newRow("change log") << 1 << "CHANGELOG.html"
+                                    << "<h1>Palm Loomway: what";
     }
     void pagesAreHtmlBesideTheProgram() {
         QFETCH(int, item);

@@ -28,7 +28,7 @@ class TestPrefsCharset : public QObject {
     Q_OBJECT
 private slots:
     void eightBitValuesSurviveOk() {
-        const std::string title = "Caf\xe9 \x93Sync\x94";    // Windows-1252
+        const std::string title = "Caf\xe9 \x93Sync\x94";   // Windows-1252
         const std::string program = "/opt/M\xfcller/start"; // Windows-1252
         MemoryProfileFile file;
         file.set("Preferences", "CloseApp", title);
@@ -41,7 +41,8 @@ private slots:
         dialog.Open();
         QCOMPARE(child<QComboBox>(dialog, "comCloseApp")->currentText(),
                  QString::fromUtf8("Caf\u00e9 \u201cSync\u201d"));
-        QCOMPARE(child<QLabel>(dialog, "lblStart")->text(), QString::fromUtf8("/opt/M\u00fcller/start"));
+        QCOMPARE(child<QLabel>(dialog, "lblStart")->text(),
+                 QString::fromUtf8("/opt/M\u00fcller/start"));
         QTest::mouseClick(child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
         std::map<std::string, std::string> written;
         for (const auto& w : file.writes) {
