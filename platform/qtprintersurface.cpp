@@ -279,8 +279,17 @@ void QtPrinterSurface::SettlePage() {
 
 void QtPrinterSurface::Submit() {
     const QByteArray file = QFile::encodeName(m_document->fileName());
+    // The paper the pages were laid out on; no orientation, so that each page
+    // keeps its own.
+    cups_option_t* options = nullptr;
+    int count = 0;
+    const QByteArray media = m_printer->pageLayout().pageSize().key().toUtf8();
+    if (!media.isEmpty()) {
+        count = cupsAddOption("media", media.constData(), count, &options);
+    }
     const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, m_queue.c_str(), file.constData(),
-                                   "Palm Loomway", 0, nullptr);
+                                   "Palm Loomway", count, options);
+    cupsFreeOptions(count, options);
     if (job <= 0) {
         m_lastRefusal = cupsLastErrorString() != nullptr ? cupsLastErrorString() : "";
         Fail(PrinterError::kJobRefused);
@@ -359,7 +368,9 @@ int QtPrinterSurface::Page() {
 }
 
 std::string QtPrinterSurface::DeviceName() {
-    return UnicodeToHandheld(Printer().printerName().toStdU32String());
+    Printer();
+    // The queue's name (a printer drawing into a PDF file has none of its own).
+    return UnicodeToHandheld(QString::fromStdString(m_queue).toStdU32String());
 }
 
 } // namespace loomway

@@ -109,7 +109,7 @@ private slots:
         Rig rig;
         const int before = completedJobs();
         QVERIFY(rig.engine.Redirect("<LMW_P>Portrait first<FFEED><PORIENT_L>Landscape second<FFEED>"
-                                    "<PORIENT_P>Portrait third<PORIENT_L>still portrait</LMW_P>"));
+                                    "<PORIENT_P>Portrait third<NL><PORIENT_L>still portrait</LMW_P>"));
         const QString pdf = nextJob(before);
         QVERIFY(!pdf.isEmpty());
         QCOMPARE(landscapePages(pdf), (QList<bool>{false, true, false}));
