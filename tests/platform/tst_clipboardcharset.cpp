@@ -38,7 +38,38 @@ QByteArray xclip(const QStringList& args, const QByteArray& input = {}) {
 class TestClipboardCharset : public QObject {
     Q_OBJECT
 private slots:
-    void bothWays_data() {
+    // Our own text first: once another process owned the clipboard, Qt's
+    // last X timestamp may be too old to take it back.
+    void toDesktop_data() { bothWays_data(); }
+    void toDesktop() {
+        QFETCH(QString, desktop);
+        QFETCH(QByteArray, handheld);
+        QFETCH(bool, toDesktop);
+        if (!toDesktop) {
+            QSKIP("no way to the desktop for this row");
+        }
+        QtClipboard clipboard(*QGuiApplication::clipboard());
+        clipboard.SetText(handheld.toStdString());
+        QCOMPARE(QString::fromUtf8(xclip({QStringLiteral("-o")})), desktop);
+    }
+    void toHandheld_data() { bothWays_data(); }
+    void toHandheld() {
+        QFETCH(QString, desktop);
+        QFETCH(QByteArray, handheld);
+        QFETCH(bool, toHandheld);
+        if (!toHandheld) {
+            QSKIP("no way to the handheld for this row");
+        }
+        QtClipboard clipboard(*QGuiApplication::clipboard());
+        // xclip serves the clipboard until the next row's xclip takes it.
+        xclip({QStringLiteral("-i")}, desktop.toUtf8());
+        QTRY_COMPARE_WITH_TIMEOUT(clipboard.GetText(),
+                                  std::optional<std::string>(handheld.toStdString()), 10000);
+    }
+
+private:
+    // The rows of both directions.
+    static void bothWays_data() {
         QTest::addColumn<QString>("desktop");
         QTest::addColumn<QByteArray>("handheld");
         QTest::addColumn<bool>("toHandheld"); // desktop text -> these bytes
@@ -62,23 +93,6 @@ private slots:
             << QStringLiteral("??") << QByteArray("\x81\x9d") << false << true;
         QTest::newRow("club, C1 control, outside the BMP")
             << QString::fromUtf8("\u2663\u0081\U0001F600") << QByteArray("???") << true << false;
-    }
-    void bothWays() {
-        QFETCH(QString, desktop);
-        QFETCH(QByteArray, handheld);
-        QFETCH(bool, toHandheld);
-        QFETCH(bool, toDesktop);
-        QtClipboard clipboard(*QGuiApplication::clipboard());
-        if (toDesktop) {
-            clipboard.SetText(handheld.toStdString());
-            QCOMPARE(QString::fromUtf8(xclip({QStringLiteral("-o")})), desktop);
-        }
-        if (toHandheld) {
-            xclip({QStringLiteral("-i")}, desktop.toUtf8());
-            QTRY_COMPARE_WITH_TIMEOUT(clipboard.GetText(),
-                                      std::optional<std::string>(handheld.toStdString()), 10000);
-            clipboard.SetText(""); // xclip ends when it loses the selection
-        }
     }
 };
 
