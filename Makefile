@@ -2,10 +2,11 @@
 #   make run    install what is missing, build, start the program
 #   make test   install what is missing, build, run the whole suite
 #   make bench  the relay benchmark against socat (not part of make test)
+#   make package  the Debian package, build/package/loomway_VERSION_ARCH.deb
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build run test bench demo format clean
+.PHONY: deps build run test bench demo package format clean
 
 deps:
 	./scripts/install-deps
@@ -25,6 +26,10 @@ bench: build
 
 demo: build
 	./scripts/demo
+
+# Reuses build/ as it is configured (a new one is configured as a Release build).
+package: deps
+	./packaging/build-deb $(BUILD_DIR)
 
 format:
 	find . -path ./build\* -prune -o \( -name '*.cpp' -o -name '*.h' \) -print | xargs clang-format -i

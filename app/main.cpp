@@ -1,5 +1,8 @@
 // Composition root: builds the program's objects and connects them. Every
 // object lives here, on the stack of main, for the whole run.
+#include "capture/capturecontroller.h"
+#include "capture/chunkfanout.h"
+#include "capture/clock.h"
 #include "config/dialogs/fileprogramchooser.h"
 #include "config/dialogs/lw_conf.h"
 #include "config/dialogs/lw_met.h"
@@ -9,7 +12,9 @@
 #include "core/datapump.h"
 #include "core/redirectionswitch.h"
 #include "core/traffic.h"
+#include "platform/displayplatform.h"
 #include "platform/exitsignals.h"
+#include "platform/filecapturesink.h"
 #include "platform/filesystemdevicewatcher.h"
 #include "platform/iniprofilefile.h"
 #include "platform/programstarter.h"
@@ -21,6 +26,8 @@
 #include "platform/x11windows.h"
 #include "services/clipboardengine.h"
 #include "services/printengine.h"
+#include "ui/appicon.h"
+#include "ui/capturefilechooser.h"
 #include "ui/lw_main.h"
 #include "ui/qtmessagebox.h"
 
@@ -28,12 +35,27 @@
 #include <QClipboard>
 #include <QTimer>
 
+#include <cstdlib>
 #include <memory>
+#include <vector>
 
 int main(int argc, char* argv[]) {
     using namespace loomway;
-    QApplication app(argc, argv);
+    // On a Wayland session, through XWayland: Qt is asked for its X11
+    // platform on the command line it reads, so programs started from here
+    // do not inherit the choice.
+    std::string platform =
+        ChooseDisplayPlatform([](const char* name) { return std::getenv(name); });
+    char platformOption[] = "-platform";
+    std::vector<char*> arguments(argv, argv + argc);
+    if (!platform.empty()) {
+        arguments.insert(arguments.begin() + 1, {platformOption, platform.data()});
+    }
+    int argumentCount = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
+    QApplication app(argumentCount, arguments.data());
     app.setApplicationName(QStringLiteral("Palm Loomway"));
+    app.setWindowIcon(ApplicationIcon());
     app.setApplicationVersion(QStringLiteral(LOOMWAY_VERSION));
 
     IniProfileFile file(IniProfileFile::DefaultPath());
@@ -64,6 +86,19 @@ int main(int argc, char* argv[]) {
     ClipboardRedirect clipboardEngine(clipboard, window);
     DataPump pump(settings, handheld, modem, print, clipboardEngine, traffic, window);
     pump.HoldWhile([&redirection](const SerialPort& port) { return redirection.Awaiting(port); });
+
+    // Every chunk either way goes to whoever listens: the running captures.
+    SystemClock clock;
+    ChunkFanOut chunkListeners;
+    pump.SetChunkTap(&chunkListeners);
+    print.SetChunkTap(&chunkListeners);
+    FileCaptureFiles captureFiles;
+    CaptureController captures(
+        file, captureFiles, clock, chunkListeners, messages,
+        [&window](std::function<void()> task) { QTimer::singleShot(0, &window, std::move(task)); });
+    captures.SetMenuCaptureHandler([&window](bool running) { window.SetCaptureRunning(running); });
+    redirection.SetSwitchHandler([&captures](bool on) { captures.OnSwitch(on); });
+    DialogCaptureFileChooser captureChooser;
     handheld.SetReceiveHandler([&pump] { pump.OnHandheldData(); });
     modem.SetReceiveHandler([&pump] { pump.OnModemData(); });
 
@@ -87,7 +122,9 @@ int main(int argc, char* argv[]) {
 
     LW_Main::Hooks hooks;
     hooks.toggleRedirection = [&redirection] { redirection.ToggleRedirection(); };
-    hooks.sendToClip = [&] { Send_to_Clip(settings, handheld, clipboard, traffic); };
+    hooks.sendToClip = [&] {
+        Send_to_Clip(settings, handheld, clipboard, traffic, &chunkListeners);
+    };
     hooks.clearPanes = [&traffic] { traffic.ClearPanes(); };
     hooks.resetCounters = [&traffic] { traffic.ResetCounters(); };
     hooks.resetBoth = [&traffic] { traffic.ResetBoth(); };
@@ -112,6 +149,13 @@ int main(int argc, char* argv[]) {
             preferencesDialog = std::make_unique<LW_PREFS>(file, settings, chooser, &window);
         }
         preferencesDialog->Open();
+    };
+    hooks.toggleCapture = [&] {
+        if (captures.MenuCaptureRunning()) {
+            captures.StopMenuCapture();
+        } else if (auto choice = captureChooser.Choose(&window)) {
+            captures.StartMenuCapture(choice->path, choice->format);
+        }
     };
     window.SetHooks(std::move(hooks));
 

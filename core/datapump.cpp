@@ -69,6 +69,7 @@ void DataPump::OnHandheldData() {
         }
         m_traffic.CountBytes(Counter::BytesSent, chunk.size());
         m_traffic.AppendToPane(Pane::txtSend, chunk);
+        ReportChunk(m_tap, ChunkDirection::HandheldToModem, m_requestConsumed, chunk);
     }
     if (!m_requestConsumed) {
         RequeueHeldModemData();
@@ -96,6 +97,7 @@ void DataPump::OnModemData() {
     m_lamps.SetLamp(Lamp::imgRCV, "PDON");
     m_lamps.SetLamp(Lamp::imgSND, "MOFF");
     m_traffic.AppendToPane(Pane::txtReceive, chunk);
+    ReportChunk(m_tap, ChunkDirection::ModemToHandheld, false, chunk);
 }
 
 // Only a chunk that would be forwarded can wait for the port it goes to:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/settings.h"
+#include "core/chunktap.h"
 #include "core/lamps.h"
 #include "core/requestengine.h"
 #include "core/serialport.h"
@@ -37,6 +38,8 @@ public:
 
     bool RequestConsumed() const { return m_requestConsumed; }
 
+    // Every chunk read from either port is reported to tap (none by default).
+    void SetChunkTap(ChunkTap* tap) { m_tap = tap; }
     // While awaited(port) holds for the port a chunk would go to (its device
     // is lost and waited for), the source's receive events are put off as for
     // a backlog: the bytes stay in the source port. Whoever brings the port
@@ -57,6 +60,7 @@ private:
     RequestEngine& m_clipboard;
     Traffic& m_traffic;
     LampPanel& m_lamps;
+    ChunkTap* m_tap = nullptr;
     std::function<bool(const SerialPort&)> m_awaited;
     bool m_requestConsumed = false;
     bool m_handheldDeferred = false; // a handheld event waits for the modem's backlog

@@ -99,6 +99,10 @@ void RedirectionSwitch::StartRedirection() {
     m_lamps.SetLamp(Lamp::imgOnOff, "ON");
     m_status.ShowStatus("STATUS:  ON");
     m_active = true;
+    m_switchedOn = true;
+    if (m_switchHandler) {
+        m_switchHandler(true);
+    }
 }
 
 void RedirectionSwitch::EndRedirection() {
@@ -114,6 +118,12 @@ void RedirectionSwitch::EndRedirection() {
     m_lamps.SetLamp(Lamp::imgPWR, "POFF");
     m_active = false;
     m_status.ShowStatus("STATUS:  OFF");
+    if (m_switchedOn) {
+        m_switchedOn = false;
+        if (m_switchHandler) {
+            m_switchHandler(false);
+        }
+    }
 }
 
 void RedirectionSwitch::ToggleRedirection() {

@@ -8,7 +8,9 @@
 #include "core/serialport.h"
 #include "core/statuspanel.h"
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace loomway {
@@ -40,6 +42,12 @@ public:
     void SetRedirectionActive(bool active) { m_active = active; }
     const std::string& OpeningPort() const { return m_openingPort; }
 
+    // Called with true after each complete switch-on and with false when the
+    // ports of a complete switch-on are closed again.
+    void SetSwitchHandler(std::function<void(bool on)> handler) {
+        m_switchHandler = std::move(handler);
+    }
+
 private:
     void OpenPort(SerialPort& port, int number);
     void CloseStrandedPorts();
@@ -64,6 +72,8 @@ private:
     // A switch-on failed part way: a port it opened may still be open.
     bool m_attemptFailed = false;
     bool m_reportingLost = false;
+    bool m_switchedOn = false; // the handler was last told "on"
+    std::function<void(bool)> m_switchHandler;
 
     struct Wait {
         SerialPort* port;

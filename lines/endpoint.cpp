@@ -57,8 +57,13 @@ std::string ParseHostPort(const std::string& text, Endpoint& e) {
             return "no ']' after the IPv6 address";
         }
         host = text.substr(1, close - 1);
-        if (host.empty() || !std::all_of(host.begin(), host.end(), IsIpv6Char) ||
-            host.find(':') == std::string::npos) {
+        // An optional zone after '%', such as fe80::1%eth0.
+        const std::string address = host.substr(0, host.find('%'));
+        const std::string zone =
+            address.size() < host.size() ? host.substr(address.size() + 1) : "x";
+        if (!std::all_of(address.begin(), address.end(), IsIpv6Char) ||
+            address.find(':') == std::string::npos || zone.empty() ||
+            !std::all_of(zone.begin(), zone.end(), IsNameChar)) {
             return "not an IPv6 address inside the brackets";
         }
         if (close + 1 >= text.size() || text[close + 1] != ':') {

@@ -1,6 +1,6 @@
 #include "lines/hayesmodem.h"
 
-#include "config/settings.h"
+#include "lines/phonebook.h"
 
 #include <algorithm>
 #include <cctype>
@@ -175,17 +175,23 @@ void HayesModem::FromHandheld(std::string_view bytes) {
         case ModemState::Online: {
             const std::int64_t guard = std::int64_t{m_registers[12]} * 20;
             const bool escapeChar = m_registers[2] <= 127 && c == static_cast<char>(m_registers[2]);
-            if (escapeChar && m_escapeCount < 3 &&
-                (m_escapeCount > 0 || now - m_lastHandheldByte >= guard)) {
+            // Each escape character within the guard time of the one before,
+            // the first after a silence of the guard time.
+            const bool soon = now - m_lastHandheldByte < guard || guard == 0;
+            if (escapeChar && m_escapeCount > 0 && m_escapeCount < 3 && soon) {
                 ++m_escapeCount;
+            } else if (escapeChar && now - m_lastHandheldByte >= guard) {
+                m_escapeCount = 1;
             } else {
                 m_escapeCount = 0;
             }
             m_lastHandheldByte = now;
-            // Pass the rest of the run of data at once, not byte by byte.
+            // Bytes of one chunk arrive together, with no silence between
+            // them: unless the guard time is zero, none of the rest can start
+            // an escape, so it goes out in one piece.
             std::size_t end = i + 1;
             while (m_escapeCount == 0 && end < bytes.size() &&
-                   bytes[end] != static_cast<char>(m_registers[2])) {
+                   (guard > 0 || bytes[end] != static_cast<char>(m_registers[2]))) {
                 ++end;
             }
             m_link.Write(std::string(bytes.substr(i, end - i)));
@@ -385,42 +391,6 @@ HayesModem::Step HayesModem::Command(const std::string& line, std::size_t& i, st
     }
 }
 
-bool HayesModem::Lookup(const std::string& number, DialTarget& target) {
-    target.number = number;
-    std::string digits;
-    for (char c : number) {
-        if (IsDigit(c) || c == '*' || c == '#') {
-            digits += c;
-        }
-    }
-    std::string value;
-    if (m_phonebook) {
-        value = ReadSetting(*m_phonebook, "Phonebook", number);
-        const bool hostPort = number.find(':') != std::string::npos;
-        if (value.empty() && !hostPort && !digits.empty() && digits != number) {
-            value = ReadSetting(*m_phonebook, "Phonebook", digits);
-        }
-    }
-    if (!value.empty()) {
-        EndpointParse parsed = ParseEndpoint(value, EndpointUse::Phonebook);
-        if (!parsed.endpoint) {
-            m_sink.Note("[Phonebook] " + number + ": " + parsed.error);
-            return false;
-        }
-        target.endpoint = *parsed.endpoint;
-        return true;
-    }
-    if (number.find(':') != std::string::npos) {
-        EndpointParse parsed = ParseEndpoint("tcp:" + number, EndpointUse::Phonebook);
-        if (parsed.endpoint) {
-            target.endpoint = *parsed.endpoint;
-            return true;
-        }
-    }
-    m_sink.Note(number + " is not in [Phonebook] and is no HOST:PORT");
-    return false;
-}
-
 void HayesModem::Dial(const std::string& rest) {
     std::string number = rest;
     if (!number.empty() && (Upper(number[0]) == 'T' || Upper(number[0]) == 'P')) {
@@ -433,11 +403,13 @@ void HayesModem::Dial(const std::string& rest) {
         Result(kError);
         return;
     }
-    DialTarget target;
-    if (!Lookup(number, target)) {
+    const DialLookup found = LookUpDialString(m_phonebook, number);
+    if (!found.endpoint) {
+        m_sink.Note(found.problem);
         Result(kNoCarrier);
         return;
     }
+    const DialTarget target{number, *found.endpoint};
     SetState(ModemState::Dialing);
     if (m_registers[7] > 0) {
         m_clock.StartTimer(std::int64_t{m_registers[7]} * 1000);

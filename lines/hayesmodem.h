@@ -99,6 +99,7 @@ struct ModemDefaults {
 //   A           answer: no call can come in (nothing listens): NO CARRIER
 //   Sn?         register n (0-255) in three digits; Sn=v writes it (0-255)
 //   D...        dial, the rest of the line: T or P, then a number or HOST:PORT
+//               (a trailing ';' is ignored)
 //   B C L M N P T W Y with a number, &x, \x, %x with a number, and +... extended
 //               commands (to the next ';'): accepted, no effect
 // Registers in use: S2 escape character (43 '+'; above 127 disables "+++"),
@@ -113,19 +114,17 @@ struct ModemDefaults {
 //   11 (4800), 12 (9600), 16 (19200), 17 (38400), 18 (57600), 19 (115200),
 //   64 (28800).
 //
-// Dialing: the number is looked up in [Phonebook] of the settings file, as
-// typed and then (unless it holds a ':') with everything but 0-9, '*' and '#'
-// removed; the value
-// (tcp:, telnet:, rfc2217: or exec:) is the endpoint. A dial string that is
-// not in the phonebook and reads as HOST:PORT goes to tcp:HOST:PORT. T or P
-// right after D is always the tone/pulse mark, so a host name starting with T
-// or P needs ATDT in front. Not found, or a bad phonebook value: a Note and
+// Dialing: the dial string leads where LookUpDialString (lines/phonebook.h)
+// says: a [Phonebook] entry or HOST:PORT. T or P right after D is always the
+// tone/pulse mark, so a host name starting with T or P needs ATDT in front.
+// Nowhere to go: a Note saying why and
 // NO CARRIER. While dialing, any character but LF aborts the call (NO
 // CARRIER); after S7 seconds without an outcome the modem hangs up with NO
 // CARRIER.
 //
-// On line: every byte goes to the link. "+++" (S2 three times) with no other
-// byte for S12 before and after it returns to command mode with the call
+// On line: every byte goes to the link. "+++" (S2 three times, each within S12
+// of the one before) with no other byte for S12 before and after it returns
+// to command mode with the call
 // kept (OK); the three characters have gone to the far end like any data.
 // Bytes from the far end while escaped are held (up to 64 KiB, the rest is
 // dropped) and delivered after ATO's CONNECT. A call that drops answers NO
@@ -160,7 +159,6 @@ private:
     void Execute(const std::string& line);
     Step Command(const std::string& line, std::size_t& i, std::string& out);
     void Dial(const std::string& dialString);
-    bool Lookup(const std::string& number, DialTarget& target);
     void Result(int code);
     void Info(const std::string& text);
     void Emit(const std::string& bytes);

@@ -73,7 +73,8 @@ void FileSystemDeviceWatcher::WatchFolders() {
         m_folders.removePaths(unwanted);
     }
     for (const QString& folder : wanted) {
-        if (!m_folders.addPath(folder)) {
+        // Said once per folder: the check once a second would repeat it.
+        if (!m_folders.addPath(folder) && m_unwatchable.insert(folder).second) {
             qWarning("cannot watch %s; checking once a second instead", qPrintable(folder));
         }
     }

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 
 namespace loomway {
@@ -38,6 +39,7 @@ private:
     std::map<std::string, std::function<void()>> m_devices;
     QFileSystemWatcher m_folders;
     QTimer m_recheck;
+    std::set<QString> m_unwatchable;
 };
 
 // Whether a device node is there (a link is followed).

@@ -38,7 +38,7 @@ std::string WidenLineFeeds(const std::string& text) {
 }
 
 void Send_to_Clip(const Settings& settings, SerialPort& handheld, Clipboard& clipboard,
-                  Traffic& traffic) {
+                  Traffic& traffic, ChunkTap* tap) {
     // The conditions that need no clipboard come first, so the desktop's
     // clipboard owner is not asked for text that would not be sent.
     if (!settings.ClipboardMethodOn || !handheld.IsOpen()) {
@@ -61,6 +61,7 @@ void Send_to_Clip(const Settings& settings, SerialPort& handheld, Clipboard& cli
     }
     traffic.CountBytes(Counter::BytesReceived, transfer.size());
     traffic.AppendToPane(Pane::txtReceive, transfer);
+    ReportChunk(tap, ChunkDirection::ProgramToHandheld, false, transfer);
 }
 
 } // namespace loomway

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/settings.h"
+#include "core/chunktap.h"
 #include "core/lamps.h"
 #include "core/requestengine.h"
 #include "core/requestframer.h"
@@ -38,8 +39,8 @@ std::string WidenLineFeeds(const std::string& text);
 // tags, while the clipboard method is on and the handheld port is open. The
 // transfer is counted in BytesReceived and shown in txtReceive. A clipboard
 // without text, an empty text, or a failed write does nothing more and says
-// nothing.
+// nothing. A transfer that was written is reported to tap, when given.
 void Send_to_Clip(const Settings& settings, SerialPort& handheld, Clipboard& clipboard,
-                  Traffic& traffic);
+                  Traffic& traffic, ChunkTap* tap = nullptr);
 
 } // namespace loomway

@@ -43,6 +43,7 @@ void PrintEngine::RunJob(Job& job) {
         try {
             m_handheld.Write(reply);
             m_traffic.AppendToPane(Pane::txtReceive, reply);
+            ReportChunk(m_tap, ChunkDirection::ProgramToHandheld, false, reply);
         } catch (const PortError&) {
             // The handheld went away: nothing reached it, so nothing is shown.
         }
@@ -139,6 +140,7 @@ void PrintEngine::FailJob(Job& job, const std::string& chunk, int code) {
     m_traffic.AppendToPane(Pane::txtReceive, reply);
     try {
         m_handheld.Write(reply);
+        ReportChunk(m_tap, ChunkDirection::ProgramToHandheld, false, reply);
     } catch (const PortError&) {
         // The handheld went away; the job has failed already.
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/chunktap.h"
 #include "core/lamps.h"
 #include "core/requestengine.h"
 #include "core/requestframer.h"
@@ -29,6 +30,9 @@ public:
     // Returns true when chunk completed a print request.
     bool PrintRedirect(const std::string& chunk);
 
+    // Status replies written to the handheld are reported to tap (none by default).
+    void SetChunkTap(ChunkTap* tap) { m_tap = tap; }
+
     const std::string& PrintBuffer() const { return m_framer.Buffer(); }
     int AlignMode() const { return m_layout.AlignMode(); }
 
@@ -49,6 +53,7 @@ private:
     SerialPort& m_handheld;
     Traffic& m_traffic;
     LampPanel& m_lamps;
+    ChunkTap* m_tap = nullptr;
     RequestFramer m_framer;
     PageLayout m_layout;
 };

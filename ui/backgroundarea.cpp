@@ -2,13 +2,14 @@
 
 #include "ui/windowpictures.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 
 namespace loomway {
 
 BackgroundArea::BackgroundArea(QWidget* parent)
-    : QWidget(parent), m_picture(MakeWindowBackground()) {
+    : QWidget(parent), m_picture(MakeWindowBackground(qGuiApp->devicePixelRatio())) {
     setAutoFillBackground(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(10, 16, 30));

@@ -16,6 +16,12 @@ class ClickLabel : public QLabel {
 public:
     explicit ClickLabel(QWidget* parent = nullptr);
 
+    // Makes the element a button for the keyboard as well: Tab reaches it,
+    // and Space or Enter works it like a click (released, then clicked).
+    void MakeKeyboardButton();
+    // What a click does: released, then clicked.
+    void Press();
+
 signals:
     void released();
     void clicked();
@@ -25,6 +31,7 @@ protected:
     // A picture is drawn as it is also while the window is disabled (a
     // settings dialog is open): the lamps go on showing the traffic.
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -11,16 +11,20 @@ namespace loomway {
 
 namespace {
 
-QPixmap blank(QSize size) {
-    QPixmap pixmap(size);
+// A transparent picture of the given size in device-independent pixels,
+// with ratio times as many device pixels: drawn at the screen's own
+// resolution, it stays sharp on a HiDPI screen.
+QPixmap blank(QSize size, qreal ratio) {
+    QPixmap pixmap(size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
     return pixmap;
 }
 
 // A round lamp: a lit one glows in its colour with a bright centre, a dark one
 // is a dull disc with only a faint reflection.
-QPixmap roundLamp(int size, QColor colour, bool lit) {
-    QPixmap pixmap = blank(QSize(size, size));
+QPixmap roundLamp(qreal ratio, int size, QColor colour, bool lit) {
+    QPixmap pixmap = blank(QSize(size, size), ratio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QPointF centre(size / 2.0, size / 2.0);
@@ -53,8 +57,8 @@ QPixmap roundLamp(int size, QColor colour, bool lit) {
 }
 
 // The printer lamp: a small printer, white and light grey when lit.
-QPixmap printerLamp(bool lit) {
-    QPixmap pixmap = blank(QSize(32, 32));
+QPixmap printerLamp(qreal ratio, bool lit) {
+    QPixmap pixmap = blank(QSize(32, 32), ratio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor body = lit ? QColor(200, 200, 200) : QColor(60, 60, 60);
@@ -78,8 +82,8 @@ QPixmap printerLamp(bool lit) {
 
 // The clipboard lamp: an olive board with white paper and a teal clip. The
 // flying form leans forward with speed lines behind it.
-QPixmap clipboardLamp(bool lit, bool flying) {
-    QPixmap pixmap = blank(QSize(32, 32));
+QPixmap clipboardLamp(qreal ratio, bool lit, bool flying) {
+    QPixmap pixmap = blank(QSize(32, 32), ratio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor olive = lit ? QColor(128, 128, 0) : QColor(50, 50, 20);
@@ -112,8 +116,8 @@ QPixmap clipboardLamp(bool lit, bool flying) {
 
 // The switch: a slide with its knob to the right (on, green) or to the left
 // (off, red).
-QPixmap switchPicture(bool on) {
-    QPixmap pixmap = blank(QSize(35, 16));
+QPixmap switchPicture(qreal ratio, bool on) {
+    QPixmap pixmap = blank(QSize(35, 16), ratio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor track = on ? QColor(20, 190, 40) : QColor(150, 20, 20);
@@ -129,51 +133,51 @@ QPixmap switchPicture(bool on) {
     return pixmap;
 }
 
-QPixmap draw(LampPicture store) {
+QPixmap draw(LampPicture store, qreal r) {
     switch (store) {
     case LampPicture::IMG_ON:
-        return roundLamp(32, QColor(255, 176, 0), true);
+        return roundLamp(r, 32, QColor(255, 176, 0), true);
     case LampPicture::IMG_OFF:
-        return roundLamp(32, QColor(80, 52, 0), false);
+        return roundLamp(r, 32, QColor(80, 52, 0), false);
     case LampPicture::IMG_PON:
-        return roundLamp(32, QColor(40, 255, 40), true);
+        return roundLamp(r, 32, QColor(40, 255, 40), true);
     case LampPicture::IMG_POFF:
-        return roundLamp(32, QColor(10, 75, 10), false);
+        return roundLamp(r, 32, QColor(10, 75, 10), false);
     case LampPicture::IMG_MON:
-        return roundLamp(32, QColor(255, 240, 0), true);
+        return roundLamp(r, 32, QColor(255, 240, 0), true);
     case LampPicture::IMG_MOFF:
-        return roundLamp(32, QColor(75, 72, 0), false);
+        return roundLamp(r, 32, QColor(75, 72, 0), false);
     case LampPicture::IMG_PRON:
-        return printerLamp(true);
+        return printerLamp(r, true);
     case LampPicture::IMG_PROF:
-        return printerLamp(false);
+        return printerLamp(r, false);
     case LampPicture::img_con:
-        return clipboardLamp(true, false);
+        return clipboardLamp(r, true, false);
     case LampPicture::img_coff:
-        return clipboardLamp(false, false);
+        return clipboardLamp(r, false, false);
     case LampPicture::imgClpf:
-        return clipboardLamp(true, true);
+        return clipboardLamp(r, true, true);
     case LampPicture::imgON:
-        return switchPicture(true);
+        return switchPicture(r, true);
     case LampPicture::imgOFF:
-        return switchPicture(false);
+        return switchPicture(r, false);
     case LampPicture::imgDG:
-        return roundLamp(16, QColor(10, 80, 10), false);
+        return roundLamp(r, 16, QColor(10, 80, 10), false);
     case LampPicture::imgLG:
-        return roundLamp(16, QColor(60, 255, 60), true);
+        return roundLamp(r, 16, QColor(60, 255, 60), true);
     case LampPicture::imgDR:
-        return roundLamp(16, QColor(90, 10, 10), false);
+        return roundLamp(r, 16, QColor(90, 10, 10), false);
     case LampPicture::imgLR:
-        return roundLamp(16, QColor(255, 50, 50), true);
+        return roundLamp(r, 16, QColor(255, 50, 50), true);
     }
     return {};
 }
 
 } // namespace
 
-LampPictures::LampPictures() {
+LampPictures::LampPictures(qreal devicePixelRatio) : m_ratio(devicePixelRatio) {
     for (std::size_t i = 0; i < Count; ++i) {
-        m_pictures[i] = draw(static_cast<LampPicture>(i));
+        m_pictures[i] = draw(static_cast<LampPicture>(i), devicePixelRatio);
     }
 }
 

@@ -10,12 +10,14 @@
 namespace loomway {
 
 // The seventeen picture stores, drawn by the program itself: lamps of 32 x 32,
-// the switch of 35 x 16 and the spare dots of 16 x 16 pixels.
+// the switch of 35 x 16 and the spare dots of 16 x 16 pixels (device-independent
+// pixels, drawn with devicePixelRatio device pixels each).
 class LampPictures {
 public:
-    LampPictures();
+    explicit LampPictures(qreal devicePixelRatio = 1.0);
 
     const QPixmap& Picture(LampPicture store) const;
+    qreal DevicePixelRatio() const { return m_ratio; }
 
     static constexpr std::size_t Count = 17;
     static QSize SizeOf(LampPicture store);
@@ -26,6 +28,7 @@ public:
     static const char* Name(LampPicture store);
 
 private:
+    qreal m_ratio;
     std::array<QPixmap, Count> m_pictures;
 };
 

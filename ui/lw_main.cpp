@@ -1,6 +1,7 @@
 #include "ui/lw_main.h"
 
 #include "ui/aboutwindow.h"
+#include "ui/appicon.h"
 #include "ui/backgroundarea.h"
 #include "ui/clicklabel.h"
 #include "ui/datapane.h"
@@ -54,26 +55,50 @@ ClickLabel* blackPanel(QWidget* parent, const char* name, const QRect& geometry)
     return panel;
 }
 
+// A caption's size relative to the user's font, kept as a property so the
+// captions follow when the user's font changes.
+const char* const kCaptionScale = "loomwayCaptionScale";
+
+void applyCaptionFont(QLabel* label) {
+    const qreal scale = label->property(kCaptionScale).toReal();
+    QFont font = QGuiApplication::font();
+    if (font.pointSizeF() > 0) {
+        font.setPointSizeF(font.pointSizeF() * scale);
+    } else {
+        font.setPixelSize(qMax(1, qRound(font.pixelSize() * scale)));
+    }
+    font.setBold(true);
+    label->setFont(font);
+}
+
 ClickLabel* caption(QWidget* parent, const char* name, const char* text, const QRect& geometry,
-                    Qt::Alignment alignment = Qt::AlignHCenter | Qt::AlignTop) {
+                    Qt::Alignment alignment = Qt::AlignHCenter | Qt::AlignTop, qreal scale = 0.9) {
     auto* label = new ClickLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setText(QString::fromLatin1(text));
     label->setGeometry(geometry);
     label->setAlignment(alignment);
     setColours(label, Qt::black, Qt::white);
-    QFont font = label->font();
-    font.setPixelSize(11);
-    font.setBold(true);
-    label->setFont(font);
+    label->setProperty(kCaptionScale, scale);
+    applyCaptionFont(label);
     return label;
+}
+
+// What a screen reader says of a lamp or the switch after its name.
+QString pictureState(LampPicture store) {
+    if (store == LampPicture::imgON || store == LampPicture::imgOFF) {
+        return store == LampPicture::imgON ? QStringLiteral("on") : QStringLiteral("off");
+    }
+    return LampPictures::IsLit(store) ? QStringLiteral("lit") : QStringLiteral("dark");
 }
 
 } // namespace
 
-LW_Main::LW_Main(QWidget* parent) : QMainWindow(parent) {
+LW_Main::LW_Main(QWidget* parent) : QMainWindow(parent), m_pictures(qGuiApp->devicePixelRatio()) {
     setObjectName(QStringLiteral("LW_Main"));
     setWindowTitle(QStringLiteral("Palm Loomway by QUILLON"));
+    // The dialogs and message boxes take this icon from their owner.
+    setWindowIcon(ApplicationIcon());
     // A fixed single border: no maximize button, every size comes from SetDisplay.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -117,9 +142,9 @@ void LW_Main::BuildArrangement() {
         image->setToolTip(QString::fromLatin1(tip));
         // Opaque on its black panel, so repainting a lamp paints only the lamp.
         setColours(image, Qt::black, Qt::white);
-        image->setPixmap(m_pictures.Picture(initial));
         m_lamps[index(which)] = image;
         m_shown[index(which)] = initial;
+        ShowLampPicture(index(which));
         return image;
     };
 
@@ -129,10 +154,10 @@ void LW_Main::BuildArrangement() {
     ClickLabel* onOff = lamp(Lamp::imgOnOff, onOffPanel, "imgOnOff", twips(30, 90, 525, 240),
                              LampPicture::imgON, "ReDirection ON/OFF");
     connect(onOff, &ClickLabel::clicked, this, [this] { RunHook(m_hooks.toggleRedirection); });
-    ClickLabel* onOffCaption = caption(onOffPanel, "lblonoff", "ON / OFF", twips(0, 480, 705, 255));
-    QFont narrow = onOffCaption->font();
-    narrow.setPixelSize(9);
-    onOffCaption->setFont(narrow);
+    onOff->setAccessibleName(QStringLiteral("ON / OFF switch"));
+    onOff->MakeKeyboardButton();
+    ClickLabel* onOffCaption = caption(onOffPanel, "lblonoff", "ON / OFF", twips(0, 480, 705, 255),
+                                       Qt::AlignHCenter | Qt::AlignTop, 0.75);
     onOffCaption->setToolTip(QStringLiteral("ReDirection ON/OFF"));
     allOnDoubleClick(onOffCaption);
 
@@ -164,6 +189,7 @@ void LW_Main::BuildArrangement() {
     for (const LampPlace& place : places) {
         ClickLabel* image = lamp(place.lamp, ledPanel, place.image, twips(place.left, 0, 480, 480),
                                  place.initial, place.tip);
+        image->setAccessibleName(QString::fromLatin1(place.text) + QStringLiteral(" lamp"));
         ClickLabel* label =
             caption(ledPanel, place.label, place.text, twips(place.left, 480, 495, 255));
         if (place.labelTip != nullptr) {
@@ -173,6 +199,8 @@ void LW_Main::BuildArrangement() {
             connect(image, &ClickLabel::released, this,
                     [this] { SetLamp(Lamp::imgCLP, "CLPFLY"); });
             connect(image, &ClickLabel::clicked, this, &LW_Main::Send_to_Clip);
+            image->MakeKeyboardButton();
+            setTabOrder(onOff, image);
             connect(label, &ClickLabel::clicked, this, &LW_Main::Send_to_Clip);
             connect(label, &ClickLabel::doubleClicked, this, &LW_Main::Send_to_Clip);
         } else {
@@ -189,10 +217,14 @@ void LW_Main::BuildArrangement() {
     m_sentCounter = caption(counters, "lblSNDbyt", "0", twips(225, 90, 1275, 255),
                             Qt::AlignRight | Qt::AlignTop);
     m_sentCounter->setToolTip(QStringLiteral("Bytes Sent"));
+    m_sentCounter->setAccessibleName(QStringLiteral("Bytes sent"));
+    m_sentCounter->setAccessibleDescription(m_sentCounter->text());
     allOnDoubleClick(m_sentCounter);
     m_receivedCounter = caption(counters, "lblRCVByt", "0", twips(240, 450, 1260, 255),
                                 Qt::AlignRight | Qt::AlignTop);
     m_receivedCounter->setToolTip(QStringLiteral("Bytes Received"));
+    m_receivedCounter->setAccessibleName(QStringLiteral("Bytes received"));
+    m_receivedCounter->setAccessibleDescription(m_receivedCounter->text());
     allOnDoubleClick(m_receivedCounter);
 
     // The measure of the top strip; never shown.
@@ -211,7 +243,8 @@ void LW_Main::BuildArrangement() {
     sentHeading->setObjectName(QStringLiteral("Picture2"));
     sentHeading->setGeometry(twips(0, 900, 1860, 495));
     sentHeading->setPixmap(MakePaneHeading(sentHeading->width(), sentHeading->height(),
-                                           QStringLiteral("Sent from Palm")));
+                                           QStringLiteral("Sent from Palm"),
+                                           m_pictures.DevicePixelRatio()));
     sentHeading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     sentHeading->setToolTip(sentTip);
     connect(sentHeading, &ClickLabel::clicked, this, &LW_Main::ShowAll);
@@ -219,7 +252,8 @@ void LW_Main::BuildArrangement() {
     receivedHeading->setObjectName(QStringLiteral("Picture1"));
     receivedHeading->setGeometry(twips(-60, 2010, 2685, 540));
     receivedHeading->setPixmap(MakePaneHeading(receivedHeading->width(), receivedHeading->height(),
-                                               QStringLiteral(" Received by Palm")));
+                                               QStringLiteral(" Received by Palm"),
+                                               m_pictures.DevicePixelRatio()));
     receivedHeading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     receivedHeading->setToolTip(receivedTip);
     connect(receivedHeading, &ClickLabel::clicked, this, &LW_Main::ShowAll);
@@ -228,11 +262,13 @@ void LW_Main::BuildArrangement() {
     m_sendPane->setObjectName(QStringLiteral("txtSend"));
     m_sendPane->setGeometry(twips(0, 1200, 6015, 855));
     m_sendPane->setToolTip(sentTip);
+    m_sendPane->setAccessibleName(QStringLiteral("Sent from Palm"));
     connect(m_sendPane, &DataPane::doubleClicked, this, &LW_Main::ShowAll);
     m_receivePane = new DataPane(area);
     m_receivePane->setObjectName(QStringLiteral("txtReceive"));
     m_receivePane->setGeometry(twips(0, 2370, 6015, 855));
     m_receivePane->setToolTip(receivedTip);
+    m_receivePane->setAccessibleName(QStringLiteral("Received by Palm"));
     connect(m_receivePane, &DataPane::doubleClicked, this, &LW_Main::ShowAll);
 
     // The picture stores, beside the widest area a display mode shows.
@@ -286,6 +322,7 @@ void LW_Main::ConnectMenus() {
     connect(m.m_whatsnew, &QAction::triggered, this,
             [] { OpenShippedDocument(QString::fromLatin1(kChangeLog)); });
     connect(m.m_about, &QAction::triggered, this, &LW_Main::ShowAbout);
+    connect(m.m_capture, &QAction::triggered, this, [this] { RunHook(m_hooks.toggleCapture); });
     // The window holds every item as well, so the Ctrl shortcuts keep working
     // while the menus are hidden.
     for (QAction* item : {m.m_clrSniff, m.m_resetbytes, m.m_resetboth, m.m_exit, m.m_led, m.m_rate,
@@ -303,6 +340,12 @@ void LW_Main::SetHooks(Hooks hooks) {
     m_menus.m_method->setEnabled(bool(m_hooks.methodsDialog));
     m_menus.m_Prefs->setEnabled(bool(m_hooks.preferencesDialog));
     m_menus.m_options->setEnabled(bool(m_hooks.commDialog));
+    m_menus.m_capture->setEnabled(bool(m_hooks.toggleCapture));
+}
+
+void LW_Main::SetCaptureRunning(bool running) {
+    m_menus.m_capture->setText(
+        QString::fromLatin1(running ? kStopCaptureCaption : kStartCaptureCaption));
 }
 
 void LW_Main::RunHook(const std::function<void()>& hook) {
@@ -336,10 +379,18 @@ void LW_Main::SetLamp(Lamp lamp, const std::string& code) {
     }
     // Painted at once, so the change shows even while a long handler runs.
     m_lampPending[index(lamp)] = false;
-    ClickLabel* image = m_lamps[index(lamp)];
-    image->setPixmap(m_pictures.Picture(*picture));
-    image->repaint();
+    ShowLampPicture(index(lamp));
+    m_lamps[index(lamp)]->repaint();
     m_sinceLampPaint.start();
+}
+
+void LW_Main::ShowLampPicture(std::size_t lamp) {
+    m_lamps[lamp]->setPixmap(m_pictures.Picture(m_shown[lamp]));
+    const bool blinking = m_blinkLamp && index(*m_blinkLamp) == lamp;
+    const QString state = blinking ? QStringLiteral("blinking") : pictureState(m_shown[lamp]);
+    if (m_lamps[lamp]->accessibleDescription() != state) {
+        m_lamps[lamp]->setAccessibleDescription(state);
+    }
 }
 
 void LW_Main::BlinkLamp(Lamp lamp, const std::string& litCode, const std::string& darkCode) {
@@ -352,6 +403,7 @@ void LW_Main::BlinkLamp(Lamp lamp, const std::string& litCode, const std::string
     m_blinkLamp = lamp;
     m_blinkPictures = {*lit, *dark};
     m_blink.start();
+    ShowLampPicture(index(lamp));
 }
 
 void LW_Main::BlinkTick() {
@@ -361,7 +413,7 @@ void LW_Main::BlinkTick() {
     }
     const std::size_t i = index(*m_blinkLamp);
     m_shown[i] = m_shown[i] == m_blinkPictures[0] ? m_blinkPictures[1] : m_blinkPictures[0];
-    m_lamps[i]->setPixmap(m_pictures.Picture(m_shown[i]));
+    ShowLampPicture(i);
 }
 
 LampPicture LW_Main::LampShows(Lamp lamp) const {
@@ -383,7 +435,7 @@ void LW_Main::FlushFrame() {
     m_frame.stop();
     for (std::size_t i = 0; i < m_lamps.size(); ++i) {
         if (std::exchange(m_lampPending[i], false)) {
-            m_lamps[i]->setPixmap(m_pictures.Picture(m_shown[i]));
+            ShowLampPicture(i);
         }
     }
     ClickLabel* const counters[2] = {m_sentCounter, m_receivedCounter};
@@ -392,6 +444,7 @@ void LW_Main::FlushFrame() {
             const std::string label = *std::exchange(m_counterPending[i], std::nullopt);
             counters[i]->setText(
                 QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())));
+            counters[i]->setAccessibleDescription(counters[i]->text());
         }
     }
 }
@@ -527,6 +580,13 @@ void LW_Main::EndApplication() {
 }
 
 bool LW_Main::event(QEvent* event) {
+    if (event->type() == QEvent::ApplicationFontChange) {
+        for (QLabel* label : findChildren<QLabel*>()) {
+            if (label->property(kCaptionScale).isValid()) {
+                applyCaptionFont(label);
+            }
+        }
+    }
     const bool handled = QMainWindow::event(event);
     if (event->type() == QEvent::WindowActivate && !m_ended) {
         // Only activation from one of the program's own windows counts (a

@@ -47,6 +47,7 @@ public:
         std::function<void()> methodsDialog;     // "&ReDirection Methods"
         std::function<void()> preferencesDialog; // "Startup &Preferences"
         std::function<void()> commDialog;        // "&Serial Communications"
+        std::function<void()> toggleCapture;     // "Start &Capture..." / "Stop &Capture"
     };
 
     explicit LW_Main(QWidget* parent = nullptr);
@@ -92,6 +93,8 @@ public:
     // Sends the computer's clipboard to the handheld.
     void Send_to_Clip();
     void ShowAbout();
+    // The File menu's capture item offers to stop (true) or to start a capture.
+    void SetCaptureRunning(bool running);
 
     const MainMenus& Menus() const { return m_menus; }
     const LampPictures& Pictures() const { return m_pictures; }
@@ -115,6 +118,8 @@ private:
     void RunHook(const std::function<void()>& hook);
     void ShowAll();
     void StartFrame();
+    // Shows the picture the lamp is to show, and tells it to a screen reader.
+    void ShowLampPicture(std::size_t lamp);
     void BlinkTick();
 
     LampPictures m_pictures;

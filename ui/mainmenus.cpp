@@ -52,6 +52,7 @@ MainMenus BuildMainMenus(QMenuBar& bar) {
     m.m_clrSniff = addItem(*m.m_reset, "m_clrSniff", "S&niffer", 'N');
     m.m_resetbytes = addItem(*m.m_reset, "m_resetbytes", "B&ytes", 'Y');
     m.m_resetboth = addItem(*m.m_reset, "m_resetboth", "&Both", 'B');
+    m.m_capture = addItem(*m.m_file, "m_capture", kStartCaptureCaption);
     m.m_exit = addItem(*m.m_file, "m_exit", "&Exit", 'E');
 
     m.m_view = addMenu(bar, "m_view", "&View");

@@ -13,6 +13,7 @@ struct MainMenus {
     QAction* m_clrSniff = nullptr;
     QAction* m_resetbytes = nullptr;
     QAction* m_resetboth = nullptr;
+    QAction* m_capture = nullptr; // "Start &Capture..." / "Stop &Capture"
     QAction* m_exit = nullptr;
     QMenu* m_view = nullptr;
     QAction* m_led = nullptr;
@@ -30,6 +31,9 @@ struct MainMenus {
     QAction* m_helpSeparator = nullptr;
     QAction* m_about = nullptr;
 };
+
+inline constexpr const char* kStartCaptureCaption = "Start &Capture...";
+inline constexpr const char* kStopCaptureCaption = "Stop &Capture";
 
 // Fills bar with the menus (captions, access keys, shortcuts, checkable
 // items); the caller connects the actions.

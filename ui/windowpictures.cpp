@@ -7,13 +7,14 @@
 
 namespace loomway {
 
-QPixmap MakeWindowBackground() {
-    QPixmap pixmap(500, 400);
+QPixmap MakeWindowBackground(qreal devicePixelRatio) {
+    QPixmap pixmap(QSize(500, 400) * devicePixelRatio);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
     QPainter p(&pixmap);
     QLinearGradient sky(0, 0, 500, 400);
     sky.setColorAt(0.0, QColor(28, 44, 72));
     sky.setColorAt(1.0, QColor(10, 16, 30));
-    p.fillRect(pixmap.rect(), sky);
+    p.fillRect(QRect(0, 0, 500, 400), sky);
     // A faint weave of threads, the loom the program is named after.
     p.setPen(QPen(QColor(255, 255, 255, 18), 1));
     for (int x = -400; x < 500; x += 12) {
@@ -26,8 +27,9 @@ QPixmap MakeWindowBackground() {
     return pixmap;
 }
 
-QPixmap MakePaneHeading(int width, int height, const QString& title) {
-    QPixmap pixmap(width, height);
+QPixmap MakePaneHeading(int width, int height, const QString& title, qreal devicePixelRatio) {
+    QPixmap pixmap(QSize(width, height) * devicePixelRatio);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);

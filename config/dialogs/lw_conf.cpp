@@ -88,6 +88,13 @@ LW_CONF::LW_CONF(ProfileFile& file, Settings& settings, RedirectionSwitch& redir
         this, "comSpeed",
         QStringLiteral("Speed in which the Palm Device and the Remote (Modem) will Communicate."));
 
+    // Each label names its box, also for a screen reader.
+    label1->setBuddy(m_comPP);
+    lblPPDevice->setBuddy(m_comPPDevice);
+    lblMP->setBuddy(m_comMP);
+    lblMPDevice->setBuddy(m_comMPDevice);
+    lblSpeed->setBuddy(m_comSpeed);
+
     m_chkReconnect =
         new QCheckBox(QStringLiteral("Reconnect a &lost device when it is back"), this);
     m_chkReconnect->setObjectName(QStringLiteral("chkReconnect"));

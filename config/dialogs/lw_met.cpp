@@ -38,6 +38,11 @@ LW_Met::LW_Met(ProfileFile& file, Settings& settings, RedirectionSwitch& redirec
         MakeQuestion(this, "lblClipR", QStringLiteral("Enable Clipboard ReDirection?"));
     m_comClipR = MakeEditableList(this, "comClipR", tip);
 
+    // Each question names its box, also for a screen reader.
+    lblSerialR->setBuddy(m_comSerialR);
+    lblPrintR->setBuddy(m_comPrintr);
+    lblClipR->setBuddy(m_comClipR);
+
     auto* grid = new QGridLayout;
     grid->addWidget(lblSerialR, 0, 0);
     grid->addWidget(m_comSerialR, 0, 1);

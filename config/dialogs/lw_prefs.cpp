@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -67,6 +68,15 @@ LW_PREFS::LW_PREFS(ProfileFile& file, Settings& settings, ProgramChooser& choose
     m_lblStart->setMinimumWidth(360);
     m_lblStart->installEventFilter(this);
 
+    // Each question names its box, also for a screen reader; the program box
+    // is reached with Tab and opened with Space or Enter as well.
+    m_lblStart->setFocusPolicy(Qt::TabFocus);
+    lblLaunchMeth->setBuddy(m_comLaunchMeth);
+    lblmenuvisible->setBuddy(m_commenuvisible);
+    lblLoomway->setBuddy(m_comLoomway);
+    label1->setBuddy(m_comCloseApp);
+    label2->setBuddy(m_lblStart);
+
     RefuseTyping(m_comLaunchMeth);
     RefuseTyping(m_commenuvisible);
     RefuseTyping(m_comLoomway);
@@ -90,7 +100,8 @@ LW_PREFS::LW_PREFS(ProfileFile& file, Settings& settings, ProgramChooser& choose
     setTabOrder(m_comLaunchMeth, m_commenuvisible);
     setTabOrder(m_commenuvisible, m_comLoomway);
     setTabOrder(m_comLoomway, m_comCloseApp);
-    setTabOrder(m_comCloseApp, m_ok);
+    setTabOrder(m_comCloseApp, m_lblStart);
+    setTabOrder(m_lblStart, m_ok);
     setTabOrder(m_ok, m_cancel);
 
     connect(m_ok, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
@@ -132,6 +143,13 @@ void LW_PREFS::LoadPreferencesIntoDialog() {
 }
 
 bool LW_PREFS::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_lblStart && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            lblStart_Click();
+            return true;
+        }
+    }
     if (watched == m_lblStart && event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton &&

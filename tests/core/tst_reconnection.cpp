@@ -1,6 +1,5 @@
-#include "core/datapump.h"
 #include "core/redirectionswitch.h"
-#include "tests/support/reconnectfakes.h"
+#include "tests/support/fakes.h"
 
 #include <QTest>
 
@@ -9,35 +8,48 @@ using namespace loomway::test;
 
 namespace {
 
-const std::string kCradle = "/dev/serial/by-id/usb-Cradle-if00";
-const std::string kModem = "/dev/serial/by-id/usb-Modem-if00";
+struct ReplugPort : FakeSerialPort {
+    std::string DeviceName() const override { return name; }
+    std::string name;
+};
+struct Watcher : DeviceWatcher {
+    void Watch(const std::string& d, std::function<void()> back) override { watched[d] = back; }
+    void Forget(const std::string& d) override { watched.erase(d); }
+    std::map<std::string, std::function<void()>> watched;
+};
+// Records the power lamp's blinking as "lit/dark" and panel 2 as the notice.
+struct Panels : RecordingLampPanel, RecordingStatusPanel {
+    void BlinkLamp(Lamp, const std::string& lit, const std::string& dark) override {
+        calls.push_back({Lamp::imgPWR, lit + "/" + dark});
+    }
+    void ShowNotice(const std::string& text) override { notice = text; }
+    std::string notice;
+};
 
 struct Rig {
     MemoryProfileFile file;
-    Settings settings;
-    ReplugPort handheld;
-    ReplugPort modem;
-    BlinkRecordingLamps lamps;
+    Settings settings{3, "4", "9600", true, false, false};
+    ReplugPort handheld, modem;
+    Panels panels;
     RecordingMessageBox messages;
-    NoticeRecordingStatus status;
-    FakeDeviceWatcher watcher;
-    RedirectionSwitch sw{file, settings, handheld, modem, lamps, messages, status};
+    Watcher watcher;
+    RedirectionSwitch sw{file, settings, handheld, modem, panels, messages, panels};
 
     Rig() {
         file.set("Source", "Port", "3");
         file.set("Destination", "Port", "4");
         file.set("Common", "Speed", "9600");
-        settings.SerialMethodOn = true;
-        handheld.deviceName = kCradle;
-        modem.deviceName = kModem;
+        handheld.name = "/dev/cradle";
+        modem.name = "/dev/modem";
         sw.SetDeviceWatcher(&watcher);
         sw.StartRedirection();
     }
-};
-
-class SilentEngine : public RequestEngine {
-public:
-    bool Redirect(const std::string&) override { return false; }
+    void lose(ReplugPort& port) {
+        port.loseDevice({8012, "gone"});
+        sw.OnPortLost(port, {8012, "gone"});
+    }
+    void back(ReplugPort& port) { watcher.watched.at(port.name)(); }
+    std::string pwr() const { return panels.calls.back().code; }
 };
 
 } // namespace
@@ -45,145 +57,38 @@ public:
 class TestReconnection : public QObject {
     Q_OBJECT
 private slots:
-    // Which losses are waited for, and what the user sees either way.
-    void lossIsWaitedFor_data() {
-        QTest::addColumn<QString>("reconnect");
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<bool>("watcher");
-        QTest::addColumn<bool>("waits");
-        QTest::newRow("absent") << QString() << QString::fromStdString(kCradle) << true << true;
-        QTest::newRow("YES") << "YES" << QString::fromStdString(kCradle) << true << true;
-        QTest::newRow("other text") << "maybe" << QString::fromStdString(kCradle) << true << true;
-        QTest::newRow("NO") << "NO" << QString::fromStdString(kCradle) << true << false;
-        QTest::newRow("no, lower case") << "no" << QString::fromStdString(kCradle) << true << false;
-        QTest::newRow("no device name") << "YES" << QString() << true << false;
-        QTest::newRow("no watcher") << "YES" << QString::fromStdString(kCradle) << false << false;
-    }
-    void lossIsWaitedFor() {
-        QFETCH(QString, reconnect);
-        QFETCH(QString, device);
-        QFETCH(bool, watcher);
-        QFETCH(bool, waits);
+    // Both lost, no message; a device that refuses to open keeps its wait; the lamp blinks until
+    // the last is back; the switch-off ends a wait; a port with no device name is lost as of old.
+    void waitsAndResumes() {
         Rig rig;
-        if (!reconnect.isNull()) {
-            rig.file.set("Ports", "Reconnect", reconnect.toStdString());
-        }
-        rig.handheld.deviceName = device.toStdString();
-        if (!watcher) {
-            rig.sw.SetDeviceWatcher(nullptr);
-        }
-        rig.handheld.loseDevice({8012, "gone"});
-        rig.sw.OnPortLost(rig.handheld, {8012, "gone"});
-
-        QCOMPARE(rig.sw.RedirectionActive(), waits);
-        QCOMPARE(rig.sw.Awaiting(rig.handheld), waits);
-        QCOMPARE(rig.modem.IsOpen(), waits);
-        if (waits) {
-            QVERIFY(rig.messages.messages.empty());
-            QVERIFY(rig.watcher.watched.count(kCradle));
-            QCOMPARE(rig.status.notice, "Waiting for COM3 (" + kCradle + ")");
-            QCOMPARE(rig.lamps.last(Lamp::imgPWR), std::string("blink PON/POFF"));
-            QCOMPARE(rig.status.status, std::string("STATUS:  ON"));
-        } else {
-            QCOMPARE(rig.messages.messages.size(), std::size_t(1));
-            QCOMPARE(rig.messages.messages[0].title, std::string("Verify Power/Connection"));
-            QVERIFY(rig.watcher.watched.empty());
-            QCOMPARE(rig.lamps.last(Lamp::imgPWR), std::string("POFF"));
-        }
-    }
-
-    // A device back but not ready yet keeps the wait; once it opens, the
-    // relay resumes and the other port's held bytes are raised again.
-    void returnReopensThePort() {
-        Rig rig;
-        rig.handheld.loseDevice({8012, "gone"});
-        rig.sw.OnPortLost(rig.handheld, {8012, "gone"});
-        const int requeues = rig.modem.requeues;
-
-        rig.handheld.openError = {8005, "held by another program"};
-        rig.watcher.fire(kCradle);
-        QVERIFY(rig.sw.Awaiting(rig.handheld));
-        QVERIFY(rig.watcher.watched.count(kCradle));
-        QVERIFY(rig.messages.messages.empty());
+        rig.lose(rig.handheld);
+        rig.lose(rig.modem);
+        QVERIFY(rig.sw.RedirectionActive() && rig.sw.Awaiting(rig.modem));
+        QCOMPARE(rig.panels.notice,
+                 std::string("Waiting for COM3 (/dev/cradle); COM4 (/dev/modem)"));
+        rig.back(rig.modem);
+        rig.handheld.openError = {8005, "probed by another program"};
+        rig.back(rig.handheld);
+        QCOMPARE(rig.panels.notice, std::string("Waiting for COM3 (/dev/cradle)"));
+        QCOMPARE(rig.pwr(), std::string("PON/POFF"));
 
         rig.handheld.openError = {};
-        rig.watcher.fire(kCradle);
-        QVERIFY(rig.handheld.IsOpen());
-        QCOMPARE(rig.handheld.calls.back(), std::string("Open"));
-        QCOMPARE(rig.handheld.calls[rig.handheld.calls.size() - 2], std::string("Reopen"));
-        QVERIFY(!rig.sw.Awaiting(rig.handheld));
-        QVERIFY(rig.watcher.watched.empty());
-        QCOMPARE(rig.status.notice, std::string());
-        QCOMPARE(rig.lamps.last(Lamp::imgPWR), std::string("PON"));
-        QCOMPARE(rig.modem.requeues, requeues + 1);
-        QVERIFY(rig.messages.messages.empty());
-    }
+        rig.back(rig.handheld);
+        QCOMPARE(rig.pwr(), std::string("PON"));
+        QVERIFY(rig.watcher.watched.empty() && rig.panels.notice.empty());
+        QCOMPARE(rig.modem.requeues, 1); // what it held back goes on
 
-    // Both devices lost: both named; the lamp blinks until the last is back.
-    void bothLost() {
-        Rig rig;
-        rig.handheld.loseDevice({8012, "gone"});
-        rig.sw.OnPortLost(rig.handheld, {8012, "gone"});
-        rig.modem.loseDevice({8012, "gone"});
-        rig.sw.OnPortLost(rig.modem, {8012, "gone"});
-        QCOMPARE(rig.status.notice, "Waiting for COM3 (" + kCradle + "); COM4 (" + kModem + ")");
-        rig.watcher.fire(kModem);
-        QCOMPARE(rig.status.notice, "Waiting for COM3 (" + kCradle + ")");
-        QCOMPARE(rig.lamps.last(Lamp::imgPWR), std::string("blink PON/POFF"));
-        rig.watcher.fire(kCradle);
-        QCOMPARE(rig.lamps.last(Lamp::imgPWR), std::string("PON"));
-        QVERIFY(rig.handheld.IsOpen() && rig.modem.IsOpen());
-    }
-
-    // The user's switch-off ends the wait; a late return opens nothing.
-    void switchOffEndsTheWait() {
-        Rig rig;
-        rig.modem.loseDevice({8012, "gone"});
-        rig.sw.OnPortLost(rig.modem, {8012, "gone"});
-        auto late = rig.watcher.watched.at(kModem);
+        rig.lose(rig.modem);
+        auto late = rig.watcher.watched.at(rig.modem.name);
         rig.sw.ToggleRedirection();
-        QVERIFY(!rig.sw.RedirectionActive());
-        QCOMPARE(rig.watcher.forgotten, std::vector<std::string>{kModem});
-        QCOMPARE(rig.status.notice, std::string());
-        QCOMPARE(rig.lamps.last(Lamp::imgPWR), std::string("POFF"));
         late();
-        QVERIFY(!rig.modem.IsOpen() && !rig.handheld.IsOpen());
-        QVERIFY(rig.messages.messages.empty());
-    }
+        QVERIFY(rig.watcher.watched.empty() && rig.panels.notice.empty() && !rig.modem.IsOpen());
 
-    // While one port's device is awaited, what arrives on the other stays
-    // there: nothing is read, forwarded or dropped, until the port is back.
-    void otherPortHoldsItsBytes_data() {
-        QTest::addColumn<bool>("modemLost");
-        QTest::newRow("modem lost") << true;
-        QTest::newRow("handheld lost") << false;
-    }
-    void otherPortHoldsItsBytes() {
-        QFETCH(bool, modemLost);
-        Rig rig;
-        SilentEngine print, clipboard;
-        RecordingTrafficView view;
-        Traffic traffic(view);
-        DataPump pump(rig.settings, rig.handheld, rig.modem, print, clipboard, traffic, rig.lamps);
-        pump.HoldWhile([&rig](const SerialPort& port) { return rig.sw.Awaiting(port); });
-        rig.handheld.SetReceiveHandler([&pump] { pump.OnHandheldData(); });
-        rig.modem.SetReceiveHandler([&pump] { pump.OnModemData(); });
-        ReplugPort& lost = modemLost ? rig.modem : rig.handheld;
-        ReplugPort& source = modemLost ? rig.handheld : rig.modem;
-
-        lost.loseDevice({8012, "gone"});
-        rig.sw.OnPortLost(lost, {8012, "gone"});
-        source.arrive("held");
-        source.arrive("+more");
-        QCOMPARE(source.BytesWaiting(), std::size_t(9));
-        QCOMPARE(traffic.Count(Counter::BytesSent) + traffic.Count(Counter::BytesReceived),
-                 std::uint64_t(0));
-
-        rig.watcher.fire(lost.deviceName);
-        QVERIFY(source.requeues > 0);
-        source.raiseReceive(); // the requeued event
-        QCOMPARE(lost.written, std::string("held+more"));
-        QCOMPARE(source.BytesWaiting(), std::size_t(0));
+        rig.sw.StartRedirection();
+        rig.handheld.name.clear();
+        rig.lose(rig.handheld);
+        QCOMPARE(rig.messages.messages.size(), std::size_t(1)); // the first message
+        QVERIFY(!rig.sw.RedirectionActive() && !rig.modem.IsOpen());
     }
 };
 

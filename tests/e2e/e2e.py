@@ -164,7 +164,7 @@ class Reader:
     """The main window as a screen reader sees it, over an AccessibilityBus."""
 
     def __init__(self, bus):
-        self.bus, self._window = bus, None
+        self.bus, self._window, self._counters = bus, None, None
 
     def window(self):
         """The main window's node (start the program with read_window)."""
@@ -174,10 +174,12 @@ class Reader:
         return self._window
 
     def counters(self):
-        """(sent, received) as the two labels beside "S" and "R" show them."""
-        panel = self.window().find(lambda n: {c.name() for c in n.children()} >= {"S", "R"})[0]
-        labels = [c for c in panel.children() if c.name() not in ("S", "R")]
-        return tuple(int(n.name()) for n in sorted(labels, key=lambda n: n.extents()[1]))
+        """(sent, received) as a screen reader says them ("Bytes sent, 492")."""
+        if self._counters is None:
+            names = ("Bytes sent", "Bytes received")
+            found = {n.name(): n for n in self.window().find(lambda n: n.name() in names, 3)}
+            self._counters = [found[name] for name in names]
+        return tuple(int(n.description()) for n in self._counters)
 
     def wait_for_counters(self, sent, received):
         """Waits until the counters show these numbers."""
@@ -461,6 +463,10 @@ class Node:
 
     def name(self):
         return _value(self._call("org.freedesktop.DBus.Properties.Get", ACCESSIBLE, "Name"))
+
+    def description(self):
+        return _value(self._call("org.freedesktop.DBus.Properties.Get", ACCESSIBLE,
+                                 "Description"))
 
     def role(self):
         return _value(self._call(ACCESSIBLE + ".GetRoleName"))

@@ -22,6 +22,8 @@ private slots:
         row("tcp", "tcp:bbs.example.org:23", false, "tcp:bbs.example.org:23");
         row("scheme in capitals", "TELNET:10.0.0.1:2323", true, "telnet:10.0.0.1:2323");
         row("rfc2217 IPv6", "rfc2217:[::1]:7000", false, "rfc2217:[::1]:7000");
+        row("IPv6 with a zone", "tcp:[fe80::1%eth0]:23", true, "tcp:[fe80::1%eth0]:23");
+        row("IPv6 with an empty zone", "tcp:[fe80::1%]:23", true, "!not an IPv6 address");
         row("modem", "modem:", false, "modem:");
         row("exec split with no shell", "exec:pppd notty 'a b' \"c\\\"d\" e\\ f $HOME", true,
             "exec:pppd notty 'a b' 'c\"d' 'e f' '$HOME'");

@@ -96,14 +96,16 @@ private slots:
         QTest::newRow("line too long") << ">AT" + QByteArray(300, 'M') + "\r|<\r\nERROR\r\n";
         QTest::newRow("phonebook call, data, drop")
             << QByteArray(">ATDT555-1234\r|#dial 555-1234 telnet:bbs.example:23;|sdialing|=c"
-                          "|<\r\nCONNECT 115200\r\n|sonline|>ab\xff+c|#w:ab\xff;w:+c;|~\x01\xfe"
+                          "|<\r\nCONNECT 115200\r\n|sonline|>ab\xff+c|#w:ab\xff+c;|~\x01\xfe"
                           "|<\x01\xfe|!|<\r\nNO CARRIER\r\n|scommand|#");
         QTest::newRow("host and port")
             << QByteArray(">ATDbbs.example:2323\r|#dial bbs.example:2323 tcp:bbs.example:2323;"
                           "|=n|<\r\nNO CARRIER\r\n|>ATDP[::1]:23;\r|#dial [::1]:23 tcp:[::1]:23;");
         QTest::newRow("not dialable")
             << QByteArray(">ATDT999\r|<\r\nNO CARRIER\r\n|%999 is not in|>ATDT777\r"
-                          "|<\r\nNO CARRIER\r\n|%unterminated quote|>ATD\r|<\r\nERROR\r\n|#");
+                          "|<\r\nNO CARRIER\r\n|%unterminated quote|>ATDh:0\r|<\r\nNO "
+                          "CARRIER\r\n|%no HOST:PORT: \"tcp:h:0\""
+                          "|>ATD\r|<\r\nERROR\r\n|#");
         QTest::newRow("failures in words and digits")
             << QByteArray(">ATD1\r|=b|<\r\nBUSY\r\n|>ATD1\r|=a|<\r\nNO ANSWER\r\n|>ATV0\r|<0\r"
                           "|>ATD1\r|=b|<7\r|>ATD1\r|=a|<8\r|>ATD1\r|=n|<3\r|>ATX0D1\r|=b|<3\r"
@@ -115,12 +117,15 @@ private slots:
                           "|<\r\nCONNECT 115200\r\nheld|~x|<x|sonline");
         QTest::newRow("no escape without the guard times")
             << QByteArray(">ATD1\r|=c|<\r\nCONNECT 115200\r\n|@100|>+++|@5000|<|@1000|>++|@10"
-                          "|>+x|@5000|<|@1000|>++++|@5000|<|sonline");
+                          "|>+x|@5000|<|@1000|>++++|@5000|<|@1000|>+|@1000|>++|@1000|<|sonline");
         QTest::newRow("escape, hang up")
             << QByteArray(">ATS12=5\r|<\r\nOK\r\n|>ATD1\r|=c|<\r\nCONNECT 115200\r\n"
                           "|#dial 1 tcp:h:1;|@100|>+++|@100|<\r\nOK\r\n|>ATD2\r|<\r\nERROR\r\n"
                           "|>ATH\r|<\r\nOK\r\n|#w:+;w:+;w:+;hangup;|>ATO\r|<\r\nNO CARRIER\r\n"
                           "|~late|!|<");
+        QTest::newRow("no guard time")
+            << QByteArray(">ATS12=0\r|<\r\nOK\r\n|>ATD1\r|=c|<\r\nCONNECT 115200\r\n|>a+++"
+                          "|@0|<\r\nOK\r\n|sescaped");
         QTest::newRow("drop while escaped")
             << QByteArray(">ATD1\r|=c|<\r\nCONNECT 115200\r\n|@1000|>+++|@1000|<\r\nOK\r\n|!"
                           "|<\r\nNO CARRIER\r\n|scommand");

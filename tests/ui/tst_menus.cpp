@@ -65,7 +65,8 @@ private slots:
         }
         QCOMPARE(top, (QStringList{"&File", "&View", "Co&nfigure", "&Help"}));
         const MainMenus& m = window.Menus();
-        QCOMPARE(describe(m.m_file), (QStringList{"&Reset>", "&Exit|Ctrl+E"}));
+        QCOMPARE(describe(m.m_file),
+                 (QStringList{"&Reset>", "Start &Capture...|", "&Exit|Ctrl+E"}));
         QCOMPARE(describe(m.m_reset),
                  (QStringList{"S&niffer|Ctrl+N", "B&ytes|Ctrl+Y", "&Both|Ctrl+B"}));
         QCOMPARE(describe(m.m_view),

@@ -1,0 +1,48 @@
+#include "capture/capture.h"
+
+#include <utility>
+
+namespace loomway {
+
+Capture::Capture(std::unique_ptr<CaptureSink> sink, CaptureFormat format, const Clock& clock,
+                 FailureHandler onFailure)
+    : m_sink(std::move(sink)), m_encoder(MakeCaptureEncoder(format)), m_clock(clock),
+      m_onFailure(std::move(onFailure)), m_wantsMarks(format == CaptureFormat::HexLog) {
+    m_sink->Write(m_encoder->Begin(m_clock.WallMicros(), m_clock.SteadyMicros()));
+}
+
+void Capture::OnChunk(ChunkDirection direction, bool consumed, const std::string& bytes) {
+    if (!m_sink) {
+        return;
+    }
+    const std::string marks = m_wantsMarks ? m_marker.Mark(direction, bytes) : std::string();
+    m_buffer.clear();
+    m_encoder->Encode({direction, consumed, bytes, m_clock.SteadyMicros(), marks}, m_buffer);
+    try {
+        m_sink->Write(m_buffer);
+    } catch (const CaptureError& error) {
+        Fail(error);
+    }
+}
+
+void Capture::Stop() {
+    if (!m_sink) {
+        return;
+    }
+    auto sink = std::move(m_sink);
+    sink->Close();
+}
+
+void Capture::Fail(const CaptureError& error) {
+    auto sink = std::move(m_sink);
+    try {
+        sink->Close();
+    } catch (const CaptureError&) {
+        // The write failed already; that is the reason given.
+    }
+    if (m_onFailure) {
+        m_onFailure(error.description);
+    }
+}
+
+} // namespace loomway

@@ -1,0 +1,323 @@
+#include "capture/chunkmarker.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace loomway {
+
+namespace {
+
+constexpr std::uint8_t kFlag = 0x7E;
+constexpr std::uint8_t kEscape = 0x7D;
+constexpr std::uint16_t kGoodFcs = 0xF0B8;
+// Longer than any frame a PPP link negotiates: bytes that run on this long
+// are no frame.
+constexpr std::size_t kLongestFrame = 65536;
+constexpr std::size_t kLongestLine = 80;
+constexpr std::size_t kMostItems = 8;
+
+constexpr std::array<std::uint16_t, 256> MakeFcsTable() {
+    std::array<std::uint16_t, 256> table{};
+    for (unsigned b = 0; b < 256; ++b) {
+        unsigned v = b;
+        for (int i = 0; i < 8; ++i) {
+            v = (v & 1) ? (v >> 1) ^ 0x8408 : v >> 1;
+        }
+        table[b] = static_cast<std::uint16_t>(v);
+    }
+    return table;
+}
+constexpr std::array<std::uint16_t, 256> kFcsTable = MakeFcsTable();
+
+struct RequestTag {
+    std::string_view open;
+    std::string_view close;
+    std::string_view towardsModem;    // what it is coming from the handheld
+    std::string_view towardsHandheld; // what it is written by the program
+};
+constexpr std::array<RequestTag, 3> kRequestTags = {{
+    {"<LMW_C>", "</LMW_C>", "clipboard request", "clipboard transfer"},
+    {"<LMW_P>", "</LMW_P>", "print request", ""},
+    {"<LMW_RSP>", "</LMW_RSP>", "", "status reply"},
+}};
+constexpr std::size_t kLongestTag = 10;
+
+constexpr std::array<std::string_view, 14> kResultCodes = {
+    "OK",        "RING",    "NO CARRIER", "ERROR",    "NO DIALTONE", "NO DIAL TONE", "BUSY",
+    "NO ANSWER", "DELAYED", "CONNECT",    "CARRIER ", "PROTOCOL:",   "COMPRESSION:", "CONNECT "};
+
+bool IsResultCode(std::string_view line) {
+    return std::any_of(kResultCodes.begin(), kResultCodes.end(), [line](std::string_view code) {
+        // Codes ending in a blank or colon are followed by a value.
+        const bool prefix = code.back() == ' ' || code.back() == ':';
+        return prefix ? line.starts_with(code) : line == code;
+    });
+}
+
+bool IsAtCommand(std::string_view line) {
+    if (line.size() < 2) {
+        return false;
+    }
+    const char a = static_cast<char>(line[0] & ~0x20);
+    const char t = static_cast<char>(line[1] & ~0x20);
+    return a == 'A' && (t == 'T' || line[1] == '/');
+}
+
+} // namespace
+
+std::string_view PppProtocolName(std::uint16_t protocol) {
+    switch (protocol) {
+    case 0x0021:
+        return "IP";
+    case 0x0057:
+        return "IPv6";
+    case 0x002D:
+        return "VJ compressed TCP/IP";
+    case 0x002F:
+        return "VJ uncompressed TCP/IP";
+    case 0x00FD:
+        return "compressed datagram";
+    case 0x8021:
+        return "IPCP";
+    case 0x8057:
+        return "IPV6CP";
+    case 0x80FD:
+        return "CCP";
+    case 0xC021:
+        return "LCP";
+    case 0xC023:
+        return "PAP";
+    case 0xC025:
+        return "LQR";
+    case 0xC223:
+        return "CHAP";
+    default:
+        return {};
+    }
+}
+
+std::string_view PppCodeName(std::uint16_t protocol, std::uint8_t code) {
+    if (protocol == 0xC023) {
+        constexpr std::array<std::string_view, 4> pap = {"", "Authenticate-Request",
+                                                         "Authenticate-Ack", "Authenticate-Nak"};
+        return code < pap.size() ? pap[code] : std::string_view();
+    }
+    if (protocol == 0xC223) {
+        constexpr std::array<std::string_view, 5> chap = {"", "Challenge", "Response", "Success",
+                                                          "Failure"};
+        return code < chap.size() ? chap[code] : std::string_view();
+    }
+    if (protocol != 0xC021 && protocol != 0x8021 && protocol != 0x80FD && protocol != 0x8057) {
+        return {};
+    }
+    constexpr std::array<std::string_view, 15> control = {"",
+                                                          "Configure-Request",
+                                                          "Configure-Ack",
+                                                          "Configure-Nak",
+                                                          "Configure-Reject",
+                                                          "Terminate-Request",
+                                                          "Terminate-Ack",
+                                                          "Code-Reject",
+                                                          "Protocol-Reject",
+                                                          "Echo-Request",
+                                                          "Echo-Reply",
+                                                          "Discard-Request",
+                                                          "Identification",
+                                                          "Time-Remaining",
+                                                          "Reset-Request"};
+    if (code == 15 && protocol == 0x80FD) {
+        return "Reset-Ack";
+    }
+    // Codes 8 to 13 are LCP's alone; 14 is CCP's Reset-Request.
+    if ((code >= 8 && code <= 13 && protocol != 0xC021) || (code == 14 && protocol != 0x80FD)) {
+        return {};
+    }
+    return code < control.size() ? control[code] : std::string_view();
+}
+
+std::uint16_t PppFcs16(std::uint16_t fcs, std::string_view bytes) {
+    for (char c : bytes) {
+        fcs = static_cast<std::uint16_t>((fcs >> 8) ^
+                                         kFcsTable[(fcs ^ static_cast<std::uint8_t>(c)) & 0xFF]);
+    }
+    return fcs;
+}
+
+void ChunkMarker::Items::Add(std::string text) {
+    for (auto& item : list) {
+        if (item.first == text) {
+            ++item.second;
+            return;
+        }
+    }
+    list.emplace_back(std::move(text), 1);
+}
+
+std::string ChunkMarker::Items::Joined() const {
+    std::string joined;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (i == kMostItems) {
+            joined += "; …";
+            break;
+        }
+        if (i > 0) {
+            joined += "; ";
+        }
+        joined += list[i].first;
+        if (list[i].second > 1) {
+            joined += " ×" + std::to_string(list[i].second);
+        }
+    }
+    return joined;
+}
+
+std::string ChunkMarker::Mark(ChunkDirection direction, std::string_view bytes) {
+    State& state = m_states[static_cast<std::size_t>(direction)];
+    Items items;
+    if (direction != ChunkDirection::ProgramToHandheld) {
+        ReadLines(direction, state.line, bytes, items);
+        ReadFrames(state.frame, bytes, items);
+    }
+    ReadRequests(direction, state.requests, bytes, items);
+    return items.Joined();
+}
+
+void ChunkMarker::ReadLines(ChunkDirection direction, Line& line, std::string_view bytes,
+                            Items& items) {
+    for (char c : bytes) {
+        if (c == '\r' || c == '\n') {
+            if (line.clean && !line.text.empty()) {
+                if (direction == ChunkDirection::HandheldToModem ? IsAtCommand(line.text)
+                                                                 : IsResultCode(line.text)) {
+                    items.Add(line.text);
+                }
+            }
+            line.text.clear();
+            line.clean = true;
+        } else if (c >= 0x20 && c < 0x7F && line.clean && line.text.size() < kLongestLine) {
+            line.text += c;
+        } else {
+            line.clean = false;
+            line.text.clear();
+        }
+    }
+}
+
+void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items) {
+    const auto finish = [&frame, &items] {
+        std::size_t at = 0;
+        if (frame.length >= 2 && frame.head[0] == 0xFF && frame.head[1] == 0x03) {
+            at = 2; // address and control, unless the link left them out
+        }
+        std::uint16_t protocol = 0;
+        if (at < frame.length && (frame.head[at] & 1) != 0) {
+            protocol = frame.head[at]; // a compressed one-byte protocol field
+            at += 1;
+        } else if (at + 1 < frame.length) {
+            protocol = static_cast<std::uint16_t>(frame.head[at] << 8 | frame.head[at + 1]);
+            at += 2;
+        }
+        const std::string_view name = PppProtocolName(protocol);
+        if (name.empty() || frame.length < at + 2) { // the FCS follows the protocol at least
+            return;
+        }
+        std::string text = "PPP " + std::string(name);
+        if (at < frame.length - 2 && at < frame.head.size()) {
+            const std::string_view code = PppCodeName(protocol, frame.head[at]);
+            if (!code.empty()) {
+                text += " " + std::string(code);
+            }
+        }
+        if (frame.fcs != kGoodFcs) {
+            text += " (bad FCS)";
+        }
+        items.Add(std::move(text));
+    };
+    for (char c : bytes) {
+        auto byte = static_cast<std::uint8_t>(c);
+        if (byte == kFlag) {
+            if (frame.open && frame.length >= 4) {
+                finish();
+            }
+            frame.open = true;
+            frame.escaped = false;
+            frame.length = 0;
+            frame.fcs = 0xFFFF;
+            continue;
+        }
+        if (!frame.open) {
+            continue;
+        }
+        if (byte == kEscape) {
+            frame.escaped = true;
+            continue;
+        }
+        if (frame.escaped) {
+            byte ^= 0x20;
+            frame.escaped = false;
+        }
+        if (frame.length < frame.head.size()) {
+            frame.head[frame.length] = byte;
+        }
+        frame.fcs =
+            static_cast<std::uint16_t>((frame.fcs >> 8) ^ kFcsTable[(frame.fcs ^ byte) & 0xFF]);
+        if (++frame.length > kLongestFrame) {
+            frame.open = false;
+        }
+    }
+}
+
+void ChunkMarker::ReadRequests(ChunkDirection direction, Requests& requests, std::string_view bytes,
+                               Items& items) {
+    if (direction == ChunkDirection::ModemToHandheld) {
+        return;
+    }
+    const bool towardsModem = direction == ChunkDirection::HandheldToModem;
+    const std::uint64_t chunkOffset = requests.offset + requests.tail.size();
+    if (bytes.find('<') != std::string_view::npos || requests.tail.find('<') != std::string::npos) {
+        const std::string text = requests.tail + std::string(bytes);
+        for (std::size_t at = text.find('<'); at != std::string::npos;
+             at = text.find('<', at + 1)) {
+            const std::string_view rest = std::string_view(text).substr(at);
+            for (std::size_t kind = 0; kind < kRequestTags.size(); ++kind) {
+                const RequestTag& tag = kRequestTags[kind];
+                const std::string_view what = towardsModem ? tag.towardsModem : tag.towardsHandheld;
+                if (what.empty()) {
+                    continue;
+                }
+                const bool opens = rest.starts_with(tag.open);
+                const bool closes = rest.starts_with(tag.close);
+                const std::size_t length = opens ? tag.open.size() : tag.close.size();
+                // A tag that ended within the tail was read with the last chunk.
+                if ((!opens && !closes) || at + length <= requests.tail.size()) {
+                    continue;
+                }
+                const std::uint64_t where = requests.offset + at;
+                if (opens) {
+                    requests.openKind = static_cast<int>(kind);
+                    requests.bodyStart = where + length;
+                } else if (requests.openKind == static_cast<int>(kind)) {
+                    items.Add(std::string(what) + ", " +
+                              std::to_string(where - requests.bodyStart) + " bytes");
+                    requests.openKind = -1;
+                } else {
+                    items.Add(std::string(what) + " ends");
+                }
+            }
+        }
+    }
+    // An opening tag not closed in this chunk.
+    if (requests.openKind >= 0 && requests.bodyStart > chunkOffset) {
+        const RequestTag& tag = kRequestTags[static_cast<std::size_t>(requests.openKind)];
+        items.Add(std::string(towardsModem ? tag.towardsModem : tag.towardsHandheld) + " begins");
+    }
+    std::string tail = requests.tail;
+    tail.append(bytes.substr(bytes.size() - std::min(bytes.size(), kLongestTag - 1)));
+    if (tail.size() > kLongestTag - 1) {
+        tail.erase(0, tail.size() - (kLongestTag - 1));
+    }
+    requests.offset = chunkOffset + bytes.size() - tail.size();
+    requests.tail = std::move(tail);
+}
+
+} // namespace loomway

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "core/chunktap.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace loomway {
+
+// Reads the traffic of each direction as it passes and names what it finds,
+// per chunk, in a short text: AT commands (towards the modem), modem result
+// codes (from the modem), PPP frames with their protocol and, for the control
+// protocols, their code ("PPP LCP Configure-Request"), and the companion
+// application's requests and replies. A frame, line or request is named in the
+// chunk that completes it; each direction keeps its own state, so anything may
+// be split over any number of chunks.
+class ChunkMarker {
+public:
+    std::string Mark(ChunkDirection direction, std::string_view bytes);
+
+private:
+    struct Items {
+        void Add(std::string text);
+        std::string Joined() const;
+        std::vector<std::pair<std::string, int>> list;
+    };
+    struct Line {
+        std::string text;
+        bool clean = true; // printable characters only since the last line end
+    };
+    struct Frame {
+        bool open = false; // a flag was seen: bytes belong to a frame
+        bool escaped = false;
+        std::size_t length = 0;
+        std::array<std::uint8_t, 6> head{};
+        std::uint16_t fcs = 0xFFFF;
+    };
+    struct Requests {
+        std::string tail;         // the last bytes of the previous chunk, for tags split over two
+        std::uint64_t offset = 0; // stream offset of tail's first byte
+        int openKind = -1;
+        std::uint64_t bodyStart = 0;
+    };
+    struct State {
+        Line line;
+        Frame frame;
+        Requests requests;
+    };
+
+    void ReadLines(ChunkDirection direction, Line& line, std::string_view bytes, Items& items);
+    void ReadFrames(Frame& frame, std::string_view bytes, Items& items);
+    void ReadRequests(ChunkDirection direction, Requests& requests, std::string_view bytes,
+                      Items& items);
+
+    std::array<State, 3> m_states;
+};
+
+// "LCP", "IPCP", "IP", ... for a PPP protocol number; empty when unknown.
+std::string_view PppProtocolName(std::uint16_t protocol);
+// "Configure-Request", ... for a code of the PPP control protocols (LCP, IPCP,
+// CCP, IPV6CP: RFC 1661 codes; PAP and CHAP have codes of their own); empty
+// when unknown.
+std::string_view PppCodeName(std::uint16_t protocol, std::uint8_t code);
+// The frame check sequence of RFC 1662 over bytes, starting from fcs.
+std::uint16_t PppFcs16(std::uint16_t fcs, std::string_view bytes);
+
+} // namespace loomway

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "capture/chunkmarker.h"
+#include "capture/clock.h"
+#include "core/chunktap.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+
+namespace loomway {
+
+// One chunk as the store keeps it.
+struct ChunkRecord {
+    std::uint64_t sequence = 0;     // 0 for the first chunk ever stored, then one more each
+    std::int64_t sinceOnMicros = 0; // since the last switch-on (since the store was made before)
+    std::int64_t wallMicros = 0;    // wall clock, microseconds since 1970-01-01 UTC
+    ChunkDirection direction = ChunkDirection::HandheldToModem;
+    bool consumed = false;
+    std::string bytes;
+    std::string marks; // short text: AT commands, result codes, PPP frames, requests
+};
+
+// The most recent chunks, oldest first, within a byte budget: when a new
+// chunk would pass the budget the oldest chunks are dropped first, and
+// counted. A chunk larger than the whole budget is kept alone.
+//
+// For an item model: row r is Row(r), 0 <= r < Rows(), in constant time.
+// Sequence numbers never repeat, so a viewer that remembers FirstSequence()
+// and EndSequence() from its last look learns how many rows were dropped at
+// the front (the new FirstSequence() minus the old one, at most the rows it
+// had) and appended at the back (the new EndSequence() minus the old one).
+// Clear() drops every row: FirstSequence() becomes EndSequence().
+class ChunkStore : public ChunkTap {
+public:
+    static constexpr std::size_t kDefaultBudget = 16 * 1024 * 1024;
+
+    explicit ChunkStore(const Clock& clock, std::size_t budgetBytes = kDefaultBudget);
+
+    void OnChunk(ChunkDirection direction, bool consumed, const std::string& bytes) override;
+    // Times of later chunks count from now.
+    void OnSwitchOn();
+    void Clear();
+
+    std::size_t Rows() const { return m_records.size(); }
+    const ChunkRecord& Row(std::size_t row) const { return m_records[row]; }
+    std::uint64_t FirstSequence() const { return m_endSequence - m_records.size(); }
+    std::uint64_t EndSequence() const { return m_endSequence; }
+    // Chunks dropped to stay within the budget since the store was made or cleared.
+    std::uint64_t Dropped() const { return m_dropped; }
+    // Memory the rows take, as counted against the budget.
+    std::size_t BytesUsed() const { return m_bytesUsed; }
+    std::size_t Budget() const { return m_budget; }
+
+    // What a record costs against the budget.
+    static std::size_t Cost(const ChunkRecord& record);
+
+private:
+    const Clock& m_clock;
+    std::size_t m_budget;
+    std::deque<ChunkRecord> m_records;
+    std::size_t m_bytesUsed = 0;
+    std::uint64_t m_endSequence = 0;
+    std::uint64_t m_dropped = 0;
+    std::int64_t m_onSteadyMicros = 0;
+    ChunkMarker m_marker;
+};
+
+} // namespace loomway

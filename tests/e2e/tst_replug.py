@@ -1,0 +1,90 @@
+#!/usr/bin/env python3
+"""A replug: the socat pair behind the cradle's by-id link ends and starts
+again under that link. The relay resumes by itself; Reconnect=NO: the message."""
+
+import os
+import re
+import subprocess
+import time
+import unittest
+
+import e2e
+
+MESSAGE = "Verify Power/Connection"
+
+
+def plug(s, link, far):
+    line = s.start(["socat", "pty,raw,echo=0,link=" + link, "pty,raw,echo=0,link=" + far],
+                   stderr=subprocess.DEVNULL)
+    while not os.path.exists(link):
+        time.sleep(0.001)
+    seen = time.monotonic()
+    e2e.wait_until(lambda: os.path.exists(far), 5)
+    end = e2e.FarEnd.__new__(e2e.FarEnd)  # no setraw: its flush would drop what waits
+    end.fd = os.open(far, os.O_RDWR | os.O_NOCTTY)
+    return line, end, seen
+
+
+def unplug(line, end):
+    line.terminate()
+    line.wait(5)
+    end.close()
+
+
+def cpu_ticks(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        return sum(map(int, f.read().rsplit(")", 1)[1].split()[11:13]))  # utime, stime
+
+
+def windows(title, pid):
+    return e2e.run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid), "--name",
+                    "^%s$" % re.escape(title)]).stdout.split()
+
+
+class ReplugTest(unittest.TestCase):
+
+    def test_replug(self):
+        with e2e.Session() as s:
+            palm, palm_far = s.path("serial/by-id/usb-Palm_Cradle-if00"), s.path("palm-far")
+            os.makedirs(os.path.dirname(palm))
+            line, hh, _ = plug(s, palm, palm_far)
+            modem, modem_far = s.pty_pair()
+            s.write_ini(palm, modem)
+            p = s.loomway(read_window=True, env={"LOOMWAY_SERIAL_DIR": s.path("serial")})
+            p.wait_for_window()
+            md = s.far(modem_far)
+            hh.write(b"before")
+            self.assertEqual(md.read(6), b"before")
+            bar = p.window().find(lambda n: n.role() == "status bar", depth=2)[0]
+            notice = lambda: bar.children()[1].name()  # panel 2
+
+            unplug(line, hh)
+            e2e.wait_until(lambda: notice() == "Waiting for COM1 (%s)" % palm, 10, "panel 2")
+            held = bytes(range(256)) * 4
+            md.write(held)
+            ticks = cpu_ticks(p.pid)
+            time.sleep(2)
+            ticks = cpu_ticks(p.pid) - ticks
+            print("CPU while waiting: %d ticks of 10 ms in 2 s" % ticks)
+            self.assertLessEqual(ticks, 4)
+
+            line, hh, returned = plug(s, palm, palm_far)
+            got = hh.read(1)
+            resumed = time.monotonic() - returned
+            print("relay resumed %.0f ms after the link came back" % (resumed * 1000))
+            self.assertEqual(got + hh.read(len(held) - len(got)), held)
+            self.assertLess(resumed, 1.0)
+            hh.write(b"after")
+            self.assertEqual(md.read(5), b"after")
+            e2e.wait_until(lambda: notice() == "", 5, "panel 2 to clear")
+            self.assertEqual(windows(MESSAGE, p.pid), [])
+            self.assertEqual(p.status(), "STATUS:  ON")
+
+            s.write_ini(palm, modem, Ports={"Reconnect": "NO"})
+            unplug(line, hh)
+            e2e.wait_until(lambda: windows(MESSAGE, p.pid), 10, "the lost-device message")
+            self.assertEqual(notice(), "")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,100 @@
+// What the pump, the clipboard sender and the status reply tell a chunk tap,
+// and what the redirection switch tells its switch handler.
+#include "core/datapump.h"
+#include "core/redirectionswitch.h"
+#include "services/clipboardengine.h"
+#include "tests/services/tst_printrig.h"
+#include "tests/support/fakes.h"
+
+#include <QTest>
+
+using namespace loomway;
+using namespace loomway::test;
+
+namespace {
+
+struct RecordingTap : ChunkTap {
+    void OnChunk(ChunkDirection direction, bool consumed, const std::string& bytes) override {
+        static const char* names[] = {"HM", "MH", "PH"};
+        seen += std::string(names[int(direction)]) + (consumed ? "* " : " ") + bytes + "|";
+    }
+    std::string seen;
+};
+
+struct TextClipboard : Clipboard {
+    std::optional<std::string> GetText() override { return text; }
+    void SetText(const std::string& value) override { text = value; }
+    std::optional<std::string> text;
+};
+
+} // namespace
+
+class TestChunkReports : public QObject {
+    Q_OBJECT
+private slots:
+    void everyChunkIsReported() {
+        PrintRig rig; // its handheld port, traffic and lamps serve the pump as well
+        Settings settings;
+        settings.SerialMethodOn = settings.PrintMethodOn = settings.ClipboardMethodOn = true;
+        FakeSerialPort modem;
+        modem.forceOpen(true);
+        TextClipboard clipboard;
+        ClipboardRedirect clipboardEngine(clipboard, rig.lamps);
+        DataPump pump(settings, rig.handheld, modem, rig.engine, clipboardEngine, rig.traffic,
+                      rig.lamps);
+        rig.handheld.SetReceiveHandler([&pump] { pump.OnHandheldData(); });
+        modem.SetReceiveHandler([&pump] { pump.OnModemData(); });
+        rig.handheld.arrive("before the tap");
+        RecordingTap tap;
+        pump.SetChunkTap(&tap);
+        rig.engine.SetChunkTap(&tap);
+        rig.handheld.arrive("ATZ\r");
+        modem.arrive("OK\r");
+        rig.handheld.arrive("<LMW_C>a</LMW_C>");
+        rig.handheld.arrive("<LMW_P><SRESP></LMW_P>");
+        settings.SerialMethodOn = false; // read, not forwarded, still reported
+        rig.handheld.arrive("y");
+        modem.arrive("x");
+        clipboard.text = "hi";
+        Send_to_Clip(settings, rig.handheld, clipboard, rig.traffic, &tap);
+        rig.handheld.forceOpen(false);
+        Send_to_Clip(settings, rig.handheld, clipboard, rig.traffic, &tap);
+        const std::string reply = rig.handheld.writes.at(rig.handheld.writes.size() - 2);
+        QCOMPARE(
+            QString::fromStdString(tap.seen),
+            QString::fromStdString("HM ATZ\r|MH OK\r|HM* <LMW_C>a</LMW_C>|PH " + reply +
+                                   "|HM* <LMW_P><SRESP></LMW_P>|HM y|MH x|PH <LMW_C>hi</LMW_C>|"));
+        QVERIFY(reply.starts_with("<LMW_RSP>STA=DEFINED"));
+    }
+
+    void switchHandlerToldOfEachCompleteSwitch() {
+        MemoryProfileFile file;
+        file.set("Source", "Port", "3");
+        file.set("Destination", "Port", "4");
+        file.set("Common", "Speed", "9600");
+        Settings settings;
+        settings.SerialMethodOn = true;
+        FakeSerialPort handheld, modem;
+        RecordingLampPanel lamps;
+        RecordingMessageBox messages;
+        RecordingStatusPanel status;
+        RedirectionSwitch sw(file, settings, handheld, modem, lamps, messages, status);
+        std::string told;
+        sw.SetSwitchHandler([&told](bool on) { told += on ? "on " : "off "; });
+        sw.EndRedirection(); // was not on
+        sw.StartRedirection();
+        sw.EndRedirection();
+        sw.EndRedirection();
+        modem.openError = {8002, "no such port"};
+        sw.StartRedirection(); // fails and switches off: it was never on
+        QCOMPARE(messages.messages.size(), std::size_t(1));
+        modem.openError = {};
+        modem.SetLostHandler([&](const PortError& error) { sw.OnPortLost(modem, error); });
+        sw.StartRedirection();
+        modem.loseDevice({8012, "gone"});
+        QCOMPARE(told, std::string("on off on off "));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestChunkReports)
+#include "tst_chunkreports.moc"
