@@ -38,7 +38,8 @@ std::string CaptureController::FolderCaptureName(std::int64_t wallMicros, int at
     std::strftime(name, sizeof name, "loomway-%Y%m%d-%H%M%S", &local);
     std::string text = name;
     if (attempt > 1) {
-        text += "-" + std::to_string(attempt);
+        text += '-';
+        text += std::to_string(attempt);
     }
     return text + ".pppd";
 }

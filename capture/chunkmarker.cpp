@@ -233,7 +233,8 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
         if (at < frame.length - 2 && at < frame.head.size()) {
             const std::string_view code = PppCodeName(protocol, frame.head[at]);
             if (!code.empty()) {
-                text += " " + std::string(code);
+                text += ' ';
+                text += code;
             }
         }
         if (frame.fcs != kGoodFcs) {

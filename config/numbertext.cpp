@@ -135,4 +135,8 @@ std::optional<long> ToWholeNumber(const std::string& text) {
     return Saturated(value);
 }
 
+std::optional<long> PortNumberOfText(const std::string& text) {
+    return ToWholeNumber(text);
+}
+
 } // namespace loomway

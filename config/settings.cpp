@@ -1,5 +1,7 @@
 #include "config/settings.h"
 
+#include "config/handheldcharset.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -11,6 +13,8 @@ namespace {
 // The profile-file functions read a value into a buffer of this size: at most
 // 254 characters and the terminator.
 constexpr std::size_t kValueBufferSize = 255;
+// The file is asked for the whole value; the cut counts characters, not bytes.
+constexpr std::size_t kWholeValue = std::string::npos;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -50,15 +54,27 @@ int ClampToInt(long value) {
 
 std::string ReadSetting(ProfileFile& file, const std::string& section, const std::string& key,
                         const std::string& defaultValue) {
-    std::string value = file.GetString(section, key, defaultValue, kValueBufferSize);
+    std::string value = file.GetString(section, key, defaultValue, kWholeValue);
     // The buffer ends at its terminator: a NUL inside the value cuts it there.
     if (auto nul = value.find('\0'); nul != std::string::npos) {
         value.resize(nul);
     }
-    if (value.size() > kValueBufferSize - 1) {
-        value.resize(kValueBufferSize - 1);
+    // Values are UTF-8; one written in an 8-bit code page (by hand, or by an
+    // older program) is read as Windows-1252.
+    if (!IsUtf8(value)) {
+        value = HandheldToUtf8(value);
     }
+    value.resize(Utf8Prefix(value, kValueBufferSize - 1));
     return Trimmed(value);
+}
+
+SettingText ReadSettingText(ProfileFile& file, const std::string& section, const std::string& key) {
+    return {ReadSetting(file, section, key), file.GetString(section, key, "", kWholeValue)};
+}
+
+std::int16_t WriteSettingText(ProfileFile& file, const std::string& section, const std::string& key,
+                              const SettingText& read, const std::string& text) {
+    return WriteSetting(file, section, key, text == read.shown ? read.stored : text);
 }
 
 std::int16_t WriteSetting(ProfileFile& file, const std::string& section, const std::string& key,

@@ -21,9 +21,23 @@ struct Settings {
 };
 
 // Reads [section] key: the stored value without surrounding blanks, at most
-// 254 characters, or empty text when absent.
+// 254 characters, or empty text when absent. The result is UTF-8: a value
+// that is not is read as Windows-1252 (config/handheldcharset.h), and the cut
+// falls between characters.
 std::string ReadSetting(ProfileFile& file, const std::string& section, const std::string& key,
                         const std::string& defaultValue = "");
+
+// A value as a dialog shows it (ReadSetting) and the bytes the file holds.
+struct SettingText {
+    std::string shown;
+    std::string stored;
+};
+SettingText ReadSettingText(ProfileFile& file, const std::string& section, const std::string& key);
+
+// Writes text; when it is still the text that was shown, the stored bytes go
+// back unchanged (an 8-bit value stays 8-bit, a long one keeps its end).
+std::int16_t WriteSettingText(ProfileFile& file, const std::string& section, const std::string& key,
+                              const SettingText& read, const std::string& text);
 
 // Writes [section] key := value. Returns the platform's success flag (1 or 0);
 // callers ignore it.
@@ -42,6 +56,12 @@ long LeadingNumber(const std::string& text);
 // The text as a whole number when it is one (blanks around it allowed,
 // decimals rounded); nothing when it is not a number at all.
 std::optional<long> ToWholeNumber(const std::string& text);
+
+// The port number a port text stands for: one rule for the switch-on, which
+// opens that port, and for the communication dialog, which refuses two texts
+// that stand for the same port. The text as a whole number (ToWholeNumber:
+// "3.9" is port 4); nothing when it is no number at all.
+std::optional<long> PortNumberOfText(const std::string& text);
 
 // The device that serial port number n stands for: [Ports] COM<n> when that
 // key holds a value, otherwise /dev/ttyS<n-1>.

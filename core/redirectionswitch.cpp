@@ -20,7 +20,11 @@ long WholeNumberOf(const std::string& text) {
 }
 
 int PortNumberOf(const std::string& text) {
-    long number = WholeNumberOf(text);
+    const std::optional<long> port = PortNumberOfText(text);
+    if (!port) {
+        throw PortError{13, "Type mismatch"};
+    }
+    const long number = *port;
     if (number < INT_MIN || number > INT_MAX) {
         throw PortError{6, "Overflow"};
     }

@@ -195,7 +195,10 @@ std::string EndpointText(const Endpoint& e) {
     case EndpointKind::Exec: {
         std::string out = "exec:";
         for (std::size_t i = 0; i < e.argv.size(); ++i) {
-            out += (i ? " " : "") + Quoted(e.argv[i]);
+            if (i > 0) {
+                out += ' ';
+            }
+            out += Quoted(e.argv[i]);
         }
         return out;
     }

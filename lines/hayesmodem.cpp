@@ -133,7 +133,8 @@ void HayesModem::Result(int code) {
     }
     std::string words = Words(code);
     if (code == kConnect && m_extended > 0) {
-        words += " " + std::to_string(m_defaults.speed);
+        words += ' ';
+        words += std::to_string(m_defaults.speed);
     }
     Emit(std::string{cr, lf} + words + std::string{cr, lf});
 }

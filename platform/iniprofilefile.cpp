@@ -308,9 +308,13 @@ bool IniProfileFile::ReplaceFile(const std::string& contents) {
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = (folder / ("." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) +
-                          "-" + std::to_string(++m_tempCounter)))
-                   .string();
+        std::string name = ".";
+        name += target.filename().string();
+        name += ".tmp-";
+        name += std::to_string(::getpid());
+        name += '-';
+        name += std::to_string(++m_tempCounter);
+        temp = (folder / name).string();
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             return false;

@@ -1,5 +1,7 @@
 #include "platform/qtclipboard.h"
 
+#include "config/handheldcharset.h"
+
 #include <QClipboard>
 #include <QMimeData>
 #include <QString>
@@ -16,18 +18,11 @@ std::optional<std::string> QtClipboard::GetText() {
     }
     // Code points, not UTF-16 units, so a character outside the BMP becomes
     // a single '?'.
-    const QList<uint> codePoints = data->text().toUcs4();
-    std::string text;
-    text.reserve(static_cast<std::size_t>(codePoints.size()));
-    for (uint c : codePoints) {
-        text += c < 256 ? static_cast<char>(static_cast<unsigned char>(c)) : '?';
-    }
-    return text;
+    return UnicodeToHandheld(data->text().toStdU32String());
 }
 
 void QtClipboard::SetText(const std::string& text) {
-    m_clipboard.setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())),
-                        QClipboard::Clipboard);
+    m_clipboard.setText(QString::fromStdU32String(HandheldToUnicode(text)), QClipboard::Clipboard);
 }
 
 } // namespace loomway

@@ -10,7 +10,8 @@ class QClipboard;
 namespace loomway {
 
 // The desktop's CLIPBOARD selection through QClipboard, plain text only.
-// Text crosses as Latin-1: one byte per character in both directions.
+// Text crosses in the handheld's character set (config/handheldcharset.h):
+// one byte per character in both directions.
 class QtClipboard : public Clipboard {
 public:
     // clipboard: the application's clipboard (QGuiApplication::clipboard()).

@@ -1,11 +1,17 @@
 #include "platform/qtprintersurface.h"
 
+#include "config/handheldcharset.h"
+
+#include <QDir>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QString>
+#include <QTemporaryFile>
+
+#include <cups/cups.h>
 
 #include <cmath>
 
@@ -16,23 +22,15 @@ namespace {
 constexpr double kTwipsPerPoint = 20;
 constexpr double kTwipsPerInch = 1440;
 
-// Windows-1252 in 0x80..0x9F; the five unused codes become blanks.
-constexpr char16_t kHigh[32] = {0x20AC, 0x0020, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x0020, 0x017D, 0x0020,
-                                0x0020, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x0020, 0x017E, 0x0178};
-
 QChar DisplayChar(unsigned char c) {
     if (c < 0x20 || c == 0x7F) {
         return QChar(u' '); // carriage return, line feed, tab and the other controls
     }
-    if (c >= 0x80 && c < 0xA0) {
-        return QChar(kHigh[c - 0x80]);
-    }
     if (c == 0xAD) {
         return QChar(u'-'); // a soft hyphen would vanish
     }
-    return QChar(static_cast<char16_t>(c));
+    // Every character of the handheld's set lies in the BMP.
+    return QChar(static_cast<char16_t>(HandheldCharToUnicode(c)));
 }
 
 } // namespace
@@ -45,9 +43,7 @@ QtPrinterSurface::QtPrinterSurface() {
 }
 
 QtPrinterSurface::~QtPrinterSurface() {
-    if (m_painter && m_painter->isActive()) {
-        m_painter->end();
-    }
+    DropDocument();
 }
 
 QString QtPrinterSurface::ToDisplayText(const std::string& text) {
@@ -60,23 +56,48 @@ QString QtPrinterSurface::ToDisplayText(const std::string& text) {
 }
 
 void QtPrinterSurface::LookUpPrinter() {
-    m_painter.reset();
+    DropDocument();
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull() || info.printerName().isEmpty()) {
         m_printer.reset();
         throw PrinterError{PrinterError::kNoPrinter};
     }
     m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    m_queue = info.printerName().toStdString();
+    // The document is drawn into a PDF file of our own and submitted by us, so
+    // that a refusal is seen and an abandoned document never reaches the
+    // printer. The queue's paper and margins stay.
+    const QPageLayout layout = m_printer->pageLayout();
+    m_printer->setOutputFormat(QPrinter::PdfFormat);
+    m_printer->setPageLayout(layout);
     m_printer->setDocName(QStringLiteral("Palm Loomway"));
+    ApplyOrientation();
+    FontChanged();
+}
+
+void QtPrinterSurface::ApplyOrientation() {
     m_printer->setPageOrientation(m_orientation == kLandscape ? QPageLayout::Landscape
                                                               : QPageLayout::Portrait);
-    FontChanged();
+}
+
+bool QtPrinterSurface::PageSettled() const {
+    return m_painter && m_drawnPage == m_page;
+}
+
+void QtPrinterSurface::DropDocument() {
+    if (m_painter) {
+        if (m_painter->isActive()) {
+            m_painter->end();
+        }
+        m_painter.reset();
+    }
+    m_document.reset(); // removes the file
+    m_drawnPage = 0;
 }
 
 void QtPrinterSurface::StartJob() {
     LookUpPrinter();
     m_inJob = true;
-    m_orientationPending = false;
     m_page = 1;
     m_x = m_y = 0;
     FontChanged();
@@ -89,16 +110,10 @@ QPrinter& QtPrinterSurface::Printer() {
     return *m_printer;
 }
 
-void QtPrinterSurface::Fail() {
-    if (m_painter) {
-        if (m_painter->isActive()) {
-            m_printer->abort();
-            m_painter->end();
-        }
-        m_painter.reset();
-    }
+void QtPrinterSurface::Fail(int code) {
+    DropDocument();
     m_inJob = false;
-    throw PrinterError{PrinterError::kNoPrinter};
+    throw PrinterError{code};
 }
 
 void QtPrinterSurface::SetOrientation(int orientation) {
@@ -106,16 +121,16 @@ void QtPrinterSurface::SetOrientation(int orientation) {
         StartJob();
     }
     m_orientation = orientation == kLandscape ? kLandscape : kPortrait;
-    if (m_painter) {
-        m_orientationPending = true; // the sheet being drawn keeps its orientation
-        return;
+    // A page takes its orientation at its first ink: a page with ink keeps
+    // its own, and the setting applies from the next page.
+    if (!PageSettled()) {
+        Printer();
+        ApplyOrientation();
     }
-    Printer().setPageOrientation(m_orientation == kLandscape ? QPageLayout::Landscape
-                                                             : QPageLayout::Portrait);
 }
 
 void QtPrinterSurface::SetFontName(const std::string& face) {
-    m_font.setFamily(QString::fromLatin1(face.data(), static_cast<qsizetype>(face.size())));
+    m_font.setFamily(QString::fromStdU32String(HandheldToUnicode(face)));
     FontChanged();
 }
 
@@ -230,34 +245,56 @@ bool QtPrinterSurface::BreakDue() {
 }
 
 void QtPrinterSurface::NextPage() {
+    // The sheet itself is begun at the page's first ink, so an orientation
+    // set before it still applies; a page without ink comes out blank.
     ++m_page;
     m_x = m_y = 0;
+    ApplyOrientation();
+}
+
+void QtPrinterSurface::SettlePage() {
     if (!m_painter) {
-        return; // nothing drawn yet: the page comes out blank if ink follows
+        m_document = std::make_unique<QTemporaryFile>(QDir::tempPath() +
+                                                      QStringLiteral("/loomway-print-XXXXXX.pdf"));
+        if (!m_document->open()) {
+            Fail(PrinterError::kNoPrinter);
+        }
+        m_document->close(); // the PDF engine writes it by name
+        m_printer->setOutputFileName(m_document->fileName());
+        m_painter = std::make_unique<QPainter>();
+        if (!m_painter->begin(m_printer.get())) {
+            Fail(PrinterError::kNoPrinter);
+        }
+        m_painter->setFont(m_font);
+        m_drawnPage = 1;
     }
-    if (m_orientationPending) {
-        m_printer->setPageOrientation(m_orientation == kLandscape ? QPageLayout::Landscape
-                                                                  : QPageLayout::Portrait);
-        m_orientationPending = false;
-    }
-    if (!m_printer->newPage()) {
-        Fail();
+    // The pages that went by without ink, then this one.
+    while (m_drawnPage < m_page) {
+        if (!m_printer->newPage()) {
+            Fail(PrinterError::kNoPrinter);
+        }
+        ++m_drawnPage;
     }
 }
 
-void QtPrinterSurface::BeginDocument() {
-    QPrinter& printer = Printer();
-    m_painter = std::make_unique<QPainter>();
-    if (!m_painter->begin(&printer)) {
-        Fail();
+void QtPrinterSurface::Submit() {
+    const QByteArray file = QFile::encodeName(m_document->fileName());
+    // The paper the pages were laid out on; no orientation, so that each page
+    // keeps its own.
+    cups_option_t* options = nullptr;
+    int count = 0;
+    const QByteArray media = m_printer->pageLayout().pageSize().key().toUtf8();
+    if (!media.isEmpty()) {
+        count = cupsAddOption("media", media.constData(), count, &options);
     }
-    m_painter->setFont(m_font);
-    // The pages that went by before the first ink.
-    for (int page = 1; page < m_page; ++page) {
-        if (!printer.newPage()) {
-            Fail();
-        }
+    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, m_queue.c_str(), file.constData(),
+                                   "Palm Loomway", count, options);
+    cupsFreeOptions(count, options);
+    if (job <= 0) {
+        m_lastRefusal = cupsLastErrorString() != nullptr ? cupsLastErrorString() : "";
+        Fail(PrinterError::kJobRefused);
     }
+    DropDocument();
 }
 
 void QtPrinterSurface::Draw(const std::string& text, bool endLine) {
@@ -269,9 +306,7 @@ void QtPrinterSurface::Draw(const std::string& text, bool endLine) {
         if (BreakDue()) {
             NextPage();
         }
-        if (!m_painter) {
-            BeginDocument();
-        }
+        SettlePage();
         const QFontMetricsF metrics(m_font, m_painter->device());
         m_painter->drawText(QPointF(ToPixels(m_x), ToPixels(m_y) + metrics.ascent()),
                             ToDisplayText(text));
@@ -292,7 +327,10 @@ void QtPrinterSurface::PrintLine(const std::string& text) {
 }
 
 void QtPrinterSurface::PrintNumber(long number) {
-    Draw(" " + std::to_string(number) + " ", false);
+    std::string text = " ";
+    text += std::to_string(number);
+    text += ' ';
+    Draw(text, false);
 }
 
 void QtPrinterSurface::NewPage() {
@@ -304,19 +342,22 @@ void QtPrinterSurface::NewPage() {
 
 void QtPrinterSurface::EndDoc() {
     if (m_painter) {
-        const bool ended = m_painter->end(); // hands the document to CUPS
-        m_painter.reset();
-        if (!ended) {
-            m_inJob = false;
-            throw PrinterError{PrinterError::kNoPrinter};
+        if (!m_painter->end()) {
+            Fail(PrinterError::kNoPrinter);
         }
+        Submit();
     }
-    if (m_printer && m_orientationPending) {
-        m_printer->setPageOrientation(m_orientation == kLandscape ? QPageLayout::Landscape
-                                                                  : QPageLayout::Portrait);
-        FontChanged();
+    DropDocument();
+    if (m_printer) {
+        ApplyOrientation(); // the next document starts with the latest setting
     }
-    m_orientationPending = false;
+    m_inJob = false;
+    m_page = 1;
+    m_x = m_y = 0;
+}
+
+void QtPrinterSurface::AbortDoc() {
+    DropDocument();
     m_inJob = false;
     m_page = 1;
     m_x = m_y = 0;
@@ -327,7 +368,9 @@ int QtPrinterSurface::Page() {
 }
 
 std::string QtPrinterSurface::DeviceName() {
-    return Printer().printerName().toLatin1().toStdString();
+    Printer();
+    // The queue's name (a printer drawing into a PDF file has none of its own).
+    return UnicodeToHandheld(QString::fromStdString(m_queue).toStdU32String());
 }
 
 } // namespace loomway

@@ -10,6 +10,7 @@
 
 class QPainter;
 class QPrinter;
+class QTemporaryFile;
 class QString;
 
 namespace loomway {
@@ -20,9 +21,13 @@ namespace loomway {
 // page: the document is begun at the first text with ink, and the pages that
 // went by before it come out blank. Measures before that come from the
 // printer's own metrics. Bytes are read as the handheld's 8-bit character set
-// (Windows-1252); control characters print as blanks of a space's width.
-// Failures: no default printer, or a printer that cannot print, throw 482; a
-// failure abandons the document, and the next operation starts a new job.
+// (config/handheldcharset.h); control characters print as blanks of a space's width.
+// The document is drawn into a temporary PDF file (each page in the
+// orientation it had at its first ink) and, at EndDoc, submitted to the
+// default queue with libcups. Failures: no default printer, or a document
+// that cannot be drawn, throw 482; a queue that refuses the document throws
+// 483. A failure, or AbortDoc, drops the document unsubmitted, and the next
+// operation starts a new job.
 class QtPrinterSurface : public PrinterSurface {
 public:
     QtPrinterSurface();
@@ -49,17 +54,26 @@ public:
     void PrintNumber(long number) override;
     void NewPage() override;
     void EndDoc() override;
+    void AbortDoc() override;
     int Page() override;
     std::string DeviceName() override;
 
     // The text that would be drawn for the bytes of a run.
     static QString ToDisplayText(const std::string& text);
 
+    // What the print server said when it last refused a document.
+    const std::string& LastRefusal() const { return m_lastRefusal; }
+
 private:
     QPrinter& Printer();
     void LookUpPrinter();
     void StartJob();
-    [[noreturn]] void Fail();
+    [[noreturn]] void Fail(int code);
+    void ApplyOrientation();
+    bool PageSettled() const;
+    void SettlePage();
+    void Submit();
+    void DropDocument();
     void FontChanged();
     float CharWidth(unsigned char c);
     float LineHeight();
@@ -67,16 +81,18 @@ private:
     bool HasInk(const std::string& text) const;
     bool BreakDue();
     void NextPage();
-    void BeginDocument();
     void Draw(const std::string& text, bool endLine);
     float ToTwips(double devicePixels);
     double ToPixels(float twips);
 
     std::unique_ptr<QPrinter> m_printer;
-    std::unique_ptr<QPainter> m_painter; // active while a document is begun
+    std::unique_ptr<QPainter> m_painter;        // active while a document is begun
+    std::unique_ptr<QTemporaryFile> m_document; // the PDF being drawn
+    std::string m_queue;                        // the CUPS queue of the job
+    std::string m_lastRefusal;
+    int m_drawnPage = 0; // the page the painter is on; 0 before the first ink
     bool m_inJob = false;
     int m_orientation = kPortrait;
-    bool m_orientationPending = false; // set mid-page: applies from the next page
     QFont m_font;
     bool m_underline = false;
     float m_x = 0;

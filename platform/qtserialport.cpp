@@ -132,6 +132,11 @@ void QtSerialPort::Open() {
         FailOpen(8002, "No device for port " + std::to_string(m_number));
     }
     OpenDevice(device);
+    // A session starts with what arrives from now on: bytes that waited in the
+    // device (sent while nobody listened, or left from an earlier session)
+    // belong to no one and are dropped rather than relayed. A reopening after
+    // a lost device stays in its session and keeps what the device sent.
+    m_port.clear(QSerialPort::Input);
 }
 
 void QtSerialPort::Reopen() {

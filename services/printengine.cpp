@@ -127,6 +127,8 @@ void PrintEngine::ApplyTag(const MarkupTagInfo& tag, Job& job) {
 }
 
 void PrintEngine::FailJob(Job& job, const std::string& chunk, int code) {
+    // What was drawn so far never reaches the printer.
+    m_surface.AbortDoc();
     if (chunk.find("<SRESP>") != std::string::npos) {
         job.statusRequested = true;
     }

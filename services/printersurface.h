@@ -12,7 +12,8 @@ struct PrinterError {
 
     static constexpr int kOverflow = 6;
     static constexpr int kDivisionByZero = 11;
-    static constexpr int kNoPrinter = 482; // no default printer, or it cannot print
+    static constexpr int kNoPrinter = 482;  // no default printer, or it cannot print
+    static constexpr int kJobRefused = 483; // the printer refused the finished document
 };
 
 // The computer's default printer as the drawing surface of the print engine.
@@ -69,6 +70,10 @@ public:
     // Completes the document and hands it to the printer; the next output
     // begins a new document whose first page is page 1.
     virtual void EndDoc() = 0;
+    // Drops the document in progress, when a job fails before its end: none
+    // of it reaches the printer, and the next output begins a new job. Font
+    // and orientation stay. A surface that holds no document has nothing to do.
+    virtual void AbortDoc() {}
     // The number of the page the next output lands on, 1 for the first page.
     virtual int Page() = 0;
     // The printer's name; empty when it has none.

@@ -29,8 +29,10 @@ std::string Quotient(int page, float measure) {
 } // namespace
 
 void ComputeStatusFields(PrinterSurface& surface, StatusFields& fields) {
-    fields.H = fields.W = fields.FH = fields.FW = "0";
-    fields.NAME = "NOT_DEFINED";
+    // Back to the start values; the body length stays.
+    const std::size_t length = fields.LEN;
+    fields = StatusFields{};
+    fields.LEN = length;
     if (const int height = surface.PageHeight(); height > 0) {
         fields.H = Quotient(height, surface.TextHeight(kMeasure));
     }

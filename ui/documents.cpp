@@ -3,17 +3,13 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileInfo>
 
 namespace loomway {
 
 QUrl ShippedDocumentUrl(const QString& fileName) {
-    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                              QStringLiteral("/../share/doc/loomway/") + fileName);
-    if (QFileInfo::exists(installed)) {
-        return QUrl::fromLocalFile(installed);
-    }
-    return QUrl::fromLocalFile(QDir::cleanPath(QStringLiteral(LOOMWAY_SOURCE_DIR "/") + fileName));
+    return QUrl::fromLocalFile(QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                               QStringLiteral("/../share/doc/loomway/") +
+                                               fileName));
 }
 
 void OpenShippedDocument(const QString& fileName) {

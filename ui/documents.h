@@ -5,15 +5,15 @@
 
 namespace loomway {
 
-inline constexpr const char* kUserGuide = "README.md";
-inline constexpr const char* kChangeLog = "CHANGELOG.md";
+inline constexpr const char* kUserGuide = "README.html";
+inline constexpr const char* kChangeLog = "CHANGELOG.html";
 
-// The file address of a document shipped with the program: the installed copy
-// in <prefix>/share/doc/loomway beside the binary, else the copy in the
-// source tree the program was built from.
+// The file address of a page shipped with the program, in share/doc/loomway
+// beside the folder of the binary: <prefix>/share/doc/loomway when installed,
+// <build>/share/doc/loomway in the build tree.
 QUrl ShippedDocumentUrl(const QString& fileName);
 
-// Opens the document with the desktop's default handler; a failure is ignored.
+// Opens the page in the desktop's browser; a failure is ignored.
 void OpenShippedDocument(const QString& fileName);
 
 } // namespace loomway

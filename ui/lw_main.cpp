@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QWindow>
 
 namespace loomway {
 
@@ -112,6 +113,10 @@ LW_Main::LW_Main(QWidget* parent) : QMainWindow(parent), m_pictures(qGuiApp->dev
     connect(&m_frame, &QTimer::timeout, this, &LW_Main::FlushFrame);
     m_blink.setInterval(kBlinkMs);
     connect(&m_blink, &QTimer::timeout, this, &LW_Main::BlinkTick);
+    // Qt reports the new focus window after the activation events, so this
+    // still tells, when one arrives, whether the focus was in the program.
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
+            [this](QWindow* window) { m_focusWasInProgram = window != nullptr; });
     // The creation size: a client area of 9120 x 5805 twips below the menu bar.
     setFixedSize(twips(0, 0, 9120, 5805).width(),
                  twips(0, 0, 9120, 5805).height() + menuBar()->sizeHint().height());
@@ -595,7 +600,13 @@ bool LW_Main::event(QEvent* event) {
     }
     const bool handled = QMainWindow::event(event);
     if (event->type() == QEvent::WindowActivate && !m_ended) {
-        RunHook(m_hooks.activated);
+        // Only activation from one of the program's own windows counts (a
+        // dialog closing, say), and the first one after start; coming back
+        // from another program does not.
+        if (m_focusWasInProgram || !m_activatedBefore) {
+            m_activatedBefore = true;
+            RunHook(m_hooks.activated);
+        }
     }
     return handled;
 }

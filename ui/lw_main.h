@@ -144,6 +144,8 @@ private:
     std::optional<std::pair<double, double>> m_outerTwips;
     QSize m_appliedFrame;
     bool m_ended = false;
+    bool m_focusWasInProgram = false; // one of the program's windows had the focus
+    bool m_activatedBefore = false;
     // Changes that wait for the next frame (a busy relay changes the lamps and
     // the counters with every chunk; the screen needs them once per frame).
     std::array<bool, 6> m_lampPending{};

@@ -1,5 +1,7 @@
 #include "ui/qtmessagebox.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QString>
 
@@ -21,6 +23,23 @@ QMessageBox::StandardButton standardButton(MessageAnswer answer) {
 
 } // namespace
 
+QWidget* QtMessageBox::Owner() const {
+    // Over the window the user works in: the active one of this program's
+    // windows, or, while a settings dialog holds the main window disabled,
+    // that dialog.
+    if (QWidget* active = QApplication::activeWindow(); active != nullptr && active->isEnabled()) {
+        return active;
+    }
+    if (m_parent != nullptr && !m_parent->isEnabled()) {
+        for (QDialog* dialog : m_parent->findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) {
+            if (dialog->isVisible() && dialog->isEnabled()) {
+                return dialog;
+            }
+        }
+    }
+    return m_parent;
+}
+
 MessageAnswer QtMessageBox::Show(const std::string& title, const std::string& text,
                                  MessageIcon icon, MessageButtons buttons,
                                  MessageAnswer defaultButton) {
@@ -28,7 +47,7 @@ MessageAnswer QtMessageBox::Show(const std::string& title, const std::string& te
                     QString::fromStdString(title), QString::fromStdString(text),
                     buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
                                                      : QMessageBox::Ok,
-                    m_parent);
+                    Owner());
     box.setTextFormat(Qt::PlainText);
     if (buttons == MessageButtons::YesNo) {
         // Yes is the first button and the default unless No is asked for.

@@ -34,9 +34,11 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const 
     return label;
 }
 
-// The numeric value of a box's text, as a port number.
+// The port number a box's text stands for, as the switch-on opens it; 0 when
+// the text is no number.
 int PortNumberOf(const QString& text) {
-    return static_cast<int>(std::clamp<long>(LeadingNumber(FromQt(text)), INT_MIN, INT_MAX));
+    return static_cast<int>(
+        std::clamp<long>(PortNumberOfText(FromQt(text)).value_or(0), INT_MIN, INT_MAX));
 }
 
 std::string PortsKey(int n) {
@@ -205,7 +207,10 @@ void LW_CONF::cmdOK_Click() {
         const std::string palmDevice = DevicePathOfText(m_comPPDevice->currentText());
         const bool sameDevice =
             !palmDevice.empty() && palmDevice == DevicePathOfText(m_comMPDevice->currentText());
-        if (modemPort == m_settings.SourcePort || sameDevice) {
+        const bool samePort =
+            PortNumberOfText(FromQt(palmText)) &&
+            PortNumberOfText(FromQt(palmText)) == PortNumberOfText(FromQt(modemText));
+        if (samePort || sameDevice) {
             m_messages.Show("Invalid Assignment",
                             "Ports specified cannot be the same.\n"
                             "Please select a different COM\n"

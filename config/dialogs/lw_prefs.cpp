@@ -28,12 +28,6 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text,
     return label;
 }
 
-// The stored value, or fallback when it is empty.
-QString Stored(ProfileFile& file, const char* key, const QString& fallback) {
-    const std::string value = ReadSetting(file, "Preferences", key);
-    return value.empty() ? fallback : ToQt(value);
-}
-
 } // namespace
 
 LW_PREFS::LW_PREFS(ProfileFile& file, Settings& settings, ProgramChooser& chooser, QWidget* owner)
@@ -127,13 +121,22 @@ void LW_PREFS::Open() {
     FinishOpening();
 }
 
+QString LW_PREFS::Stored(const char* key, const QString& fallback) {
+    const SettingText& read = m_read[key] = ReadSettingText(m_file, "Preferences", key);
+    return read.shown.empty() ? fallback : ToQt(read.shown);
+}
+
+void LW_PREFS::Write(const char* key, const QString& text) {
+    WriteSettingText(m_file, "Preferences", key, m_read[key], FromQt(text));
+}
+
 void LW_PREFS::LoadPreferencesIntoDialog() {
-    ShowText(m_commenuvisible, Stored(m_file, "MenuVisible", QStringLiteral("YES")));
-    ShowText(m_comLaunchMeth, Stored(m_file, "Startup", QStringLiteral("Data Sniffer")));
-    ShowText(m_comLoomway, Stored(m_file, "Status", QStringLiteral("OFF")));
-    ShowText(m_comCloseApp, Stored(m_file, "CloseApp", m_comCloseApp->itemText(0)));
-    const std::string startApp = ReadSetting(m_file, "Preferences", "StartApp");
-    m_lblStart->setText(startApp.empty() ? kNone : ToQt(startApp));
+    ShowText(m_commenuvisible, Stored("MenuVisible", QStringLiteral("YES")));
+    ShowText(m_comLaunchMeth, Stored("Startup", QStringLiteral("Data Sniffer")));
+    ShowText(m_comLoomway, Stored("Status", QStringLiteral("OFF")));
+    ShowText(m_comCloseApp, Stored("CloseApp", m_comCloseApp->itemText(0)));
+    m_lblStart->setText(Stored("StartApp", kNone));
+    const std::string startApp = m_read["StartApp"].shown;
     if (!startApp.empty()) {
         m_settings.ExitProgramPath = startApp;
     }
@@ -174,11 +177,11 @@ void LW_PREFS::lblStart_Click() {
 }
 
 void LW_PREFS::cmdOK_Click() {
-    WriteSetting(m_file, "Preferences", "Startup", FromQt(m_comLaunchMeth->currentText()));
-    WriteSetting(m_file, "Preferences", "MenuVisible", FromQt(m_commenuvisible->currentText()));
-    WriteSetting(m_file, "Preferences", "Status", FromQt(m_comLoomway->currentText()));
-    WriteSetting(m_file, "Preferences", "CloseApp", FromQt(m_comCloseApp->currentText()));
-    WriteSetting(m_file, "Preferences", "StartApp", FromQt(m_lblStart->text()));
+    Write("Startup", m_comLaunchMeth->currentText());
+    Write("MenuVisible", m_commenuvisible->currentText());
+    Write("Status", m_comLoomway->currentText());
+    Write("CloseApp", m_comCloseApp->currentText());
+    Write("StartApp", m_lblStart->text());
     m_settings.ExitProgramPath = FromQt(m_lblStart->text());
     accept();
 }

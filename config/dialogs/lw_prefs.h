@@ -5,6 +5,9 @@
 #include "config/profilefile.h"
 #include "config/settings.h"
 
+#include <map>
+#include <string>
+
 class QComboBox;
 class QLabel;
 
@@ -27,6 +30,10 @@ protected:
 
 private:
     void LoadPreferencesIntoDialog();
+    // The [Preferences] value as shown, fallback when it is empty; remembered
+    // so that Write gives a value the user left alone its stored bytes back.
+    QString Stored(const char* key, const QString& fallback);
+    void Write(const char* key, const QString& text);
     void lblStart_Click();
     void cmdOK_Click();
 
@@ -39,6 +46,7 @@ private:
     QComboBox* m_comLoomway;
     QComboBox* m_comCloseApp;
     QLabel* m_lblStart;
+    std::map<std::string, SettingText> m_read;
 };
 
 } // namespace loomway

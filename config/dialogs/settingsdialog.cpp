@@ -25,8 +25,14 @@ SettingsDialog::~SettingsDialog() {
 }
 
 void SettingsDialog::done(int result) {
+    const bool ownerWasLocked = m_ownerLocked;
     ReleaseOwner();
     QDialog::done(result);
+    // The main window becomes the active one again, with or without a window
+    // manager to hand it the focus.
+    if (ownerWasLocked && m_owner) {
+        m_owner->activateWindow();
+    }
 }
 
 bool SettingsDialog::BeginOpening() {

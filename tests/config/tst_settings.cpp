@@ -52,9 +52,9 @@ private slots:
         file.set("Empty", "Value", "");
         QCOMPARE(ReadSetting(file, "Empty", "Value"), std::string());
 
-        // Bytes above 127 pass untouched.
+        // A value that is not UTF-8 reads as Windows-1252.
         file.set("Latin", "Value", "caf\xe9\xff");
-        QCOMPARE(ReadSetting(file, "Latin", "Value"), std::string("caf\xe9\xff"));
+        QCOMPARE(ReadSetting(file, "Latin", "Value"), std::string("caf\xc3\xa9\xc3\xbf"));
     }
 
     void writeSettingReportsTheFlag() {

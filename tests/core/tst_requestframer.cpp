@@ -44,7 +44,11 @@ template <typename Framer> std::string Trace(Framer& framer, const QByteArrayLis
             trace += '.';
             continue;
         }
-        trace += "[" + Shown(request->body) + "|" + Shown(request->leftover) + "]";
+        trace += '[';
+        trace += Shown(request->body);
+        trace += '|';
+        trace += Shown(request->leftover);
+        trace += ']';
         framer.SetBuffer(request->leftover);
     }
     return trace;

@@ -195,12 +195,13 @@ private slots:
                                     "; caf\xe9 \xff\x80\x01\n";
         writeSettingsFile(original);
         IniProfileFile file(path());
+        // The file keeps the bytes; ReadSetting gives them as Windows-1252 text.
         QCOMPARE(ReadSetting(file, "Preferences", "CloseApp"),
-                 std::string("Gestionnaire \xe9t\xe9"));
+                 std::string("Gestionnaire \xc3\xa9t\xc3\xa9"));
         const std::string value = "C:\\Programme\\Gr\xfc\xdf"
                                   "e\xa0\xff.exe";
         QVERIFY(WriteSetting(file, "Preferences", "StartApp", value));
-        QCOMPARE(ReadSetting(file, "Preferences", "StartApp"), value);
+        QCOMPARE(file.GetString("Preferences", "StartApp", "", 255), value);
         QCOMPARE(readSettingsFile(), original.left(original.indexOf(';')) +
                                          "StartApp=" + qbytes(value) + "\n" +
                                          original.mid(original.indexOf(';')));

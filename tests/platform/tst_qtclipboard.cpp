@@ -72,7 +72,7 @@ bool offers(const char* format) {
 std::string latin1Sample() {
     std::string text = "tab\there\r\nline\n";
     for (int c = 0x20; c < 0x100; ++c) {
-        if (c != 0x7f) {
+        if (c != 0x7f && (c < 0x80 || c >= 0xa0)) {
             text += static_cast<char>(c);
         }
     }
@@ -124,7 +124,7 @@ private slots:
         QTest::newRow("latin-1 letters") << QString::fromUtf8("caf\u00e9 \u00fcber \u00ff")
                                          << QByteArray("caf\xe9 \xfc"
                                                        "ber \xff");
-        QTest::newRow("euro sign") << QString::fromUtf8("5 \u20ac") << QByteArray("5 ?");
+        QTest::newRow("euro sign") << QString::fromUtf8("5 \u20ac") << QByteArray("5 \x80");
         QTest::newRow("outside the BMP") << QString::fromUtf8("a\U0001F600b") << QByteArray("a?b");
     }
     void getTextFromAnotherProcess() {

@@ -128,7 +128,10 @@ public:
     }
     void PrintNumber(long value) override {
         enter("PrintNumber " + std::to_string(value));
-        draw(" " + std::to_string(value) + " ", false);
+        std::string text = " ";
+        text += std::to_string(value);
+        text += ' ';
+        draw(text, false);
     }
     void NewPage() override {
         enter("NewPage");

@@ -358,9 +358,9 @@ private slots:
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(recorder.urls.size(), 2);
         QVERIFY(recorder.urls[0].isLocalFile());
-        QCOMPARE(QFileInfo(recorder.urls[0].toLocalFile()).fileName(), QStringLiteral("README.md"));
+        QCOMPARE(QFileInfo(recorder.urls[0].toLocalFile()).fileName(), QStringLiteral("README.html"));
         QCOMPARE(QFileInfo(recorder.urls[1].toLocalFile()).fileName(),
-                 QStringLiteral("CHANGELOG.md"));
+                 QStringLiteral("CHANGELOG.html"));
         QVERIFY(QFileInfo::exists(recorder.urls[0].toLocalFile()));
         QVERIFY(QFileInfo::exists(recorder.urls[1].toLocalFile()));
     }
@@ -381,11 +381,11 @@ private slots:
         QVERIFY(!about->findChild<QLabel*>("lblPurpose")->text().isEmpty());
         auto* home = about->findChild<QLabel*>("lblHome");
         auto* news = about->findChild<QLabel*>("lblNews");
-        QVERIFY(home->text().contains(QStringLiteral("README.md")));
-        QVERIFY(news->text().contains(QStringLiteral("CHANGELOG.md")));
+        QVERIFY(home->text().contains(QStringLiteral("README.html")));
+        QVERIFY(news->text().contains(QStringLiteral("CHANGELOG.html")));
         emit news->linkActivated(QString());
         QCOMPARE(recorder.urls.size(), 1);
-        QVERIFY(recorder.urls[0].toLocalFile().endsWith(QStringLiteral("CHANGELOG.md")));
+        QVERIFY(recorder.urls[0].toLocalFile().endsWith(QStringLiteral("CHANGELOG.html")));
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         // The same window again, not a second one.
         window.Menus().m_about->trigger();

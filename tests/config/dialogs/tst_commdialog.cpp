@@ -227,7 +227,7 @@ private slots:
         QTest::addColumn<bool>("rejected");
         QTest::newRow("03 against 3") << "03" << true;
         QTest::newRow("3 against 3") << "3" << true;
-        QTest::newRow("3abc against 3") << "3abc" << true;
+        QTest::newRow("3abc against 3") << "3abc" << false; // no port number at all
         QTest::newRow("4 against 3") << "4" << false;
         QTest::newRow("30 against 3") << "30" << false;
     }
