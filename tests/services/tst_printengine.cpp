@@ -94,7 +94,7 @@ private slots:
         rig.surface.failOn = "PrintLine";
         rig.surface.failSkip = 1;
         QVERIFY(rig.engine.Redirect("<LMW_P><FBOLD>one<NL>two<NL>three</LMW_P><LMW_P>kept"));
-        QCOMPARE(rig.drawings(), QString("p1 0 0 'one'|, p1 0 200 'two'"));
+        QCOMPARE(rig.drawings(), QString("p1 0 0 '', p1 0 0 'one'|"));
         QCOMPARE(rig.surface.documentsEnded, 0);
         QVERIFY(rig.surface.bold && rig.log.isEmpty());
         rig.surface.failOn.clear();

@@ -6,8 +6,8 @@
 #include <QString>
 
 #include <fcntl.h>
-#include <pty.h>
 #include <poll.h>
+#include <pty.h>
 #include <unistd.h>
 
 #include <string>
