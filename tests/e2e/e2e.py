@@ -190,10 +190,8 @@ class Reader:
 
     def status(self):
         """The text of the status bar's first panel."""
-        if "status" not in self._nodes:
-            bar = self.window().find(lambda n: n.role() == "status bar", depth=2)[0]
-            self._nodes["status"] = bar.children()[0]
-        return self._nodes["status"].name()
+        bar = self.window().find(lambda n: n.role() == "status bar", depth=2)[0]
+        return bar.children()[0].name()
 
 
 class Program(Reader):
@@ -367,7 +365,8 @@ def _value(text):
 
 def _children(pid):
     try:
-        return [int(c) for c in open("/proc/%d/task/%d/children" % (pid, pid)).read().split()]
+        with open("/proc/%d/task/%d/children" % (pid, pid)) as f:
+            return [int(c) for c in f.read().split()]
     except OSError:
         return []
 
@@ -379,7 +378,8 @@ def _descendants(pid):
 
 def _comm(pid):
     try:
-        return open("/proc/%d/comm" % pid).read()
+        with open("/proc/%d/comm" % pid) as f:
+            return f.read()
     except OSError:
         return ""
 
