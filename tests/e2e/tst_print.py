@@ -9,7 +9,8 @@ import unittest
 import e2e
 
 DOCUMENT = (b"<PORIENT_P><FONT=TNR><FSIZE=24><FBOLD><ALIGN=CENTER>Loomway e2e<NL>"
-            b"<FNORMAL><FSIZE=12>A plain line of text.<NL><FONT=ARIAL>Page <PAGEN><FFEED>Page <PAGEN>")
+            b"<FNORMAL><FSIZE=12>A plain line of text.<NL><FONT=ARIAL>Page <PAGEN><FFEED>Page <PAGEN><NL>"
+            + b"".join(b"line %d<NL>" % i for i in range(90)))  # past page 2's bottom
 
 
 class PrintTest(unittest.TestCase):
@@ -55,9 +56,10 @@ class PrintTest(unittest.TestCase):
             e2e.wait_until(lambda: os.path.exists(pdf) and e2e.run(
                 lpstat, env=dict(os.environ, **cups)).stdout == b"", 60, "the printed PDF")
             text = e2e.run(["pdftotext", "-layout", pdf, "-"]).stdout.decode()
-            for line in ("Loomway e2e", "A plain line of text.", r"Page\s+1\s", r"Page\s+2\s"):
+            for line in ("Loomway e2e", "A plain line of text.", r"Page\s+1\s", r"Page\s+2\s",
+                         r"line 0\s", r"line 89\s"):
                 self.assertRegex(text, line)
-            self.assertRegex(e2e.run(["pdfinfo", pdf]).stdout.decode(), r"(?m)^Pages:\s+2$")
+            self.assertRegex(e2e.run(["pdfinfo", pdf]).stdout.decode(), r"(?m)^Pages:\s+3$")
             fonts = e2e.run(["pdffonts", pdf]).stdout.decode()
             self.assertIn("LiberationSerif-Bold", fonts)  # "Times New Roman" bold
             self.assertIn("LiberationSans", fonts)  # "Arial"

@@ -2,6 +2,7 @@
 // sizes, the clickable elements and what it shows of the traffic.
 #include "core/traffic.h"
 #include "tests/support/testsupport.h"
+#include "ui/aboutwindow.h"
 #include "ui/datapane.h"
 #include "ui/displaymode.h"
 #include "ui/lw_main.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 
@@ -284,6 +286,51 @@ private slots:
         }
         QVERIFY(pane->isReadOnly());
         QCOMPARE(w.findChild<QLabel*>("StatusBar1_Panel1")->text(), QString("STATUS:  ON"));
+    }
+
+    // A frame around the window comes off its client area, never below a pixel.
+    void clientSizes() {
+        for (auto [w, h, fw, fh, size] : {std::tuple{6090.0, 4212.0, 0, 0, QSize(406, 281)},
+                                          {6090.0, 4212.0, 4, 27, QSize(402, 254)},
+                                          {300.0, 300.0, 100, 100, QSize(1, 1)}}) {
+            const PixelSize px = ClientSizeForOuter(w, h, fw, fh);
+            QCOMPARE(QSize(px.width, px.height), size);
+        }
+    }
+
+    // The About window: product and version, opened once however often asked.
+    void about() {
+        LW_Main w;
+        w.show();
+        w.Menus().m_about->trigger();
+        w.Menus().m_about->trigger();
+        QCOMPARE(w.findChildren<AboutWindow*>().size(), qsizetype(1));
+        auto* about = w.findChild<AboutWindow*>();
+        QVERIFY(about->isVisible() && !about->isModal());
+        QCOMPARE(about->findChild<QLabel*>("lblProduct")->text(), QString("Palm Loomway"));
+        QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(),
+                 QString("Version " LOOMWAY_VERSION));
+    }
+
+    // New data scrolls the pane to its end; a single character keeps the caret.
+    void paneFollowsTheData() {
+        DataPane pane;
+        pane.resize(200, 60);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        std::string text;
+        for (int i = 0; i < 40; ++i) {
+            text += "line " + std::to_string(i) + "\n";
+            pane.ShowBytes(text, true);
+            pane.Flush();
+        }
+        QVERIFY(pane.verticalScrollBar()->value() > 0 &&
+                pane.viewport()->rect().contains(pane.cursorRect()));
+        pane.ShowBytes("", false); // emptied at the limit: the caret goes to the top
+        pane.Flush();
+        pane.ShowBytes("q", false);
+        pane.Flush();
+        QCOMPARE(pane.textCursor().position(), 0);
     }
 
     // In a pane a double-click selects a word (and shows everything); Ctrl+C
