@@ -52,13 +52,11 @@ if __name__ != "__main__" and not in_sandbox():  # started by hand: run in a san
 def wait_until(predicate, timeout=10.0, what="condition"):
     """Polls predicate until it gives a true value, which is returned."""
     deadline = time.monotonic() + timeout
-    while True:
-        value = predicate()
-        if value:
-            return value
+    while not (value := predicate()):
         if time.monotonic() > deadline:
             raise AssertionError("timed out waiting for " + what)
         time.sleep(0.05)
+    return value
 
 
 def run(args, timeout=20, **kwargs):
@@ -104,12 +102,8 @@ def clipboard():
 def held(pid, paths):
     """Those of paths that the process holds open."""
     fds = "/proc/%d/fd" % pid
-    open_now = set()
-    for name in os.listdir(fds) if os.path.isdir(fds) else []:
-        try:
-            open_now.add(os.path.realpath(os.path.join(fds, name)))
-        except OSError:
-            pass
+    names = os.listdir(fds) if os.path.isdir(fds) else []
+    open_now = {os.path.realpath(os.path.join(fds, n)) for n in names}
     return {p for p in paths if os.path.realpath(p) in open_now}
 
 
@@ -152,8 +146,7 @@ class FarEnd:
         """Whatever arrives within seconds."""
         got, deadline = b"", time.monotonic() + seconds
         while (left := deadline - time.monotonic()) > 0:
-            if select.select([self.fd], [], [], left)[0]:
-                got += os.read(self.fd, 65536)
+            got += os.read(self.fd, 65536) if select.select([self.fd], [], [], left)[0] else b""
         return got
 
     def close(self):
@@ -164,7 +157,7 @@ class Reader:
     """The main window as a screen reader sees it, over an AccessibilityBus."""
 
     def __init__(self, bus):
-        self.bus, self._window, self._counters = bus, None, None
+        self.bus, self._window, self._counters, self._nodes = bus, None, None, {}
 
     def window(self):
         """The main window's node (start the program with read_window)."""
@@ -190,8 +183,10 @@ class Reader:
 
     def panes(self):
         """(upper, lower) data pane texts."""
-        panes = self.window().find(lambda n: n.role() == "text", depth=3)
-        return tuple(p.text() for p in sorted(panes, key=lambda n: n.extents()[1]))
+        if "panes" not in self._nodes:
+            panes = self.window().find(lambda n: n.role() == "text", depth=3)
+            self._nodes["panes"] = sorted(panes, key=lambda n: n.extents()[1])
+        return tuple(p.text() for p in self._nodes["panes"])
 
     def status(self):
         """The text of the status bar's first panel."""
@@ -370,7 +365,8 @@ def _value(text):
 
 def _children(pid):
     try:
-        return [int(c) for c in open("/proc/%d/task/%d/children" % (pid, pid)).read().split()]
+        with open("/proc/%d/task/%d/children" % (pid, pid)) as f:
+            return [int(c) for c in f.read().split()]
     except OSError:
         return []
 
@@ -382,7 +378,8 @@ def _descendants(pid):
 
 def _comm(pid):
     try:
-        return open("/proc/%d/comm" % pid).read()
+        with open("/proc/%d/comm" % pid) as f:
+            return f.read()
     except OSError:
         return ""
 
@@ -395,10 +392,12 @@ class AccessibilityBus:
         ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
         self.daemon = subprocess.Popen(["dbus-daemon", "--session", "--nofork",
                                         "--print-address=1"], stdout=subprocess.PIPE,
-                                       stdin=subprocess.DEVNULL, preexec_fn=die_with_test)
+                                       stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                       preexec_fn=die_with_test)
         if session:
             session.cleanups.append(self.stop)
         self.address = self.daemon.stdout.readline().decode().strip()
+        self.daemon.stdout.close()
         self.launcher = subprocess.Popen(
             ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
             env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address), stdin=subprocess.DEVNULL,

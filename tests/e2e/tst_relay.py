@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
 """The relay of the real binary between two pseudo-terminal pairs: every byte
-value both ways, counters and panes, the switch that holds the ports, and the
-requests and methods that decide what reaches the modem."""
+value both ways, counters and panes, and the switch that holds the ports."""
 
 import unittest
 
@@ -62,47 +61,6 @@ class RelayTest(unittest.TestCase):
             self.assertEqual(e2e.held(p.pid, self.devices), self.devices)
             handheld.write(b"on again")
             self.assertEqual(modem.read(8), b"on again")
-
-    def test_requests_are_not_forwarded(self):
-        with e2e.Session() as s:
-            p, handheld, modem = self.start(s)
-            r = s.sim("--device", self.handheld_far, "handheld", "send", "-", input=b"before")
-            self.assertEqual((r.returncode, modem.read(6)), (0, b"before"))
-            r = s.sim("--device", self.handheld_far, "handheld", "clip", "not for the modem")
-            self.assertEqual(r.returncode, 0, r.stderr)
-            e2e.wait_until(lambda: e2e.clipboard() == b"not for the modem", 10, "the clipboard")
-            self.assertEqual(modem.read_for(0.5), b"")
-            # Split: "<LMW_C>sp" and "lit</LMW_" go on, "C>" completes the request.
-            r = s.sim("--device", self.handheld_far, "--chunk", "9", "--delay", "150",
-                      "handheld", "clip", "split")
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(modem.read(18), b"<LMW_C>split</LMW_")
-            self.assertEqual(modem.read_for(0.5), b"")
-            e2e.wait_until(lambda: e2e.clipboard() == b"split", 10, "the split request")
-
-    def test_serial_method_off(self):
-        with e2e.Session() as s:
-            p, handheld, modem = self.start(s, True, LMW_S="NO", LMW_P="YES", LMW_C="YES")
-            handheld.write(EVERY_BYTE)
-            self.assertEqual(modem.read_for(1.0), b"")
-            p.wait_for_counters(256, 0)  # not forwarded, still counted
-            # The handheld port is still read: its requests work.
-            r = s.sim("--device", self.handheld_far, "handheld", "clip", "serial is off")
-            self.assertEqual(r.returncode, 0, r.stderr)
-            e2e.wait_until(lambda: e2e.clipboard() == b"serial is off", 10, "the clipboard")
-            self.assertEqual(modem.read_for(0.3), b"")
-
-    def test_request_methods_off_forward_requests(self):
-        with e2e.Session() as s:
-            p, handheld, modem = self.start(s, LMW_S="YES", LMW_P="NO", LMW_C="NO")
-            before = e2e.clipboard()
-            handheld.write(b"<LMW_C>ordinary data</LMW_C>")
-            self.assertEqual(modem.read(28), b"<LMW_C>ordinary data</LMW_C>")
-            self.assertEqual(e2e.clipboard(), before)
-            # A status query is ordinary data too: forwarded, never answered.
-            handheld.write(b"<LMW_P><SRESP></LMW_P>")
-            self.assertEqual(modem.read(22), b"<LMW_P><SRESP></LMW_P>")
-            self.assertEqual(handheld.read_for(1.0), b"")
 
 
 if __name__ == "__main__":

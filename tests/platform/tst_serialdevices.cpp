@@ -1,8 +1,8 @@
 #include "platform/serialdevices.h"
+#include "tests/support/testsupport.h"
 
 #include <QFileInfo>
 #include <QSerialPortInfo>
-#include <QSet>
 #include <QTest>
 
 using namespace loomway;
@@ -10,52 +10,37 @@ using namespace loomway;
 class TestSerialDevices : public QObject {
     Q_OBJECT
 private slots:
-    // Every device Qt finds on this machine, once each, in path order, with
-    // its description; every path exists.
+    // Every device Qt finds, once each, in path order, with its description.
     void listsWhatQtFinds() {
-        SerialDevices list;
-        const std::vector<SerialDevice> devices = list.Devices();
-        QSet<QString> expected;
+        QStringList expected, got;
         for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
-            expected.insert(port.systemLocation());
+            expected << port.systemLocation() + " " + port.description().trimmed();
         }
-        QSet<QString> got;
+        SerialDevices list;
+        const auto devices = list.Devices();
         for (std::size_t i = 0; i < devices.size(); ++i) {
-            const QString path = QString::fromStdString(devices[i].path);
-            QVERIFY2(QFileInfo::exists(path), qPrintable(path));
-            QVERIFY2(!got.contains(path), qPrintable(path));
-            got.insert(path);
-            QCOMPARE(QString::fromStdString(devices[i].description),
-                     QSerialPortInfo(path).description().trimmed());
-            if (i > 0) {
-                QVERIFY(SerialPathBefore(devices[i - 1].path, devices[i].path));
-            }
+            got << QString::fromStdString(devices[i].path + " " + devices[i].description);
+            QVERIFY(i == 0 || SerialPathBefore(devices[i - 1].path, devices[i].path));
         }
+        expected.removeDuplicates();
+        std::sort(expected.begin(), expected.end());
+        std::sort(got.begin(), got.end());
         QCOMPARE(got, expected);
     }
 
     void pathOrder_data() {
-        QTest::addColumn<QString>("a");
-        QTest::addColumn<QString>("b");
-        QTest::addColumn<bool>("before");
-        QTest::newRow("2 before 10") << "/dev/ttyS2"
-                                     << "/dev/ttyS10" << true;
-        QTest::newRow("10 after 2") << "/dev/ttyS10"
-                                    << "/dev/ttyS2" << false;
-        QTest::newRow("S before USB") << "/dev/ttyS31"
-                                      << "/dev/ttyUSB0" << true;
-        QTest::newRow("ACM before S") << "/dev/ttyACM9"
-                                      << "/dev/ttyS0" << true;
-        QTest::newRow("same") << "/dev/ttyS1"
-                              << "/dev/ttyS1" << false;
-        QTest::newRow("no number") << "/dev/modem"
-                                   << "/dev/ttyS0" << true;
+        test::addRows({"a", "b", "before"}, {{"2 before 10", "/dev/ttyS2", "/dev/ttyS10", "yes"},
+                                             {"10 after 2", "/dev/ttyS10", "/dev/ttyS2", "no"},
+                                             {"S before USB", "/dev/ttyS31", "/dev/ttyUSB0", "yes"},
+                                             {"ACM before S", "/dev/ttyACM9", "/dev/ttyS0", "yes"},
+                                             {"same", "/dev/ttyS1", "/dev/ttyS1", "no"},
+                                             {"leading zero", "/dev/ttyS010", "/dev/ttyS9", "no"}});
     }
     void pathOrder() {
         QFETCH(QString, a);
         QFETCH(QString, b);
-        QFETCH(bool, before);
-        QCOMPARE(SerialPathBefore(a.toStdString(), b.toStdString()), before);
+        QFETCH(QString, before);
+        QCOMPARE(SerialPathBefore(a.toStdString(), b.toStdString()), before == "yes");
     }
 };
 

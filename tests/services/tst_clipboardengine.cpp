@@ -1,269 +1,118 @@
 #include "services/clipboardengine.h"
 #include "tests/support/fakes.h"
-#include "tests/support/testsupport.h"
 
 #include <QTest>
-
-#include <optional>
-#include <string>
-#include <vector>
 
 using namespace loomway;
 using namespace loomway::test;
 
 namespace {
-
-// A clipboard in memory that records every text put on it.
-class MemoryClipboard : public Clipboard {
-public:
-    std::optional<std::string> GetText() override {
-        ++reads;
-        return content;
-    }
-    void SetText(const std::string& text) override {
-        sets.push_back(text);
-        content = text;
-    }
+struct MemoryClipboard : Clipboard {
+    std::optional<std::string> GetText() override { return content; }
+    void SetText(const std::string& text) override { sets += text + "|"; }
     std::optional<std::string> content;
-    std::vector<std::string> sets;
-    int reads = 0;
+    std::string sets;
 };
-
-std::vector<std::string> lampCodes(const RecordingLampPanel& lamps, Lamp lamp) {
-    std::vector<std::string> codes;
-    for (const auto& call : lamps.calls) {
-        if (call.lamp == lamp) {
-            codes.push_back(call.code);
+struct Port : FakeSerialPort {
+    void Write(const std::string& data) override {
+        if (fail) {
+            throw PortError{8018, "Operation valid only when the port is open"};
         }
+        FakeSerialPort::Write(data);
     }
-    return codes;
-}
-
-struct SendRig {
-    Settings settings;
-    FakeSerialPort handheld;
-    MemoryClipboard clipboard;
-    RecordingTrafficView view;
-    Traffic traffic{view};
-
-    SendRig() {
-        settings.ClipboardMethodOn = true;
-        handheld.forceOpen(true);
-    }
-    void send() { Send_to_Clip(settings, handheld, clipboard, traffic); }
+    bool fail = false;
 };
-
 } // namespace
 
 class TestClipboardEngine : public QObject {
     Q_OBJECT
 private slots:
-    // Each row: the chunks the handheld sends, what lands on the clipboard and
-    // which chunk (0-based) completed the last request (-1: none).
+    // The chunks from the handheld, what lands on the clipboard ("|" after
+    // each text) and which chunks completed a request.
     void requests_data() {
-        QTest::addColumn<QStringList>("chunks");
-        QTest::addColumn<QStringList>("expectedSets");
-        QTest::addColumn<int>("completingChunk");
-
-        QTest::newRow("split over two chunks")
-            << QStringList{"<LMW_C>one", "\ntwo</LMW_C>"} << QStringList{"one\r\ntwo"} << 1;
-        QTest::newRow("split over three chunks, tags cut")
-            << QStringList{"<LMW", "_C>hello</LMW_", "C>"} << QStringList{"hello"} << 2;
-        QTest::newRow("CRLF in the body gets a second CR")
-            << QStringList{"<LMW_C>a\r\nb</LMW_C>"} << QStringList{"a\r\r\nb"} << 0;
-        QTest::newRow("empty request") << QStringList{"<LMW_C></LMW_C>"} << QStringList{""} << 0;
-        QTest::newRow("text around the request")
-            << QStringList{"abc<LMW_C>x</LMW_C>def"} << QStringList{"x"} << 0;
-        QTest::newRow("leftover begins the next request")
-            << QStringList{"<LMW_C>1</LMW_C><LMW", "_C>2", "</LMW_C>"} << QStringList{"1", "2"}
-            << 2;
-        QTest::newRow("two requests in one chunk, the second with the next chunk")
-            << QStringList{"<LMW_C>1</LMW_C><LMW_C>2</LMW_C>", "x"} << QStringList{"1", "2"} << 1;
-        QTest::newRow("stray closing tag before the request")
-            << QStringList{"</LMW_C>junk<LMW_C>ok", "</LMW_C>"} << QStringList{"ok"} << 1;
-        QTest::newRow("no request at all")
-            << QStringList{"ATDT5551234\r", "CONNECT"} << QStringList{} << -1;
-        QTest::newRow("only lone line feeds")
-            << QStringList{"<LMW_C>\n\n</LMW_C>"} << QStringList{"\r\n\r\n"} << 0;
-        QTest::newRow("print tags are not clipboard tags")
-            << QStringList{"<LMW_P>x</LMW_P>"} << QStringList{} << -1;
+        QTest::addColumn<QByteArrayList>("chunks");
+        QTest::addColumn<QByteArray>("sets");
+        QTest::addColumn<QString>("completing");
+        QTest::newRow("split, LF widened") << QByteArrayList{"<LMW", "_C>one", "\ntwo</LMW_C>x"}
+                                           << QByteArray("one\r\ntwo|") << "..C";
+        QTest::newRow("CR LF, lone CR")
+            << QByteArrayList{"<LMW_C>\na\r\nb\r</LMW_C>"} << QByteArray("\r\na\r\r\nb\r|") << "C";
+        QTest::newRow("empty, then leftover")
+            << QByteArrayList{"<LMW_C></LMW_C><LMW_C>2</LMW_C>", "y"} << QByteArray("|2|") << "CC";
+        QTest::newRow("8-bit, NUL") << QByteArrayList{QByteArray("<LMW_C>\0\x80\xff</LMW_C>", 18)}
+                                    << QByteArray("\0\x80\xff|", 4) << "C";
+        QTest::newRow("no request")
+            << QByteArrayList{"ATDT5551234\r", "<LMW_P>x</LMW_P>"} << QByteArray() << "..";
     }
     void requests() {
-        QFETCH(QStringList, chunks);
-        QFETCH(QStringList, expectedSets);
-        QFETCH(int, completingChunk);
-
+        QFETCH(QByteArrayList, chunks);
+        QFETCH(QByteArray, sets);
+        QFETCH(QString, completing);
         MemoryClipboard clipboard;
         RecordingLampPanel lamps;
         ClipboardRedirect engine(clipboard, lamps);
-        int lastCompleted = -1;
-        for (int i = 0; i < chunks.size(); ++i) {
-            if (engine.Redirect(chunks[i].toStdString())) {
-                lastCompleted = i;
-            }
+        QString done;
+        for (const QByteArray& chunk : chunks) {
+            done += engine.Redirect(chunk.toStdString()) ? "C" : ".";
         }
-        std::vector<std::string> expected;
-        for (const QString& s : expectedSets) {
-            expected.push_back(s.toStdString());
+        QCOMPARE(done, completing);
+        QCOMPARE(QByteArray::fromStdString(clipboard.sets), sets);
+        QCOMPARE(lamps.calls.size(), std::size_t(completing.count('C')));
+        for (const auto& call : lamps.calls) {
+            QVERIFY(call.lamp == Lamp::imgCLP && call.code == "CLPON");
         }
-        QCOMPARE(clipboard.sets, expected);
-        QCOMPARE(lastCompleted, completingChunk);
-        QCOMPARE(lampCodes(lamps, Lamp::imgCLP),
-                 std::vector<std::string>(expected.size(), "CLPON"));
-        QCOMPARE(lamps.calls.size(), expected.size()); // no other lamp is touched
-        QCOMPARE(clipboard.reads, 0);
     }
 
-    // Only the chunk that completes a request reports it; the chunks before
-    // it are ordinary data for the pump.
-    void onlyTheCompletingChunkIsConsumed() {
-        MemoryClipboard clipboard;
-        RecordingLampPanel lamps;
-        ClipboardRedirect engine(clipboard, lamps);
-        QVERIFY(!engine.Redirect("<LMW_C>one"));
-        QVERIFY(clipboard.sets.empty());
-        QVERIFY(lamps.calls.empty());
-        QCOMPARE(engine.ClipboardBuffer(), std::string("<LMW_C>one"));
-        QVERIFY(engine.Redirect("\ntwo</LMW_C>"));
-        QCOMPARE(clipboard.content, std::optional<std::string>("one\r\ntwo"));
-        QVERIFY(!engine.Redirect("three"));
-        QCOMPARE(clipboard.sets.size(), std::size_t(1));
-    }
-
-    // Bytes 128 to 255 and NUL pass into the clipboard text unchanged.
-    void eightBitBodyPassesUnchanged() {
-        MemoryClipboard clipboard;
-        RecordingLampPanel lamps;
-        ClipboardRedirect engine(clipboard, lamps);
-        std::string body;
-        for (int c = 0; c < 256; ++c) {
-            if (c != '\n' && c != '<') {
-                body += static_cast<char>(c);
-            }
-        }
-        QVERIFY(engine.Redirect("<LMW_C>" + body + "</LMW_C>"));
-        QCOMPARE(clipboard.content, std::optional<std::string>(body));
-    }
-
-    void widenLineFeeds_data() {
-        QTest::addColumn<QByteArray>("in");
-        QTest::addColumn<QByteArray>("out");
-        QTest::newRow("empty") << QByteArray() << QByteArray();
-        QTest::newRow("no line feed") << QByteArray("abc") << QByteArray("abc");
-        QTest::newRow("one") << QByteArray("a\nb") << QByteArray("a\r\nb");
-        QTest::newRow("leading and trailing") << QByteArray("\nx\n") << QByteArray("\r\nx\r\n");
-        QTest::newRow("CR alone stays") << QByteArray("a\rb") << QByteArray("a\rb");
-        QTest::newRow("CRLF") << QByteArray("a\r\nb") << QByteArray("a\r\r\nb");
-    }
-    void widenLineFeeds() {
-        QFETCH(QByteArray, in);
-        QFETCH(QByteArray, out);
-        QCOMPARE(qbytes(WidenLineFeeds(bytes(in))), out);
-    }
-
-    // "line1" CR LF "line2" on the clipboard goes out as 26 bytes with a single
-    // line feed, in one write, counted in BytesReceived and shown in txtReceive.
-    void sendsTheClipboardFramed() {
-        SendRig rig;
-        rig.clipboard.content = "line1\r\nline2";
-        rig.traffic.CountBytes(Counter::BytesReceived, 4);
-        rig.send();
-        const std::string framed = "<LMW_C>line1\nline2</LMW_C>";
-        QCOMPARE(framed.size(), std::size_t(26));
-        QCOMPARE(rig.handheld.writes, std::vector<std::string>{framed});
-        QCOMPARE(rig.traffic.Count(Counter::BytesReceived), std::uint64_t(30));
-        QCOMPARE(rig.traffic.Count(Counter::BytesSent), std::uint64_t(0));
-        QCOMPARE(rig.view.labels[Counter::BytesReceived], std::string("30"));
-        QCOMPARE(rig.traffic.PaneText(Pane::txtReceive), framed);
-        QCOMPARE(rig.traffic.PaneText(Pane::txtSend), std::string());
-        QVERIFY(rig.clipboard.sets.empty()); // the clipboard itself is left alone
-
-        // A second send appends to the pane and the counter.
-        rig.send();
-        QCOMPARE(rig.handheld.written, framed + framed);
-        QCOMPARE(rig.traffic.Count(Counter::BytesReceived), std::uint64_t(56));
-        QCOMPARE(rig.traffic.PaneText(Pane::txtReceive), framed + framed);
-    }
-
-    void carriageReturnsRemoved_data() {
+    // The clipboard goes to the handheld framed, carriage returns removed, in
+    // one write, counted as received and shown in txtReceive.
+    void send_data() {
         QTest::addColumn<QByteArray>("clip");
         QTest::addColumn<QByteArray>("sent");
-        QTest::newRow("lone CR") << QByteArray("a\rb") << QByteArray("<LMW_C>ab</LMW_C>");
-        QTest::newRow("CR CR LF") << QByteArray("a\r\r\nb") << QByteArray("<LMW_C>a\nb</LMW_C>");
+        QTest::newRow("CR LF") << QByteArray("line1\r\nline2")
+                               << QByteArray("<LMW_C>line1\nline2</LMW_C>");
+        QTest::newRow("CR CR LF, lone CR")
+            << QByteArray("a\r\r\nb\rc") << QByteArray("<LMW_C>a\nbc</LMW_C>");
         QTest::newRow("only a CR") << QByteArray("\r") << QByteArray("<LMW_C></LMW_C>");
         QTest::newRow("high bytes")
             << QByteArray("\xe9\xff") << QByteArray("<LMW_C>\xe9\xff</LMW_C>");
     }
-    void carriageReturnsRemoved() {
+    void send() {
         QFETCH(QByteArray, clip);
         QFETCH(QByteArray, sent);
-        SendRig rig;
-        rig.clipboard.content = bytes(clip);
-        rig.send();
-        QCOMPARE(qbytes(rig.handheld.written), sent);
-        QCOMPARE(rig.traffic.Count(Counter::BytesReceived), std::uint64_t(sent.size()));
+        Settings settings;
+        settings.ClipboardMethodOn = true;
+        Port port;
+        port.forceOpen(true);
+        MemoryClipboard clipboard;
+        clipboard.content = clip.toStdString();
+        RecordingTrafficView view;
+        Traffic traffic(view);
+        traffic.CountBytes(Counter::BytesReceived, 4);
+        Send_to_Clip(settings, port, clipboard, traffic);
+        Send_to_Clip(settings, port, clipboard, traffic);
+        QCOMPARE(port.writes, std::vector<std::string>(2, sent.toStdString()));
+        QCOMPARE(view.labels[Counter::BytesReceived], std::to_string(4 + 2 * sent.size()));
+        QCOMPARE(traffic.PaneText(Pane::txtReceive), (sent + sent).toStdString());
+        QVERIFY(traffic.PaneText(Pane::txtSend).empty() && clipboard.sets.empty());
     }
 
     // None of these sends, counts or shows anything.
-    void nothingSent_data() {
-        QTest::addColumn<bool>("methodOn");
-        QTest::addColumn<bool>("portOpen");
-        QTest::addColumn<bool>("hasText");
-        QTest::addColumn<QByteArray>("text");
-        QTest::newRow("method off") << false << true << true << QByteArray("hello");
-        QTest::newRow("port closed") << true << false << true << QByteArray("hello");
-        QTest::newRow("clipboard without text") << true << true << false << QByteArray();
-        QTest::newRow("empty text") << true << true << true << QByteArray();
-    }
     void nothingSent() {
-        QFETCH(bool, methodOn);
-        QFETCH(bool, portOpen);
-        QFETCH(bool, hasText);
-        QFETCH(QByteArray, text);
-        SendRig rig;
-        rig.settings.ClipboardMethodOn = methodOn;
-        rig.handheld.forceOpen(portOpen);
-        if (hasText) {
-            rig.clipboard.content = bytes(text);
+        for (int c = 0; c < 5; ++c) {
+            Settings settings;
+            settings.ClipboardMethodOn = c != 0;
+            Port port;
+            port.forceOpen(c != 1);
+            port.fail = c == 4;
+            MemoryClipboard clipboard;
+            clipboard.content =
+                c == 2 ? std::nullopt : std::optional<std::string>(c == 3 ? "" : "hi");
+            RecordingTrafficView view;
+            Traffic traffic(view);
+            Send_to_Clip(settings, port, clipboard, traffic);
+            QVERIFY2(port.written.empty() && view.labels.empty() && view.panes.empty(),
+                     std::to_string(c).c_str());
         }
-        rig.send();
-        QVERIFY(rig.handheld.writes.empty());
-        QCOMPARE(rig.traffic.Count(Counter::BytesReceived), std::uint64_t(0));
-        QCOMPARE(rig.traffic.PaneText(Pane::txtReceive), std::string());
-        QVERIFY(rig.view.labels.empty());
-        QVERIFY(rig.view.panes.empty());
-    }
-
-    // A port that fails the write: nothing is counted or shown, no exception
-    // leaves Send_to_Clip, and a later send on a working port goes through.
-    void writeFailureDoesNothingMore() {
-        class FailingPort : public FakeSerialPort {
-        public:
-            void Write(const std::string& data) override {
-                if (fail) {
-                    throw PortError{8018, "Operation valid only when the port is open"};
-                }
-                FakeSerialPort::Write(data);
-            }
-            bool fail = true;
-        };
-        Settings settings;
-        settings.ClipboardMethodOn = true;
-        FailingPort port;
-        port.forceOpen(true);
-        MemoryClipboard clipboard;
-        clipboard.content = "hi";
-        RecordingTrafficView view;
-        Traffic traffic(view);
-        Send_to_Clip(settings, port, clipboard, traffic);
-        QCOMPARE(traffic.Count(Counter::BytesReceived), std::uint64_t(0));
-        QCOMPARE(traffic.PaneText(Pane::txtReceive), std::string());
-        QVERIFY(view.labels.empty());
-
-        port.fail = false;
-        Send_to_Clip(settings, port, clipboard, traffic);
-        QCOMPARE(port.written, std::string("<LMW_C>hi</LMW_C>"));
-        QCOMPARE(traffic.Count(Counter::BytesReceived), std::uint64_t(17));
     }
 };
 

@@ -72,9 +72,6 @@ public:
     void set(const std::string& section, const std::string& key, const std::string& value) {
         m_values[{lower(section), lower(key)}] = value;
     }
-    bool has(const std::string& section, const std::string& key) const {
-        return m_values.count({lower(section), lower(key)}) > 0;
-    }
 
     struct Write {
         std::string section, key, value;
@@ -100,9 +97,6 @@ public:
     int PortNumber() const override { return m_number; }
     void SetSettings(const std::string& text) override {
         calls.push_back("SetSettings " + text);
-        if (failSettings) {
-            throw PortError{380, "Invalid property value"};
-        }
         settings = text;
     }
     void Open() override {
@@ -133,9 +127,7 @@ public:
         m_receive = std::move(handler);
     }
     void RequeueReceiveEvent() override { ++requeues; }
-    void SetLostHandler(std::function<void(const PortError&)> handler) override {
-        m_lost = std::move(handler);
-    }
+    void SetLostHandler(std::function<void(const PortError&)>) override {}
 
     // Bytes arrive from the far end; raises the receive event when asked.
     void arrive(const std::string& data, bool raiseEvent = true) {
@@ -149,12 +141,6 @@ public:
             m_receive();
         }
     }
-    void loseDevice(const PortError& error) {
-        m_open = false;
-        if (m_lost) {
-            m_lost(error);
-        }
-    }
     void forceOpen(bool open) { m_open = open; }
 
     std::vector<std::string> calls;
@@ -162,7 +148,6 @@ public:
     std::string written;
     std::vector<std::string> writes;
     PortError openError{};
-    bool failSettings = false;
     int requeues = 0;
 
 private:
@@ -170,7 +155,6 @@ private:
     bool m_open = false;
     std::string m_waiting;
     std::function<void()> m_receive;
-    std::function<void(const PortError&)> m_lost;
 };
 
 class RecordingLampPanel : public LampPanel {

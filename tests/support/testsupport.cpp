@@ -1,50 +1,42 @@
 #include "tests/support/testsupport.h"
 
-#include <QDir>
 #include <QFile>
-#include <QStandardPaths>
-#include <QtGlobal>
+#include <QTest>
 
 namespace loomway::test {
 
 QString settingsFilePath() {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty()) {
-        qFatal("XDG_CONFIG_HOME is not set: tests must run through tests/support/test-env");
-    }
-    return base + QStringLiteral("/LOOMWAY.INI");
+    return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/LOOMWAY.INI");
 }
 
 void writeSettingsFile(const QByteArray& contents) {
     QFile file(settingsFilePath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(contents) != contents.size()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size()) {
         qFatal("cannot write the test settings file");
     }
 }
 
 QByteArray readSettingsFile() {
     QFile file(settingsFilePath());
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QString scratchDir() {
-    QString dir = qEnvironmentVariable("LOOMWAY_TEST_TMP");
-    if (dir.isEmpty()) {
-        dir = QDir::tempPath();
+    return qEnvironmentVariable("LOOMWAY_TEST_TMP");
+}
+
+void addRows(std::initializer_list<const char*> columns,
+             std::initializer_list<std::initializer_list<const char*>> rows) {
+    for (const char* column : columns) {
+        QTest::addColumn<QString>(column);
     }
-    return dir;
-}
-
-std::string bytes(const QByteArray& data) {
-    return std::string(data.constData(), static_cast<std::size_t>(data.size()));
-}
-
-QByteArray qbytes(const std::string& data) {
-    return QByteArray(data.data(), static_cast<qsizetype>(data.size()));
+    for (const auto& row : rows) {
+        auto& data = QTest::newRow(*row.begin());
+        // A row of one cell per column is named after its first cell.
+        for (auto cell = row.begin() + (row.size() > columns.size()); cell != row.end(); ++cell) {
+            data << QString::fromUtf8(*cell);
+        }
+    }
 }
 
 } // namespace loomway::test

@@ -3,19 +3,20 @@
 #include <QByteArray>
 #include <QString>
 
-#include <string>
+#include <initializer_list>
 
 namespace loomway::test {
 
-// $XDG_CONFIG_HOME/LOOMWAY.INI of the test's private environment.
+// $XDG_CONFIG_HOME/LOOMWAY.INI of the test's sandbox, its bytes, and a
+// private scratch folder (see sandbox.cpp).
 QString settingsFilePath();
-// Replaces the settings file with the given bytes.
 void writeSettingsFile(const QByteArray& contents);
 QByteArray readSettingsFile();
-// A private scratch folder of this test run.
 QString scratchDir();
 
-std::string bytes(const QByteArray& data);
-QByteArray qbytes(const std::string& data);
+// Adds QString columns and one data row per line of cells: a name, then a
+// cell per column (or a cell per column, the first naming the row too).
+void addRows(std::initializer_list<const char*> columns,
+             std::initializer_list<std::initializer_list<const char*>> rows);
 
 } // namespace loomway::test

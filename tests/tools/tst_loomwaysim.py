@@ -132,24 +132,6 @@ class SimTest(unittest.TestCase):
         self.assertEqual(m.returncode, 0)
         self.assertIn("hung up (5551234): %d bytes echoed" % (len(data) + 11), out)
 
-    def test_sim_modem_against_sim_handheld(self):
-        self.far.close()
-        self.s.cleanups.remove(self.far.close)
-        m = self.s.sim_background("--device", self.b, "--guard", "200", "modem", "--once",
-                                  ready=b"modem: ready")
-        path = self.s.path("data", bytes(range(256)) * 16)
-        r = self.sim("--guard", "200", "handheld", "dial", "5551234", "--line", "hello",
-                     "--data", path, "--hangup")
-        self.assertEqual(r.returncode, 0, r.stderr)
-        lines = r.stdout.decode().splitlines()
-        self.assertEqual((lines[0], lines[-1]), ("CONNECT 115200", "hung up"))
-        self.assertLess(lines.index("echo: hello"), lines.index("echoed 4096 bytes unchanged"))
-        out = m.communicate(timeout=10)[0].decode()
-        sent, received = re.search(r"(\d+) bytes sent, (\d+) bytes received",
-                                   r.stderr.decode()).groups()
-        self.assertIn("modem: %s bytes received, %s bytes sent" % (sent, received), out)
-        self.assertEqual(int(sent), len("ATDT5551234\rhello\r\n") + 4096 + 3 + 4)
-
     def test_dial_answers(self):
         p = self.s.sim_background("--device", self.a, "handheld", "dial", "123")
         self.assertEqual(self.far.read(8), b"ATDT123\r")

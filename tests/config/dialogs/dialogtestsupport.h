@@ -1,24 +1,15 @@
 #pragma once
-
 // Helpers shared by the settings dialog tests.
-
 #include <QComboBox>
-#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStringList>
 #include <QTest>
-#include <QWidget>
 
 namespace loomway::test {
 
-template <typename T> T* child(QWidget& parent, const char* name) {
-    T* found = parent.findChild<T*>(QString::fromLatin1(name));
-    if (found == nullptr) {
-        qWarning("no child %s", name);
-    }
-    return found;
+template <typename T = QWidget> T* child(QWidget& parent, const char* name) {
+    return parent.findChild<T*>(QString::fromLatin1(name));
 }
 
 inline QStringList entries(QComboBox* box) {
@@ -29,64 +20,61 @@ inline QStringList entries(QComboBox* box) {
     return list;
 }
 
-// The names among `names` in the order Tab visits them, starting at the first.
+// The names in the order Tab visits them, starting at the first.
 inline QStringList tabOrder(QWidget& dialog, const QStringList& names) {
     QStringList order;
-    QWidget* first = dialog.findChild<QWidget*>(names.first());
-    QWidget* w = first;
-    do {
+    QWidget* w = child(dialog, qPrintable(names.first()));
+    for (int i = 0; i < 100 && order.size() < names.size(); ++i, w = w->nextInFocusChain()) {
         if (names.contains(w->objectName()) && !order.contains(w->objectName())) {
             order << w->objectName();
         }
-        w = w->nextInFocusChain();
-    } while (w != first && w != nullptr);
+    }
     return order;
 }
 
-// The three ways out of a dialog other than OK, as data rows of a column "way".
-inline void addWaysOut() {
-    QTest::addColumn<int>("way");
-    QTest::newRow("Cancel") << 0;
-    QTest::newRow("close box") << 1;
-    QTest::newRow("Escape") << 2;
+// What a user sees of the layout: each row's label left of its field, the
+// rows in order from the top, Cancel at the bottom left and OK at the bottom
+// right below everything else. Returns the first fault found, or nothing.
+inline QString layoutFault(QWidget& dialog,
+                           std::initializer_list<std::pair<const char*, const char*>> rows) {
+    int lastTop = -1;
+    auto* ok = child<QPushButton>(dialog, "cmdOK");
+    auto* cancel = child<QPushButton>(dialog, "cmdCancel");
+    for (auto [labelName, fieldName] : rows) {
+        QWidget* label = child(dialog, labelName);
+        QWidget* field = child(dialog, fieldName);
+        const QRect l(label->mapTo(&dialog, QPoint()), label->size());
+        const QRect f(field->mapTo(&dialog, QPoint()), field->size());
+        if (!label->isVisible() || !field->isVisible() || l.right() >= f.left() ||
+            l.bottom() < f.top() || f.bottom() < l.top() || f.top() <= lastTop ||
+            f.bottom() >= ok->y() || f.right() > dialog.width()) {
+            return QString("%1/%2 at %3,%4").arg(labelName, fieldName).arg(f.x()).arg(f.y());
+        }
+        lastTop = f.top();
+    }
+    if (ok->text() != "&OK" || cancel->text() != "&Cancel" || cancel->x() >= ok->x() ||
+        ok->geometry().right() < dialog.width() / 2 || cancel->x() > dialog.width() / 2) {
+        return "buttons";
+    }
+    return {};
 }
 
-// Leaves the dialog the way a row of addWaysOut names; false if it refused to close.
-inline bool leaveWithoutOk(QWidget& dialog, int way) {
+// Leaves the dialog without OK: Cancel, the close box or Escape.
+inline void leaveWithoutOk(QWidget& dialog, int way) {
     if (way == 0) {
         QTest::mouseClick(child<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
     } else if (way == 1) {
-        return dialog.close();
+        dialog.close();
     } else {
         QTest::keyClick(&dialog, Qt::Key_Escape);
     }
-    return true;
 }
 
-// Types text into an editable list the way a user does, replacing what it shows.
+// Types into an editable list as a user does, replacing what it shows.
 inline void typeInto(QComboBox* box, const QString& text) {
     box->lineEdit()->selectAll();
     QTest::keyClick(box->lineEdit(), Qt::Key_Backspace);
     QTest::keyClicks(box->lineEdit(), text);
-}
-
-// Cancel stands at the bottom left, OK at the bottom right, below everything else.
-inline bool buttonsAtTheBottom(QWidget& dialog) {
-    auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"));
-    auto* cancel = dialog.findChild<QPushButton*>(QStringLiteral("cmdCancel"));
-    if (ok == nullptr || cancel == nullptr || ok->text() != QStringLiteral("&OK") ||
-        cancel->text() != QStringLiteral("&Cancel")) {
-        return false;
-    }
-    for (QWidget* w : dialog.findChildren<QWidget*>()) {
-        if (w != ok && w != cancel && w->isVisible() && qobject_cast<QPushButton*>(w) == nullptr &&
-            w->parentWidget() == &dialog && w->geometry().bottom() > ok->geometry().top()) {
-            return false;
-        }
-    }
-    return cancel->geometry().right() < ok->geometry().left() &&
-           ok->geometry().right() > dialog.width() / 2 &&
-           cancel->geometry().left() < dialog.width() / 2;
 }
 
 } // namespace loomway::test

@@ -1,0 +1,361 @@
+// The main window: menus, captions, the arrangement, the display modes and
+// sizes, the clickable elements and what it shows of the traffic.
+#include "core/traffic.h"
+#include "tests/support/testsupport.h"
+#include "ui/aboutwindow.h"
+#include "ui/datapane.h"
+#include "ui/displaymode.h"
+#include "ui/lw_main.h"
+#include "ui/panetext.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTest>
+
+using namespace loomway;
+using loomway::test::addRows;
+
+namespace {
+// "caption|shortcut" per item, "-" for a separator, "caption>" for a submenu.
+QString describe(const QMenu* menu) {
+    QStringList items;
+    for (const QAction* a : menu->actions()) {
+        items << (a->isSeparator() ? "-"
+                  : a->menu()      ? a->text() + ">"
+                                   : a->text() + "|" + a->shortcut().toString());
+    }
+    return items.join(", ");
+}
+
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QStringList files;
+public slots:
+    void open(const QUrl& url) { files << QFileInfo(url.toLocalFile()).fileName(); }
+};
+
+// One click and one double-click as the platform delivers them.
+void click(QWidget* w, Qt::MouseButton button = Qt::LeftButton, QPoint at = {}) {
+    QTest::mousePress(w, button, {}, at);
+    QTest::mouseRelease(w, button, {}, at);
+}
+void doubleClick(QWidget* w) {
+    click(w);
+    QTest::mousePress(w, Qt::LeftButton);
+    QTest::mouseDClick(w, Qt::LeftButton);
+    QTest::mouseRelease(w, Qt::LeftButton);
+}
+
+struct Window : LW_Main {
+    Window() {
+        Hooks hooks;
+        for (auto [hook, name] : {std::pair{&hooks.clearPanes, "ClearPanes"},
+                                  {&hooks.resetCounters, "ResetCounters"},
+                                  {&hooks.resetBoth, "ResetBoth"},
+                                  {&hooks.quit, "quit"},
+                                  {&hooks.methodsDialog, "LW_Met"},
+                                  {&hooks.preferencesDialog, "LW_PREFS"},
+                                  {&hooks.commDialog, "LW_CONF"},
+                                  {&hooks.toggleRedirection, "toggle"},
+                                  {&hooks.sendToClip, "send"}}) {
+            *hook = [this, name = QString(name)] { calls << name; };
+        }
+        SetHooks(hooks);
+    }
+    QWidget* element(const char* name) {
+        QWidget* w = findChild<QWidget*>(name);
+        auto* pane = qobject_cast<DataPane*>(w);
+        return pane ? pane->viewport() : w;
+    }
+    QString view() {
+        const MainMenus& m = Menus();
+        return QString(m.m_led->isChecked()        ? "led"
+                       : m.m_rate->isChecked()     ? "rate"
+                       : m.m_datsniff->isChecked() ? "full"
+                                                   : "-") +
+               (menuBar()->isVisibleTo(this) ? " bars" : "");
+    }
+    QStringList calls;
+};
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void menus() {
+        Window w;
+        QCOMPARE(w.windowTitle(), QString("Palm Loomway by QUILLON"));
+        const MainMenus& m = w.Menus();
+        QCOMPARE(describe(m.m_file), QString("&Reset>, Start &Capture...|, &Exit|Ctrl+E"));
+        QCOMPARE(describe(m.m_reset), QString("S&niffer|Ctrl+N, B&ytes|Ctrl+Y, &Both|Ctrl+B"));
+        QCOMPARE(
+            describe(m.m_view),
+            QString(
+                "LE&Ds |Ctrl+D, &SND/RCV Rate|Ctrl+S, Data Sni&ffer|Ctrl+F, -, H&ide Menu|Ctrl+H, "
+                "-, Traffic &Monitor|Ctrl+T"));
+        QCOMPARE(describe(m.m_config),
+                 QString("&ReDirection Methods|Ctrl+M, Startup &Preferences|Ctrl+P, "
+                         "&Serial Communications|Ctrl+C"));
+        QCOMPARE(describe(m.m_help),
+                 QString("QUILLON &Home Page|, &Palm Loomway Hot News!|, -, &About|Ctrl+A"));
+        QStringList top;
+        for (const QAction* a : w.menuBar()->actions()) {
+            top << a->text();
+        }
+        QCOMPARE(top.join(" "), QString("&File &View Co&nfigure &Help"));
+        for (QAction* item : {m.m_clrSniff, m.m_resetbytes, m.m_resetboth, m.m_exit, m.m_method,
+                              m.m_Prefs, m.m_options}) {
+            item->trigger();
+        }
+        w.close(); // the close box runs the exit command too
+        QCOMPARE(w.calls.join(" "),
+                 QString("ClearPanes ResetCounters ResetBoth quit LW_Met LW_PREFS LW_CONF quit"));
+        LW_Main bare; // an item without its command is disabled
+        QVERIFY(!bare.Menus().m_clrSniff->isEnabled() && !bare.Menus().m_options->isEnabled());
+        QVERIFY(w.Menus().m_clrSniff->isEnabled());
+        UrlRecorder recorder; // the web items open the documents shipped with the program
+        QDesktopServices::setUrlHandler("file", &recorder, "open");
+        m.m_lmwhome->trigger();
+        m.m_whatsnew->trigger();
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(recorder.files, (QStringList{"README.html", "CHANGELOG.html"}));
+    }
+
+    void captions_data() {
+        addRows(
+            {"element", "text", "tip"},
+            {{"imgOnOff", "", "ReDirection ON/OFF"},
+             {"lblonoff", "ON / OFF", "ReDirection ON/OFF"},
+             {"imgPWR", "", "ReDirection Status"},
+             {"lblPWR", "PWR", ""},
+             {"imgRCV", "", "Data Receive LED"},
+             {"lblRCV", "RCV", ""},
+             {"imgSND", "", "Serial (Modem) Send"},
+             {"lblSND", "SER", "Serial (Modem) Send"},
+             {"IMGPRT", "", "Printer Send"},
+             {"Label1", "PRT", "Printer Send"},
+             {"imgCLP", "", "Clipboard Send - Click Here to Send Clipboard Data to Palm Device"},
+             {"lblClP", "CLP", "Clipboard Send"},
+             {"lblSNDbyt", "0", "Bytes Sent"},
+             {"lblRCVByt", "0", "Bytes Received"},
+             {"Picture2", "", "Data Stream Sent from Palm Device to ReDirected Location"},
+             {"Picture1", "",
+              "Data Stream Received by Palm Device from Remote ReDirected Location"}});
+    }
+    void captions() {
+        QFETCH(QString, element);
+        QFETCH(QString, text);
+        QFETCH(QString, tip);
+        LW_Main w;
+        auto* e = w.findChild<QWidget*>(element);
+        QCOMPARE(e->toolTip(), tip);
+        if (auto* label = qobject_cast<QLabel*>(e); label && !text.isEmpty()) {
+            QCOMPARE(label->text(), text);
+        }
+    }
+
+    // The worked sizes in twips with a 255-twip status bar, both states of
+    // "H&ide Menu", and the bars each shows.
+    void computedViews_data() {
+        addRows({"mode", "hide", "layout"}, {{"LED_ONLY", "LED_ONLY", "", "4425x1782 bars"},
+                                             {"LED_ONLY hidden", "LED_ONLY", "1", "4425x1170"},
+                                             {"SENDREC", "SENDREC", "", "6090x1769.25 bars"},
+                                             {"SENDREC hidden", "SENDREC", "1", "6090x1170"},
+                                             {"FULL", "FULL", "", "6090x4212 bars"},
+                                             {"FULL hidden", "FULL", "1", "6090x3957"},
+                                             {"ALL hidden", "ALL", "1", "6090x4212 bars"},
+                                             {"unknown", "full", "", "unknown bars"}});
+    }
+    void computedViews() {
+        QFETCH(QString, mode);
+        QFETCH(QString, hide);
+        QFETCH(QString, layout);
+        const DisplayLayout d = ComputeDisplay(mode.toStdString(), !hide.isEmpty(), 255.0);
+        QCOMPARE((d.known ? QString("%1x%2").arg(d.width).arg(d.height) : QString("unknown")) +
+                     (d.menusVisible && d.statusBarVisible ? " bars" : ""),
+                 layout);
+        const DisplayLayout taller = ComputeDisplay(mode.toStdString(), !hide.isEmpty(), 355.0);
+        const double factor = mode.startsWith("LED") ? 2.4 : mode == "SENDREC" ? 2.35 : 3.2;
+        QCOMPARE(taller.height - d.height, !d.menusVisible ? (mode == "FULL" ? 220.0 : 0.0)
+                                           : d.known       ? factor * 100
+                                                           : 0.0);
+    }
+
+    // Each view sizes the window from its own status bar; "H&ide Menu" waits
+    // for the next view; a double-click shows everything again.
+    void views() {
+        Window w;
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const auto expected = [&w](const char* mode, bool hide) {
+            const DisplayLayout d = ComputeDisplay(mode, hide, w.StatusBarTwips());
+            const QSize frame = w.frameGeometry().size() - w.size();
+            const PixelSize px =
+                ClientSizeForOuter(d.width, d.height, frame.width(), frame.height());
+            return QSize(px.width, px.height);
+        };
+        QCOMPARE(w.minimumSize(), w.maximumSize());
+        QVERIFY(!w.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+        for (auto [key, mode, view] : {std::tuple{Qt::Key_D, "LED_ONLY", "led bars"},
+                                       {Qt::Key_S, "SENDREC", "rate bars"},
+                                       {Qt::Key_H, "SENDREC", "rate bars"},
+                                       {Qt::Key_F, "FULL", "full"},
+                                       {Qt::Key_D, "LED_ONLY", "led"}}) {
+            QTest::keyClick(&w, key, Qt::ControlModifier);
+            QCOMPARE(w.view(), QString(view));
+            QCOMPARE(w.size(), expected(mode, !QString(view).endsWith("bars")));
+        }
+        w.setWindowState(Qt::WindowMinimized);
+        doubleClick(w.element("imgRCV"));
+        QCOMPARE(w.view(), QString("full bars"));
+        QVERIFY(w.IsNormalState() && w.statusBar()->isVisible() && w.Menus().m_hide->isChecked());
+        QCOMPARE(w.size(), expected("ALL", true));
+        w.SetDisplay("full"); // an unknown mode only shows or hides the bars
+        QCOMPARE(w.view(), QString("full"));
+    }
+
+    // A double-click on most elements shows everything; the headings take
+    // a single click; the switch toggles on a click; the clipboard lamp
+    // sends once a click, its caption once a click and twice a double-click.
+    void clicks() {
+        for (const char* name :
+             {"picOnOff", "lblPWR", "IMGPRT", "lblSNDbyt", "txtSend", "StatusBar1_Panel2"}) {
+            Window w;
+            w.SetDisplay("LED_ONLY");
+            click(w.element(name));
+            QCOMPARE(w.view(), QString("led bars"));
+            doubleClick(w.element(name));
+            QVERIFY2(w.view() == "full bars" && w.calls.isEmpty(), name);
+        }
+        Window w;
+        w.SetDisplay("SENDREC");
+        click(w.element("lblS"));
+        doubleClick(w.element("lblR"));
+        click(w.element("Picture1"), Qt::RightButton);
+        QCOMPARE(w.view(), QString("rate bars"));
+        click(w.element("Picture1"));
+        QCOMPARE(w.view(), QString("full bars"));
+        w.SetDisplay("SENDREC");
+        doubleClick(w.element("imgOnOff"));
+        click(w.element("imgOnOff"), Qt::RightButton);
+        QTest::mousePress(w.element("imgOnOff"), Qt::LeftButton);
+        QTest::mouseRelease(w.element("imgOnOff"), Qt::LeftButton, {}, QPoint(-5, -5));
+        QCOMPARE(w.calls.join(" "), QString("toggle"));
+        doubleClick(w.element("imgCLP"));
+        QCOMPARE(w.LampShows(Lamp::imgCLP), LampPicture::imgClpf);
+        w.SetLamp(Lamp::imgCLP, "CLPOFF");
+        click(w.element("imgCLP"), Qt::RightButton); // lights, does not send
+        QCOMPARE(w.LampShows(Lamp::imgCLP), LampPicture::imgClpf);
+        doubleClick(w.element("lblClP"));
+        QCOMPARE(w.calls.join(" "), QString("toggle send send send"));
+        QCOMPARE(w.view(), QString("rate bars"));
+    }
+
+    // Counters, panes and the status panel, fed through the traffic state.
+    void showsTraffic() {
+        LW_Main w;
+        Traffic traffic(w);
+        traffic.CountBytes(Counter::BytesSent, 1048576);
+        std::string every;
+        for (int b = 0; b < 256; ++b) {
+            every += char(b);
+        }
+        traffic.AppendToPane(Pane::txtReceive, every);
+        w.ShowStatus("STATUS:  ON");
+        w.FlushFrame();
+        auto* pane = w.findChild<DataPane*>("txtReceive");
+        pane->Flush();
+        QCOMPARE(w.findChild<QLabel*>("lblSNDbyt")->text(), QString("1048576"));
+        QVERIFY(w.findChild<QLabel*>("lblSNDbyt")->alignment().testFlag(Qt::AlignRight));
+        QString shown = pane->document()->toRawText();
+        shown.replace(QChar::ParagraphSeparator, '\n');
+        QCOMPARE(shown, PaneDisplayText(every));
+        for (int b = 0; b < 256; ++b) {
+            const QChar expected = b == '\n'  ? QChar('\n')
+                                   : b < 32   ? QChar(0x2400 + b)
+                                   : b == 127 ? QChar(0x2421)
+                                              : QChar(b);
+            QCOMPARE(shown.at(b), expected);
+        }
+        QVERIFY(pane->isReadOnly());
+        QCOMPARE(w.findChild<QLabel*>("StatusBar1_Panel1")->text(), QString("STATUS:  ON"));
+    }
+
+    // A frame around the window comes off its client area, never below a pixel.
+    void clientSizes() {
+        for (auto [w, h, fw, fh, size] : {std::tuple{6090.0, 4212.0, 0, 0, QSize(406, 281)},
+                                          {6090.0, 4212.0, 4, 27, QSize(402, 254)},
+                                          {300.0, 300.0, 100, 100, QSize(1, 1)}}) {
+            const PixelSize px = ClientSizeForOuter(w, h, fw, fh);
+            QCOMPARE(QSize(px.width, px.height), size);
+        }
+    }
+
+    // The About window: product and version, opened once however often asked.
+    void about() {
+        LW_Main w;
+        w.show();
+        w.Menus().m_about->trigger();
+        w.Menus().m_about->trigger();
+        QCOMPARE(w.findChildren<AboutWindow*>().size(), qsizetype(1));
+        auto* about = w.findChild<AboutWindow*>();
+        QVERIFY(about->isVisible() && !about->isModal());
+        QCOMPARE(about->findChild<QLabel*>("lblProduct")->text(), QString("Palm Loomway"));
+        QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(),
+                 QString("Version " LOOMWAY_VERSION));
+    }
+
+    // New data scrolls the pane to its end; a single character keeps the caret.
+    void paneFollowsTheData() {
+        DataPane pane;
+        pane.resize(200, 60);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        std::string text;
+        for (int i = 0; i < 40; ++i) {
+            text += "line " + std::to_string(i) + "\n";
+            pane.ShowBytes(text, true);
+            pane.Flush();
+        }
+        QVERIFY(pane.verticalScrollBar()->value() > 0 &&
+                pane.viewport()->rect().contains(pane.cursorRect()));
+        pane.ShowBytes("", false); // emptied at the limit: the caret goes to the top
+        pane.Flush();
+        pane.ShowBytes("q", false);
+        pane.Flush();
+        QCOMPARE(pane.textCursor().position(), 0);
+    }
+
+    // In a pane a double-click selects a word (and shows everything); Ctrl+C
+    // copies while text is selected and is "&Serial Communications" otherwise.
+    void paneSelection() {
+        Window w;
+        w.SetDisplay("ALL");
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.ShowPane(Pane::txtSend, "some data", true);
+        auto* send = w.findChild<DataPane*>("txtSend");
+        send->Flush();
+        send->setFocus();
+        QTest::keyClick(send, Qt::Key_C, Qt::ControlModifier);
+        QTextCursor at(send->document());
+        at.setPosition(6);
+        QTest::mouseDClick(send->viewport(), Qt::LeftButton, {},
+                           send->cursorRect(at).center() + QPoint(2, 0));
+        QCOMPARE(send->textCursor().selectedText(), QString("data"));
+        QTest::keyClick(send, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(w.calls.join(" "), QString("LW_CONF"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
