@@ -26,11 +26,9 @@ private slots:
     void staleInputIsDroppedAtOpen() {
         QFETCH(int, staleSize);
         QFETCH(int, sessions);
-        PtyPair pair;
-        QVERIFY(pair.ok());
-        FarEnd far(pair.farEnd());
-        QVERIFY(far.ok());
-        const std::string path = pair.programEnd().toStdString();
+        PtyPair far;
+        QVERIFY(!far.programEnd().isEmpty());
+        const std::string path = far.programEnd().toStdString();
         QtSerialPort port([path](int) { return path; });
         std::string received;
         port.SetReceiveHandler([&] { received += port.ReadAll(); });
@@ -40,7 +38,7 @@ private slots:
             received.clear();
             const std::string stale(static_cast<std::size_t>(staleSize), 'x');
             far.write(stale);
-            // Time for socat to move the bytes into the device's queue.
+            // Time for the bytes to reach the device's input queue.
             QThread::msleep(300);
             port.Open();
             far.write("fresh");

@@ -3,7 +3,7 @@
 #include "core/datapump.h"
 #include "core/redirectionswitch.h"
 #include "services/clipboardengine.h"
-#include "tests/services/tst_printrig.h"
+#include "tests/services/printrig.h"
 #include "tests/support/fakes.h"
 
 #include <QTest>
@@ -40,26 +40,26 @@ private slots:
         modem.forceOpen(true);
         TextClipboard clipboard;
         ClipboardRedirect clipboardEngine(clipboard, rig.lamps);
-        DataPump pump(settings, rig.handheld, modem, rig.engine, clipboardEngine, rig.traffic,
+        DataPump pump(settings, rig, modem, rig.engine, clipboardEngine, rig.traffic,
                       rig.lamps);
-        rig.handheld.SetReceiveHandler([&pump] { pump.OnHandheldData(); });
+        rig.SetReceiveHandler([&pump] { pump.OnHandheldData(); });
         modem.SetReceiveHandler([&pump] { pump.OnModemData(); });
-        rig.handheld.arrive("before the tap");
+        rig.arrive("before the tap");
         RecordingTap tap;
         pump.SetChunkTap(&tap);
         rig.engine.SetChunkTap(&tap);
-        rig.handheld.arrive("ATZ\r");
+        rig.arrive("ATZ\r");
         modem.arrive("OK\r");
-        rig.handheld.arrive("<LMW_C>a</LMW_C>");
-        rig.handheld.arrive("<LMW_P><SRESP></LMW_P>");
+        rig.arrive("<LMW_C>a</LMW_C>");
+        rig.arrive("<LMW_P><SRESP></LMW_P>");
         settings.SerialMethodOn = false; // read, not forwarded, still reported
-        rig.handheld.arrive("y");
+        rig.arrive("y");
         modem.arrive("x");
         clipboard.text = "hi";
-        Send_to_Clip(settings, rig.handheld, clipboard, rig.traffic, &tap);
-        rig.handheld.forceOpen(false);
-        Send_to_Clip(settings, rig.handheld, clipboard, rig.traffic, &tap);
-        const std::string reply = rig.handheld.writes.at(rig.handheld.writes.size() - 2);
+        Send_to_Clip(settings, rig, clipboard, rig.traffic, &tap);
+        rig.forceOpen(false);
+        Send_to_Clip(settings, rig, clipboard, rig.traffic, &tap);
+        const std::string reply = rig.writes.at(rig.writes.size() - 2);
         QCOMPARE(
             QString::fromStdString(tap.seen),
             QString::fromStdString("HM ATZ\r|MH OK\r|HM* <LMW_C>a</LMW_C>|PH " + reply +

@@ -127,8 +127,17 @@ public:
         m_receive = std::move(handler);
     }
     void RequeueReceiveEvent() override { ++requeues; }
-    void SetLostHandler(std::function<void(const PortError&)>) override {}
+    void SetLostHandler(std::function<void(const PortError&)> handler) override {
+        m_lost = std::move(handler);
+    }
 
+    // The device goes away: the port is closed and the lost handler runs.
+    void loseDevice(const PortError& error) {
+        m_open = false;
+        if (m_lost) {
+            m_lost(error);
+        }
+    }
     // Bytes arrive from the far end; raises the receive event when asked.
     void arrive(const std::string& data, bool raiseEvent = true) {
         m_waiting += data;
@@ -155,6 +164,7 @@ private:
     bool m_open = false;
     std::string m_waiting;
     std::function<void()> m_receive;
+    std::function<void(const PortError&)> m_lost;
 };
 
 class RecordingLampPanel : public LampPanel {
