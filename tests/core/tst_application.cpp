@@ -56,11 +56,20 @@ struct Port : FakeSerialPort {
 // The main window, the instance guard, the windows of other programs and the
 // program starter in one. A window asked to close goes after closesAfter
 // more looks (never when -1); each pause takes 50 ms of the fake clock.
-struct Desktop : MainWindowControl, InstanceGuard, WindowCloser, ProgramStarter, LampPanel, TrafficView {
+struct Desktop : MainWindowControl,
+                 InstanceGuard,
+                 WindowCloser,
+                 ProgramStarter,
+                 LampPanel,
+                 TrafficView {
     explicit Desktop(Log& log) : log(log) {}
     void SetCaption(const std::string& t) override { log("caption " + t); }
-    void SetLamp(Lamp lamp, const std::string& code) override { log("lamp " + LampName(lamp) + " " + code); }
-    void ShowCounter(Counter c, const std::string& l) override { log((c == Counter::BytesSent ? "S " : "R ") + l); }
+    void SetLamp(Lamp lamp, const std::string& code) override {
+        log("lamp " + LampName(lamp) + " " + code);
+    }
+    void ShowCounter(Counter c, const std::string& l) override {
+        log((c == Counter::BytesSent ? "S " : "R ") + l);
+    }
     void ShowPane(Pane p, const std::string& t, bool) override {
         log((p == Pane::txtSend ? "txtSend [" : "txtReceive [") + t + "]");
     }
@@ -121,7 +130,8 @@ struct Rig {
     RecordingStatusPanel status;
     Traffic traffic{desktop};
     RedirectionSwitch redirection{file, settings, handheld, modem, desktop, messages, status};
-    Application app{file, settings, redirection, traffic, desktop, desktop, desktop, desktop, desktop};
+    Application app{file,    settings, redirection, traffic, desktop,
+                    desktop, desktop,  desktop,     desktop};
     Rig(std::initializer_list<std::tuple<const char*, const char*, const char*>> values = {}) {
         app.SetCloseWait(kCloseWaitLimit, [this] { return desktop.clock; });
         for (auto [s, k, v] : values) {

@@ -53,8 +53,9 @@ struct Rig {
     std::string got;
 
     explicit Rig(const std::string& modemTarget, const char* speed = "9600") {
-        writeSettingsFile("[Source]\nPort=1\n[Destination]\nPort=2\n[Common]\nSpeed=" +
-                          QByteArray(speed) + "\n[Ports]\nCOM2=" + QByteArray::fromStdString(modemTarget) + "\n");
+        writeSettingsFile(
+            "[Source]\nPort=1\n[Destination]\nPort=2\n[Common]\nSpeed=" + QByteArray(speed) +
+            "\n[Ports]\nCOM2=" + QByteArray::fromStdString(modemTarget) + "\n");
         settings.SerialMethodOn = true;
         modem.SetLostHandler([this](const PortError& e) { sw.OnPortLost(modem, e); });
         modem.SetReceiveHandler([this] { got += modem.ReadAll(); });

@@ -108,8 +108,9 @@ private slots:
     void eachPageKeepsItsOrientation() {
         Rig rig;
         const int before = completedJobs();
-        QVERIFY(rig.engine.Redirect("<LMW_P>Portrait first<FFEED><PORIENT_L>Landscape second<FFEED>"
-                                    "<PORIENT_P>Portrait third<NL><PORIENT_L>still portrait</LMW_P>"));
+        QVERIFY(
+            rig.engine.Redirect("<LMW_P>Portrait first<FFEED><PORIENT_L>Landscape second<FFEED>"
+                                "<PORIENT_P>Portrait third<NL><PORIENT_L>still portrait</LMW_P>"));
         const QString pdf = nextJob(before);
         QVERIFY(!pdf.isEmpty());
         QCOMPARE(landscapePages(pdf), (QList<bool>{false, true, false}));

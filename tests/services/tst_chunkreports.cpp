@@ -40,8 +40,7 @@ private slots:
         modem.forceOpen(true);
         TextClipboard clipboard;
         ClipboardRedirect clipboardEngine(clipboard, rig.lamps);
-        DataPump pump(settings, rig, modem, rig.engine, clipboardEngine, rig.traffic,
-                      rig.lamps);
+        DataPump pump(settings, rig, modem, rig.engine, clipboardEngine, rig.traffic, rig.lamps);
         rig.SetReceiveHandler([&pump] { pump.OnHandheldData(); });
         modem.SetReceiveHandler([&pump] { pump.OnModemData(); });
         rig.arrive("before the tap");

@@ -104,8 +104,10 @@ private slots:
                              {{"Label1", "comPP"}, {"lblMP", "comMP"}, {"lblSpeed", "comSpeed"}}),
                  QString());
         const QRect screen = rig.dialog.screen()->geometry();
-        QCOMPARE(rig.dialog.pos(), screen.topLeft() + QPoint(screen.width() - rig.dialog.width(),
-                                                              screen.height() - rig.dialog.height()) / 2);
+        QCOMPARE(rig.dialog.pos(),
+                 screen.topLeft() + QPoint(screen.width() - rig.dialog.width(),
+                                           screen.height() - rig.dialog.height()) /
+                                        2);
         rig.dialog.close();
         rig.dialog.Open(); // filled again, not added to
         QCOMPARE(rig.box("comPP")->count(), 16);
