@@ -311,6 +311,17 @@ class Session:
     def ini(self):
         return read_ini(self.ini_path)
 
+    def relay(self, read_window=False, env=None, **sections):
+        """The usual start: two pseudo-terminal pairs as COM1 and COM2, settings
+        with the given sections, the program up with its window shown.
+        Returns (program, handheld far end path, modem far end path)."""
+        handheld, handheld_far = self.pty_pair()
+        modem, modem_far = self.pty_pair()
+        self.write_ini(handheld, modem, **sections)
+        p = self.loomway(read_window, env)
+        p.wait_for_window()
+        return p, handheld_far, modem_far
+
     def loomway(self, read_window=False, env=None):
         """Starts the program; read_window gives it an accessibility bus to be read over."""
         bus = AccessibilityBus(self) if read_window else None

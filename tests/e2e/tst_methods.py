@@ -12,12 +12,8 @@ EVERY_BYTE = bytes(range(256))
 class MethodsTest(unittest.TestCase):
 
     def start(self, s, read_window=False, **methods):
-        handheld, self.handheld_far = s.pty_pair()
-        modem, modem_far = s.pty_pair()
-        self.devices = {handheld, modem}
-        s.write_ini(handheld, modem, Methods=methods, Preferences={"MenuVisible": "NO"})
-        p = s.loomway(read_window)
-        p.wait_for_window()
+        p, self.handheld_far, modem_far = s.relay(
+            read_window, Methods=methods, Preferences={"MenuVisible": "NO"})
         return p, s.far(self.handheld_far), s.far(modem_far)
 
     def test_requests_are_not_forwarded(self):

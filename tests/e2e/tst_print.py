@@ -17,11 +17,7 @@ class PrintTest(unittest.TestCase):
 
     def start(self, s, printer):
         cups = s.cups(printer)
-        handheld, far = s.pty_pair()
-        modem, _ = s.pty_pair()
-        s.write_ini(handheld, modem)
-        p = s.loomway(read_window=printer, env={"CUPS_SERVER": cups["CUPS_SERVER"]})
-        p.wait_for_window()
+        p, far, _ = s.relay(read_window=printer, env={"CUPS_SERVER": cups["CUPS_SERVER"]})
         return cups, p, far
 
     def status(self, s, far, *args, input=None):
