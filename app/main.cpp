@@ -101,9 +101,19 @@ int main(int argc, char* argv[]) {
     pump.SetChunkTap(&chunkListeners);
     print.SetChunkTap(&chunkListeners);
     FileCaptureFiles captureFiles;
+    // Captured chunks reach the file together, a moment after the first.
+    QTimer captureFlush;
+    captureFlush.setSingleShot(true);
+    captureFlush.setInterval(200);
     CaptureController captures(
         file, captureFiles, clock, chunkListeners, messages,
-        [&window](std::function<void()> task) { QTimer::singleShot(0, &window, std::move(task)); });
+        [&window](std::function<void()> task) { QTimer::singleShot(0, &window, std::move(task)); },
+        [&captureFlush] {
+            if (!captureFlush.isActive()) {
+                captureFlush.start();
+            }
+        });
+    QObject::connect(&captureFlush, &QTimer::timeout, &window, [&captures] { captures.Flush(); });
     captures.SetMenuCaptureHandler([&window](bool running) { window.SetCaptureRunning(running); });
     // The latest chunks for the traffic monitor, kept from the start on within
     // a fixed budget; the window is made when first opened.

@@ -16,13 +16,31 @@ void Capture::OnChunk(ChunkDirection direction, bool consumed, const std::string
         return;
     }
     const std::string marks = m_wantsMarks ? m_marker.Mark(direction, bytes) : std::string();
-    m_buffer.clear();
+    const bool waiting = !m_buffer.empty();
     m_encoder->Encode({direction, consumed, bytes, m_clock.SteadyMicros(), marks}, m_buffer);
+    if (!m_flushSoon || m_buffer.size() >= kBufferBytes) {
+        WriteBuffer();
+    } else if (!waiting) {
+        m_flushSoon();
+    }
+}
+
+void Capture::Flush() {
+    if (m_sink && !m_buffer.empty()) {
+        WriteBuffer();
+    }
+}
+
+bool Capture::WriteBuffer() {
     try {
         m_sink->Write(m_buffer);
     } catch (const CaptureError& error) {
+        m_buffer.clear();
         Fail(error);
+        return false;
     }
+    m_buffer.clear();
+    return true;
 }
 
 void Capture::Stop() {
@@ -30,6 +48,10 @@ void Capture::Stop() {
         return;
     }
     auto sink = std::move(m_sink);
+    if (!m_buffer.empty()) {
+        sink->Write(m_buffer);
+        m_buffer.clear();
+    }
     sink->Close();
 }
 

@@ -6,6 +6,7 @@
 #include "capture/clock.h"
 #include "core/chunktap.h"
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,9 +14,10 @@
 namespace loomway {
 
 // One running capture: every chunk it is told about is encoded and written to
-// its sink at once. The first failed write closes the sink, calls the failure
-// handler once with the reason, and the capture ignores everything after it,
-// so the relay that feeds it goes on untouched.
+// its sink, at once or, once buffered, together with the chunks that follow
+// until Flush() (or kBufferBytes are waiting). The first failed write closes
+// the sink, calls the failure handler once with the reason, and the capture
+// ignores everything after it, so the relay that feeds it goes on untouched.
 class Capture : public ChunkTap {
 public:
     using FailureHandler = std::function<void(const std::string& description)>;
@@ -24,13 +26,24 @@ public:
     Capture(std::unique_ptr<CaptureSink> sink, CaptureFormat format, const Clock& clock,
             FailureHandler onFailure);
 
+    static constexpr std::size_t kBufferBytes = 64 * 1024;
+
+    // Later chunks wait for Flush(); flushSoon is called when the first of
+    // them waits, so that its caller flushes a moment later. A write per chunk
+    // would cost the relay a system call each.
+    void Buffer(std::function<void()> flushSoon) { m_flushSoon = std::move(flushSoon); }
     void OnChunk(ChunkDirection direction, bool consumed, const std::string& bytes) override;
-    // Closes the file; throws CaptureError when its last bytes cannot be written.
+    // Writes the chunks that wait.
+    void Flush();
+    // Writes what waits and closes the file; throws CaptureError when its last bytes cannot be
+    // written.
     void Stop();
     bool Failed() const { return m_sink == nullptr; }
 
 private:
     void Fail(const CaptureError& error);
+    // Writes m_buffer; false when the capture failed.
+    bool WriteBuffer();
 
     std::unique_ptr<CaptureSink> m_sink;
     std::unique_ptr<CaptureEncoder> m_encoder;
@@ -38,7 +51,8 @@ private:
     FailureHandler m_onFailure;
     bool m_wantsMarks = false;
     ChunkMarker m_marker;
-    std::string m_buffer; // one chunk's records; keeps its room from chunk to chunk
+    std::function<void()> m_flushSoon;
+    std::string m_buffer; // records not written yet; keeps its room from write to write
 };
 
 } // namespace loomway

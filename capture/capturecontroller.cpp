@@ -13,9 +13,10 @@ const std::string kCaptureStopped = "The capture has stopped; the redirection go
 } // namespace
 
 CaptureController::CaptureController(ProfileFile& file, CaptureFiles& files, const Clock& clock,
-                                     ChunkFanOut& fanOut, MessageBox& messages, Later later)
+                                     ChunkFanOut& fanOut, MessageBox& messages, Later later,
+                                     std::function<void()> flushSoon)
     : m_file(file), m_files(files), m_clock(clock), m_fanOut(fanOut), m_messages(messages),
-      m_later(std::move(later)) {}
+      m_later(std::move(later)), m_flushSoon(std::move(flushSoon)) {}
 
 CaptureController::~CaptureController() {
     for (Slot* slot : {&m_menu, &m_folder}) {
@@ -70,6 +71,14 @@ void CaptureController::OnSwitch(bool on) {
     }
 }
 
+void CaptureController::Flush() {
+    for (Slot* slot : {&m_menu, &m_folder}) {
+        if (slot->capture) {
+            slot->capture->Flush();
+        }
+    }
+}
+
 void CaptureController::StartFolderCapture() {
     std::string folder = ReadSetting(m_file, "Capture", "Folder");
     if (folder.empty()) {
@@ -110,6 +119,9 @@ bool CaptureController::Start(Slot& slot, std::unique_ptr<CaptureSink> sink,
     } catch (const CaptureError& error) {
         ShowError("The capture file cannot be written:", path, error.description, "");
         return false;
+    }
+    if (m_flushSoon) {
+        slot.capture->Buffer(m_flushSoon);
     }
     slot.path = path;
     slot.generation = generation;

@@ -27,8 +27,12 @@ class CaptureController {
 public:
     using Later = std::function<void(std::function<void()>)>;
 
+    // flushSoon, when given, is called when a capture holds chunks that wait
+    // for Flush(); it should call Flush() a moment later. Without it every
+    // chunk is written at once.
     CaptureController(ProfileFile& file, CaptureFiles& files, const Clock& clock,
-                      ChunkFanOut& fanOut, MessageBox& messages, Later later);
+                      ChunkFanOut& fanOut, MessageBox& messages, Later later,
+                      std::function<void()> flushSoon = {});
     ~CaptureController();
     CaptureController(const CaptureController&) = delete;
     CaptureController& operator=(const CaptureController&) = delete;
@@ -44,6 +48,8 @@ public:
 
     // The redirection switch went on (true) or off (false).
     void OnSwitch(bool on);
+    // Writes the chunks the running captures hold.
+    void Flush();
     // The file of the running switch-on capture; empty when none runs.
     const std::string& FolderCapturePath() const { return m_folder.path; }
 
@@ -74,6 +80,7 @@ private:
     ChunkFanOut& m_fanOut;
     MessageBox& m_messages;
     Later m_later;
+    std::function<void()> m_flushSoon;
     Slot m_menu;
     Slot m_folder;
     std::uint64_t m_generations = 0;

@@ -46,6 +46,29 @@ constexpr std::array<std::string_view, 14> kResultCodes = {
     "OK",        "RING",    "NO CARRIER", "ERROR",    "NO DIALTONE", "NO DIAL TONE", "BUSY",
     "NO ANSWER", "DELAYED", "CONNECT",    "CARRIER ", "PROTOCOL:",   "COMPRESSION:", "CONNECT "};
 
+// With this many bytes of a frame its protocol field is known, whether the
+// link sends address and control and a compressed protocol or not.
+constexpr std::size_t kProtocolKnownAt = 4;
+
+// The protocol field of a frame whose first bytes are head[0, length); at is
+// set to the byte after it. 0 when the field is not all there.
+std::uint16_t ProtocolField(const std::array<std::uint8_t, 6>& head, std::size_t length,
+                            std::size_t& at) {
+    at = 0;
+    if (length >= 2 && head[0] == 0xFF && head[1] == 0x03) {
+        at = 2; // address and control, unless the link left them out
+    }
+    if (at < length && (head[at] & 1) != 0) {
+        at += 1;
+        return head[at - 1]; // a compressed one-byte protocol field
+    }
+    if (at + 1 < length) {
+        at += 2;
+        return static_cast<std::uint16_t>(head[at - 2] << 8 | head[at - 1]);
+    }
+    return 0;
+}
+
 bool IsResultCode(std::string_view line) {
     return std::any_of(kResultCodes.begin(), kResultCodes.end(), [line](std::string_view code) {
         // Codes ending in a blank or colon are followed by a value.
@@ -214,17 +237,7 @@ void ChunkMarker::ReadLines(ChunkDirection direction, Line& line, std::string_vi
 void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items) {
     const auto finish = [&frame, &items] {
         std::size_t at = 0;
-        if (frame.length >= 2 && frame.head[0] == 0xFF && frame.head[1] == 0x03) {
-            at = 2; // address and control, unless the link left them out
-        }
-        std::uint16_t protocol = 0;
-        if (at < frame.length && (frame.head[at] & 1) != 0) {
-            protocol = frame.head[at]; // a compressed one-byte protocol field
-            at += 1;
-        } else if (at + 1 < frame.length) {
-            protocol = static_cast<std::uint16_t>(frame.head[at] << 8 | frame.head[at + 1]);
-            at += 2;
-        }
+        const std::uint16_t protocol = ProtocolField(frame.head, frame.length, at);
         const std::string_view name = PppProtocolName(protocol);
         if (name.empty() || frame.length < at + 2) { // the FCS follows the protocol at least
             return;
@@ -243,8 +256,9 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
         items.Add(std::move(text));
     };
     for (std::size_t at = 0; at < bytes.size(); ++at) {
-        if (!frame.open) {
-            // Outside a frame only a flag matters.
+        if (!frame.open || frame.unnamed) {
+            // Outside a frame, or in one that will not be named, only a flag
+            // matters.
             at = bytes.find(static_cast<char>(kFlag), at);
             if (at == std::string_view::npos) {
                 return;
@@ -256,6 +270,7 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
                 finish();
             }
             frame.open = true;
+            frame.unnamed = false;
             frame.escaped = false;
             frame.length = 0;
             frame.fcs = 0xFFFF;
@@ -276,6 +291,10 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
             static_cast<std::uint16_t>((frame.fcs >> 8) ^ kFcsTable[(frame.fcs ^ byte) & 0xFF]);
         if (++frame.length > kLongestFrame) {
             frame.open = false;
+        }
+        if (frame.length == kProtocolKnownAt) {
+            std::size_t end = 0;
+            frame.unnamed = PppProtocolName(ProtocolField(frame.head, frame.length, end)).empty();
         }
     }
 }

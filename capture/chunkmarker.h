@@ -34,7 +34,8 @@ private:
         bool clean = true; // printable characters only since the last line end
     };
     struct Frame {
-        bool open = false; // a flag was seen: bytes belong to a frame
+        bool open = false;    // a flag was seen: bytes belong to a frame
+        bool unnamed = false; // its protocol is none of ours: wait for the next flag
         bool escaped = false;
         std::size_t length = 0;
         std::array<std::uint8_t, 6> head{};

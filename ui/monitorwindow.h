@@ -27,8 +27,8 @@ class ChunkStore;
 class MonitorWindow : public QWidget, public ChunkTap {
     Q_OBJECT
 public:
-    static constexpr int kEveryMs = 100;
-    static constexpr int kLatestMs = 150;
+    static constexpr int kEveryMs = 250;
+    static constexpr int kLatestMs = 300;
 
     explicit MonitorWindow(ChunkStore& store, QWidget* parent = nullptr);
     ~MonitorWindow() override;
