@@ -306,37 +306,45 @@ void ChunkMarker::ReadRequests(ChunkDirection direction, Requests& requests, std
     }
     const bool towardsModem = direction == ChunkDirection::HandheldToModem;
     const std::uint64_t chunkOffset = requests.offset + requests.tail.size();
-    if (bytes.find('<') != std::string_view::npos || requests.tail.find('<') != std::string::npos) {
-        const std::string text = requests.tail + std::string(bytes);
-        for (std::size_t at = text.find('<'); at != std::string::npos;
-             at = text.find('<', at + 1)) {
-            const std::string_view rest = std::string_view(text).substr(at);
-            for (std::size_t kind = 0; kind < kRequestTags.size(); ++kind) {
-                const RequestTag& tag = kRequestTags[kind];
-                const std::string_view what = towardsModem ? tag.towardsModem : tag.towardsHandheld;
-                if (what.empty()) {
-                    continue;
-                }
-                const bool opens = rest.starts_with(tag.open);
-                const bool closes = rest.starts_with(tag.close);
-                const std::size_t length = opens ? tag.open.size() : tag.close.size();
-                // A tag that ended within the tail was read with the last chunk.
-                if ((!opens && !closes) || at + length <= requests.tail.size()) {
-                    continue;
-                }
-                const std::uint64_t where = requests.offset + at;
-                if (opens) {
-                    requests.openKind = static_cast<int>(kind);
-                    requests.bodyStart = where + length;
-                } else if (requests.openKind == static_cast<int>(kind)) {
-                    items.Add(std::string(what) + ", " +
-                              std::to_string(where - requests.bodyStart) + " bytes");
-                    requests.openKind = -1;
-                } else {
-                    items.Add(std::string(what) + " ends");
-                }
+    // rest: the text from a '<' on, where: its stream offset.
+    const auto readTag = [&](std::string_view rest, std::uint64_t where) {
+        for (std::size_t kind = 0; kind < kRequestTags.size(); ++kind) {
+            const RequestTag& tag = kRequestTags[kind];
+            const std::string_view what = towardsModem ? tag.towardsModem : tag.towardsHandheld;
+            if (what.empty()) {
+                continue;
+            }
+            const bool opens = rest.starts_with(tag.open);
+            const bool closes = rest.starts_with(tag.close);
+            const std::size_t length = opens ? tag.open.size() : tag.close.size();
+            // A tag that ended within the tail was read with the last chunk.
+            if ((!opens && !closes) || where + length <= chunkOffset) {
+                continue;
+            }
+            if (opens) {
+                requests.openKind = static_cast<int>(kind);
+                requests.bodyStart = where + length;
+            } else if (requests.openKind == static_cast<int>(kind)) {
+                items.Add(std::string(what) + ", " + std::to_string(where - requests.bodyStart) +
+                          " bytes");
+                requests.openKind = -1;
+            } else {
+                items.Add(std::string(what) + " ends");
             }
         }
+    };
+    // Tags that begin in the tail end within the chunk's first bytes.
+    if (requests.tail.find('<') != std::string::npos) {
+        const std::string seam =
+            requests.tail + std::string(bytes.substr(0, std::min(bytes.size(), kLongestTag - 1)));
+        for (std::size_t at = seam.find('<'); at < requests.tail.size();
+             at = seam.find('<', at + 1)) {
+            readTag(std::string_view(seam).substr(at), requests.offset + at);
+        }
+    }
+    for (std::size_t at = bytes.find('<'); at != std::string_view::npos;
+         at = bytes.find('<', at + 1)) {
+        readTag(bytes.substr(at), chunkOffset + at);
     }
     // An opening tag not closed in this chunk.
     if (requests.openKind >= 0 && requests.bodyStart > chunkOffset) {

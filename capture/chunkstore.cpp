@@ -17,6 +17,23 @@ std::size_t ChunkStore::Cost(const ChunkRecord& record) {
     return sizeof(ChunkRecord) + HeapBytes(record.bytes) + HeapBytes(record.marks);
 }
 
+const ChunkRecord& ChunkStore::Row(std::size_t row) const {
+    const std::uint64_t first = FirstSequence();
+    if (m_markedEnd < first) {
+        // The rows between were dropped before anyone looked at them.
+        m_marker = ChunkMarker();
+        m_markedEnd = first;
+    }
+    for (std::uint64_t sequence = m_markedEnd; sequence <= first + row; ++sequence) {
+        ChunkRecord& record = m_records[static_cast<std::size_t>(sequence - first)];
+        const std::size_t before = Cost(record);
+        record.marks = m_marker.Mark(record.direction, record.bytes);
+        m_bytesUsed += Cost(record) - before;
+        m_markedEnd = sequence + 1;
+    }
+    return m_records[row];
+}
+
 void ChunkStore::OnSwitchOn() {
     m_onSteadyMicros = m_clock.SteadyMicros();
 }
@@ -35,7 +52,6 @@ void ChunkStore::OnChunk(ChunkDirection direction, bool consumed, const std::str
     record.direction = direction;
     record.consumed = consumed;
     record.bytes = bytes;
-    record.marks = m_marker.Mark(direction, bytes);
     const std::size_t cost = Cost(record);
     while (!m_records.empty() && m_bytesUsed + cost > m_budget) {
         m_bytesUsed -= Cost(m_records.front());

@@ -26,7 +26,12 @@ struct ChunkRecord {
 // chunk would pass the budget the oldest chunks are dropped first, and
 // counted. A chunk larger than the whole budget is kept alone.
 //
-// For an item model: row r is Row(r), 0 <= r < Rows(), in constant time.
+// Marks are read when a row is first looked at, for it and every row before
+// it not read yet, in order: the relay never waits for them, and a store
+// nobody looks at never reads them. Rows dropped unread break the marker's
+// thread; it starts afresh at the next row.
+//
+// For an item model: row r is Row(r), 0 <= r < Rows().
 // Sequence numbers never repeat, so a viewer that remembers FirstSequence()
 // and EndSequence() from its last look learns how many rows were dropped at
 // the front (the new FirstSequence() minus the old one, at most the rows it
@@ -44,7 +49,7 @@ public:
     void Clear();
 
     std::size_t Rows() const { return m_records.size(); }
-    const ChunkRecord& Row(std::size_t row) const { return m_records[row]; }
+    const ChunkRecord& Row(std::size_t row) const;
     std::uint64_t FirstSequence() const { return m_endSequence - m_records.size(); }
     std::uint64_t EndSequence() const { return m_endSequence; }
     // Chunks dropped to stay within the budget since the store was made or cleared.
@@ -59,12 +64,14 @@ public:
 private:
     const Clock& m_clock;
     std::size_t m_budget;
-    std::deque<ChunkRecord> m_records;
-    std::size_t m_bytesUsed = 0;
+    mutable std::deque<ChunkRecord> m_records;
+    mutable std::size_t m_bytesUsed = 0;
     std::uint64_t m_endSequence = 0;
     std::uint64_t m_dropped = 0;
     std::int64_t m_onSteadyMicros = 0;
-    ChunkMarker m_marker;
+    // Rows before this sequence number have their marks.
+    mutable std::uint64_t m_markedEnd = 0;
+    mutable ChunkMarker m_marker;
 };
 
 } // namespace loomway

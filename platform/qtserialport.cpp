@@ -246,11 +246,26 @@ void QtSerialPort::Write(const std::string& data) {
     if (data.empty()) {
         return;
     }
-    const qint64 size = static_cast<qint64>(data.size());
+    const char* bytes = data.data();
+    qint64 size = static_cast<qint64>(data.size());
+    // With nothing queued the device takes the bytes at once, without a turn
+    // of the event loop for QSerialPort's write notifier; whatever it does not
+    // take (or an error) is left to QSerialPort, which reports it as usual.
+    if (m_port.bytesToWrite() == 0) {
+        const ssize_t written = ::write(static_cast<int>(m_port.handle()), bytes,
+                                        static_cast<std::size_t>(size));
+        if (written > 0) {
+            bytes += written;
+            size -= written;
+        }
+        if (size == 0) {
+            return;
+        }
+    }
     // QSerialPort keeps the bytes and sends them from the event loop as the
     // device takes them. No flush() here: when the device is full, it turns
     // the would-block of a second write into a ResourceError.
-    if (m_port.write(data.data(), size) != size) {
+    if (m_port.write(bytes, size) != size) {
         throw PortError{8012, "The device " + m_device +
                                   " cannot be written: " + m_port.errorString().toStdString()};
     }
