@@ -55,63 +55,44 @@ private slots:
         const int mh = int(ChunkDirection::ModemToHandheld);
         const int ph = int(ChunkDirection::ProgramToHandheld);
         const std::string lcp = Frame(kLcpRequest);
-        QTest::newRow("AT command split")
-            << hh << std::vector<std::string>{"AT", "DT555\r"} << "|ATDT555";
-        QTest::newRow("repeat and lower case")
-            << hh << std::vector<std::string>{"A/\rat&f\r\n"} << "A/; at&f";
-        QTest::newRow("no command in binary") << hh
-                                              << std::vector<std::string>{"\x01"
-                                                                          "ATZ\r"}
-                                              << "";
-        QTest::newRow("result codes")
-            << mh << std::vector<std::string>{"\r\nCONNECT 115200\r\n", "OK\r\nRING\r\nRING\r\n"}
-            << "CONNECT 115200|OK; RING ×2";
-        QTest::newRow("result codes only from the modem")
-            << hh << std::vector<std::string>{"OK\r\nNO CARRIER\r\n"} << "";
-        QTest::newRow("no echo taken for a result")
-            << mh << std::vector<std::string>{"ATDT1\rOKAY\r"} << "";
-        QTest::newRow("LCP request")
-            << hh << std::vector<std::string>{lcp} << "PPP LCP Configure-Request";
-        QTest::newRow("frame over three chunks, an escape split from its byte")
-            << mh << std::vector<std::string>{lcp.substr(0, 3), lcp.substr(3, 9), lcp.substr(12)}
-            << "||PPP LCP Configure-Request";
-        QTest::newRow("frames back to back share a flag")
-            << hh << std::vector<std::string>{lcp + lcp.substr(1) + lcp.substr(1)}
-            << "PPP LCP Configure-Request ×3";
-        QTest::newRow("bad FCS") << hh << std::vector<std::string>{Frame(kLcpRequest, true)}
-                                 << "PPP LCP Configure-Request (bad FCS)";
-        QTest::newRow("compressed address and protocol")
-            << mh << std::vector<std::string>{Frame(std::string("\x21\x45\x00\x00\x14", 5))}
-            << "PPP IP";
-        QTest::newRow("control protocols")
-            << hh
-            << std::vector<std::string>{Frame(std::string("\xff\x03\x80\x21\x02\x07\x00\x04", 8)),
-                                        Frame(std::string("\xff\x03\xc0\x23\x01\x01\x00\x04", 8)),
-                                        Frame(std::string("\xff\x03\xc2\x23\x01\x01\x00\x04", 8)),
-                                        Frame(std::string("\xff\x03\x80\xfd\x0e\x01\x00\x04", 8)),
-                                        Frame(std::string("\xff\x03\x80\x57\x05\x01\x00\x04", 8)),
-                                        Frame(std::string(
-                                            "\xff\x03\xc0\x21\x09\x01\x00\x08\0\0\0\0", 12))}
-            << "PPP IPCP Configure-Ack|PPP PAP Authenticate-Request|PPP CHAP "
-               "Challenge|PPP CCP Reset-Request|PPP IPV6CP Terminate-Request|PPP LCP "
-               "Echo-Request";
-        QTest::newRow("unknown protocol, no frame before a flag")
-            << hh
-            << std::vector<std::string>{Frame(std::string("\xff\x03\x12\x34\x01", 5)), "abc\x7e"}
-            << "|";
-        QTest::newRow("clipboard request over three chunks")
-            << hh << std::vector<std::string>{"<LMW_C>hel", "lo</LM", "W_C>"}
-            << "clipboard request begins||clipboard request, 5 bytes";
-        QTest::newRow("opening tag split")
-            << hh << std::vector<std::string>{"xx<LMW", "_P>a</LMW_P>"}
-            << "|print request, 1 bytes";
-        QTest::newRow("closing tag alone")
-            << hh << std::vector<std::string>{"x</LMW_P>"} << "print request ends";
-        QTest::newRow("program's writes")
-            << ph << std::vector<std::string>{"<LMW_RSP>STA</LMW_RSP>", "<LMW_C>ab</LMW_C>"}
-            << "status reply, 3 bytes|clipboard transfer, 2 bytes";
-        QTest::newRow("tags from the modem are data")
-            << mh << std::vector<std::string>{"<LMW_C>x</LMW_C>"} << "";
+        auto row = [](const char* name, int direction, std::vector<std::string> chunks,
+                      const char* marks) {
+            QTest::newRow(name) << direction << chunks << QString(marks);
+        };
+        row("AT command split", hh, {"AT", "DT555\r"}, "|ATDT555");
+        row("repeat and lower case", hh, {"A/\rat&f\r\n"}, "A/; at&f");
+        row("no command in binary", hh, {"\001ATZ\r"}, "");
+        row("result codes", mh, {"\r\nCONNECT 115200\r\n", "OK\r\nRING\r\nRING\r\n"},
+            "CONNECT 115200|OK; RING ×2");
+        row("result codes only from the modem", hh, {"OK\r\nNO CARRIER\r\n"}, "");
+        row("no echo taken for a result", mh, {"ATDT1\rOKAY\r"}, "");
+        row("LCP request", hh, {lcp}, "PPP LCP Configure-Request");
+        row("frame over three chunks, an escape split from its byte", mh,
+            {lcp.substr(0, 3), lcp.substr(3, 9), lcp.substr(12)}, "||PPP LCP Configure-Request");
+        row("frames back to back share a flag", hh, {lcp + lcp.substr(1) + lcp.substr(1)},
+            "PPP LCP Configure-Request ×3");
+        row("bad FCS", hh, {Frame(kLcpRequest, true)}, "PPP LCP Configure-Request (bad FCS)");
+        row("compressed address and protocol", mh, {Frame(std::string("\x21\x45\x00\x00\x14", 5))},
+            "PPP IP");
+        row("control protocols", hh,
+            {Frame(std::string("\xff\x03\x80\x21\x02\x07\x00\x04", 8)),
+             Frame(std::string("\xff\x03\xc0\x23\x01\x01\x00\x04", 8)),
+             Frame(std::string("\xff\x03\xc2\x23\x01\x01\x00\x04", 8)),
+             Frame(std::string("\xff\x03\x80\xfd\x0e\x01\x00\x04", 8)),
+             Frame(std::string("\xff\x03\x80\x57\x05\x01\x00\x04", 8)),
+             Frame(std::string("\xff\x03\xc0\x21\x09\x01\x00\x08\0\0\0\0", 12))},
+            "PPP IPCP Configure-Ack|PPP PAP Authenticate-Request|PPP CHAP "
+            "Challenge|PPP CCP Reset-Request|PPP IPV6CP Terminate-Request|PPP LCP "
+            "Echo-Request");
+        row("unknown protocol, no frame before a flag", hh,
+            {Frame(std::string("\xff\x03\x12\x34\x01", 5)), "abc\x7e"}, "|");
+        row("clipboard request over three chunks", hh, {"<LMW_C>hel", "lo</LM", "W_C>"},
+            "clipboard request begins||clipboard request, 5 bytes");
+        row("opening tag split", hh, {"xx<LMW", "_P>a</LMW_P>"}, "|print request, 1 bytes");
+        row("closing tag alone", hh, {"x</LMW_P>"}, "print request ends");
+        row("program's writes", ph, {"<LMW_RSP>STA</LMW_RSP>", "<LMW_C>ab</LMW_C>"},
+            "status reply, 3 bytes|clipboard transfer, 2 bytes");
+        row("tags from the modem are data", mh, {"<LMW_C>x</LMW_C>"}, "");
     }
     void marks() {
         QFETCH(int, direction);

@@ -45,23 +45,7 @@ struct Rig : ModemLink, ModemClock, ModemSink {
 };
 
 std::string Take(std::string& s) {
-    std::string taken;
-    taken.swap(s);
-    return taken;
-}
-
-const char* StateName(ModemState s) {
-    switch (s) {
-    case ModemState::Command:
-        return "command";
-    case ModemState::Dialing:
-        return "dialing";
-    case ModemState::Online:
-        return "online";
-    case ModemState::Escaped:
-        return "escaped";
-    }
-    return "?";
+    return std::exchange(s, std::string());
 }
 
 } // namespace
@@ -77,69 +61,66 @@ private slots:
     void scripts_data() {
         QTest::addColumn<QByteArray>("steps");
         // One row per story; steps separated by '|'.
-        QTest::newRow("echo, words, digits")
-            << QByteArray(">AT\r|<\r\nOK\r\n|>ATE1\r|<\r\nOK\r\n|>AT\r|<AT\r\r\nOK\r\n|>ATE0V0\r"
-                          "|<ATE0V0\r0\r|>at\r|<0\r|>\r|<|>ATV1\r|<\r\nOK\r\n");
-        QTest::newRow("quiet keeps information")
-            << QByteArray(">ATQ1\r|<|>ATI\r|<\r\nPalm Loomway built-in modem\r\n|>ATQ0X9\r"
-                          "|<\r\nERROR\r\n");
-        QTest::newRow("registers")
-            << QByteArray(">ATS2?S12=25S12?\r|<\r\n043\r\n\r\n025\r\n\r\nOK\r\n|>ATS256=1\r"
-                          "|<\r\nERROR\r\n|>ATS7=300\r|<\r\nERROR\r\n|>ATS7\r|<\r\nERROR\r\n"
-                          "|>ATZ\r|<\r\nOK\r\n|>ATS12?\r|<\r\n050\r\n\r\nOK\r\n");
-        QTest::newRow("accepted, refused, edited, repeated")
-            << QByteArray(">at &c1 \\n3 %c0 +fclass=0;m1l2x4b0\r|<\r\nOK\r\n|>ATG\r"
-                          "|<\r\nERROR\r\n|>hello\r|<\r\nERROR\r\n|>ATV0G\r|<4\r|>ATV1\r"
-                          "|<\r\nOK\r\n|>ATX\bI\r|<\r\nPalm Loomway built-in modem\r\n\r\nOK\r\n"
-                          "|>A/|<\r\nPalm Loomway built-in modem\r\n\r\nOK\r\n|>ATV0&F\r"
-                          "|<\r\nOK\r\n|>ATA\r|<\r\nNO CARRIER\r\n");
-        QTest::newRow("line too long") << ">AT" + QByteArray(300, 'M') + "\r|<\r\nERROR\r\n";
-        QTest::newRow("phonebook call, data, drop")
-            << QByteArray(">ATDT555-1234\r|#dial 555-1234 telnet:bbs.example:23;|sdialing|=c"
-                          "|<\r\nCONNECT 115200\r\n|sonline|>ab\xff+c|#w:ab\xff+c;|~\x01\xfe"
-                          "|<\x01\xfe|!|<\r\nNO CARRIER\r\n|scommand|#");
-        QTest::newRow("host and port")
-            << QByteArray(">ATDbbs.example:2323\r|#dial bbs.example:2323 tcp:bbs.example:2323;"
-                          "|=n|<\r\nNO CARRIER\r\n|>ATDP[::1]:23;\r|#dial [::1]:23 tcp:[::1]:23;");
-        QTest::newRow("not dialable")
-            << QByteArray(">ATDT999\r|<\r\nNO CARRIER\r\n|%999 is not in|>ATDT777\r"
-                          "|<\r\nNO CARRIER\r\n|%unterminated quote|>ATDh:0\r|<\r\nNO "
-                          "CARRIER\r\n|%no HOST:PORT: \"tcp:h:0\""
-                          "|>ATD\r|<\r\nERROR\r\n|#");
-        QTest::newRow("failures in words and digits")
-            << QByteArray(">ATD1\r|=b|<\r\nBUSY\r\n|>ATD1\r|=a|<\r\nNO ANSWER\r\n|>ATV0\r|<0\r"
-                          "|>ATD1\r|=b|<7\r|>ATD1\r|=a|<8\r|>ATD1\r|=n|<3\r|>ATX0D1\r|=b|<3\r"
-                          "|>ATD1\r|=c|<1\r");
-        QTest::newRow("connect in digits") << QByteArray(">ATV0\r|<0\r|>ATD1\r|=c|<19\r");
-        QTest::newRow("escape and back on line")
-            << QByteArray(">ATD1\r|=c|<\r\nCONNECT 115200\r\n|#dial 1 tcp:h:1;|@1000|>+++"
-                          "|#w:+;w:+;w:+;|@999|<|sonline|@1|<\r\nOK\r\n|sescaped|~held|<|>ATO\r"
-                          "|<\r\nCONNECT 115200\r\nheld|~x|<x|sonline");
-        QTest::newRow("no escape without the guard times")
-            << QByteArray(">ATD1\r|=c|<\r\nCONNECT 115200\r\n|@100|>+++|@5000|<|@1000|>++|@10"
-                          "|>+x|@5000|<|@1000|>++++|@5000|<|@1000|>+|@1000|>++|@1000|<|sonline");
-        QTest::newRow("escape, hang up")
-            << QByteArray(">ATS12=5\r|<\r\nOK\r\n|>ATD1\r|=c|<\r\nCONNECT 115200\r\n"
-                          "|#dial 1 tcp:h:1;|@100|>+++|@100|<\r\nOK\r\n|>ATD2\r|<\r\nERROR\r\n"
-                          "|>ATH\r|<\r\nOK\r\n|#w:+;w:+;w:+;hangup;|>ATO\r|<\r\nNO CARRIER\r\n"
-                          "|~late|!|<");
-        QTest::newRow("no guard time")
-            << QByteArray(">ATS12=0\r|<\r\nOK\r\n|>ATD1\r|=c|<\r\nCONNECT 115200\r\n|>a+++"
-                          "|@0|<\r\nOK\r\n|sescaped");
-        QTest::newRow("drop while escaped")
-            << QByteArray(">ATD1\r|=c|<\r\nCONNECT 115200\r\n|@1000|>+++|@1000|<\r\nOK\r\n|!"
-                          "|<\r\nNO CARRIER\r\n|scommand");
-        QTest::newRow("a key aborts the dial; the late outcome is ignored")
-            << QByteArray(">ATD1\r\n|sdialing|>x|<\r\nNO CARRIER\r\n|#dial 1 tcp:h:1;hangup;|=c"
-                          "|<|scommand");
-        QTest::newRow("waiting for carrier ends after S7")
-            << QByteArray(">ATS7=3\r|<\r\nOK\r\n|>ATD1\r|@2999|<|@1|<\r\nNO CARRIER\r\n"
-                          "|#dial 1 tcp:h:1;hangup;");
-        QTest::newRow("connect inside Dial, data after the command")
-            << QByteArray("sync|>ATD1\rabc|<\r\nCONNECT 115200\r\n|#dial 1 tcp:h:1;w:abc;");
-        QTest::newRow("ATZ hangs up and restores")
-            << QByteArray(">ATV0\r|<0\r|>ATD1\r|=c|<19\r|@1000|>+++|@1000|<0\r|>ATZ\r"
-                          "|<\r\nOK\r\n|scommand|#dial 1 tcp:h:1;w:+;w:+;w:+;hangup;");
+        auto row = [](const char* name, const QByteArray& steps) { QTest::newRow(name) << steps; };
+        row("echo, words, digits",
+            ">AT\r|<\r\nOK\r\n|>ATE1\r|<\r\nOK\r\n|>AT\r|<AT\r\r\nOK\r\n|>ATE0V0\r"
+            "|<ATE0V0\r0\r|>at\r|<0\r|>\r|<|>ATV1\r|<\r\nOK\r\n");
+        row("quiet keeps information",
+            ">ATQ1\r|<|>ATI\r|<\r\nPalm Loomway built-in modem\r\n|>ATQ0X9\r"
+            "|<\r\nERROR\r\n");
+        row("registers", ">ATS2?S12=25S12?\r|<\r\n043\r\n\r\n025\r\n\r\nOK\r\n|>ATS256=1\r"
+                         "|<\r\nERROR\r\n|>ATS7=300\r|<\r\nERROR\r\n|>ATS7\r|<\r\nERROR\r\n"
+                         "|>ATZ\r|<\r\nOK\r\n|>ATS12?\r|<\r\n050\r\n\r\nOK\r\n");
+        row("accepted, refused, edited, repeated",
+            ">at &c1 \\n3 %c0 +fclass=0;m1l2x4b0\r|<\r\nOK\r\n|>ATG\r"
+            "|<\r\nERROR\r\n|>hello\r|<\r\nERROR\r\n|>ATV0G\r|<4\r|>ATV1\r"
+            "|<\r\nOK\r\n|>ATX\bI\r|<\r\nPalm Loomway built-in modem\r\n\r\nOK\r\n"
+            "|>A/|<\r\nPalm Loomway built-in modem\r\n\r\nOK\r\n|>ATV0&F\r"
+            "|<\r\nOK\r\n|>ATA\r|<\r\nNO CARRIER\r\n");
+        row("line too long", ">AT" + QByteArray(300, 'M') + "\r|<\r\nERROR\r\n");
+        row("phonebook call, data, drop",
+            ">ATDT555-1234\r|#dial 555-1234 telnet:bbs.example:23;|sdialing|=c"
+            "|<\r\nCONNECT 115200\r\n|sonline|>ab\xff+c|#w:ab\xff+c;|~\x01\xfe"
+            "|<\x01\xfe|!|<\r\nNO CARRIER\r\n|scommand|#");
+        row("host and port",
+            ">ATDbbs.example:2323\r|#dial bbs.example:2323 tcp:bbs.example:2323;"
+            "|=n|<\r\nNO CARRIER\r\n|>ATDP[::1]:23;\r|#dial [::1]:23 tcp:[::1]:23;");
+        row("not dialable", ">ATDT999\r|<\r\nNO CARRIER\r\n|%999 is not in|>ATDT777\r"
+                            "|<\r\nNO CARRIER\r\n|%unterminated quote|>ATDh:0\r|<\r\nNO "
+                            "CARRIER\r\n|%no HOST:PORT: \"tcp:h:0\""
+                            "|>ATD\r|<\r\nERROR\r\n|#");
+        row("failures in words and digits",
+            ">ATD1\r|=b|<\r\nBUSY\r\n|>ATD1\r|=a|<\r\nNO ANSWER\r\n|>ATV0\r|<0\r"
+            "|>ATD1\r|=b|<7\r|>ATD1\r|=a|<8\r|>ATD1\r|=n|<3\r|>ATX0D1\r|=b|<3\r"
+            "|>ATD1\r|=c|<1\r");
+        row("connect in digits", ">ATV0\r|<0\r|>ATD1\r|=c|<19\r");
+        row("escape and back on line",
+            ">ATD1\r|=c|<\r\nCONNECT 115200\r\n|#dial 1 tcp:h:1;|@1000|>+++"
+            "|#w:+;w:+;w:+;|@999|<|sonline|@1|<\r\nOK\r\n|sescaped|~held|<|>ATO\r"
+            "|<\r\nCONNECT 115200\r\nheld|~x|<x|sonline");
+        row("no escape without the guard times",
+            ">ATD1\r|=c|<\r\nCONNECT 115200\r\n|@100|>+++|@5000|<|@1000|>++|@10"
+            "|>+x|@5000|<|@1000|>++++|@5000|<|@1000|>+|@1000|>++|@1000|<|sonline");
+        row("escape, hang up", ">ATS12=5\r|<\r\nOK\r\n|>ATD1\r|=c|<\r\nCONNECT 115200\r\n"
+                               "|#dial 1 tcp:h:1;|@100|>+++|@100|<\r\nOK\r\n|>ATD2\r|<\r\nERROR\r\n"
+                               "|>ATH\r|<\r\nOK\r\n|#w:+;w:+;w:+;hangup;|>ATO\r|<\r\nNO CARRIER\r\n"
+                               "|~late|!|<");
+        row("no guard time", ">ATS12=0\r|<\r\nOK\r\n|>ATD1\r|=c|<\r\nCONNECT 115200\r\n|>a+++"
+                             "|@0|<\r\nOK\r\n|sescaped");
+        row("drop while escaped",
+            ">ATD1\r|=c|<\r\nCONNECT 115200\r\n|@1000|>+++|@1000|<\r\nOK\r\n|!"
+            "|<\r\nNO CARRIER\r\n|scommand");
+        row("a key aborts the dial; the late outcome is ignored",
+            ">ATD1\r\n|sdialing|>x|<\r\nNO CARRIER\r\n|#dial 1 tcp:h:1;hangup;|=c"
+            "|<|scommand");
+        row("waiting for carrier ends after S7",
+            ">ATS7=3\r|<\r\nOK\r\n|>ATD1\r|@2999|<|@1|<\r\nNO CARRIER\r\n"
+            "|#dial 1 tcp:h:1;hangup;");
+        row("connect inside Dial, data after the command",
+            "sync|>ATD1\rabc|<\r\nCONNECT 115200\r\n|#dial 1 tcp:h:1;w:abc;");
+        row("ATZ hangs up and restores",
+            ">ATV0\r|<0\r|>ATD1\r|=c|<19\r|@1000|>+++|@1000|<0\r|>ATZ\r"
+            "|<\r\nOK\r\n|scommand|#dial 1 tcp:h:1;w:+;w:+;w:+;hangup;");
     }
     void scripts() {
         QFETCH(QByteArray, steps);
@@ -185,7 +166,8 @@ private slots:
                 if (s == "sync") {
                     rig.connectAtOnce = true;
                 } else {
-                    QCOMPARE(StateName(rig.modem.State()), arg.c_str());
+                    const char* const states[] = {"command", "dialing", "online", "escaped"};
+                    QCOMPARE(states[int(rig.modem.State())], arg.c_str());
                 }
             }
         }

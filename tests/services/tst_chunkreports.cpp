@@ -1,7 +1,5 @@
-// What the pump, the clipboard sender and the status reply tell a chunk tap,
-// and what the redirection switch tells its switch handler.
+// What the pump, the clipboard sender and the status reply tell a chunk tap.
 #include "core/datapump.h"
-#include "core/redirectionswitch.h"
 #include "services/clipboardengine.h"
 #include "tests/services/printrig.h"
 #include "tests/support/fakes.h"
@@ -64,34 +62,6 @@ private slots:
             QString::fromStdString("HM ATZ\r|MH OK\r|HM* <LMW_C>a</LMW_C>|PH " + reply +
                                    "|HM* <LMW_P><SRESP></LMW_P>|HM y|MH x|PH <LMW_C>hi</LMW_C>|"));
         QVERIFY(reply.starts_with("<LMW_RSP>STA=DEFINED"));
-    }
-
-    void switchHandlerToldOfEachCompleteSwitch() {
-        MemoryProfileFile file;
-        file.set("Source", "Port", "3");
-        file.set("Destination", "Port", "4");
-        file.set("Common", "Speed", "9600");
-        Settings settings;
-        settings.SerialMethodOn = true;
-        FakeSerialPort handheld, modem;
-        RecordingLampPanel lamps;
-        RecordingMessageBox messages;
-        RecordingStatusPanel status;
-        RedirectionSwitch sw(file, settings, handheld, modem, lamps, messages, status);
-        std::string told;
-        sw.SetSwitchHandler([&told](bool on) { told += on ? "on " : "off "; });
-        sw.EndRedirection(); // was not on
-        sw.StartRedirection();
-        sw.EndRedirection();
-        sw.EndRedirection();
-        modem.openError = {8002, "no such port"};
-        sw.StartRedirection(); // fails and switches off: it was never on
-        QCOMPARE(messages.messages.size(), std::size_t(1));
-        modem.openError = {};
-        modem.SetLostHandler([&](const PortError& error) { sw.OnPortLost(modem, error); });
-        sw.StartRedirection();
-        modem.loseDevice({8012, "gone"});
-        QCOMPARE(told, std::string("on off on off "));
     }
 };
 

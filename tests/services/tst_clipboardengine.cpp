@@ -33,16 +33,14 @@ private slots:
         QTest::addColumn<QByteArrayList>("chunks");
         QTest::addColumn<QByteArray>("sets");
         QTest::addColumn<QString>("completing");
-        QTest::newRow("split, LF widened") << QByteArrayList{"<LMW", "_C>one", "\ntwo</LMW_C>x"}
-                                           << QByteArray("one\r\ntwo|") << "..C";
-        QTest::newRow("CR LF, lone CR")
-            << QByteArrayList{"<LMW_C>\na\r\nb\r</LMW_C>"} << QByteArray("\r\na\r\r\nb\r|") << "C";
-        QTest::newRow("empty, then leftover")
-            << QByteArrayList{"<LMW_C></LMW_C><LMW_C>2</LMW_C>", "y"} << QByteArray("|2|") << "CC";
-        QTest::newRow("8-bit, NUL") << QByteArrayList{QByteArray("<LMW_C>\0\x80\xff</LMW_C>", 18)}
-                                    << QByteArray("\0\x80\xff|", 4) << "C";
-        QTest::newRow("no request")
-            << QByteArrayList{"ATDT5551234\r", "<LMW_P>x</LMW_P>"} << QByteArray() << "..";
+        auto row = [](const char* name, QByteArrayList chunks, QByteArray sets, const char* done) {
+            QTest::newRow(name) << chunks << sets << QString(done);
+        };
+        row("split, LF widened", {"<LMW", "_C>one", "\ntwo</LMW_C>x"}, "one\r\ntwo|", "..C");
+        row("CR LF, lone CR", {"<LMW_C>\na\r\nb\r</LMW_C>"}, "\r\na\r\r\nb\r|", "C");
+        row("empty, then leftover", {"<LMW_C></LMW_C><LMW_C>2</LMW_C>", "y"}, "|2|", "CC");
+        row("8-bit, NUL", {QByteArray("<LMW_C>\0\x80\xff</LMW_C>", 18)}, {"\0\x80\xff|", 4}, "C");
+        row("no request", {"ATDT5551234\r", "<LMW_P>x</LMW_P>"}, {}, "..");
     }
     void requests() {
         QFETCH(QByteArrayList, chunks);
@@ -68,13 +66,13 @@ private slots:
     void send_data() {
         QTest::addColumn<QByteArray>("clip");
         QTest::addColumn<QByteArray>("sent");
-        QTest::newRow("CR LF") << QByteArray("line1\r\nline2")
-                               << QByteArray("<LMW_C>line1\nline2</LMW_C>");
-        QTest::newRow("CR CR LF, lone CR")
-            << QByteArray("a\r\r\nb\rc") << QByteArray("<LMW_C>a\nbc</LMW_C>");
-        QTest::newRow("only a CR") << QByteArray("\r") << QByteArray("<LMW_C></LMW_C>");
-        QTest::newRow("high bytes")
-            << QByteArray("\xe9\xff") << QByteArray("<LMW_C>\xe9\xff</LMW_C>");
+        auto row = [](const char* name, QByteArray clip, QByteArray sent) {
+            QTest::newRow(name) << clip << sent;
+        };
+        row("CR LF", "line1\r\nline2", "<LMW_C>line1\nline2</LMW_C>");
+        row("CR CR LF, lone CR", "a\r\r\nb\rc", "<LMW_C>a\nbc</LMW_C>");
+        row("only a CR", "\r", "<LMW_C></LMW_C>");
+        row("high bytes", "\xe9\xff", "<LMW_C>\xe9\xff</LMW_C>");
     }
     void send() {
         QFETCH(QByteArray, clip);

@@ -1,9 +1,11 @@
 // The print engine around the layout: requests over chunks, the lamp, each
-// tag's effect on the surface, the failure path and the printer status reply.
+// tag's effect on the surface, the failure paths and the printer status reply.
 #include "tests/services/printrig.h"
 #include "tests/support/testsupport.h"
 
 #include <QTest>
+
+#include <limits>
 
 using namespace loomway;
 using namespace loomway::test;
@@ -132,6 +134,27 @@ private slots:
                                             : QStringList{"write " + reply, "shown " + reply};
         QCOMPARE(rig.log, expected);
         QCOMPARE(rig.traffic.Count(Counter::BytesReceived), 0u);
+    }
+
+    // A job that fails before its end drops what it drew, whether the surface
+    // or the engine's own arithmetic failed; a job that went through does not.
+    void failedJobAbandonsItsDocument_data() {
+        addRows({"failOn", "aborted"}, {{"surface fails mid-document", "NewPage", "1"},
+                                        {"engine arithmetic fails", "", "1"},
+                                        {"end of document fails", "EndDoc", "1"},
+                                        {"job goes through", "", "0"}});
+    }
+    void failedJobAbandonsItsDocument() {
+        QFETCH(QString, failOn);
+        QFETCH(QString, aborted);
+        PrintRig rig;
+        rig.surface.failOn = failOn.toStdString();
+        if (QString(QTest::currentDataTag()).startsWith("engine")) {
+            rig.surface.printableWidth = std::numeric_limits<float>::infinity();
+        }
+        QVERIFY(rig.print("one<FFEED><ALIGN=CENTER>two<FBOLD>three"));
+        QCOMPARE(rig.surface.aborted, aborted.toInt());
+        QCOMPARE(rig.surface.documentsEnded, 1 - aborted.toInt());
     }
 
     // <SRESP> in an earlier chunk of a request that fails before it: no reply.

@@ -83,13 +83,15 @@ private slots:
         QVERIFY(rig.print("a<FBOLD>b<FITALIC>c<FUNDER>d<FNORMAL>e<FONT=ARIAL><FSIZE=24>f"
                           "<FONT=TNR><PORIENT_L>g<FDEFAULT><PORIENT_P>h<FONT=COURNEW><FSIZE=8>i"));
         QStringList got;
-        for (const auto* d : rig.surface.drawnWithInk()) {
-            got << QStringLiteral("%1 %2%3%4 %5 %6 %7")
-                       .arg(QString::fromStdString(d->text), d->bold ? "b" : "-",
-                            d->italic ? "i" : "-", d->underline ? "u" : "-",
-                            QString::fromStdString(d->face))
-                       .arg(double(d->size))
-                       .arg(d->orientation);
+        for (const auto& d : rig.surface.drawn) {
+            if (!d.text.empty()) {
+                got << QStringLiteral("%1 %2%3%4 %5 %6 %7")
+                           .arg(QString::fromStdString(d.text), d.bold ? "b" : "-",
+                                d.italic ? "i" : "-", d.underline ? "u" : "-",
+                                QString::fromStdString(d.face))
+                           .arg(double(d.size))
+                           .arg(d.orientation);
+            }
         }
         QCOMPARE(got, (QStringList{"a --- Courier New 10 1", "b b-- Courier New 10 1",
                                    "c bi- Courier New 10 1", "d biu Courier New 10 1",

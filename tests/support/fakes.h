@@ -28,21 +28,8 @@ inline std::string lower(std::string s) {
 
 // The element name of a lamp, for readable call logs.
 inline std::string LampName(Lamp lamp) {
-    switch (lamp) {
-    case Lamp::imgPWR:
-        return "imgPWR";
-    case Lamp::imgRCV:
-        return "imgRCV";
-    case Lamp::imgSND:
-        return "imgSND";
-    case Lamp::IMGPRT:
-        return "IMGPRT";
-    case Lamp::imgCLP:
-        return "imgCLP";
-    case Lamp::imgOnOff:
-        return "imgOnOff";
-    }
-    return "?";
+    const char* const names[] = {"imgPWR", "imgRCV", "imgSND", "IMGPRT", "imgCLP", "imgOnOff"};
+    return names[int(lamp)];
 }
 
 // Settings in memory: sections and keys without regard to case, values trimmed.
@@ -145,11 +132,7 @@ public:
             m_receive();
         }
     }
-    void raiseReceive() {
-        if (m_receive) {
-            m_receive();
-        }
-    }
+    void raiseReceive() { arrive({}); }
     void forceOpen(bool open) { m_open = open; }
 
     std::vector<std::string> calls;
