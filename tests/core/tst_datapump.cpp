@@ -36,19 +36,12 @@ private:
 
 // A port whose device may fail, and may hold output not taken yet.
 struct Port : FakeSerialPort {
-    void Write(const std::string& data) override {
-        if (failWrite) {
-            throw PortError{8020, "Error reading comm device"};
-        }
-        FakeSerialPort::Write(data);
-    }
     std::size_t BytesToWrite() const override { return pending; }
     void SetWrittenHandler(std::function<void()> h) override { onWritten = std::move(h); }
     void take(std::size_t n) {
         pending -= std::min(pending, n);
         onWritten();
     }
-    bool failWrite = false;
     std::size_t pending = 0;
     std::function<void()> onWritten;
 };
@@ -172,9 +165,9 @@ private slots:
     // a closed port's event reads nothing.
     void failedForwardsAndClosedPorts() {
         Rig rig;
-        rig.modem.failWrite = true;
+        rig.modem.writeError = {8020, "Error reading comm device"};
         rig.handheld.arrive("fail");
-        rig.modem.failWrite = false;
+        rig.modem.writeError = {};
         rig.modem.forceOpen(false);
         rig.handheld.arrive("lost");
         QCOMPARE(rig.take(), std::string("S=4;s=fail;S=8;s=faillost;"));

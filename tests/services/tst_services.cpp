@@ -70,15 +70,6 @@ struct MemoryClipboard : Clipboard {
     std::optional<std::string> content;
     std::string sets;
 };
-struct Port : FakeSerialPort {
-    void Write(const std::string& data) override {
-        if (fail) {
-            throw PortError{8018, "Operation valid only when the port is open"};
-        }
-        FakeSerialPort::Write(data);
-    }
-    bool fail = false;
-};
 
 struct RecordingTap : ChunkTap {
     void OnChunk(ChunkDirection direction, bool consumed, const std::string& bytes) override {
@@ -394,7 +385,7 @@ private slots:
         QFETCH(QByteArray, sent);
         Settings settings;
         settings.ClipboardMethodOn = true;
-        Port port;
+        FakeSerialPort port;
         port.forceOpen(true);
         MemoryClipboard clipboard;
         clipboard.content = clip.toStdString();
@@ -414,9 +405,9 @@ private slots:
         for (int c = 0; c < 5; ++c) {
             Settings settings;
             settings.ClipboardMethodOn = c != 0;
-            Port port;
+            FakeSerialPort port;
             port.forceOpen(c != 1);
-            port.fail = c == 4;
+            port.writeError.code = c == 4 ? 8018 : 0;
             MemoryClipboard clipboard;
             clipboard.content =
                 c == 2 ? std::nullopt : std::optional<std::string>(c == 3 ? "" : "hi");

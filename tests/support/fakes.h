@@ -71,7 +71,8 @@ private:
 };
 
 // A serial port in memory. Tests push bytes with arrive(), read what the
-// program wrote from written, and make operations fail with the fail* fields.
+// program wrote from written, and make Open and Write fail with openError
+// and writeError.
 class FakeSerialPort : public SerialPort {
 public:
     void SetPortNumber(int number) override {
@@ -107,6 +108,9 @@ public:
         if (!m_open) {
             throw PortError{8018, "Operation valid only when the port is open"};
         }
+        if (writeError.code != 0) {
+            throw writeError;
+        }
         written += data;
         writes.push_back(data);
     }
@@ -139,7 +143,7 @@ public:
     std::string settings;
     std::string written;
     std::vector<std::string> writes;
-    PortError openError{};
+    PortError openError{}, writeError{};
     int requeues = 0;
 
 private:
