@@ -111,6 +111,7 @@ private slots:
         row("modem", "modem:", false, "modem:");
         row("exec split with no shell", "exec:pppd notty 'a b' \"c\\\"d\" e\\ f $HOME", true,
             "exec:pppd notty 'a b' 'c\"d' 'e f' '$HOME'");
+        row("exec escapes in double quotes", "exec:p \"a\\\\b\\$c\\`\"", true, "exec:p 'a\\b$c`'");
         row("highest port", "tcp:h:65535", true, "tcp:h:65535");
         row("empty", "  ", false, "!is not a port address (empty); use a serial device");
         row("unknown scheme", "ftp:host:21", false, "!unknown kind \"ftp:\"");
