@@ -146,13 +146,14 @@ private slots:
         QCOMPARE(rig.surface.documentsEnded, 1);
     }
 
-    // Each style tag changes the font of what follows; orientation tags take
-    // effect before the run in front of them.
+    // Each style tag changes the font of what follows, other tags change
+    // nothing; orientation tags take effect before the run in front of them.
     void styles() {
         PrintRig rig;
         rig.surface.printableWidth = 100000;
-        QVERIFY(rig.print("a<FBOLD>b<FITALIC>c<FUNDER>d<FNORMAL>e<FONT=ARIAL><FSIZE=24>f"
-                          "<FONT=TNR><PORIENT_L>g<FDEFAULT><PORIENT_P>h<FONT=COURNEW><FSIZE=8>i"));
+        QVERIFY(rig.print("a<FBOLD>b<FITALIC>c<FUNDER>d<FNORMAL>e<FONT=ARIAL><FSIZE=24>f<FONT=TNR>g"
+                          "<PORIENT_L>h<FDEFAULT>i<PORIENT_P><FONT=ARIAL><FONT=COURNEW><FSIZE=8>j"
+                          "<FSIZE=11><fbold><FONT=X>k"));
         QStringList got;
         for (const auto& d : rig.surface.drawn) {
             if (!d.text.empty()) {
@@ -167,8 +168,9 @@ private slots:
         QCOMPARE(got, (QStringList{"a --- Courier New 10 1", "b b-- Courier New 10 1",
                                    "c bi- Courier New 10 1", "d biu Courier New 10 1",
                                    "e --- Courier New 10 1", "f --- Arial 24 1",
-                                   "g --- Times New Roman 24 2", "h --- Courier New 10 1",
-                                   "i --- Courier New 8 1"}));
+                                   "g --- Times New Roman 24 2", "h --- Times New Roman 24 2",
+                                   "i --- Courier New 10 1", "j --- Courier New 8 1",
+                                   "k --- Courier New 8 1"}));
     }
 
     // The alignment outlives a job; only ALIGN=, NL and FFEED change it.
@@ -202,43 +204,6 @@ private slots:
         QCOMPARE(rig.lamps.calls.size(), std::size_t(2));
         QVERIFY(rig.lamps.calls[1].lamp == Lamp::IMGPRT && rig.lamps.calls[1].code == "PRTON");
         QVERIFY(rig.log.isEmpty()); // nothing is sent or shown
-    }
-
-    // The surface calls between job start and end for "<tag>" alone.
-    void tags_data() {
-        addRows({"tag", "calls"}, {{"PORIENT_P", "SetOrientation 1;Print "},
-                                   {"PORIENT_L", "SetOrientation 2;Print "},
-                                   {"FBOLD", "SetFontBold 1"},
-                                   {"FITALIC", "SetFontItalic 1"},
-                                   {"FUNDER", "SetFontUnderline 1"},
-                                   {"FNORMAL", "SetFontBold 0;SetFontUnderline 0;SetFontItalic 0"},
-                                   {"FDEFAULT", "SetFontBold 0;SetFontUnderline 0;SetFontItalic 0;"
-                                                "SetFontName Courier New;SetFontSize 10"},
-                                   {"FSIZE=8", "SetFontSize 8"},
-                                   {"FSIZE=24", "SetFontSize 24"},
-                                   {"FONT=ARIAL", "SetFontName Arial"},
-                                   {"FONT=TNR", "SetFontName Times New Roman"},
-                                   {"FONT=COURNEW", "SetFontName Courier New"},
-                                   {"NL", "PrintLine "},
-                                   {"FFEED", "NewPage;PrintLine "},
-                                   {"PAGEN", "PrintNumber 1"},
-                                   {"unlisted", ""},
-                                   {"FSIZE=11", ""},
-                                   {"fbold", ""}});
-    }
-    void tags() {
-        QFETCH(QString, tag);
-        QFETCH(QString, calls);
-        PrintRig rig;
-        QVERIFY(rig.print(("<" + tag + ">").toStdString()));
-        QStringList middle;
-        for (std::size_t i = 5; rig.surface.calls.at(i) != "EndDoc"; ++i) {
-            middle << QString::fromStdString(rig.surface.calls[i]);
-        }
-        if (!tag.startsWith("PORIENT") && middle.first() == "Print ") {
-            middle.removeFirst(); // the run in front of the tag
-        }
-        QCOMPARE(middle.join(";"), (calls.isEmpty() ? QString() : calls + ";") + "Print ");
     }
 
     // A job starts in portrait Courier New 10 at the top left and ends by
