@@ -200,8 +200,7 @@ private slots:
         ChunkFanOut fanOut;
         struct Remover : ChunkTap {
             ChunkFanOut* fanOut;
-            ChunkTap* victim;
-            ChunkTap* newcomer;
+            ChunkTap *victim, *newcomer;
             void OnChunk(ChunkDirection, bool, const std::string&) override {
                 fanOut->Remove(*victim);
                 fanOut->Add(*newcomer);

@@ -285,7 +285,6 @@ private slots:
             ">ATD1\r|=b|<\r\nBUSY\r\n|>ATD1\r|=a|<\r\nNO ANSWER\r\n|>ATV0\r|<0\r"
             "|>ATD1\r|=b|<7\r|>ATD1\r|=a|<8\r|>ATD1\r|=n|<3\r|>ATX0D1\r|=b|<3\r"
             "|>ATD1\r|=c|<1\r");
-        row("connect in digits", ">ATV0\r|<0\r|>ATD1\r|=c|<19\r");
         row("escape and back on line",
             ">ATD1\r|=c|<\r\nCONNECT 115200\r\n|#dial 1 tcp:h:1;|@1000|>+++"
             "|#w:+;w:+;w:+;|@999|<|sonline|@1|<\r\nOK\r\n|sescaped|~held|<|>ATO\r"
