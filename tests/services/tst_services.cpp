@@ -350,19 +350,16 @@ private slots:
         QFETCH(QByteArray, sent);
         Settings settings;
         settings.ClipboardMethodOn = true;
-        FakeSerialPort port;
-        port.forceOpen(true);
+        PrintRig port; // its port and traffic
         MemoryClipboard clipboard;
         clipboard.content = clip.toStdString();
-        RecordingTrafficView view;
-        Traffic traffic(view);
-        traffic.CountBytes(Counter::BytesReceived, 4);
-        Send_to_Clip(settings, port, clipboard, traffic);
-        Send_to_Clip(settings, port, clipboard, traffic);
+        port.traffic.CountBytes(Counter::BytesReceived, 4);
+        Send_to_Clip(settings, port, clipboard, port.traffic);
+        Send_to_Clip(settings, port, clipboard, port.traffic);
         QCOMPARE(port.writes, std::vector<std::string>(2, sent.toStdString()));
-        QCOMPARE(view.labels[Counter::BytesReceived], std::to_string(4 + 2 * sent.size()));
-        QCOMPARE(traffic.PaneText(Pane::txtReceive), (sent + sent).toStdString());
-        QVERIFY(traffic.PaneText(Pane::txtSend).empty() && clipboard.sets.empty());
+        QCOMPARE(port.labels[Counter::BytesReceived], std::to_string(4 + 2 * sent.size()));
+        QCOMPARE(port.traffic.PaneText(Pane::txtReceive), (sent + sent).toStdString());
+        QVERIFY(port.traffic.PaneText(Pane::txtSend).empty() && clipboard.sets.empty());
     }
 
     // None of these sends, counts or shows anything.
@@ -370,16 +367,14 @@ private slots:
         for (int c = 0; c < 5; ++c) {
             Settings settings;
             settings.ClipboardMethodOn = c != 0;
-            FakeSerialPort port;
+            PrintRig port; // its port and traffic
             port.forceOpen(c != 1);
             port.writeError.code = c == 4 ? 8018 : 0;
             MemoryClipboard clipboard;
             clipboard.content =
                 c == 2 ? std::nullopt : std::optional<std::string>(c == 3 ? "" : "hi");
-            RecordingTrafficView view;
-            Traffic traffic(view);
-            Send_to_Clip(settings, port, clipboard, traffic);
-            QVERIFY2(port.written.empty() && view.labels.empty() && view.panes.empty(),
+            Send_to_Clip(settings, port, clipboard, port.traffic);
+            QVERIFY2(port.written.empty() && port.labels.empty() && port.panes.empty(),
                      std::to_string(c).c_str());
         }
     }
