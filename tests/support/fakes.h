@@ -156,18 +156,12 @@ private:
 
 class RecordingLampPanel : public LampPanel {
 public:
-    void SetLamp(Lamp lamp, const std::string& code) override {
-        calls.push_back({lamp, code});
-        if (auto picture = PictureForCode(code)) {
-            shown[lamp] = *picture;
-        }
-    }
+    void SetLamp(Lamp lamp, const std::string& code) override { calls.push_back({lamp, code}); }
     struct Call {
         Lamp lamp;
         std::string code;
     };
     std::vector<Call> calls;
-    std::map<Lamp, LampPicture> shown;
 };
 
 class RecordingMessageBox : public MessageBox {
