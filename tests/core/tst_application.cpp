@@ -14,20 +14,11 @@ using namespace std::chrono_literals;
 namespace {
 // One log of everything the application does to the outside, in order.
 struct Log {
-    std::vector<std::string> entries;
-    void operator()(std::string entry) { entries.push_back(std::move(entry)); }
-    int count(const std::string& e) const {
-        return int(std::count(entries.begin(), entries.end(), e));
-    }
-    std::size_t at(const std::string& e) const {
-        return std::find(entries.begin(), entries.end(), e) - entries.begin();
-    }
-    QString joined(std::size_t from = 0) const {
-        QStringList out;
-        for (std::size_t i = from; i < entries.size(); ++i) {
-            out << QString::fromStdString(entries[i]);
-        }
-        return out.join("; ");
+    QStringList entries;
+    void operator()(const std::string& entry) { entries << QString::fromStdString(entry); }
+    QString joined(qsizetype from = 0) const { return entries.mid(from).join("; "); }
+    QString only(const QString& pattern) const {
+        return entries.filter(QRegularExpression(pattern)).join("; ");
     }
 };
 
@@ -113,13 +104,14 @@ struct Desktop : MainWindowControl,
     Log& log;
     long left = 3000, top = 2000;
     bool normal = true, hideMenu = false, another = false;
-    std::string other;
+    std::string other = "HotSync Manager";
     bool present = false, asked = false;
     int closesAfter = 0, looks = 0;
     std::chrono::steady_clock::time_point clock{};
     std::function<void()> duringPause;
 };
 
+// The ports' settings are stored unless `ports` is false.
 struct Rig {
     Log log;
     File file{log};
@@ -132,16 +124,17 @@ struct Rig {
     RedirectionSwitch redirection{file, settings, handheld, modem, desktop, messages, status};
     Application app{file,    settings, redirection, traffic, desktop,
                     desktop, desktop,  desktop,     desktop};
-    Rig(std::initializer_list<std::tuple<const char*, const char*, const char*>> values = {}) {
+    Rig(std::initializer_list<std::pair<const char*, const char*>> preferences = {},
+        bool ports = true) {
         app.SetCloseWait(kCloseWaitLimit, [this] { return desktop.clock; });
-        for (auto [s, k, v] : values) {
-            file.set(s, k, v);
+        for (auto [k, v] : preferences) {
+            file.set("Preferences", k, v);
         }
-    }
-    void ports() {
-        file.set("Source", "Port", "1");
-        file.set("Destination", "Port", "2");
-        file.set("Common", "Speed", "19200");
+        if (ports) {
+            file.set("Source", "Port", "1");
+            file.set("Destination", "Port", "2");
+            file.set("Common", "Speed", "19200");
+        }
     }
 };
 } // namespace
@@ -150,15 +143,13 @@ class TestApplication : public QObject {
     Q_OBJECT
 private slots:
     void loadRunsItsStepsInOrder() {
-        Rig rig{{"Display", "XLoc", "1500"},
-                {"Display", "YLoc", "900"},
-                {"Preferences", "MenuVisible", "NO"},
-                {"Preferences", "CloseApp", "HotSync Manager"},
-                {"Preferences", "StartApp", "/bin/hs -r"},
-                {"Preferences", "Startup", "LEDs"},
-                {"Preferences", "Status", "ON"}};
-        rig.ports();
-        rig.desktop.other = "HotSync Manager";
+        Rig rig{{"MenuVisible", "NO"},
+                {"CloseApp", "HotSync Manager"},
+                {"StartApp", "/bin/hs -r"},
+                {"Startup", "LEDs"},
+                {"Status", "ON"}};
+        rig.file.set("Display", "XLoc", "1500");
+        rig.file.set("Display", "YLoc", "900");
         rig.desktop.present = true;
         rig.desktop.closesAfter = 1;
         QVERIFY(rig.app.Load());
@@ -179,8 +170,7 @@ private slots:
     }
 
     void previousInstanceEndsAtOnce() {
-        Rig rig{{"Preferences", "Status", "ON"}, {"Preferences", "StartApp", "/bin/hs"}};
-        rig.ports();
+        Rig rig{{"Status", "ON"}, {"StartApp", "/bin/hs"}};
         rig.desktop.another = true;
         QVERIFY(!rig.app.Load());
         rig.app.Activate();
@@ -200,15 +190,11 @@ private slots:
         QFETCH(QString, x);
         QFETCH(QString, y);
         QFETCH(QString, moves);
-        Rig rig{{"Display", "XLoc", qPrintable(x)}, {"Display", "YLoc", qPrintable(y)}};
+        Rig rig({}, false);
+        rig.file.set("Display", "XLoc", x.toStdString());
+        rig.file.set("Display", "YLoc", y.toStdString());
         QVERIFY(rig.app.Load());
-        QStringList got;
-        for (const auto& e : rig.log.entries) {
-            if (e.rfind("left ", 0) == 0 || e.rfind("top ", 0) == 0) {
-                got << QString::fromStdString(e);
-            }
-        }
-        QCOMPARE(got.join("; "), moves);
+        QCOMPARE(rig.log.only("^(left|top) "), moves);
     }
 
     // Each start-up preference: the exact texts act, anything else does nothing.
@@ -235,22 +221,15 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QString, effect);
         Rig rig;
-        rig.ports();
         if (!value.isEmpty()) {
             rig.file.set("Preferences", key.toStdString(), value.toStdString());
         }
         QVERIFY(rig.app.Load());
-        const QRegularExpression kinds(key == "MenuVisible" ? "^(hide|show) menu"
-                                       : key == "Startup"   ? "^display "
-                                       : key == "Status"    ? "^(open |lamp imgOnOff OFF)"
-                                                            : "^look for ");
-        QStringList got;
-        for (const auto& e : rig.log.entries) {
-            if (kinds.match(QString::fromStdString(e)).hasMatch()) {
-                got << QString::fromStdString(e);
-            }
-        }
-        QCOMPARE(got.join("; "), effect);
+        QCOMPARE(rig.log.only(key == "MenuVisible" ? "^(hide|show) menu"
+                              : key == "Startup"   ? "^display "
+                              : key == "Status"    ? "^(open |lamp imgOnOff OFF)"
+                                                   : "^look for "),
+                 effect);
         QVERIFY(rig.messages.messages.empty());
     }
 
@@ -258,10 +237,7 @@ private slots:
     // on; an exit request (a signal) during the wait ends the program at once.
     void closeWait() {
         for (bool quit : {false, true}) {
-            Rig rig{{"Preferences", "CloseApp", "HotSync Manager"},
-                    {"Preferences", "Status", "ON"}};
-            rig.ports();
-            rig.desktop.other = "HotSync Manager";
+            Rig rig{{"CloseApp", "HotSync Manager"}, {"Status", "ON"}};
             rig.desktop.present = true;
             rig.desktop.closesAfter = -1;
             if (quit) {
@@ -271,65 +247,59 @@ private slots:
             const auto waited = rig.desktop.clock - std::chrono::steady_clock::time_point{};
             QVERIFY(quit ? waited == 50ms : waited >= 10s && waited < 10s + 100ms);
             QCOMPARE(rig.handheld.IsOpen(), !quit);
-            QCOMPARE(rig.log.count("end"), quit ? 1 : 0);
+            QCOMPARE(rig.log.entries.count("end"), quit ? 1 : 0);
         }
     }
 
     // On activation, any of the three port settings missing opens the dialog,
     // every time, until they are stored; never after the end.
     void activation() {
-        Rig rig;
+        Rig rig({}, false);
         QVERIFY(rig.app.Load());
-        QCOMPARE(rig.log.count("comm dialog"), 0);
+        QCOMPARE(rig.log.entries.count("comm dialog"), 0);
         rig.app.Activate();
         rig.file.set("Source", "Port", "abc");
         rig.file.set("Destination", "Port", "COM2");
         rig.app.Activate();
         rig.file.set("Common", "Speed", "fast");
-        const std::size_t from = rig.log.entries.size();
+        const auto from = rig.log.entries.size();
         rig.app.Activate();
         QCOMPARE(rig.log.joined(from),
                  QString("read Source Port; read Destination Port; read Common Speed"));
-        QCOMPARE(rig.log.count("comm dialog"), 2);
+        QCOMPARE(rig.log.entries.count("comm dialog"), 2);
         rig.file.set("Common", "Speed", "");
         rig.app.QuitProgram();
         rig.app.Activate();
-        QCOMPARE(rig.log.count("comm dialog"), 2);
+        QCOMPARE(rig.log.entries.count("comm dialog"), 2);
     }
 
     // However many ways ask, the exit sequence runs once: ports closed,
     // position saved when the window is normal, the exit program, the end.
     void exitSequence_data() {
-        const char* saved = "close handheld; close modem; write Display XLoc=-450; "
-                            "write Display YLoc=567; ";
-        QTest::addColumn<bool>("normal");
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("normal") << true << "/bin/hs -r" << saved + QString("start /bin/hs -r; end");
-        QTest::newRow("no program") << true << "" << saved + QString("end");
-        QTest::newRow("minimized") << false << "/bin/hs"
-                                   << "close handheld; close modem; end";
+        const QString saved = "write Display XLoc=-450; write Display YLoc=567; ";
+        addRows({"minimized", "program", "expected"},
+                {{"normal", "", "/bin/hs -r", qPrintable(saved + "start /bin/hs -r; end")},
+                 {"no program", "", "", qPrintable(saved + "end")},
+                 {"minimized", "yes", "/bin/hs", "end"}});
     }
     void exitSequence() {
-        QFETCH(bool, normal);
+        QFETCH(QString, minimized);
         QFETCH(QString, program);
         QFETCH(QString, expected);
-        Rig rig{{"Preferences", "Status", "ON"}};
-        rig.ports();
+        Rig rig{{"Status", "ON"}};
         if (!program.isEmpty()) {
             rig.file.set("Preferences", "StartApp", program.toStdString());
         }
         QVERIFY(rig.app.Load());
-        rig.desktop.normal = normal;
+        rig.desktop.normal = minimized.isEmpty();
         rig.desktop.left = -450;
         rig.desktop.top = 567;
-        const std::size_t from = rig.log.entries.size();
+        const auto from = rig.log.entries.size();
         rig.app.QuitProgram();
         rig.app.QuitProgram();
         rig.app.RunExitActions();
-        QString got = rig.log.joined(from);
-        got.remove(QRegularExpression("lamp [^;]*; "));
-        QCOMPARE(got, expected);
+        QCOMPARE(rig.log.entries.mid(from).filter(QRegularExpression("^(?!lamp )")).join("; "),
+                 "close handheld; close modem; " + expected);
         QVERIFY(rig.app.Ended());
     }
 };

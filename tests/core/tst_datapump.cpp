@@ -1,6 +1,9 @@
+// The data pump between the two ports, the traffic counters and panes, and
+// the lamps.
 #include "core/datapump.h"
 #include "core/requestframer.h"
 #include "tests/support/fakes.h"
+#include "tests/support/testsupport.h"
 
 #include <QTest>
 
@@ -33,19 +36,12 @@ private:
 
 // A port whose device may fail, and may hold output not taken yet.
 struct Port : FakeSerialPort {
-    void Write(const std::string& data) override {
-        if (failWrite) {
-            throw PortError{8020, "Error reading comm device"};
-        }
-        FakeSerialPort::Write(data);
-    }
     std::size_t BytesToWrite() const override { return pending; }
     void SetWrittenHandler(std::function<void()> h) override { onWritten = std::move(h); }
     void take(std::size_t n) {
         pending -= std::min(pending, n);
         onWritten();
     }
-    bool failWrite = false;
     std::size_t pending = 0;
     std::function<void()> onWritten;
 };
@@ -107,27 +103,21 @@ private slots:
     // Which engines see a handheld chunk, whether it goes on to the modem, and
     // whether the modem's answer comes back, by the three method switches.
     void methods_data() {
-        QTest::addColumn<QString>("methods"); // serial, print, clipboard
-        QTest::addColumn<QByteArray>("chunk");
-        QTest::addColumn<QString>("engines");
-        QTest::addColumn<bool>("forwarded");
-        QTest::addColumn<QString>("back"); // what of the modem's "ok" reaches the handheld
-        const QByteArray clip = QByteArray::fromStdString(kClip),
-                         print = QByteArray::fromStdString(kPrint);
-        QTest::newRow("all on, data") << "SPC" << QByteArray("d") << "PC" << true << "ok";
-        QTest::newRow("all on, clip") << "SPC" << clip << "PC" << false << "";
-        QTest::newRow("all on, print") << "SPC" << print << "PC" << false << "";
-        QTest::newRow("clipboard off") << "SP-" << clip << "P" << true << "ok";
-        QTest::newRow("print off") << "S-C" << print << "C" << true << "ok";
-        QTest::newRow("serial off") << "-PC" << QByteArray("d") << "PC" << false << "";
-        QTest::newRow("serial off, clip") << "--C" << clip << "C" << false << "";
-        QTest::newRow("all off") << "---" << clip << "" << false << "";
+        addRows({"methods", "chunk", "engines", "forwarded", "back"},
+                {{"all on, data", "SPC", "d", "PC", "yes", "ok"},
+                 {"all on, clip", "SPC", kClip.c_str(), "PC", "", ""},
+                 {"all on, print", "SPC", kPrint.c_str(), "PC", "", ""},
+                 {"clipboard off", "SP-", kClip.c_str(), "P", "yes", "ok"},
+                 {"print off", "S-C", kPrint.c_str(), "C", "yes", "ok"},
+                 {"serial off", "-PC", "d", "PC", "", ""},
+                 {"serial off, clip", "--C", kClip.c_str(), "C", "", ""},
+                 {"all off", "---", kClip.c_str(), "", "", ""}});
     }
     void methods() {
         QFETCH(QString, methods);
-        QFETCH(QByteArray, chunk);
+        QFETCH(QString, chunk);
         QFETCH(QString, engines);
-        QFETCH(bool, forwarded);
+        QFETCH(QString, forwarded);
         QFETCH(QString, back);
         Rig rig;
         rig.settings.SerialMethodOn = methods[0] == 'S';
@@ -139,7 +129,7 @@ private slots:
             seen += rig.engines.find(std::string(e) + ":") != std::string::npos ? e : "";
         }
         QCOMPARE(seen, engines);
-        QCOMPARE(rig.modem.written, forwarded ? chunk.toStdString() : "");
+        QCOMPARE(QString::fromStdString(rig.modem.written), forwarded.isEmpty() ? "" : chunk);
         QCOMPARE(rig.traffic.Count(Counter::BytesSent), std::uint64_t(chunk.size()));
         rig.modem.arrive("ok");
         QCOMPARE(QString::fromStdString(rig.handheld.written), back);
@@ -175,9 +165,9 @@ private slots:
     // a closed port's event reads nothing.
     void failedForwardsAndClosedPorts() {
         Rig rig;
-        rig.modem.failWrite = true;
+        rig.modem.writeError = {8020, "Error reading comm device"};
         rig.handheld.arrive("fail");
-        rig.modem.failWrite = false;
+        rig.modem.writeError = {};
         rig.modem.forceOpen(false);
         rig.handheld.arrive("lost");
         QCOMPARE(rig.take(), std::string("S=4;s=fail;S=8;s=faillost;"));
@@ -218,6 +208,89 @@ private slots:
         Sequence seq;
         LampTimerTick(seq);
         QCOMPARE(seq.log, std::string("imgSND=MOFF;imgRCV=PDOFF;imgCLP=CLPOFF;IMGPRT=PRTOFF;"));
+    }
+
+    // Each lamp code names one picture; the comparison is exact.
+    void lampCodes() {
+        const std::pair<const char*, LampPicture> known[] = {
+            {"PON", LampPicture::IMG_ON},     {"POFF", LampPicture::IMG_OFF},
+            {"PDON", LampPicture::IMG_PON},   {"PDOFF", LampPicture::IMG_POFF},
+            {"MON", LampPicture::IMG_MON},    {"MOFF", LampPicture::IMG_MOFF},
+            {"PRTON", LampPicture::IMG_PRON}, {"PRTOFF", LampPicture::IMG_PROF},
+            {"CLPON", LampPicture::img_con},  {"CLPOFF", LampPicture::img_coff},
+            {"CLPFLY", LampPicture::imgClpf}, {"ON", LampPicture::imgON},
+            {"OFF", LampPicture::imgOFF},     {"DG", LampPicture::imgDG},
+            {"LG", LampPicture::imgLG},       {"DR", LampPicture::imgDR},
+            {"LR", LampPicture::imgLR}};
+        for (const auto& [code, picture] : known) {
+            QVERIFY2(PictureForCode(code) == picture, code);
+        }
+        for (const char* code : {"pon", "PON ", " PON", "PO", "PONN", "", "on", "CLP"}) {
+            QVERIFY2(!PictureForCode(code).has_value(), code);
+        }
+    }
+
+    // 64-bit counters in plain decimal.
+    void counters() {
+        Sequence seq;
+        Traffic traffic(seq);
+        traffic.CountBytes(Counter::BytesReceived, 2147483647u);
+        traffic.CountBytes(Counter::BytesReceived, 4294967297u);
+        traffic.CountBytes(Counter::BytesSent, 0);
+        QCOMPARE(seq.log, std::string("R=2147483647;R=6442450944;S=0;"));
+        QCOMPARE(traffic.Count(Counter::BytesReceived), 6442450944u);
+    }
+
+    // A pane keeps up to 1000 characters and empties when a chunk would pass
+    // that; the caret goes to the end unless the text is one character.
+    void paneLimit_data() {
+        addRows({"before", "added", "kept", "caret"}, {{"990 + 10", "990", "10", "yes", "yes"},
+                                                       {"990 + 11", "990", "11", "", "yes"},
+                                                       {"0 + 1001", "0", "1001", "", "yes"},
+                                                       {"one character", "0", "1", "yes", ""},
+                                                       {"1 + 1", "1", "1", "yes", "yes"}});
+    }
+    void paneLimit() {
+        QFETCH(QString, before);
+        QFETCH(QString, added);
+        QFETCH(QString, kept);
+        QFETCH(QString, caret);
+        RecordingTrafficView view;
+        Traffic traffic(view);
+        // control bytes count as one character each
+        const std::string old(before.toInt(), '\0'), text(added.toInt(), '\x1b');
+        if (!old.empty()) {
+            traffic.AppendToPane(Pane::txtReceive, old);
+        }
+        traffic.AppendToPane(Pane::txtReceive, text);
+        QCOMPARE(view.panes[Pane::txtReceive], kept.isEmpty() ? std::string() : old + text);
+        QCOMPARE(view.caretAtEnd[Pane::txtReceive], !caret.isEmpty());
+        QCOMPARE(view.panes.count(Pane::txtSend), std::size_t(0));
+        if (kept.isEmpty()) { // an emptied pane starts over with the next chunk
+            traffic.AppendToPane(Pane::txtReceive, "next");
+            QCOMPARE(traffic.PaneText(Pane::txtReceive), std::string("next"));
+        }
+    }
+
+    // "Sniffer", "Bytes" and "Both" of the Clear menu.
+    void clearing() {
+        for (int what = 0; what < 3; ++what) {
+            Sequence seq;
+            Traffic traffic(seq);
+            traffic.CountBytes(Counter::BytesSent, 7);
+            traffic.CountBytes(Counter::BytesReceived, 9);
+            traffic.AppendToPane(Pane::txtSend, "ab");
+            seq.log.clear();
+            (what == 0   ? traffic.ClearPanes()
+             : what == 1 ? traffic.ResetCounters()
+                         : traffic.ResetBoth());
+            const char* expected[] = {"s=;r=;", "S=0;R=0;", "s=;r=;S=0;R=0;"};
+            QCOMPARE(seq.log, std::string(expected[what]));
+            QCOMPARE(traffic.Count(Counter::BytesSent), what == 0 ? 7u : 0u);
+            QCOMPARE(traffic.PaneText(Pane::txtSend), std::string(what == 1 ? "ab" : ""));
+            traffic.CountBytes(Counter::BytesSent, 3);
+            QCOMPARE(traffic.Count(Counter::BytesSent), what == 0 ? 10u : 3u);
+        }
     }
 };
 

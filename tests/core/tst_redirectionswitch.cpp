@@ -1,5 +1,8 @@
+// Switching redirection on and off: ports, lamps, status, messages, the
+// switch handler, and the wait for a lost device to come back.
 #include "core/redirectionswitch.h"
 #include "tests/support/fakes.h"
+#include "tests/support/testsupport.h"
 
 #include <QTest>
 
@@ -7,14 +10,31 @@ using namespace loomway;
 using namespace loomway::test;
 
 namespace {
+struct ReplugPort : FakeSerialPort {
+    std::string DeviceName() const override { return name; }
+    std::string name;
+};
+struct Watcher : DeviceWatcher {
+    void Watch(const std::string& d, std::function<void()> back) override { watched[d] = back; }
+    void Forget(const std::string& d) override { watched.erase(d); }
+    std::map<std::string, std::function<void()>> watched;
+};
+// Records the power lamp's blinking as "lit/dark" and panel 2 as the notice.
+struct Panels : RecordingLampPanel, RecordingStatusPanel {
+    void BlinkLamp(Lamp, const std::string& lit, const std::string& dark) override {
+        calls.push_back({Lamp::imgPWR, lit + "/" + dark});
+    }
+    void ShowNotice(const std::string& text) override { notice = text; }
+    std::string notice;
+};
+
 struct Rig {
     MemoryProfileFile file;
     Settings settings;
-    FakeSerialPort handheld, modem;
-    RecordingLampPanel lamps;
+    ReplugPort handheld, modem;
+    Panels panels;
     RecordingMessageBox messages;
-    RecordingStatusPanel status;
-    RedirectionSwitch sw{file, settings, handheld, modem, lamps, messages, status};
+    RedirectionSwitch sw{file, settings, handheld, modem, panels, messages, panels};
     Rig(const std::string& source = "3", const std::string& destination = "4",
         const std::string& speed = "9600") {
         for (auto [section, key, value] : {std::tuple{"Source", "Port", source},
@@ -26,24 +46,44 @@ struct Rig {
         }
         settings.SerialMethodOn = true;
     }
-    std::string lampLog() const {
-        std::string out;
-        for (const auto& call : lamps.calls) {
-            out += (call.lamp == Lamp::imgPWR ? "PWR " : "OnOff ") + call.code + ";";
+    QString lamps() const {
+        QString out;
+        for (const auto& call : panels.calls) {
+            out += QString(call.lamp == Lamp::imgPWR ? "PWR " : "OnOff ") + call.code.c_str() + ";";
         }
         return out;
     }
-    std::string calls(const FakeSerialPort& port) const {
-        std::string out;
+    static QString calls(const FakeSerialPort& port) {
+        QString out;
         for (const auto& c : port.calls) {
-            out += c + ";";
+            out += QString::fromStdString(c) + ";";
         }
         return out;
     }
+    QString message() const { // the only message: "title: text"
+        return messages.messages.size() != 1
+                   ? QString("%1 messages").arg(messages.messages.size())
+                   : QString::fromStdString(messages.messages[0].title + ": " +
+                                            messages.messages[0].text);
+    }
+    // For the reconnection tests: device names, a watcher, switched on.
+    void replug() {
+        handheld.name = "/dev/cradle";
+        modem.name = "/dev/modem";
+        sw.SetDeviceWatcher(&watcher);
+        sw.StartRedirection();
+    }
+    void lose(ReplugPort& port) {
+        port.loseDevice({8012, "gone"});
+        sw.OnPortLost(port, {8012, "gone"});
+    }
+    void back(ReplugPort& port) { watcher.watched.at(port.name)(); }
+    std::string pwr() const { return panels.calls.back().code; }
+    Watcher watcher;
 };
 
 const char* const kNoPort3 =
-    "Communications port 3 cannot be\naccessed at this time.  Make sure\n"
+    "Port Error: Communications port 3 cannot be\naccessed at this time.  Make sure\n"
     "no other devices are utilizing COM3\nand that you are using the correct port.";
 } // namespace
 
@@ -51,89 +91,65 @@ class TestRedirectionSwitch : public QObject {
     Q_OBJECT
 private slots:
     void switchOn_data() {
-        QTest::addColumn<QString>("speed");
-        QTest::addColumn<bool>("serial");
-        QTest::addColumn<QString>("settings");
-        QTest::newRow("9600") << "9600" << true << "9600,N,8,1";
-        QTest::newRow("decimal") << "2400.6" << true << "2401,N,8,1";
-        QTest::newRow("exponent") << "1.2e3" << true << "1200,N,8,1";
-        QTest::newRow("serial method off: no modem") << "009600" << false << "9600,N,8,1";
+        addRows({"speed", "serial", "settings"},
+                {{"9600", "9600", "on", "9600,N,8,1"},
+                 {"decimal", "2400.6", "on", "2401,N,8,1"},
+                 {"exponent", "1.2e3", "on", "1200,N,8,1"},
+                 {"serial method off: no modem", "009600", "", "9600,N,8,1"}});
     }
     void switchOn() {
         QFETCH(QString, speed);
-        QFETCH(bool, serial);
+        QFETCH(QString, serial);
         QFETCH(QString, settings);
         Rig rig("3", "4", speed.toStdString());
-        rig.settings.SerialMethodOn = serial;
+        rig.settings.SerialMethodOn = !serial.isEmpty();
         rig.sw.StartRedirection();
-        const std::string open = "SetSettings " + settings.toStdString() + ";Open;";
+        const QString open = "SetSettings " + settings + ";Open;";
         QCOMPARE(rig.calls(rig.handheld), "SetPortNumber 3;" + open);
-        QCOMPARE(rig.calls(rig.modem), serial ? "SetPortNumber 4;" + open : "");
-        QCOMPARE(rig.lampLog(),
-                 std::string(serial ? "PWR PON;PWR PON;OnOff ON;" : "PWR PON;OnOff ON;"));
-        QCOMPARE(rig.status.status, std::string("STATUS:  ON"));
+        QCOMPARE(rig.calls(rig.modem), serial.isEmpty() ? "" : "SetPortNumber 4;" + open);
+        QCOMPARE(rig.lamps(), serial.isEmpty() ? "PWR PON;OnOff ON;" : "PWR PON;PWR PON;OnOff ON;");
+        QCOMPARE(rig.panels.status, std::string("STATUS:  ON"));
         QVERIFY(rig.sw.RedirectionActive() && rig.handheld.IsOpen() &&
                 rig.messages.messages.empty());
-        rig.lamps.calls.clear();
+        rig.panels.calls.clear();
         rig.sw.ToggleRedirection();
         QVERIFY(!rig.handheld.IsOpen() && !rig.modem.IsOpen() && !rig.sw.RedirectionActive());
-        QCOMPARE(rig.status.status, std::string("STATUS:  OFF"));
-        QCOMPARE(QString::fromStdString(rig.lampLog()),
-                 serial ? "PWR POFF;PWR POFF;OnOff OFF;PWR POFF;" : "PWR POFF;OnOff OFF;PWR POFF;");
+        QCOMPARE(rig.panels.status, std::string("STATUS:  OFF"));
+        QCOMPARE(rig.lamps(), serial.isEmpty() ? "PWR POFF;OnOff OFF;PWR POFF;"
+                                               : "PWR POFF;PWR POFF;OnOff OFF;PWR POFF;");
     }
 
     // The message for each failure of the handheld port; the listed codes
     // switch redirection off, the others leave the switch as it was.
     void openFailures_data() {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("switchesOff");
-        QTest::newRow("8002") << 8002 << "x"
-                              << "Port Error" << kNoPort3 << true;
-        QTest::newRow("8005")
-            << 8005 << "x"
-            << "Port Error"
-            << "Communications port 3 cannot be\naccessed at this time.  Make sure\n"
-               "no other devices are utilizing COM3\nand try to connect again."
-            << true;
-        QTest::newRow("8012")
-            << 8012 << "x"
-            << "Verify Power/Connection"
-            << "Communications port 3 cannot be \naccessed at this time.  Make sure \n"
-               " that the device is powered on and properly\nconnected."
-            << true;
-        QTest::newRow("8018")
-            << 8018 << "x"
-            << "Port not Connected"
-            << "It appears that one (or more) devices is\ncurrently in use by another program "
-               "or not available\nPlease correct the conflicting (or missing) port."
-            << true;
-        QTest::newRow("70") << 70 << "Permission denied"
-                            << "Port Error"
-                            << "Error Number:  70-Error - Permission denied" << false;
+        addRows({"code", "message"},
+                {{"8002", kNoPort3},
+                 {"8005", "Port Error: Communications port 3 cannot be\naccessed at this time.  "
+                          "Make sure\nno other devices are utilizing COM3\nand try to connect "
+                          "again."},
+                 {"8012", "Verify Power/Connection: Communications port 3 cannot be \naccessed at "
+                          "this time.  Make sure \n that the device is powered on and "
+                          "properly\nconnected."},
+                 {"8018", "Port not Connected: It appears that one (or more) devices is\ncurrently "
+                          "in use by another program or not available\nPlease correct the "
+                          "conflicting (or missing) port."},
+                 {"70", "Port Error: Error Number:  70-Error - Permission denied"}});
     }
     void openFailures() {
-        QFETCH(int, code);
-        QFETCH(QString, description);
-        QFETCH(QString, title);
-        QFETCH(QString, text);
-        QFETCH(bool, switchesOff);
+        QFETCH(QString, code);
+        QFETCH(QString, message);
+        const bool switchesOff = code != "70";
         Rig rig;
         rig.sw.SetRedirectionActive(true); // as the start-up preference "ON" leaves it
-        rig.handheld.openError = PortError{code, description.toStdString()};
+        rig.handheld.openError = PortError{code.toInt(), "Permission denied"};
         rig.sw.StartRedirection();
-        QCOMPARE(rig.messages.messages.size(), std::size_t(1));
+        QCOMPARE(rig.message(), message);
         const auto& m = rig.messages.messages[0];
-        QCOMPARE(QString::fromStdString(m.title), title);
-        QCOMPARE(QString::fromStdString(m.text), text);
         QVERIFY(m.icon == MessageIcon::Exclamation && m.buttons == MessageButtons::Ok);
         QVERIFY(rig.modem.calls.empty());
         QCOMPARE(rig.sw.RedirectionActive(), !switchesOff);
-        QCOMPARE(QString::fromStdString(rig.lampLog()),
-                 switchesOff ? "PWR PON;OnOff OFF;PWR POFF;" : "PWR PON;");
-        QCOMPARE(rig.status.status, std::string(switchesOff ? "STATUS:  OFF" : ""));
+        QCOMPARE(rig.lamps(), switchesOff ? "PWR PON;OnOff OFF;PWR POFF;" : "PWR PON;");
+        QCOMPARE(rig.panels.status, std::string(switchesOff ? "STATUS:  OFF" : ""));
     }
 
     // A modem that fails closes the handheld port again; the message names the modem's port.
@@ -141,85 +157,102 @@ private slots:
         Rig rig("7", "3");
         rig.modem.openError = PortError{8002, "no such port"};
         rig.sw.StartRedirection();
-        QCOMPARE(rig.messages.messages.at(0).text, std::string(kNoPort3));
-        QCOMPARE(rig.calls(rig.handheld),
-                 std::string("SetPortNumber 7;SetSettings 9600,N,8,1;Open;Close;"));
-        QCOMPARE(rig.status.status, std::string("STATUS:  OFF"));
+        QCOMPARE(rig.message(), kNoPort3);
+        QCOMPARE(rig.calls(rig.handheld), "SetPortNumber 7;SetSettings 9600,N,8,1;Open;Close;");
+        QCOMPARE(rig.panels.status, std::string("STATUS:  OFF"));
     }
 
     // Settings missing or not numbers: nothing at all when none is set,
     // else the error of the first value that fails, and the switch stays.
     void badSettings_data() {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("destination");
-        QTest::addColumn<QString>("speed");
-        QTest::addColumn<QString>("text"); // empty: no message
-        QTest::addColumn<bool>("handheldOpen");
-        QTest::newRow("nothing") << ""
-                                 << ""
-                                 << ""
-                                 << "" << false;
-        QTest::newRow("no source") << ""
-                                   << "2"
-                                   << "9600"
-                                   << "Error Number:  380-Error - Invalid property value" << false;
-        QTest::newRow("no destination")
-            << "1"
-            << ""
-            << "9600"
-            << "Error Number:  380-Error - Invalid property value" << true;
-        QTest::newRow("speed text") << "1"
-                                    << "2"
-                                    << "fast"
-                                    << "Error Number:  13-Error - Type mismatch" << false;
-        QTest::newRow("destination text") << "1"
-                                          << "COM2"
-                                          << "9600"
-                                          << "Error Number:  13-Error - Type mismatch" << true;
-        QTest::newRow("overflow") << "1"
-                                  << "99999999999"
-                                  << "9600"
-                                  << "Error Number:  6-Error - Overflow" << true;
+        const char* const k380 = "Port Error: Error Number:  380-Error - Invalid property value";
+        const char* const k13 = "Port Error: Error Number:  13-Error - Type mismatch";
+        addRows({"source", "destination", "speed", "message", "handheldOpen"},
+                {{"nothing", "", "", "", "0 messages", ""},
+                 {"no source", "", "2", "9600", k380, ""},
+                 {"no destination", "1", "", "9600", k380, "open"},
+                 {"speed text", "1", "2", "fast", k13, ""},
+                 {"destination text", "1", "COM2", "9600", k13, "open"},
+                 {"overflow", "1", "99999999999", "9600",
+                  "Port Error: Error Number:  6-Error - Overflow", "open"}});
     }
     void badSettings() {
         QFETCH(QString, source);
         QFETCH(QString, destination);
         QFETCH(QString, speed);
-        QFETCH(QString, text);
-        QFETCH(bool, handheldOpen);
+        QFETCH(QString, message);
+        QFETCH(QString, handheldOpen);
         Rig rig(source.toStdString(), destination.toStdString(), speed.toStdString());
         rig.sw.StartRedirection();
-        QCOMPARE(rig.messages.messages.size(), std::size_t(text.isEmpty() ? 0 : 1));
-        if (!text.isEmpty()) {
-            QCOMPARE(rig.messages.messages[0].title, std::string("Port Error"));
-            QCOMPARE(QString::fromStdString(rig.messages.messages[0].text), text);
-        }
-        QCOMPARE(rig.handheld.IsOpen(), handheldOpen);
+        QCOMPARE(rig.message(), message);
+        QCOMPARE(rig.handheld.IsOpen(), !handheldOpen.isEmpty());
         QVERIFY(!rig.modem.IsOpen() && !rig.sw.RedirectionActive());
-        QCOMPARE(rig.status.updates, 0);
-        if (handheldOpen) { // the stranded port is closed before the next attempt
+        QCOMPARE(rig.panels.updates, 0);
+        if (rig.handheld.IsOpen()) { // the stranded port is closed before the next attempt
             rig.file.set("Destination", "Port", "2");
             rig.handheld.calls.clear();
             rig.sw.StartRedirection();
-            QCOMPARE(rig.calls(rig.handheld),
-                     std::string("Close;SetPortNumber 1;SetSettings 9600,N,8,1;Open;"));
+            QCOMPARE(rig.calls(rig.handheld), "Close;SetPortNumber 1;SetSettings 9600,N,8,1;Open;");
             QVERIFY(rig.sw.RedirectionActive());
         }
     }
 
-    // A device lost while on is reported once and switches off.
-    void lostDevice() {
-        Rig rig("1", "2");
+    // The handler hears of each complete switch on and off, not of failed attempts.
+    void switchHandler() {
+        Rig rig;
+        std::string told;
+        rig.sw.SetSwitchHandler([&told](bool on) { told += on ? "on " : "off "; });
+        rig.sw.EndRedirection(); // was not on
         rig.sw.StartRedirection();
-        rig.modem.forceOpen(false);
-        rig.sw.OnPortLost(rig.modem, PortError{8012, "gone"});
-        rig.handheld.forceOpen(false);
-        rig.sw.OnPortLost(rig.handheld, PortError{8012, "gone too"});
+        rig.sw.EndRedirection();
+        rig.sw.EndRedirection();
+        rig.modem.openError = {8002, "no such port"};
+        rig.sw.StartRedirection(); // fails and switches off: it was never on
         QCOMPARE(rig.messages.messages.size(), std::size_t(1));
-        QCOMPARE(rig.messages.messages[0].title, std::string("Verify Power/Connection"));
-        QVERIFY(rig.messages.messages[0].text.rfind("Communications port 2 cannot be \n", 0) == 0);
-        QVERIFY(!rig.sw.RedirectionActive());
-        QCOMPARE(rig.status.status, std::string("STATUS:  OFF"));
+        rig.modem.openError = {};
+        rig.modem.SetLostHandler([&](const PortError& e) { rig.sw.OnPortLost(rig.modem, e); });
+        rig.sw.StartRedirection();
+        rig.modem.loseDevice({8012, "gone"});
+        QCOMPARE(told, std::string("on off on off "));
+    }
+
+    // Both lost, no message; a device that refuses to open keeps its wait; the lamp blinks until
+    // the last is back; the switch-off ends a wait; a port with no device name is lost as of
+    // old: reported once, switched off.
+    void waitsAndResumes() {
+        Rig rig;
+        rig.replug();
+        rig.lose(rig.handheld);
+        rig.lose(rig.modem);
+        QVERIFY(rig.sw.RedirectionActive() && rig.sw.Awaiting(rig.modem));
+        QCOMPARE(rig.panels.notice,
+                 std::string("Waiting for COM3 (/dev/cradle); COM4 (/dev/modem)"));
+        rig.back(rig.modem);
+        rig.handheld.openError = {8005, "probed by another program"};
+        rig.back(rig.handheld);
+        QCOMPARE(rig.panels.notice, std::string("Waiting for COM3 (/dev/cradle)"));
+        QCOMPARE(rig.pwr(), std::string("PON/POFF"));
+
+        rig.handheld.openError = {};
+        rig.back(rig.handheld);
+        QCOMPARE(rig.pwr(), std::string("PON"));
+        QVERIFY(rig.watcher.watched.empty() && rig.panels.notice.empty());
+        QCOMPARE(rig.modem.requeues, 1); // what it held back goes on
+
+        rig.lose(rig.modem);
+        auto late = rig.watcher.watched.at(rig.modem.name);
+        rig.sw.ToggleRedirection();
+        late();
+        QVERIFY(rig.watcher.watched.empty() && rig.panels.notice.empty() && !rig.modem.IsOpen());
+
+        rig.sw.StartRedirection();
+        rig.handheld.name.clear();
+        rig.lose(rig.handheld);
+        rig.lose(rig.modem); // once off, a loss is not reported again
+        QVERIFY(rig.message().startsWith(
+            "Verify Power/Connection: Communications port 3 cannot be \n"));
+        QVERIFY(!rig.sw.RedirectionActive() && !rig.modem.IsOpen() && rig.watcher.watched.empty());
+        QCOMPARE(rig.panels.status, std::string("STATUS:  OFF"));
     }
 };
 

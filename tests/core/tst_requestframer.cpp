@@ -34,28 +34,21 @@ private slots:
         QTest::addColumn<QByteArrayList>("chunks");
         QTest::addColumn<QString>("trace");
         QTest::addColumn<QByteArray>("buffer");
-        QTest::newRow("split tags")
-            << QByteArrayList{"<LMW", "_C>hi</LMW_", "C>"} << ". . [hi|]" << QByteArray();
-        QTest::newRow("text around")
-            << QByteArrayList{"ab<LMW_C>x</LMW_C>cd"} << "[x|cd]" << QByteArray();
-        QTest::newRow("two in one chunk") << QByteArrayList{"<LMW_C>a</LMW_C><LMW_C>b</LMW_C>", "z"}
-                                          << "[a|<LMW_C>b</LMW_C>] [b|z]" << QByteArray();
-        QTest::newRow("empty") << QByteArrayList{"<LMW_C>", "</LMW_C>"} << ". [|]" << QByteArray();
-        QTest::newRow("second opening is body")
-            << QByteArrayList{"<LMW_C>a<LMW_C>b</LMW_C>"} << "[a<LMW_C>b|]" << QByteArray();
-        QTest::newRow("stray closing")
-            << QByteArrayList{"x</LMW_C>y", "<LMW_C>z</LMW_C>"} << ". [z|]" << QByteArray();
-        QTest::newRow("broken opening")
-            << QByteArrayList{"<LMW_", "x<LMW_C>y</LMW_C>"} << ". [y|]" << QByteArray();
-        QTest::newRow("letter case")
-            << QByteArrayList{"<lmw_c>x</lmw_c>", "<LMW_P>x</LMW_P>"} << ". ." << QByteArray();
-        QTest::newRow("every byte")
-            << QByteArrayList{QByteArray("\0\xff<LMW_C>\0\x80", 11), "</LMW_C>\x01"}
-            << QString(". [") + QChar(0) + QChar(0x80) + "|\x01]" << QByteArray();
-        QTest::newRow("kept beginning")
-            << QByteArrayList{"data <LMW_"} << "." << QByteArray("<LMW_");
-        QTest::newRow("open request")
-            << QByteArrayList{"junk<LMW_C>ab", "c</LMW"} << ". ." << QByteArray("<LMW_C>abc</LMW");
+        auto row = [](const char* name, QByteArrayList chunks, QString trace,
+                      QByteArray buffer = {}) { QTest::newRow(name) << chunks << trace << buffer; };
+        row("split tags", {"<LMW", "_C>hi</LMW_", "C>"}, ". . [hi|]");
+        row("text around", {"ab<LMW_C>x</LMW_C>cd"}, "[x|cd]");
+        row("two in one chunk", {"<LMW_C>a</LMW_C><LMW_C>b</LMW_C>", "z"},
+            "[a|<LMW_C>b</LMW_C>] [b|z]");
+        row("empty", {"<LMW_C>", "</LMW_C>"}, ". [|]");
+        row("second opening is body", {"<LMW_C>a<LMW_C>b</LMW_C>"}, "[a<LMW_C>b|]");
+        row("stray closing", {"x</LMW_C>y", "<LMW_C>z</LMW_C>"}, ". [z|]");
+        row("broken opening", {"<LMW_", "x<LMW_C>y</LMW_C>"}, ". [y|]");
+        row("letter case", {"<lmw_c>x</lmw_c>", "<LMW_P>x</LMW_P>"}, ". .");
+        row("every byte", {QByteArray("\0\xff<LMW_C>\0\x80", 11), "</LMW_C>\x01"},
+            QString(". [") + QChar(0) + QChar(0x80) + "|\x01]");
+        row("kept beginning", {"data <LMW_"}, ".", "<LMW_");
+        row("open request", {"junk<LMW_C>ab", "c</LMW"}, ". .", "<LMW_C>abc</LMW");
     }
     void frames() {
         QFETCH(QByteArrayList, chunks);

@@ -28,21 +28,8 @@ inline std::string lower(std::string s) {
 
 // The element name of a lamp, for readable call logs.
 inline std::string LampName(Lamp lamp) {
-    switch (lamp) {
-    case Lamp::imgPWR:
-        return "imgPWR";
-    case Lamp::imgRCV:
-        return "imgRCV";
-    case Lamp::imgSND:
-        return "imgSND";
-    case Lamp::IMGPRT:
-        return "IMGPRT";
-    case Lamp::imgCLP:
-        return "imgCLP";
-    case Lamp::imgOnOff:
-        return "imgOnOff";
-    }
-    return "?";
+    const char* const names[] = {"imgPWR", "imgRCV", "imgSND", "IMGPRT", "imgCLP", "imgOnOff"};
+    return names[int(lamp)];
 }
 
 // Settings in memory: sections and keys without regard to case, values trimmed.
@@ -84,7 +71,8 @@ private:
 };
 
 // A serial port in memory. Tests push bytes with arrive(), read what the
-// program wrote from written, and make operations fail with the fail* fields.
+// program wrote from written, and make Open and Write fail with openError
+// and writeError.
 class FakeSerialPort : public SerialPort {
 public:
     void SetPortNumber(int number) override {
@@ -120,6 +108,9 @@ public:
         if (!m_open) {
             throw PortError{8018, "Operation valid only when the port is open"};
         }
+        if (writeError.code != 0) {
+            throw writeError;
+        }
         written += data;
         writes.push_back(data);
     }
@@ -145,18 +136,14 @@ public:
             m_receive();
         }
     }
-    void raiseReceive() {
-        if (m_receive) {
-            m_receive();
-        }
-    }
+    void raiseReceive() { arrive({}); }
     void forceOpen(bool open) { m_open = open; }
 
     std::vector<std::string> calls;
     std::string settings;
     std::string written;
     std::vector<std::string> writes;
-    PortError openError{};
+    PortError openError{}, writeError{};
     int requeues = 0;
 
 private:
@@ -169,18 +156,12 @@ private:
 
 class RecordingLampPanel : public LampPanel {
 public:
-    void SetLamp(Lamp lamp, const std::string& code) override {
-        calls.push_back({lamp, code});
-        if (auto picture = PictureForCode(code)) {
-            shown[lamp] = *picture;
-        }
-    }
+    void SetLamp(Lamp lamp, const std::string& code) override { calls.push_back({lamp, code}); }
     struct Call {
         Lamp lamp;
         std::string code;
     };
     std::vector<Call> calls;
-    std::map<Lamp, LampPicture> shown;
 };
 
 class RecordingMessageBox : public MessageBox {

@@ -2,16 +2,16 @@
 
 // A printer surface with fixed, known metrics that records what is drawn where.
 // Every character is size * charWidthPerPoint twips wide (unless listed in
-// widths, for a font with characters of different widths), a line is
-// size * lineHeightPerPoint twips high. Bold, italic and underline change no
+// widths), a line size * lineHeightPerPoint twips high; styles change no
 // measure. Like a real printer it breaks the page before ink that would run
-// past the bottom of the printable area.
+// past the bottom of the printable area. The (failSkip + 1)-th call of the
+// operation named failOn throws PrinterError{failCode}.
 
 #include "services/printersurface.h"
 
 #include <map>
 #include <string>
-#include <utility>
+#include <type_traits>
 #include <vector>
 
 namespace loomway::test {
@@ -19,7 +19,6 @@ namespace loomway::test {
 class FixedMetricsSurface : public PrinterSurface {
 public:
     struct Drawn {
-        int document = 0; // 1 for the first document, counted across EndDoc
         int page = 1;
         float x = 0, y = 0;
         std::string text;
@@ -30,30 +29,21 @@ public:
         int orientation = 1;
     };
 
-    // Metrics.
-    float printableWidth = 1000;
-    float printableHeight = 2000;
-    int pageWidth = 1200;
-    int pageHeight = 2400;
+    float printableWidth = 1000, printableHeight = 2000;
+    int pageWidth = 1200, pageHeight = 2400;
     float charWidthPerPoint = 10;  // 10 points: 100 twips per character
     float lineHeightPerPoint = 20; // 10 points: 200 twips per line
     std::map<char, float> widths;  // per character, at 10 points; scaled with the size
     std::string deviceName = "Fixed Printer";
-
-    // Failure injection: the (failSkip + 1)-th call of the operation named
-    // failOn throws PrinterError{failCode}.
     std::string failOn;
-    int failSkip = 0;
-    int failCode = 482;
+    int failSkip = 0, failCode = 482;
 
     bool record = true;             // keep drawn and calls (off for the fuzzer)
     std::vector<Drawn> drawn;       // every Print, PrintLine and PrintNumber
     std::vector<std::string> calls; // every operation with its argument
-    int documentsEnded = 0;
-    std::size_t measuredChars = 0; // characters measured by TextWidth, all calls together
-    std::size_t drawnChars = 0;    // characters drawn, all calls together
+    int documentsEnded = 0, aborted = 0;
+    std::size_t measuredChars = 0, drawnChars = 0; // all calls together
 
-    // State.
     int orientation = 1;
     std::string face;
     float size = 0;
@@ -61,77 +51,31 @@ public:
     float x = 0, y = 0;
     int page = 1;
 
-    void SetOrientation(int value) override {
-        enter("SetOrientation " + std::to_string(value));
-        orientation = value;
-    }
-    void SetFontName(const std::string& value) override {
-        enter("SetFontName " + value);
-        face = value;
-    }
-    void SetFontSize(float value) override {
-        enter("SetFontSize " + number(value));
-        size = value;
-    }
-    void SetFontBold(bool on) override {
-        enter(std::string("SetFontBold ") + (on ? "1" : "0"));
-        bold = on;
-    }
-    void SetFontItalic(bool on) override {
-        enter(std::string("SetFontItalic ") + (on ? "1" : "0"));
-        italic = on;
-    }
-    void SetFontUnderline(bool on) override {
-        enter(std::string("SetFontUnderline ") + (on ? "1" : "0"));
-        underline = on;
-    }
-    float CurrentX() override {
-        check("CurrentX");
-        return x;
-    }
-    void SetCurrentX(float value) override {
-        enter("SetCurrentX " + number(value));
-        x = value;
-    }
-    void SetCurrentY(float value) override {
-        enter("SetCurrentY " + number(value));
-        y = value;
-    }
-    float PrintableWidth() override {
-        check("PrintableWidth");
-        return printableWidth;
-    }
-    int PageWidth() override {
-        enter("PageWidth");
-        return pageWidth;
-    }
-    int PageHeight() override {
-        enter("PageHeight");
-        return pageHeight;
-    }
+    void SetOrientation(int value) override { set("SetOrientation", orientation, value); }
+    void SetFontName(const std::string& value) override { set("SetFontName", face, value); }
+    void SetFontSize(float value) override { set("SetFontSize", size, value); }
+    void SetFontBold(bool on) override { set("SetFontBold", bold, on); }
+    void SetFontItalic(bool on) override { set("SetFontItalic", italic, on); }
+    void SetFontUnderline(bool on) override { set("SetFontUnderline", underline, on); }
+    void SetCurrentX(float value) override { set("SetCurrentX", x, value); }
+    void SetCurrentY(float value) override { set("SetCurrentY", y, value); }
+    float CurrentX() override { return check("CurrentX"), x; }
+    float PrintableWidth() override { return check("PrintableWidth"), printableWidth; }
+    int PageWidth() override { return enter("PageWidth"), pageWidth; }
+    int PageHeight() override { return enter("PageHeight"), pageHeight; }
     float TextWidth(const std::string& text) override {
         check("TextWidth");
         measuredChars += text.size();
         return measure(text);
     }
-    float TextHeight(const std::string&) override {
-        check("TextHeight");
-        return lineHeight();
-    }
-    void Print(const std::string& text) override {
-        enter("Print " + text);
-        draw(text, false);
-    }
+    float TextHeight(const std::string&) override { return check("TextHeight"), lineHeight(); }
+    void Print(const std::string& text) override { enter("Print " + text), draw(text, false); }
     void PrintLine(const std::string& text) override {
-        enter("PrintLine " + text);
-        draw(text, true);
+        enter("PrintLine " + text), draw(text, true);
     }
     void PrintNumber(long value) override {
         enter("PrintNumber " + std::to_string(value));
-        std::string text = " ";
-        text += std::to_string(value);
-        text += ' ';
-        draw(text, false);
+        draw(" " + std::to_string(value) + " ", false);
     }
     void NewPage() override {
         enter("NewPage");
@@ -144,17 +88,12 @@ public:
         page = 1;
         x = y = 0;
     }
-    int Page() override {
-        check("Page");
-        return page + (breakDue() ? 1 : 0);
-    }
-    std::string DeviceName() override {
-        enter("DeviceName");
-        return deviceName;
-    }
+    void AbortDoc() override { ++aborted; }
+    int Page() override { return check("Page"), page + (breakDue() ? 1 : 0); }
+    std::string DeviceName() override { return enter("DeviceName"), deviceName; }
 
+private:
     float lineHeight() const { return size * lineHeightPerPoint; }
-
     float measure(const std::string& text) const {
         float total = 0;
         for (char c : text) {
@@ -163,34 +102,27 @@ public:
         }
         return total;
     }
-
-    // The drawn texts that are not empty.
-    std::vector<const Drawn*> drawnWithInk() const {
-        std::vector<const Drawn*> out;
-        for (const Drawn& d : drawn) {
-            if (!d.text.empty()) {
-                out.push_back(&d);
+    template <class T> void set(const std::string& name, T& field, const T& value) {
+        std::string text;
+        if constexpr (std::is_same_v<T, std::string>) {
+            text = value;
+        } else if constexpr (std::is_same_v<T, float>) {
+            text = std::to_string(value);
+            text.erase(text.find_last_not_of('0') + 1);
+            if (text.back() == '.') {
+                text.pop_back();
             }
+        } else {
+            text = std::to_string(int(value));
         }
-        return out;
-    }
-
-private:
-    static std::string number(float value) {
-        std::string s = std::to_string(value);
-        s.erase(s.find_last_not_of('0') + 1);
-        if (!s.empty() && s.back() == '.') {
-            s.pop_back();
-        }
-        return s;
+        enter(name + " " + text);
+        field = value;
     }
     void check(const std::string& name) {
         if (!failOn.empty() && name.rfind(failOn, 0) == 0 &&
-            (name.size() == failOn.size() || name[failOn.size()] == ' ')) {
-            if (failSkip-- <= 0) {
-                failOn.clear();
-                throw PrinterError{failCode};
-            }
+            (name.size() == failOn.size() || name[failOn.size()] == ' ') && failSkip-- <= 0) {
+            failOn.clear();
+            throw PrinterError{failCode};
         }
     }
     void enter(const std::string& call) {
@@ -206,8 +138,8 @@ private:
             y = 0;
         }
         if (record) {
-            drawn.push_back({documentsEnded + 1, page, x, y, text, endLine, face, size, bold,
-                             italic, underline, orientation});
+            drawn.push_back(
+                {page, x, y, text, endLine, face, size, bold, italic, underline, orientation});
         }
         drawnChars += text.size();
         x += measure(text);

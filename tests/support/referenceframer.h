@@ -1,10 +1,9 @@
 #pragma once
 
-// The request framing without shortcuts, for checking the real framer: the
-// buffer keeps everything, a request runs from the first opening tag to the
-// first closing tag after it, and a request that passes max characters after
-// its opening tag without a closing tag is given up, keeping only an end that
-// could begin the next opening tag. Plain C++: the fuzz targets use it too.
+// The request framing without shortcuts, to check the real framer against
+// (here and in the fuzz targets): a request runs from the first opening tag to
+// the first closing tag after it; one that passes max characters unclosed is
+// given up, keeping only an end that could begin the next opening tag.
 
 #include "core/requestframer.h"
 

@@ -115,12 +115,11 @@ class SimTest(unittest.TestCase):
         m = self.s.sim_background("--device", self.a, "--speed", "28800", "--guard", "200",
                                   "modem", ready=b"modem: ready")
         data = bytes(range(256)) * 4
+        # The interpreter itself is tested in tests/lines; here the sim's speed,
+        # guard time, far end that echoes, and summary.
         for command, answer in [
-                (b"AT\r", b"\r\nOK\r\n"), (b"at&f x4\r", b"\r\nOK\r\n"),
-                (b"hello\r", b"\r\nERROR\r\n"), (b"ATO\r", b"\r\nNO CARRIER\r\n"),
-                (b"ATDT\r", b"\r\nERROR\r\n"), (b"ATDT5551234\r", b"\r\nCONNECT 28800\r\n"),
+                (b"AT\r", b"\r\nOK\r\n"), (b"ATDT5551234\r", b"\r\nCONNECT 28800\r\n"),
                 (data, data), (b"a+++b", b"a+++b"), (None, None), (b"+++", b"+++\r\nOK\r\n"),
-                (b"ATO\r", b"\r\nCONNECT 28800\r\n"), (None, None), (b"+++", b"+++\r\nOK\r\n"),
                 (b"ATH\r", b"\r\nOK\r\n"), (b"ATO\r", b"\r\nNO CARRIER\r\n")]:
             if command is None:
                 time.sleep(0.3)  # the guard time before an escape
@@ -130,7 +129,7 @@ class SimTest(unittest.TestCase):
         m.terminate()
         out = m.communicate(timeout=5)[0].decode()
         self.assertEqual(m.returncode, 0)
-        self.assertIn("hung up (5551234): %d bytes echoed" % (len(data) + 11), out)
+        self.assertIn("hung up (5551234): %d bytes echoed" % (len(data) + 8), out)
 
     def test_dial_answers(self):
         p = self.s.sim_background("--device", self.a, "handheld", "dial", "123")

@@ -1,0 +1,276 @@
+// The capture: marks on chunks, the bounded chunk store and its fan-out, and
+// the pppdump and hex-log writers.
+#include "capture/captureencoder.h"
+#include "capture/chunkfanout.h"
+#include "capture/chunkmarker.h"
+#include "capture/chunkstore.h"
+#include "capture/hexlogencoder.h"
+
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+using namespace loomway;
+
+namespace {
+// RFC 1662's frame check sequence, bit by bit.
+std::uint16_t BitwiseFcs(const std::string& bytes) {
+    std::uint16_t fcs = 0xFFFF;
+    for (unsigned char c : bytes) {
+        fcs ^= c;
+        for (int i = 0; i < 8; ++i) {
+            fcs = (fcs & 1) ? (fcs >> 1) ^ 0x8408 : fcs >> 1;
+        }
+    }
+    return fcs ^ 0xFFFF;
+}
+
+// An HDLC-framed PPP frame: content, its FCS (low byte first), control
+// characters, flags and escapes escaped; badFcs spoils the check sequence.
+std::string Frame(const std::string& content, bool badFcs = false) {
+    std::uint16_t fcs = BitwiseFcs(content) ^ (badFcs ? 1 : 0);
+    std::string raw = content + char(fcs & 0xFF) + char(fcs >> 8);
+    std::string framed = "\x7e";
+    for (unsigned char c : raw) {
+        if (c < 0x20 || c == 0x7E || c == 0x7D) {
+            framed += '\x7d';
+            c ^= 0x20;
+        }
+        framed += char(c);
+    }
+    return framed + "\x7e";
+}
+
+const std::string kLcpRequest =
+    std::string("\xff\x03\xc0\x21\x01\x01\x00\x0a\x05\x06\x12\x34\x56\x78", 14);
+
+struct FakeClock : Clock {
+    std::int64_t steady = 5'000'000;
+    std::int64_t wall = 1'700'000'000'000'000;
+    std::int64_t SteadyMicros() const override { return steady; }
+    std::int64_t WallMicros() const override { return wall; }
+};
+
+constexpr std::int64_t kWall = 1'700'000'000'250'000; // 0x6553F100 seconds and a quarter
+constexpr std::int64_t kSteady = 1'000;
+
+std::string Bytes(std::initializer_list<int> values) {
+    std::string bytes;
+    for (int v : values) {
+        bytes += char(v);
+    }
+    return bytes;
+}
+} // namespace
+
+class TestCapture : public QObject {
+    Q_OBJECT
+private slots:
+    // chunks: the chunks of one direction in order; marks: each chunk's
+    // mark, joined by "|".
+    void marks_data() {
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<std::vector<std::string>>("chunks");
+        QTest::addColumn<QString>("marks");
+        const int hh = int(ChunkDirection::HandheldToModem);
+        const int mh = int(ChunkDirection::ModemToHandheld);
+        const int ph = int(ChunkDirection::ProgramToHandheld);
+        const std::string lcp = Frame(kLcpRequest);
+        auto row = [](const char* name, int direction, std::vector<std::string> chunks,
+                      const char* marks) {
+            QTest::newRow(name) << direction << chunks << QString(marks);
+        };
+        row("AT command split", hh, {"AT", "DT555\r"}, "|ATDT555");
+        row("repeat and lower case", hh, {"A/\rat&f\r\n"}, "A/; at&f");
+        row("no command in binary", hh, {"\001ATZ\r"}, "");
+        row("result codes", mh, {"\r\nCONNECT 115200\r\n", "OK\r\nRING\r\nRING\r\n"},
+            "CONNECT 115200|OK; RING ×2");
+        row("result codes only from the modem", hh, {"OK\r\nNO CARRIER\r\n"}, "");
+        row("no echo taken for a result", mh, {"ATDT1\rOKAY\r"}, "");
+        row("LCP request", hh, {lcp}, "PPP LCP Configure-Request");
+        row("frame over three chunks, an escape split from its byte", mh,
+            {lcp.substr(0, 3), lcp.substr(3, 9), lcp.substr(12)}, "||PPP LCP Configure-Request");
+        row("frames back to back share a flag", hh, {lcp + lcp.substr(1) + lcp.substr(1)},
+            "PPP LCP Configure-Request ×3");
+        row("bad FCS", hh, {Frame(kLcpRequest, true)}, "PPP LCP Configure-Request (bad FCS)");
+        row("compressed address and protocol", mh, {Frame(std::string("\x21\x45\x00\x00\x14", 5))},
+            "PPP IP");
+        row("control protocols", hh,
+            {Frame(std::string("\xff\x03\x80\x21\x02\x07\x00\x04", 8)),
+             Frame(std::string("\xff\x03\xc0\x23\x01\x01\x00\x04", 8)),
+             Frame(std::string("\xff\x03\xc2\x23\x01\x01\x00\x04", 8)),
+             Frame(std::string("\xff\x03\x80\xfd\x0e\x01\x00\x04", 8)),
+             Frame(std::string("\xff\x03\x80\x57\x05\x01\x00\x04", 8)),
+             Frame(std::string("\xff\x03\xc0\x21\x09\x01\x00\x08\0\0\0\0", 12))},
+            "PPP IPCP Configure-Ack|PPP PAP Authenticate-Request|PPP CHAP "
+            "Challenge|PPP CCP Reset-Request|PPP IPV6CP Terminate-Request|PPP LCP "
+            "Echo-Request");
+        row("unknown protocol, no frame before a flag", hh,
+            {Frame(std::string("\xff\x03\x12\x34\x01", 5)), "abc\x7e"}, "|");
+        row("clipboard request over three chunks", hh, {"<LMW_C>hel", "lo</LM", "W_C>"},
+            "clipboard request begins||clipboard request, 5 bytes");
+        row("opening tag split", hh, {"xx<LMW", "_P>a</LMW_P>"}, "|print request, 1 bytes");
+        row("closing tag alone", hh, {"x</LMW_P>"}, "print request ends");
+        row("program's writes", ph, {"<LMW_RSP>STA</LMW_RSP>", "<LMW_C>ab</LMW_C>"},
+            "status reply, 3 bytes|clipboard transfer, 2 bytes");
+        row("tags from the modem are data", mh, {"<LMW_C>x</LMW_C>"}, "");
+    }
+    void marks() {
+        QFETCH(int, direction);
+        QFETCH(std::vector<std::string>, chunks);
+        QFETCH(QString, marks);
+        ChunkMarker marker;
+        // The other directions' traffic in between changes nothing.
+        const auto other = ChunkDirection((direction + 1) % 3);
+        QStringList got;
+        for (const std::string& chunk : chunks) {
+            got << QString::fromStdString(marker.Mark(ChunkDirection(direction), chunk));
+            marker.Mark(other, "<LMW_C>\x7e\xff\x03\xc0\x21\r\nAT");
+        }
+        QCOMPARE(got.join(QLatin1Char('|')), marks);
+    }
+
+    void budgetKeepsNewestChunks_data() {
+        QTest::addColumn<int>("chunkSize");
+        QTest::addColumn<int>("chunks");
+        QTest::newRow("one-byte chunks") << 1 << 20000;
+        QTest::newRow("hundred-byte chunks") << 100 << 5000;
+        QTest::newRow("chunks of 5000") << 5000 << 100;
+        QTest::newRow("each larger than the budget") << 70000 << 3;
+    }
+    void budgetKeepsNewestChunks() {
+        QFETCH(int, chunkSize);
+        QFETCH(int, chunks);
+        FakeClock clock;
+        ChunkStore store(clock, 64 * 1024);
+        for (int i = 0; i < chunks; ++i) {
+            store.OnChunk(ChunkDirection::ModemToHandheld, false,
+                          std::string(static_cast<std::size_t>(chunkSize), char('a' + i % 26)));
+            QVERIFY(store.Rows() >= 1);
+            QVERIFY2(store.BytesUsed() <= store.Budget() || store.Rows() == 1, "over budget");
+        }
+        QCOMPARE(store.EndSequence(), std::uint64_t(chunks));
+        QCOMPARE(store.Dropped() + store.Rows(), std::uint64_t(chunks));
+        QCOMPARE(store.FirstSequence(), store.Dropped());
+        std::size_t counted = 0;
+        for (std::size_t row = 0; row < store.Rows(); ++row) {
+            QCOMPARE(store.Row(row).sequence, store.FirstSequence() + row);
+            counted += ChunkStore::Cost(store.Row(row));
+        }
+        QCOMPARE(store.BytesUsed(), counted);
+        QVERIFY(counted >= std::size_t(chunkSize) * store.Rows());
+        // Nothing was dropped that still fitted.
+        QVERIFY(store.BytesUsed() + ChunkStore::Cost(store.Row(0)) > store.Budget() ||
+                store.Dropped() == 0);
+        QCOMPARE(store.Row(store.Rows() - 1).bytes.back(), char('a' + (chunks - 1) % 26));
+    }
+
+    void recordsTimesDirectionsMarksAndClears() {
+        FakeClock clock;
+        ChunkStore store(clock);
+        store.OnChunk(ChunkDirection::HandheldToModem, false, "ATZ\r");
+        clock.steady += 1500;
+        store.OnSwitchOn();
+        clock.steady += 2'000'250;
+        clock.wall += 7;
+        store.OnChunk(ChunkDirection::ProgramToHandheld, true, "<LMW_C>hi</LMW_C>");
+        QCOMPARE(store.Row(0).sinceOnMicros, 0);
+        QCOMPARE(store.Row(0).marks, std::string("ATZ"));
+        const ChunkRecord& second = store.Row(1);
+        QCOMPARE(second.sinceOnMicros, 2'000'250);
+        QCOMPARE(second.wallMicros, clock.wall);
+        QCOMPARE(second.direction, ChunkDirection::ProgramToHandheld);
+        QVERIFY(second.consumed);
+        QCOMPARE(second.marks, std::string("clipboard transfer, 2 bytes"));
+
+        store.Clear();
+        QCOMPARE(store.Rows(), std::size_t(0));
+        QCOMPARE(store.BytesUsed(), std::size_t(0));
+        QCOMPARE(store.FirstSequence(), std::uint64_t(2));
+        store.OnChunk(ChunkDirection::ModemToHandheld, false, "x");
+        QCOMPARE(store.Row(0).sequence, std::uint64_t(2));
+        QCOMPARE(store.Dropped(), std::uint64_t(0));
+    }
+
+    // Listeners added or removed while a chunk is handed out take part from the next one.
+    void fanOutHandsEveryChunkToEachListener() {
+        FakeClock clock;
+        ChunkStore first(clock), second(clock), third(clock);
+        ChunkFanOut fanOut;
+        struct Remover : ChunkTap {
+            ChunkFanOut* fanOut;
+            ChunkTap *victim, *newcomer;
+            void OnChunk(ChunkDirection, bool, const std::string&) override {
+                fanOut->Remove(*victim);
+                fanOut->Add(*newcomer);
+            }
+        } remover;
+        remover.fanOut = &fanOut;
+        remover.victim = &second;
+        remover.newcomer = &third;
+        fanOut.Add(first);
+        fanOut.Add(remover);
+        fanOut.Add(second);
+        fanOut.Add(first); // once only
+        fanOut.OnChunk(ChunkDirection::HandheldToModem, false, "a");
+        fanOut.OnChunk(ChunkDirection::HandheldToModem, false, "b");
+        QCOMPARE(first.Rows(), std::size_t(2));
+        QCOMPARE(second.Rows(), std::size_t(0));
+        QCOMPARE(third.Rows(), std::size_t(1));
+    }
+
+    void pppdumpRecords() {
+        auto encoder = MakeCaptureEncoder(CaptureFormat::Pppdump);
+        std::string out = encoder->Begin(kWall, kSteady);
+        QCOMPARE(out, Bytes({0x07, 0x65, 0x53, 0xF1, 0x00}));
+        out.clear();
+        encoder->Encode({ChunkDirection::HandheldToModem, false, "abc", kSteady, ""}, out);
+        // The first chunk a quarter second past the reset's whole second: two
+        // tenths; 0.05 s later: three.
+        encoder->Encode({ChunkDirection::ModemToHandheld, false, "x", kSteady + 50'000, ""}, out);
+        encoder->Encode({ChunkDirection::ModemToHandheld, false, "y", kSteady + 90'000, ""}, out);
+        // 30.25 s after the reset: 302 tenths, 299 more.
+        encoder->Encode({ChunkDirection::ProgramToHandheld, true, "z", kSteady + 30'000'000, ""},
+                        out);
+        QCOMPARE(QByteArray::fromStdString(out).toHex(' '),
+                 QByteArray::fromStdString(
+                     Bytes({0x06, 2, 0x01, 0,   3,    'a', 'b', 'c',  0x06, 1,    0x02, 0, 1,  'x',
+                            0x02, 0, 1,    'y', 0x05, 0,   0,   0x01, 0x2B, 0x02, 0,    1, 'z'}))
+                     .toHex(' '));
+
+        // Records hold at most 65535 bytes.
+        out.clear();
+        const std::string big(70000, '\x7e');
+        encoder->Encode({ChunkDirection::HandheldToModem, false, big, kSteady + 30'000'000, ""},
+                        out);
+        QCOMPARE(out.size(), big.size() + 6);
+        QCOMPARE(out.substr(0, 3), Bytes({0x01, 0xFF, 0xFF}));
+        QCOMPARE(out.substr(3 + 65535, 3), Bytes({0x01, 0x11, 0x71}));
+    }
+
+    void hexLogLines() {
+        auto encoder = MakeCaptureEncoder(CaptureFormat::HexLog);
+        QCOMPARE(encoder->Begin(kWall, kSteady),
+                 std::string("# Palm Loomway capture started 2023-11-14 22:13:20.250000 UTC\n"));
+        std::string out;
+        const std::string bytes("ATDT5551234\r\x7e\x00\xff"
+                                "0123",
+                                19);
+        encoder->Encode(
+            {ChunkDirection::HandheldToModem, false, bytes, kSteady + 1'250'000, "ATDT5551234"},
+            out);
+        encoder->Encode({ChunkDirection::ProgramToHandheld, true, "A", kSteady + 2'000'001, ""},
+                        out);
+        QCOMPARE(QString::fromStdString(out),
+                 QStringLiteral("+1.250000 handheld>modem 19 bytes: ATDT5551234\n"
+                                "000000  41 54 44 54 35 35 35 31 32 33 34 0d 7e 00 ff 30  "
+                                "ATDT5551234.~..0\n"
+                                "000010  31 32 33                                         123\n"
+                                "+2.000001 program>handheld 1 byte consumed\n"
+                                "000000  41                                               A\n"));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestCapture)
+#include "tst_capture.moc"

@@ -1,0 +1,369 @@
+// What stands at the far end of a port: endpoint addresses, the telnet and
+// RFC 2217 codecs, and the built-in Hayes modem.
+#include "lines/endpoint.h"
+#include "lines/hayesmodem.h"
+#include "lines/rfc2217codec.h"
+#include "lines/telnetcodec.h"
+#include "tests/support/fakes.h"
+
+#include <QTest>
+
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+
+using namespace loomway;
+
+namespace {
+// Bytes from words: IAC, WILL, WONT, DO, DONT, SB, SE, NOP, CR, LF, NUL, a
+// decimal byte value, or 'text (taken as it stands).
+std::string B(const std::string& words) {
+    static const std::map<std::string, int> names = {
+        {"IAC", 255}, {"WILL", 251}, {"WONT", 252}, {"DO", 253}, {"DONT", 254}, {"SB", 250},
+        {"SE", 240},  {"NOP", 241},  {"CR", 13},    {"LF", 10},  {"NUL", 0}};
+    std::istringstream in(words);
+    std::string out, w;
+    while (in >> w) {
+        if (w[0] == '\'') {
+            out += w.substr(1);
+        } else {
+            const auto it = names.find(w);
+            out += static_cast<char>(it != names.end() ? it->second : std::stoi(w));
+        }
+    }
+    return out;
+}
+
+// Both ends exchange what they have until both are quiet; the number of rounds.
+int Converge(TelnetCodec& a, TelnetCodec& b) {
+    std::string toB = a.Start();
+    std::string toA = b.Start();
+    int rounds = 0;
+    while ((!toA.empty() || !toB.empty()) && rounds < 100) {
+        const std::string nextB = a.Decode(toA).reply;
+        toA = b.Decode(toB).reply;
+        toB = nextB;
+        ++rounds;
+    }
+    return rounds;
+}
+
+// Link, clock and handheld side in one, with logs the scripts compare.
+struct Rig : ModemLink, ModemClock, ModemSink {
+    test::MemoryProfileFile book;
+    HayesModem modem{*this, *this, *this, &book, {115200, false, 50, 50}};
+    std::string out, link, notes;
+    std::int64_t now = 100000;
+    std::optional<std::int64_t> due;
+    bool connectAtOnce = false;
+
+    void Dial(const DialTarget& t) override {
+        link += "dial " + t.number + " " + EndpointText(t.endpoint) + ";";
+        if (connectAtOnce) {
+            modem.OnDialResult(DialOutcome::Connected);
+        }
+    }
+    void Write(const std::string& bytes) override { link += "w:" + bytes + ";"; }
+    void HangUp() override { link += "hangup;"; }
+    std::int64_t NowMs() const override { return now; }
+    void StartTimer(std::int64_t ms) override { due = now + ms; }
+    void StopTimer() override { due.reset(); }
+    void ToHandheld(const std::string& bytes) override { out += bytes; }
+    void Note(const std::string& text) override { notes += text + ";"; }
+
+    void Advance(std::int64_t ms) {
+        const std::int64_t target = now + ms;
+        while (due && *due <= target) {
+            now = *due;
+            due.reset();
+            modem.OnTimer();
+        }
+        now = target;
+    }
+};
+
+std::string Take(std::string& s) {
+    return std::exchange(s, std::string());
+}
+} // namespace
+
+class TestLines : public QObject {
+    Q_OBJECT
+private slots:
+    // `expected` is the endpoint written back, or "!" and a piece of the error.
+    void parse_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("phonebook");
+        QTest::addColumn<QString>("expected");
+        auto row = [](const char* name, const char* text, bool phonebook, const char* expected) {
+            QTest::newRow(name) << text << phonebook << expected;
+        };
+        row("device path", " /dev/ttyUSB0 ", false, "/dev/ttyUSB0");
+        row("path with colons", "/dev/serial/by-path/pci-0:1.0", false,
+            "/dev/serial/by-path/pci-0:1.0");
+        row("bare device name", "ttyS1", false, "ttyS1");
+        row("tcp", "tcp:bbs.example.org:23", false, "tcp:bbs.example.org:23");
+        row("scheme in capitals", "TELNET:10.0.0.1:2323", true, "telnet:10.0.0.1:2323");
+        row("rfc2217 IPv6", "rfc2217:[::1]:7000", false, "rfc2217:[::1]:7000");
+        row("IPv6 with a zone", "tcp:[fe80::1%eth0]:23", true, "tcp:[fe80::1%eth0]:23");
+        row("IPv6 with an empty zone", "tcp:[fe80::1%]:23", true, "!not an IPv6 address");
+        row("modem", "modem:", false, "modem:");
+        row("exec split with no shell", "exec:pppd notty 'a b' \"c\\\"d\" e\\ f $HOME", true,
+            "exec:pppd notty 'a b' 'c\"d' 'e f' '$HOME'");
+        row("exec escapes in double quotes", "exec:p \"a\\\\b\\$c\\`\"", true, "exec:p 'a\\b$c`'");
+        row("highest port", "tcp:h:65535", true, "tcp:h:65535");
+        row("empty", "  ", false, "!is not a port address (empty); use a serial device");
+        row("unknown scheme", "ftp:host:21", false, "!unknown kind \"ftp:\"");
+        row("no port", "tcp:host", false, "!no :PORT after the host");
+        row("port zero", "tcp:host:0", false, "!not a number from 1 to 65535");
+        row("port too big", "telnet:host:65536", false, "!not a number from 1 to 65535");
+        row("port not a number", "tcp:host:2x", false, "!not a number from 1 to 65535");
+        row("bare IPv6", "tcp:::1:23", false, "!in brackets");
+        row("unclosed bracket", "tcp:[::1:23", false, "!no ']'");
+        row("bad host", "tcp:a b:23", false, "!the host name holds");
+        row("modem with text", "modem:x", false, "!nothing may follow");
+        row("modem in the phonebook", "modem:", true, "!cannot be dialled); use tcp:HOST:PORT");
+        row("exec as a port", "exec:slirp", false, "!only stand in [Phonebook]");
+        row("device in the phonebook", "/dev/ttyS0", true, "!is not a phonebook entry");
+        row("exec unterminated", "exec:sh 'x", true, "!unterminated quote");
+        row("exec empty", "exec:  ", true, "!no program");
+        row("text with blanks", "my modem", false, "!\"my modem\" is not a port address; use");
+    }
+    void parse() {
+        QFETCH(QString, text);
+        QFETCH(bool, phonebook);
+        QFETCH(QString, expected);
+        const EndpointUse use = phonebook ? EndpointUse::Phonebook : EndpointUse::Port;
+        const EndpointParse r = ParseEndpoint(text.toStdString(), use);
+        if (expected.startsWith('!')) {
+            QVERIFY(!r.endpoint);
+            QVERIFY2(QString::fromStdString(r.error).contains(expected.mid(1)), r.error.c_str());
+            return;
+        }
+        QVERIFY2(r.endpoint && r.error.empty(), r.error.c_str());
+        QCOMPARE(QString::fromStdString(EndpointText(*r.endpoint)), expected);
+        // Written back, it reads as the same endpoint.
+        QCOMPARE(ParseEndpoint(EndpointText(*r.endpoint), use).endpoint, r.endpoint);
+    }
+
+    // After Start(), `peer` arrives; the data and the reply that come out.
+    void decode_data() {
+        QTest::addColumn<QString>("peer");
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<QString>("reply");
+        auto row = [](const char* name, const char* peer, const char* data, const char* reply) {
+            QTest::newRow(name) << peer << data << reply;
+        };
+        row("doubled IAC is one data byte", "'a IAC IAC 'b", "'a IAC 'b", "");
+        row("answers to our offers are not answered", "IAC WILL 0 IAC DO 0 IAC WILL 3 IAC DO 3", "",
+            "");
+        row("terminal type refused, each time asked", "IAC DO 24 IAC DO 24", "",
+            "IAC WONT 24 IAC WONT 24");
+        row("peer options refused", "IAC WILL 31 IAC WILL 44", "", "IAC DONT 31 IAC DONT 44");
+        row("server echo agreed, local echo refused", "IAC WILL 1 IAC DO 1 IAC WILL 1", "",
+            "IAC DO 1 IAC WONT 1");
+        row("binary switched off is answered once", "IAC WILL 0 IAC WONT 0 IAC WONT 0", "",
+            "IAC DONT 0");
+        row("a refused offer can be asked for later", "IAC DONT 0 IAC DO 0", "", "IAC WILL 0");
+        row("subnegotiation skipped", "'a IAC SB 24 1 IAC IAC IAC SE 'b", "'ab", "");
+        row("other commands dropped", "IAC NOP 'x IAC 249 'y", "'xy", "");
+        row("CR NUL before binary", "CR NUL 'x CR LF", "CR 'x CR LF", "");
+        row("CR NUL in binary", "IAC WILL 0 CR NUL", "CR NUL", "");
+        row("IAC inside a subnegotiation ends it", "IAC SB 24 'x IAC DO 24 'y", "'y",
+            "IAC WONT 24");
+    }
+    void decode() {
+        QFETCH(QString, peer);
+        QFETCH(QString, data);
+        QFETCH(QString, reply);
+        const std::string in = B(peer.toStdString());
+        // Whole, and one byte at a time: state carries over chunk boundaries.
+        for (std::size_t step : {in.size() + 1, std::size_t{1}}) {
+            TelnetCodec codec;
+            codec.Start();
+            std::string gotData, gotReply;
+            for (std::size_t i = 0; i < in.size(); i += step) {
+                const TelnetDecoded d = codec.Decode(std::string_view(in).substr(i, step));
+                gotData += d.data;
+                gotReply += d.reply;
+            }
+            QCOMPARE(gotData, B(data.toStdString()));
+            QCOMPARE(gotReply, B(reply.toStdString()));
+        }
+    }
+
+    void encode() {
+        TelnetCodec codec;
+        QCOMPARE(codec.Start(), B("IAC WILL 0 IAC DO 0 IAC WILL 3 IAC DO 3"));
+        QCOMPARE(codec.Encode(B("'a IAC CR 'b CR LF CR")), B("'a IAC IAC CR NUL 'b CR LF CR NUL"));
+        codec.Decode(B("IAC DO 0"));
+        QCOMPARE(codec.Encode(B("IAC CR 'b")), B("IAC IAC CR 'b"));
+    }
+
+    void twoEndsAgreeWithoutLooping() {
+        TelnetCodec a;
+        TelnetCodec b({1});
+        QVERIFY(Converge(a, b) <= 2);
+        QVERIFY(a.LocalEnabled(0) && a.RemoteEnabled(0) && b.LocalEnabled(0) && b.RemoteEnabled(0));
+        QVERIFY(a.RemoteEnabled(1) && !b.RemoteEnabled(1)); // b echoes for a, a never echoes
+        // Every byte value survives the trip.
+        std::string all;
+        for (int i = 0; i < 256; ++i) {
+            all += static_cast<char>(i);
+        }
+        QCOMPARE(b.Decode(a.Encode(all)).data, all);
+    }
+
+    void comPortSettings() {
+        Rfc2217Codec codec(115200);
+        const std::string settings = B("IAC SB 44 1 0 1 194 0 IAC SE IAC SB 44 2 8 IAC SE "
+                                       "IAC SB 44 3 1 IAC SE IAC SB 44 4 1 IAC SE");
+        QCOMPARE(Rfc2217Codec::LineSettings(115200), settings);
+        QCOMPARE(codec.Start(),
+                 B("IAC WILL 0 IAC DO 0 IAC WILL 3 IAC DO 3 IAC WILL 44") + settings);
+        // Sent again once the server agrees, and only then.
+        QCOMPARE(codec.Decode(B("IAC DO 44")).reply, settings);
+        QCOMPARE(codec.Decode(B("IAC DO 44 IAC DO 0")).reply, std::string());
+        // A speed holding 255 has that byte doubled.
+        QCOMPARE(Rfc2217Codec::LineSettings(0xFF).substr(0, 10),
+                 B("IAC SB 44 1 0 0 0 IAC IAC IAC"));
+    }
+
+    void comPortNotifications() {
+        Rfc2217Codec codec(9600);
+        codec.Start();
+        const TelnetDecoded d = codec.Decode(
+            B("'a IAC SB 44 101 0 0 37 128 IAC SE IAC SB 44 107 128 IAC SE 'b "
+              "IAC SB 44 103 1 IAC SE IAC SB 44 106 IAC SE IAC SB 44 1 IAC SE IAC SB 24 0 IAC SE"));
+        QCOMPARE(d.data, std::string("ab"));
+        const RemotePortState& r = codec.Remote();
+        QCOMPARE(r.baudRate, std::optional<std::uint32_t>(9600));
+        QCOMPARE(r.modemState, std::optional<std::uint8_t>(128));
+        QCOMPARE(r.parity, std::optional<std::uint8_t>(1));
+        QVERIFY(!r.lineState && !r.dataSize);
+        QCOMPARE(r.messages, 5);
+    }
+
+    // Steps: ">x" handheld sends x; "<x" the handheld got exactly x since the
+    // last check; "#x" the link log since the last check; "@n" n ms pass;
+    // "=c|b|a|n" dial result connected, busy, no answer, no carrier; "~x" far
+    // end sends x; "!" the far end drops; "sx" the state is x; "%x" the notes
+    // hold x; "sync" the link connects inside Dial.
+    void scripts_data() {
+        QTest::addColumn<QByteArray>("steps");
+        // One row per story; steps separated by '|'.
+        auto row = [](const char* name, const QByteArray& steps) { QTest::newRow(name) << steps; };
+        row("echo, words, digits",
+            ">AT\r|<\r\nOK\r\n|>ATE1\r|<\r\nOK\r\n|>AT\r|<AT\r\r\nOK\r\n|>ATE0V0\r"
+            "|<ATE0V0\r0\r|>at\r|<0\r|>\r|<|>ATV1\r|<\r\nOK\r\n");
+        row("quiet keeps information",
+            ">ATQ1\r|<|>ATI\r|<\r\nPalm Loomway built-in modem\r\n|>ATQ0X9\r"
+            "|<\r\nERROR\r\n");
+        row("registers", ">ATS2?S12=25S12?\r|<\r\n043\r\n\r\n025\r\n\r\nOK\r\n|>ATS256=1\r"
+                         "|<\r\nERROR\r\n|>ATS7=300\r|<\r\nERROR\r\n|>ATS7\r|<\r\nERROR\r\n"
+                         "|>ATZ\r|<\r\nOK\r\n|>ATS12?\r|<\r\n050\r\n\r\nOK\r\n");
+        row("accepted, refused, edited, repeated",
+            ">at &c1 \\n3 %c0 +fclass=0;m1l2x4b0\r|<\r\nOK\r\n|>ATG\r"
+            "|<\r\nERROR\r\n|>hello\r|<\r\nERROR\r\n|>ATV0G\r|<4\r|>ATV1\r"
+            "|<\r\nOK\r\n|>ATX\bI\r|<\r\nPalm Loomway built-in modem\r\n\r\nOK\r\n"
+            "|>A/|<\r\nPalm Loomway built-in modem\r\n\r\nOK\r\n|>ATV0&F\r"
+            "|<\r\nOK\r\n|>ATA\r|<\r\nNO CARRIER\r\n");
+        row("line too long", ">AT" + QByteArray(300, 'M') + "\r|<\r\nERROR\r\n");
+        row("phonebook call, data, drop",
+            ">ATDT555-1234\r|#dial 555-1234 telnet:bbs.example:23;|sdialing|=c"
+            "|<\r\nCONNECT 115200\r\n|sonline|>ab\xff+c|#w:ab\xff+c;|~\x01\xfe"
+            "|<\x01\xfe|!|<\r\nNO CARRIER\r\n|scommand|#");
+        row("host and port",
+            ">ATDbbs.example:2323\r|#dial bbs.example:2323 tcp:bbs.example:2323;"
+            "|=n|<\r\nNO CARRIER\r\n|>ATDP[::1]:23;\r|#dial [::1]:23 tcp:[::1]:23;");
+        row("not dialable", ">ATDT999\r|<\r\nNO CARRIER\r\n|%999 is not in|>ATDT777\r"
+                            "|<\r\nNO CARRIER\r\n|%unterminated quote|>ATDh:0\r|<\r\nNO "
+                            "CARRIER\r\n|%no HOST:PORT: \"tcp:h:0\""
+                            "|>ATD\r|<\r\nERROR\r\n|#");
+        row("failures in words and digits",
+            ">ATD1\r|=b|<\r\nBUSY\r\n|>ATD1\r|=a|<\r\nNO ANSWER\r\n|>ATV0\r|<0\r"
+            "|>ATD1\r|=b|<7\r|>ATD1\r|=a|<8\r|>ATD1\r|=n|<3\r|>ATX0D1\r|=b|<3\r"
+            "|>ATD1\r|=c|<1\r");
+        row("escape and back on line",
+            ">ATD1\r|=c|<\r\nCONNECT 115200\r\n|#dial 1 tcp:h:1;|@1000|>+++"
+            "|#w:+;w:+;w:+;|@999|<|sonline|@1|<\r\nOK\r\n|sescaped|~held|<|>ATO\r"
+            "|<\r\nCONNECT 115200\r\nheld|~x|<x|sonline");
+        row("no escape without the guard times",
+            ">ATD1\r|=c|<\r\nCONNECT 115200\r\n|@100|>+++|@5000|<|@1000|>++|@10"
+            "|>+x|@5000|<|@1000|>++++|@5000|<|@1000|>+|@1000|>++|@1000|<|sonline");
+        row("escape, hang up", ">ATS12=5\r|<\r\nOK\r\n|>ATD1\r|=c|<\r\nCONNECT 115200\r\n"
+                               "|#dial 1 tcp:h:1;|@100|>+++|@100|<\r\nOK\r\n|>ATD2\r|<\r\nERROR\r\n"
+                               "|>ATH\r|<\r\nOK\r\n|#w:+;w:+;w:+;hangup;|>ATO\r|<\r\nNO CARRIER\r\n"
+                               "|~late|!|<");
+        row("no guard time", ">ATS12=0\r|<\r\nOK\r\n|>ATD1\r|=c|<\r\nCONNECT 115200\r\n|>a+++"
+                             "|@0|<\r\nOK\r\n|sescaped");
+        row("drop while escaped",
+            ">ATD1\r|=c|<\r\nCONNECT 115200\r\n|@1000|>+++|@1000|<\r\nOK\r\n|!"
+            "|<\r\nNO CARRIER\r\n|scommand");
+        row("a key aborts the dial; the late outcome is ignored",
+            ">ATD1\r\n|sdialing|>x|<\r\nNO CARRIER\r\n|#dial 1 tcp:h:1;hangup;|=c"
+            "|<|scommand");
+        row("waiting for carrier ends after S7",
+            ">ATS7=3\r|<\r\nOK\r\n|>ATD1\r|@2999|<|@1|<\r\nNO CARRIER\r\n"
+            "|#dial 1 tcp:h:1;hangup;");
+        row("connect inside Dial, data after the command",
+            "sync|>ATD1\rabc|<\r\nCONNECT 115200\r\n|#dial 1 tcp:h:1;w:abc;");
+        row("ATZ hangs up and restores",
+            ">ATV0\r|<0\r|>ATD1\r|=c|<19\r|@1000|>+++|@1000|<0\r|>ATZ\r"
+            "|<\r\nOK\r\n|scommand|#dial 1 tcp:h:1;w:+;w:+;w:+;hangup;");
+    }
+    void scripts() {
+        QFETCH(QByteArray, steps);
+        Rig rig;
+        rig.book.set("Phonebook", "5551234", "telnet:bbs.example:23");
+        rig.book.set("Phonebook", "1", "tcp:h:1");
+        rig.book.set("Phonebook", "2", "tcp:h:2");
+        rig.book.set("Phonebook", "777", "exec:'unterminated");
+        for (const QByteArray& step : steps.split('|')) {
+            const std::string s = step.toStdString();
+            const std::string arg = s.substr(1);
+            const QByteArray where = step.toHex(' ');
+            switch (s[0]) {
+            case '>':
+                rig.modem.FromHandheld(arg);
+                break;
+            case '<':
+                QVERIFY2(Take(rig.out) == arg,
+                         where + " got " + QByteArray::fromStdString(rig.out));
+                break;
+            case '#':
+                QCOMPARE(Take(rig.link), arg);
+                break;
+            case '@':
+                rig.Advance(std::stol(arg));
+                break;
+            case '~':
+                rig.modem.OnLinkData(arg);
+                break;
+            case '!':
+                rig.modem.OnLinkDropped();
+                break;
+            case '%':
+                QVERIFY2(rig.notes.find(arg) != std::string::npos, rig.notes.c_str());
+                break;
+            case '=':
+                rig.modem.OnDialResult(arg == "c"   ? DialOutcome::Connected
+                                       : arg == "b" ? DialOutcome::Busy
+                                       : arg == "a" ? DialOutcome::NoAnswer
+                                                    : DialOutcome::NoCarrier);
+                break;
+            default:
+                if (s == "sync") {
+                    rig.connectAtOnce = true;
+                } else {
+                    const char* const states[] = {"command", "dialing", "online", "escaped"};
+                    QCOMPARE(states[int(rig.modem.State())], arg.c_str());
+                }
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLines)
+#include "tst_lines.moc"

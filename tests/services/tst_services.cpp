@@ -1,0 +1,418 @@
+// The services: the print engine and its page layout, the clipboard engine,
+// and what the pump, the clipboard sender and the status reply tell a chunk tap.
+// The print tests draw on a surface where a character is 100 twips wide at
+// 10 points, a line 200 twips high, the printable area 1000 by 2000 twips
+// (10 characters, 10 lines).
+#include "core/datapump.h"
+#include "core/traffic.h"
+#include "services/clipboardengine.h"
+#include "services/printengine.h"
+#include "services/splittag.h"
+#include "tests/support/fakes.h"
+#include "tests/support/fixedmetricssurface.h"
+#include "tests/support/testsupport.h"
+
+#include <QTest>
+
+#include <limits>
+
+using namespace loomway;
+using namespace loomway::test;
+
+namespace {
+// An engine on a fixed-metrics surface with a fake handheld port; `log` notes
+// writes and pane updates in order.
+struct PrintRig : FakeSerialPort, RecordingTrafficView {
+    FixedMetricsSurface surface;
+    Traffic traffic{*this};
+    RecordingLampPanel lamps;
+    PrintEngine engine{surface, *this, traffic, lamps};
+    QStringList log;
+
+    PrintRig() { forceOpen(true); }
+    void Write(const std::string& data) override {
+        log << "write " + QString::fromLatin1(data);
+        FakeSerialPort::Write(data);
+    }
+    void ShowPane(Pane pane, const std::string& text, bool caret) override {
+        log << "shown " + QString::fromLatin1(text);
+        RecordingTrafficView::ShowPane(pane, text, caret);
+    }
+    bool print(const std::string& body) {
+        return engine.PrintRedirect("<LMW_P>" + body + "</LMW_P>");
+    }
+    // Each drawing as "page x y 'text'", "|" when it ended the line.
+    QString drawings() const {
+        QStringList out;
+        for (const auto& d : surface.drawn) {
+            out << QStringLiteral("p%1 %2 %3 '%4'%5")
+                       .arg(d.page)
+                       .arg(double(d.x))
+                       .arg(double(d.y))
+                       .arg(QString::fromLatin1(d.text))
+                       .arg(d.endedLine ? "|" : "");
+        }
+        return out.join(", ");
+    }
+};
+
+QString Reply(const char* sta, const char* hw, const char* font, int len, const char* name) {
+    return QString("<LMW_RSP>STA=%1~PRINT_HW=%2~FONT_HW=%3~LEN=%4~NAME=%5</LMW_RSP>")
+        .arg(sta, hw, font)
+        .arg(len)
+        .arg(name);
+}
+const QString kReply = Reply("DEFINED", "12,12", "200,100", 7, "Fixed Printer");
+
+struct MemoryClipboard : Clipboard {
+    std::optional<std::string> GetText() override { return content; }
+    void SetText(const std::string& text) override { sets += text + "|"; }
+    std::optional<std::string> content;
+    std::string sets;
+};
+
+struct RecordingTap : ChunkTap {
+    void OnChunk(ChunkDirection direction, bool consumed, const std::string& bytes) override {
+        static const char* names[] = {"HM", "MH", "PH"};
+        seen += std::string(names[int(direction)]) + (consumed ? "* " : " ") + bytes + "|";
+    }
+    std::string seen;
+};
+
+} // namespace
+
+class TestServices : public QObject {
+    Q_OBJECT
+private slots:
+    void splitTag_data() {
+        addRows({"text", "split"}, {{"none", "abc", "abc||"},
+                                    {"middle", "ab<NL>cd", "ab|NL|cd"},
+                                    {"empty tag", "a<>b", "a||b"},
+                                    {"empty tag last", "ab<>", "ab<>||"},
+                                    {"< near the end", "ab<c", "ab<c||"},
+                                    {"no > behind", "a<bc d", "a<bc d||"},
+                                    {"> before <", "a>b<c>d", "a>b|c|d"},
+                                    {"nested", "<<a>>", "|<a|>"},
+                                    {"first only, blanks", "w < x ><B>", "w | x |<B>"}});
+    }
+    void splitTag() {
+        QFETCH(QString, text);
+        QFETCH(QString, split);
+        const std::string input = text.toStdString();
+        const SplitTagResult r = SplitTag(input);
+        QCOMPARE(QString::fromStdString(std::string(r.before) + "|" + std::string(r.tagName) + "|" +
+                                        std::string(r.rest)),
+                 split);
+    }
+
+    void layout_data() {
+        addRows({"body", "drawn"},
+                {{"empty", "", "p1 0 0 ''"},
+                 {"exactly full", "0123456789<NL>", "p1 0 0 '0123456789'|, p1 0 200 ''"},
+                 {"overflowing character taken", "0123456789A", "p1 0 0 '0123456789A'"},
+                 {"break with no space", "0123456789AB<NL>",
+                  "p1 0 0 ''|, p1 0 200 '0123456789AB', p1 1200 200 ''|, p1 0 400 ''"},
+                 {"break after the last space", "aaaa bbbbbb cc<NL>",
+                  "p1 0 0 'aaaa bbbbbb'|, p1 0 200 ' ', p1 100 200 'cc'|, p1 0 400 ''"},
+                 {"empty line", "a<NL><NL>b", "p1 0 0 'a'|, p1 0 200 ''|, p1 0 400 'b'"},
+                 {"empty tag ends", "one<>two", "p1 0 0 'one'"},
+                 {"unlisted tags", "ab<fbold>cd<FSIZE=11>e",
+                  "p1 0 0 'ab', p1 200 0 'cd', p1 400 0 'e'"},
+                 {"lone <", "a < b > c<d", "p1 0 0 'a ', p1 200 0 ' c<d'"},
+                 {"center", "<ALIGN=CENTER>abcd<NL>x<NL>",
+                  "p1 0 0 '', p1 300 0 'abcd'|, p1 0 200 'x'|, p1 0 400 ''"},
+                 {"center twice", "<ALIGN=CENTER>ab<FBOLD>cd<NL>",
+                  "p1 0 0 '', p1 400 0 'ab', p1 700 0 'cd'|, p1 0 200 ''"},
+                 {"right", "<ALIGN=RIGHT>abc<NL>", "p1 0 0 '', p1 700 0 'abc'|, p1 0 200 ''"},
+                 {"left overprints", "abc<ALIGN=LEFT>de<NL>",
+                  "p1 0 0 'abc', p1 0 0 'de'|, p1 0 200 ''"},
+                 {"last run unaligned", "<ALIGN=RIGHT>abc", "p1 0 0 '', p1 0 0 'abc'"},
+                 {"broken run aligned", "<ALIGN=RIGHT>aaaa bbbbbbb c<NL>",
+                  "p1 0 0 '', p1 0 0 'aaaa'|, p1 0 200 'bbbbbbb', p1 800 200 ' c'|, p1 0 400 ''"},
+                 {"page feed", "<ALIGN=RIGHT>a<FFEED>b<FBOLD>",
+                  "p1 0 0 '', p1 900 0 'a', p2 0 0 ''|, p2 0 200 'b', p2 100 200 ''"},
+                 {"page number", "Page <PAGEN>", "p1 0 0 'Page ', p1 500 0 ' 1 ', p1 800 0 ''"},
+                 {"bottom", "1<NL>2<NL>3<NL>4<NL>5<NL>6<NL>7<NL>8<NL>9<NL>10<NL><PAGEN>",
+                  "p1 0 0 '1'|, p1 0 200 '2'|, p1 0 400 '3'|, p1 0 600 '4'|, p1 0 800 '5'|, "
+                  "p1 0 1000 '6'|, p1 0 1200 '7'|, p1 0 1400 '8'|, p1 0 1600 '9'|, "
+                  "p1 0 1800 '10'|, p1 0 2000 '', p2 0 0 ' 2 ', p2 300 0 ''"}});
+    }
+    void layout() {
+        QFETCH(QString, body);
+        QFETCH(QString, drawn);
+        PrintRig rig;
+        QVERIFY(rig.print(body.toStdString()));
+        QCOMPARE(rig.drawings(), drawn);
+        QCOMPARE(rig.surface.documentsEnded, 1);
+    }
+
+    // Each style tag changes the font of what follows, other tags change
+    // nothing; orientation tags take effect before the run in front of them.
+    void styles() {
+        PrintRig rig;
+        rig.surface.printableWidth = 100000;
+        QVERIFY(rig.print("a<FBOLD>b<FITALIC>c<FUNDER>d<FNORMAL>e<FONT=ARIAL><FSIZE=24>f<FONT=TNR>g"
+                          "<PORIENT_L>h<FDEFAULT>i<PORIENT_P><FONT=ARIAL><FONT=COURNEW><FSIZE=8>j"
+                          "<FSIZE=11><fbold><FONT=X>k"));
+        QStringList got;
+        for (const auto& d : rig.surface.drawn) {
+            if (!d.text.empty()) {
+                got << QStringLiteral("%1 %2%3%4 %5 %6 %7")
+                           .arg(QString::fromStdString(d.text), d.bold ? "b" : "-",
+                                d.italic ? "i" : "-", d.underline ? "u" : "-",
+                                QString::fromStdString(d.face))
+                           .arg(double(d.size))
+                           .arg(d.orientation);
+            }
+        }
+        QCOMPARE(got, (QStringList{"a --- Courier New 10 1", "b b-- Courier New 10 1",
+                                   "c bi- Courier New 10 1", "d biu Courier New 10 1",
+                                   "e --- Courier New 10 1", "f --- Arial 24 1",
+                                   "g --- Times New Roman 24 2", "h --- Times New Roman 24 2",
+                                   "i --- Courier New 10 1", "j --- Courier New 8 1",
+                                   "k --- Courier New 8 1"}));
+    }
+
+    // The alignment outlives a job; only ALIGN=, NL and FFEED change it.
+    void alignmentOutlivesTheJob() {
+        PrintRig rig;
+        QVERIFY(rig.print("<ALIGN=RIGHT>abc"));
+        rig.surface.drawn.clear();
+        QVERIFY(rig.print("d<FBOLD>f<NL>hi<FFEED>"));
+        QCOMPARE(rig.drawings(), QString("p1 900 0 'd', p1 900 0 'f'|, p1 0 200 'hi', p2 0 0 ''|, "
+                                         "p2 0 200 ''"));
+    }
+
+    // Each character of a long run without a space is measured about once.
+    void longRunIsNotQuadratic() {
+        PrintRig rig;
+        rig.surface.record = false;
+        QVERIFY(rig.print(std::string(200000, 'x') + "<NL>"));
+        QCOMPARE(rig.surface.drawnChars, std::size_t(200000));
+        QVERIFY(rig.surface.measuredChars <= 400000);
+    }
+
+    void requestsOverChunks() {
+        PrintRig rig;
+        QVERIFY(!rig.engine.Redirect("noise <LM"));
+        QVERIFY(!rig.engine.Redirect("W_P>Hel"));
+        QVERIFY(rig.surface.calls.empty() && rig.lamps.calls.empty());
+        QVERIFY(rig.engine.Redirect("lo</LMW_P><LMW_P>ne"));
+        QCOMPARE(rig.engine.PrintBuffer(), std::string("<LMW_P>ne"));
+        QVERIFY(rig.engine.Redirect("xt</LMW_P>"));
+        QCOMPARE(rig.drawings(), QString("p1 0 0 'Hello', p1 0 0 'next'"));
+        QCOMPARE(rig.lamps.calls.size(), std::size_t(2));
+        QVERIFY(rig.lamps.calls[1].lamp == Lamp::IMGPRT && rig.lamps.calls[1].code == "PRTON");
+        QVERIFY(rig.log.isEmpty()); // nothing is sent or shown
+    }
+
+    // A job starts in portrait Courier New 10 at the top left and ends by
+    // resetting the styles, which it did not reset at its start.
+    void jobStartAndEnd() {
+        PrintRig rig;
+        rig.surface.SetFontBold(true);
+        rig.surface.calls.clear();
+        QVERIFY(rig.print(""));
+        QCOMPARE(rig.surface.calls,
+                 (std::vector<std::string>{"SetOrientation 1", "SetFontName Courier New",
+                                           "SetFontSize 10", "SetCurrentX 0", "SetCurrentY 0",
+                                           "Print ", "EndDoc", "SetFontBold 0",
+                                           "SetFontUnderline 0", "SetFontItalic 0"}));
+        QVERIFY(rig.surface.drawn[0].bold);
+    }
+
+    // A failing job ends at once: no end of document, styles left as they
+    // were, the leftover kept for the next request.
+    void failure() {
+        PrintRig rig;
+        rig.surface.failOn = "PrintLine";
+        rig.surface.failSkip = 1;
+        QVERIFY(rig.engine.Redirect("<LMW_P><FBOLD>one<NL>two<NL>three</LMW_P><LMW_P>kept"));
+        QCOMPARE(rig.drawings(), QString("p1 0 0 '', p1 0 0 'one'|"));
+        QCOMPARE(rig.surface.documentsEnded, 0);
+        QVERIFY(rig.surface.bold && rig.log.isEmpty());
+        rig.surface.failOn.clear();
+        QVERIFY(rig.engine.Redirect("</LMW_P>"));
+        QVERIFY(rig.surface.drawn.back().text == "kept" && rig.surface.drawn.back().bold);
+    }
+
+    // The reply to <SRESP>: written after the job, then shown, never counted.
+    void statusReply_data() {
+        const std::string
+            ok = kReply.toStdString(),
+            two = Reply("DEFINED", "12,12", "200,100", 24, "Fixed Printer").toStdString(),
+            big = Reply("DEFINED", "5,5", "480,240", 17, "Fixed Printer").toStdString(),
+            none = Reply("ERROR(482)", "0,0", "0,0", 7, "NOT_DEFINED").toStdString(),
+            text = Reply("ERROR(482)", "0,0", "0,0", 11, "NOT_DEFINED").toStdString(),
+            name = Reply("ERROR(482)", "12,12", "200,100", 7, "NOT_DEFINED").toStdString();
+        addRows({"body", "failOn", "reply"},
+                {{"plain", "<SRESP>", "", ok.c_str()},
+                 {"twice, mid text", "ab<SRESP>cd<NL><SRESP>ef", "", two.c_str()},
+                 {"last font", "<FSIZE=24><SRESP>", "", big.c_str()},
+                 {"no printer", "<SRESP>", "SetOrientation", none.c_str()},
+                 {"fails in the text", "text<SRESP>", "Print", text.c_str()},
+                 {"fails at the name", "<SRESP>", "DeviceName", name.c_str()},
+                 {"fails after the reply", "<SRESP>", "SetFontBold", ok.c_str()}});
+    }
+    void statusReply() {
+        QFETCH(QString, body);
+        QFETCH(QString, failOn);
+        QFETCH(QString, reply);
+        PrintRig rig;
+        rig.surface.failOn = failOn.toStdString();
+        QVERIFY(rig.print(body.toStdString()));
+        const bool failed = reply.contains("ERROR");
+        const QStringList expected = failed ? QStringList{"shown " + reply, "write " + reply}
+                                            : QStringList{"write " + reply, "shown " + reply};
+        QCOMPARE(rig.log, expected);
+        QCOMPARE(rig.traffic.Count(Counter::BytesReceived), 0u);
+    }
+
+    // A job that fails before its end drops what it drew, whether the surface
+    // or the engine's own arithmetic failed; a job that went through does not.
+    void failedJobAbandonsItsDocument_data() {
+        addRows({"failOn", "aborted"}, {{"surface fails mid-document", "NewPage", "1"},
+                                        {"engine arithmetic fails", "", "1"},
+                                        {"end of document fails", "EndDoc", "1"},
+                                        {"job goes through", "", "0"}});
+    }
+    void failedJobAbandonsItsDocument() {
+        QFETCH(QString, failOn);
+        QFETCH(QString, aborted);
+        PrintRig rig;
+        rig.surface.failOn = failOn.toStdString();
+        if (QString(QTest::currentDataTag()).startsWith("engine")) {
+            rig.surface.printableWidth = std::numeric_limits<float>::infinity();
+        }
+        QVERIFY(rig.print("one<FFEED><ALIGN=CENTER>two<FBOLD>three"));
+        QCOMPARE(rig.surface.aborted, aborted.toInt());
+        QCOMPARE(rig.surface.documentsEnded, 1 - aborted.toInt());
+    }
+
+    // <SRESP> in an earlier chunk of a request that fails before it: no reply.
+    void noReplyForAnUnreadRequestForAReply() {
+        PrintRig rig;
+        rig.surface.failOn = "Print";
+        QVERIFY(!rig.engine.Redirect("<LMW_P>text<SRESP>"));
+        QVERIFY(rig.engine.Redirect("more</LMW_P>"));
+        QVERIFY(rig.log.isEmpty());
+    }
+
+    // The chunks from the handheld, what lands on the clipboard ("|" after
+    // each text) and which chunks completed a request.
+    void requests_data() {
+        QTest::addColumn<QByteArrayList>("chunks");
+        QTest::addColumn<QByteArray>("sets");
+        QTest::addColumn<QString>("completing");
+        auto row = [](const char* name, QByteArrayList chunks, QByteArray sets, const char* done) {
+            QTest::newRow(name) << chunks << sets << QString(done);
+        };
+        row("split, LF widened", {"<LMW", "_C>one", "\ntwo</LMW_C>x"}, "one\r\ntwo|", "..C");
+        row("CR LF, lone CR", {"<LMW_C>\na\r\nb\r</LMW_C>"}, "\r\na\r\r\nb\r|", "C");
+        row("empty, then leftover", {"<LMW_C></LMW_C><LMW_C>2</LMW_C>", "y"}, "|2|", "CC");
+        row("8-bit, NUL", {QByteArray("<LMW_C>\0\x80\xff</LMW_C>", 18)}, {"\0\x80\xff|", 4}, "C");
+        row("no request", {"ATDT5551234\r", "<LMW_P>x</LMW_P>"}, {}, "..");
+    }
+    void requests() {
+        QFETCH(QByteArrayList, chunks);
+        QFETCH(QByteArray, sets);
+        QFETCH(QString, completing);
+        MemoryClipboard clipboard;
+        RecordingLampPanel lamps;
+        ClipboardRedirect engine(clipboard, lamps);
+        QString done;
+        for (const QByteArray& chunk : chunks) {
+            done += engine.Redirect(chunk.toStdString()) ? "C" : ".";
+        }
+        QCOMPARE(done, completing);
+        QCOMPARE(QByteArray::fromStdString(clipboard.sets), sets);
+        QCOMPARE(lamps.calls.size(), std::size_t(completing.count('C')));
+        for (const auto& call : lamps.calls) {
+            QVERIFY(call.lamp == Lamp::imgCLP && call.code == "CLPON");
+        }
+    }
+
+    // The clipboard goes to the handheld framed, carriage returns removed, in
+    // one write, counted as received and shown in txtReceive.
+    void send_data() {
+        QTest::addColumn<QByteArray>("clip");
+        QTest::addColumn<QByteArray>("sent");
+        auto row = [](const char* name, QByteArray clip, QByteArray sent) {
+            QTest::newRow(name) << clip << sent;
+        };
+        row("CR LF", "line1\r\nline2", "<LMW_C>line1\nline2</LMW_C>");
+        row("CR CR LF, lone CR", "a\r\r\nb\rc", "<LMW_C>a\nbc</LMW_C>");
+        row("only a CR", "\r", "<LMW_C></LMW_C>");
+        row("high bytes", "\xe9\xff", "<LMW_C>\xe9\xff</LMW_C>");
+    }
+    void send() {
+        QFETCH(QByteArray, clip);
+        QFETCH(QByteArray, sent);
+        Settings settings;
+        settings.ClipboardMethodOn = true;
+        PrintRig port; // its port and traffic
+        MemoryClipboard clipboard;
+        clipboard.content = clip.toStdString();
+        port.traffic.CountBytes(Counter::BytesReceived, 4);
+        Send_to_Clip(settings, port, clipboard, port.traffic);
+        Send_to_Clip(settings, port, clipboard, port.traffic);
+        QCOMPARE(port.writes, std::vector<std::string>(2, sent.toStdString()));
+        QCOMPARE(port.labels[Counter::BytesReceived], std::to_string(4 + 2 * sent.size()));
+        QCOMPARE(port.traffic.PaneText(Pane::txtReceive), (sent + sent).toStdString());
+        QVERIFY(port.traffic.PaneText(Pane::txtSend).empty() && clipboard.sets.empty());
+    }
+
+    // None of these sends, counts or shows anything.
+    void nothingSent() {
+        for (int c = 0; c < 5; ++c) {
+            Settings settings;
+            settings.ClipboardMethodOn = c != 0;
+            PrintRig port; // its port and traffic
+            port.forceOpen(c != 1);
+            port.writeError.code = c == 4 ? 8018 : 0;
+            MemoryClipboard clipboard;
+            clipboard.content =
+                c == 2 ? std::nullopt : std::optional<std::string>(c == 3 ? "" : "hi");
+            Send_to_Clip(settings, port, clipboard, port.traffic);
+            QVERIFY2(port.written.empty() && port.labels.empty() && port.panes.empty(),
+                     std::to_string(c).c_str());
+        }
+    }
+
+    void everyChunkIsReported() {
+        PrintRig rig; // its handheld port, traffic and lamps serve the pump as well
+        Settings settings;
+        settings.SerialMethodOn = settings.PrintMethodOn = settings.ClipboardMethodOn = true;
+        FakeSerialPort modem;
+        modem.forceOpen(true);
+        MemoryClipboard clipboard;
+        ClipboardRedirect clipboardEngine(clipboard, rig.lamps);
+        DataPump pump(settings, rig, modem, rig.engine, clipboardEngine, rig.traffic, rig.lamps);
+        rig.SetReceiveHandler([&pump] { pump.OnHandheldData(); });
+        modem.SetReceiveHandler([&pump] { pump.OnModemData(); });
+        rig.arrive("before the tap");
+        RecordingTap tap;
+        pump.SetChunkTap(&tap);
+        rig.engine.SetChunkTap(&tap);
+        rig.arrive("ATZ\r");
+        modem.arrive("OK\r");
+        rig.arrive("<LMW_C>a</LMW_C>");
+        rig.arrive("<LMW_P><SRESP></LMW_P>");
+        settings.SerialMethodOn = false; // read, not forwarded, still reported
+        rig.arrive("y");
+        modem.arrive("x");
+        clipboard.content = "hi";
+        Send_to_Clip(settings, rig, clipboard, rig.traffic, &tap);
+        rig.forceOpen(false);
+        Send_to_Clip(settings, rig, clipboard, rig.traffic, &tap);
+        const std::string reply = rig.writes.at(rig.writes.size() - 2);
+        QCOMPARE(
+            QString::fromStdString(tap.seen),
+            QString::fromStdString("HM ATZ\r|MH OK\r|HM* <LMW_C>a</LMW_C>|PH " + reply +
+                                   "|HM* <LMW_P><SRESP></LMW_P>|HM y|MH x|PH <LMW_C>hi</LMW_C>|"));
+        QVERIFY(reply.starts_with("<LMW_RSP>STA=DEFINED"));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestServices)
+#include "tst_services.moc"
