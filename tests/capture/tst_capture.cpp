@@ -1,5 +1,6 @@
 // The capture: marks on chunks, the bounded chunk store and its fan-out, and
 // the pppdump and hex-log writers.
+#include "capture/capture.h"
 #include "capture/captureencoder.h"
 #include "capture/chunkfanout.h"
 #include "capture/chunkmarker.h"
@@ -106,6 +107,11 @@ private slots:
             "PPP IPCP Configure-Ack|PPP PAP Authenticate-Request|PPP CHAP "
             "Challenge|PPP CCP Reset-Request|PPP IPV6CP Terminate-Request|PPP LCP "
             "Echo-Request");
+        row("a named frame after a long unnamed one", mh,
+            {Frame(std::string("\xff\x03\x12\x34", 4) + std::string(300, '\x7d')).substr(0, 200),
+             Frame(std::string("\xff\x03\x12\x34", 4) + std::string(300, '\x7d')).substr(200) +
+                 lcp.substr(1)},
+            "|PPP LCP Configure-Request");
         row("unknown protocol, no frame before a flag", hh,
             {Frame(std::string("\xff\x03\x12\x34\x01", 5)), "abc\x7e"}, "|");
         row("clipboard request over three chunks", hh, {"<LMW_C>hel", "lo</LM", "W_C>"},
@@ -164,6 +170,86 @@ private slots:
         QVERIFY(store.BytesUsed() + ChunkStore::Cost(store.Row(0)) > store.Budget() ||
                 store.Dropped() == 0);
         QCOMPARE(store.Row(store.Rows() - 1).bytes.back(), char('a' + (chunks - 1) % 26));
+    }
+
+    // Marks are read on first look; rows dropped unread leave no trace in them.
+    void marksOfRowsAfterDroppedOnes() {
+        FakeClock clock;
+        ChunkStore store(clock, 64 * 1024);
+        for (int i = 0; i < 40; ++i) {
+            store.OnChunk(ChunkDirection::HandheldToModem, false, std::string(4999, 'y') + "\r");
+        }
+        store.OnChunk(ChunkDirection::HandheldToModem, false, "ATZ\r");
+        QVERIFY(store.Dropped() > 0);
+        QCOMPARE(store.Row(store.Rows() - 1).marks, std::string("ATZ"));
+        QCOMPARE(store.Row(0).marks, std::string());
+        store.OnChunk(ChunkDirection::HandheldToModem, false, "AT&F\r");
+        QCOMPARE(store.Row(store.Rows() - 1).marks, std::string("AT&F"));
+    }
+
+    // A buffered capture writes what an unbuffered one writes, in batches:
+    // at Flush(), at kBufferBytes, at Stop(); a failed write stops it once.
+    void bufferedCaptureWritesTheSameBytes() {
+        struct MemorySink : CaptureSink {
+            std::string* out;
+            int* writes;
+            bool* full;
+            void Write(std::string_view bytes) override {
+                if (*full) {
+                    throw CaptureError{"No space left on device"};
+                }
+                out->append(bytes);
+                ++*writes;
+            }
+            void Close() override {}
+        };
+        FakeClock clock;
+        std::string plainOut, bufferedOut;
+        int plainWrites = 0, bufferedWrites = 0, flushRequests = 0;
+        bool full = false;
+        QStringList failures;
+        const auto make = [&](std::string& out, int& writes) {
+            auto sink = std::make_unique<MemorySink>();
+            sink->out = &out;
+            sink->writes = &writes;
+            sink->full = &full;
+            return std::make_unique<Capture>(std::move(sink), CaptureFormat::Pppdump, clock,
+                                             [&failures](const std::string& reason) {
+                                                 failures << QString::fromStdString(reason);
+                                             });
+        };
+        auto plain = make(plainOut, plainWrites);
+        auto buffered = make(bufferedOut, bufferedWrites);
+        buffered->Buffer([&flushRequests] { ++flushRequests; });
+        const auto both = [&](const std::string& bytes) {
+            plain->OnChunk(ChunkDirection::HandheldToModem, false, bytes);
+            buffered->OnChunk(ChunkDirection::HandheldToModem, false, bytes);
+        };
+        both("ATZ\r");
+        both("ATDT1\r");
+        QCOMPARE(bufferedWrites, 1); // the file's beginning only
+        QCOMPARE(flushRequests, 1);
+        buffered->Flush();
+        QCOMPARE(bufferedOut, plainOut);
+        QCOMPARE(bufferedWrites, 2);
+
+        both(std::string(Capture::kBufferBytes, 'x'));
+        QCOMPARE(bufferedOut, plainOut); // written without waiting for Flush()
+        both("tail");
+        QCOMPARE(flushRequests, 2);
+        buffered->Stop();
+        plain->Stop();
+        QCOMPARE(bufferedOut, plainOut);
+
+        auto failing = make(bufferedOut, bufferedWrites);
+        failing->Buffer([] {});
+        failing->OnChunk(ChunkDirection::ModemToHandheld, false, "lost");
+        full = true;
+        failing->Flush();
+        failing->OnChunk(ChunkDirection::ModemToHandheld, false, "after");
+        failing->Flush();
+        QVERIFY(failing->Failed());
+        QCOMPARE(failures, QStringList{"No space left on device"});
     }
 
     void recordsTimesDirectionsMarksAndClears() {
