@@ -1,5 +1,6 @@
 // Which window system platform the program asks Qt for.
 #include "platform/displayplatform.h"
+#include "tests/support/testsupport.h"
 
 #include <QTest>
 
@@ -12,25 +13,21 @@ class TestDisplayPlatform : public QObject {
     Q_OBJECT
 private slots:
     void choice_data() {
-        QTest::addColumn<QStringList>("environment");
-        QTest::addColumn<QString>("platform");
-        QTest::newRow("X11 session") << QStringList{"DISPLAY=:0", "XDG_SESSION_TYPE=x11"} << "";
-        QTest::newRow("Wayland display")
-            << QStringList{"DISPLAY=:0", "WAYLAND_DISPLAY=wayland-0"} << "xcb";
-        QTest::newRow("Wayland session")
-            << QStringList{"DISPLAY=:1", "XDG_SESSION_TYPE=wayland"} << "xcb";
-        QTest::newRow("user's choice kept")
-            << QStringList{"DISPLAY=:0", "WAYLAND_DISPLAY=w", "QT_QPA_PLATFORM=wayland"} << "";
-        QTest::newRow("empty choice is none")
-            << QStringList{"DISPLAY=:0", "WAYLAND_DISPLAY=w", "QT_QPA_PLATFORM="} << "xcb";
-        QTest::newRow("no XWayland") << QStringList{"WAYLAND_DISPLAY=w", "DISPLAY="} << "";
-        QTest::newRow("nothing at all") << QStringList{} << "";
+        test::addRows(
+            {"environment", "platform"},
+            {{"X11 session", "DISPLAY=:0 XDG_SESSION_TYPE=x11", ""},
+             {"Wayland display", "DISPLAY=:0 WAYLAND_DISPLAY=wayland-0", "xcb"},
+             {"Wayland session", "DISPLAY=:1 XDG_SESSION_TYPE=wayland", "xcb"},
+             {"user's choice kept", "DISPLAY=:0 WAYLAND_DISPLAY=w QT_QPA_PLATFORM=wayland", ""},
+             {"empty choice is none", "DISPLAY=:0 WAYLAND_DISPLAY=w QT_QPA_PLATFORM=", "xcb"},
+             {"no XWayland", "WAYLAND_DISPLAY=w DISPLAY=", ""},
+             {"nothing at all", "", ""}});
     }
     void choice() {
-        QFETCH(QStringList, environment);
+        QFETCH(QString, environment);
         QFETCH(QString, platform);
         std::map<std::string, std::string> values;
-        for (const QString& entry : environment) {
+        for (const QString& entry : environment.split(' ', Qt::SkipEmptyParts)) {
             values[entry.section('=', 0, 0).toStdString()] = entry.section('=', 1).toStdString();
         }
         const auto read = [&values](const char* name) -> const char* {
