@@ -1,8 +1,11 @@
 // Closing another program's window by its exact title on the test's Xvfb
 // (no window manager). The other programs are this binary started again: a
 // Qt window that closes or refuses, or a bare window with only a Latin-1 WM_NAME.
+// And the window system platform the program asks Qt for.
 #include "core/application.h"
+#include "platform/displayplatform.h"
 #include "platform/x11windows.h"
+#include "tests/support/testsupport.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,6 +16,8 @@
 #include <xcb/xcb.h>
 
 #include <cstdio>
+#include <map>
+#include <string>
 
 using namespace loomway;
 constexpr std::chrono::milliseconds kPause{10};
@@ -138,6 +143,32 @@ private slots:
         QVERIFY(!CloseProgramByTitle(windows, "HotSync Manager", std::chrono::milliseconds(300)));
         QCOMPARE(stubborn.line(), QByteArray("refused"));
         QVERIFY(windows.WindowExists("HotSync Manager"));
+    }
+
+    // Which window system platform the program asks Qt for.
+    void choice_data() {
+        test::addRows(
+            {"environment", "platform"},
+            {{"X11 session", "DISPLAY=:0 XDG_SESSION_TYPE=x11", ""},
+             {"Wayland display", "DISPLAY=:0 WAYLAND_DISPLAY=wayland-0", "xcb"},
+             {"Wayland session", "DISPLAY=:1 XDG_SESSION_TYPE=wayland", "xcb"},
+             {"user's choice kept", "DISPLAY=:0 WAYLAND_DISPLAY=w QT_QPA_PLATFORM=wayland", ""},
+             {"empty choice is none", "DISPLAY=:0 WAYLAND_DISPLAY=w QT_QPA_PLATFORM=", "xcb"},
+             {"no XWayland", "WAYLAND_DISPLAY=w DISPLAY=", ""},
+             {"nothing at all", "", ""}});
+    }
+    void choice() {
+        QFETCH(QString, environment);
+        QFETCH(QString, platform);
+        std::map<std::string, std::string> values;
+        for (const QString& entry : environment.split(' ', Qt::SkipEmptyParts)) {
+            values[entry.section('=', 0, 0).toStdString()] = entry.section('=', 1).toStdString();
+        }
+        const auto read = [&values](const char* name) -> const char* {
+            const auto found = values.find(name);
+            return found == values.end() ? nullptr : found->second.c_str();
+        };
+        QCOMPARE(QString::fromStdString(ChooseDisplayPlatform(read)), platform);
     }
 };
 
