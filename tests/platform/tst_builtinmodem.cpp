@@ -7,22 +7,18 @@
 #include "platform/routingserialport.h"
 #include "tests/support/testsupport.h"
 
-#include <QFile>
 #include <QTcpServer>
 #include <QTest>
 
 #include <cerrno>
 #include <csignal>
 #include <memory>
+#include <numeric>
 
 using namespace loomway;
 using namespace loomway::test;
 
 namespace {
-
-// Prints its arguments, then echoes 300 bytes and ends.
-const char* const kProgram =
-    "printf '%s|' \"$@\"; printf '\\r\\n'; exec dd bs=1 count=300 status=none\n";
 
 bool reaped(qint64 pid) {
     return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == -1 && errno == ESRCH;
@@ -34,15 +30,12 @@ struct Rig {
     std::string got;
 
     Rig() {
-        const QString program = scratchDir() + "/echo-program.sh";
-        QFile script(program);
-        if (!script.open(QIODevice::WriteOnly) || script.write(kProgram) <= 0) {
-            qFatal("cannot write the test program");
-        }
         QTcpServer closed;
         closed.listen(QHostAddress::LocalHost);
-        writeSettingsFile("[Ports]\nCOM2=modem:\n[Phonebook]\n5551234=exec:sh " + program.toUtf8() +
-                          " 'two words' \"$HOME\" ;x\n7=tcp:127.0.0.1:" +
+        // The program prints its arguments, then echoes 300 bytes and ends.
+        writeSettingsFile("[Ports]\nCOM2=modem:\n[Phonebook]\n5551234=exec:sh -c 'printf \"%s|\" "
+                          "\"$@\"; printf \"\\r\\n\"; exec dd bs=1 count=300 status=none' sh "
+                          "'two words' \"$HOME\" ;x\n7=tcp:127.0.0.1:" +
                           QByteArray::number(closed.serverPort()) +
                           "\n8=telnet:no-such-host.invalid:23\n");
         Reopen();
@@ -76,17 +69,15 @@ struct Rig {
 class TestBuiltinModem : public QObject {
     Q_OBJECT
 private slots:
+    // Dialled with a hyphen, found by its digits; its words split as a shell
+    // would, nothing expanded; every byte passes.
     void execProgram() {
         Rig rig;
-        // Dialled with a hyphen, found by its digits; its words split as a shell would,
-        // nothing expanded.
         qint64 pid = rig.Call();
         QVERIFY(pid > 0);
         QVERIFY2(rig.got.find("two words|$HOME|;x|\r\n") != std::string::npos, rig.got.c_str());
-        std::string every;
-        for (int i = 0; i < 256; ++i) {
-            every += static_cast<char>(i);
-        }
+        std::string every(256, '\0');
+        std::iota(every.begin(), every.end(), '\0');
         QVERIFY(rig.Say(every, every));
         QCOMPARE(rig.got, every);
 

@@ -50,40 +50,35 @@ private slots:
     // A switch-on capture never overwrites a file.
     void switchOnCaptureTakesAFreeName() {
         qputenv("TZ", "UTC");
-        const QString folder = test::scratchDir() + QStringLiteral("/taken");
+        const QString folder = test::scratchDir() + "/taken";
+        const QString name = folder + "/loomway-20231114-221320";
         QVERIFY(QDir().mkpath(folder));
-        const QString taken = folder + QStringLiteral("/loomway-20231114-221320.pppd");
-        QFile file(taken);
+        QFile file(name + ".pppd");
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4);
         file.close();
         Rig rig;
         rig.profile.WriteString("Capture", "Folder", folder.toStdString());
         rig.captures.OnSwitch(true);
-        QCOMPARE(QString::fromStdString(rig.captures.FolderCapturePath()),
-                 folder + QStringLiteral("/loomway-20231114-221320-2.pppd"));
+        QCOMPARE(QString::fromStdString(rig.captures.FolderCapturePath()), name + "-2.pppd");
         rig.captures.OnSwitch(false);
-        QCOMPARE(QFileInfo(taken).size(), 4);
-        QCOMPARE(QFileInfo(folder + QStringLiteral("/loomway-20231114-221320-2.pppd")).size(), 5);
+        QCOMPARE(QFileInfo(name + ".pppd").size(), 4);
+        QCOMPARE(QFileInfo(name + "-2.pppd").size(), 5);
     }
 
-    // Each way a capture fails gives one message; the other listeners go on.
+    // Each way a capture fails stops it with one message;
+    // the other listeners go on.
     void failuresStopTheCaptureWithOneMessage_data() {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("full device") << "full"
-                                     << "The capture file cannot be written:\n/dev/full\nNo "
-                                        "space left on device";
-        QTest::newRow("file size limit") << "limit"
-                                         << "The capture file cannot be written:\n%1/limited.txt\n"
-                                            "File too large\nThe capture has stopped; the "
-                                            "redirection goes on.";
-        QTest::newRow("folder gone") << "gone"
-                                     << "The capture file cannot be created:\n%1/gone/"
-                                        "loomway-*\nNo such file or directory\nThe redirection "
-                                        "goes on without a capture.";
+        test::addRows({"setup", "text"},
+                      {{"full device",
+                        "The capture file cannot be written:\n/dev/full\nNo space left on device"},
+                       {"file size limit", "The capture file cannot be written:\n%1/limited.txt\n"
+                                           "File too large\nThe capture has stopped; the "
+                                           "redirection goes on."},
+                       {"folder gone", "The capture file cannot be created:\n%1/gone/loomway-*\n"
+                                       "No such file or directory\nThe redirection goes on "
+                                       "without a capture."}});
     }
     void failuresStopTheCaptureWithOneMessage() {
-        QFETCH(QString, setup);
         QFETCH(QString, text);
         const QString scratch = test::scratchDir();
         Rig rig;
@@ -93,14 +88,15 @@ private slots:
         rig.fanOut.Add(watcher);
         rlimit old{};
         getrlimit(RLIMIT_FSIZE, &old);
-        if (setup == "full") {
+        const bool limit = text.contains("limited");
+        if (text.contains("/dev/full")) {
             rig.captures.StartMenuCapture("/dev/full", CaptureFormat::Pppdump);
             QCOMPARE(menuStates, std::vector<bool>{false});
-        } else if (setup == "limit") {
+        } else if (limit) {
             std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limit = old;
-            limit.rlim_cur = 4096;
-            QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+            rlimit limited = old;
+            limited.rlim_cur = 4096;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
             rig.captures.StartMenuCapture((scratch + "/limited.txt").toStdString(),
                                           CaptureFormat::HexLog);
             QCOMPARE(menuStates, std::vector<bool>{true});
@@ -123,15 +119,13 @@ private slots:
         QCOMPARE(message.title, std::string("Capture Error"));
         QCOMPARE(message.icon, MessageIcon::Exclamation);
         const QString pattern =
-            QRegularExpression::escape(QString(text).replace(QStringLiteral("%1"), scratch))
-                .replace(QStringLiteral("\\*"), QStringLiteral("[^\\n]*"));
-        QVERIFY2(QRegularExpression(QStringLiteral("^") + pattern + QStringLiteral("$"))
+            QRegularExpression::escape(text.replace("%1", scratch)).replace("\\*", "[^\\n]*");
+        QVERIFY2(QRegularExpression("^" + pattern + "$")
                      .match(QString::fromStdString(message.text))
                      .hasMatch(),
                  message.text.c_str());
-        QVERIFY(!rig.captures.MenuCaptureRunning());
-        QVERIFY(rig.captures.FolderCapturePath().empty());
-        if (setup == "limit") {
+        QVERIFY(!rig.captures.MenuCaptureRunning() && rig.captures.FolderCapturePath().empty());
+        if (limit) {
             QCOMPARE(menuStates, (std::vector<bool>{true, false}));
             QCOMPARE(QFileInfo(scratch + "/limited.txt").size(), 4096);
         }

@@ -62,27 +62,6 @@ struct Rig {
     }
 };
 
-const char* const kTelnetServer = R"(
-import socket, sys
-IAC, WILL, WONT, DO, DONT = 255, 251, 252, 253, 254
-s = socket.socket()
-s.bind(("127.0.0.1", 0))
-s.listen(1)
-print(s.getsockname()[1], flush=True)
-c, _ = s.accept()
-# Binary both ways, a terminal type (24) asked for, an unknown option offered;
-# then data with a doubled IAC.
-c.sendall(bytes([IAC, DO, 0, IAC, WILL, 0, IAC, DO, 24, IAC, WILL, 200]) + b"A\xff\xffB\x00\r\n")
-raw = b""
-while not raw.endswith(b"END"):
-    chunk = c.recv(4096)
-    if not chunk:
-        break
-    raw += chunk
-open(sys.argv[1], "wb").write(raw)
-c.close()
-)";
-
 } // namespace
 
 class TestNetworkPorts : public QObject {
@@ -111,78 +90,62 @@ private slots:
     }
 
     // A failure while connecting reaches the user after the switch-on has
-    // returned, with the message of its code and a line that says what
+    // returned, with the title of its code and a line that says what
     // happened; a text of no known form fails at once.
     void failures_data() {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("says");
-        QTest::newRow("host not found") << "tcp:no-such-host.invalid:23" << 8002
-                                        << "the host no-such-host.invalid cannot be found";
-        QTest::newRow("refused") << QString("telnet:127.0.0.1:%1").arg(closedPort()) << 8012
-                                 << "was refused";
-        QTest::newRow("no such form") << "ftp:host:21" << 380 << "tcp:HOST:PORT";
+        addRows({"target", "title", "says"},
+                {{"host not found", "tcp:no-such-host.invalid:23", "Port Error",
+                  "tcp:no-such-host.invalid:23: the host no-such-host.invalid cannot be found"},
+                 {"refused", "telnet:127.0.0.1:%1", "Verify Power/Connection", "was refused"},
+                 {"no such form", "ftp:host:21", "Port Error", "380-Error - COM2: "}});
     }
     void failures() {
         QFETCH(QString, target);
-        QFETCH(int, code);
+        QFETCH(QString, title);
         QFETCH(QString, says);
-        Rig rig(target.toStdString());
+        Rig rig(target.replace("%1", QString::number(closedPort())).toStdString());
         rig.sw.StartRedirection();
         QTRY_COMPARE(rig.messages.messages.size(), std::size_t(1));
         const auto& message = rig.messages.messages.front();
+        QCOMPARE(QString::fromStdString(message.title), title);
         QVERIFY2(message.text.find(says.toStdString()) != std::string::npos, message.text.c_str());
-        QVERIFY(!rig.modem.IsOpen());
-        if (code == 380) {
-            QCOMPARE(message.title, std::string("Port Error"));
-            QVERIFY(message.text.rfind("Error Number:  380-Error - COM2: ", 0) == 0);
-            return;
-        }
-        const std::string fixed =
-            code == 8002 ? "Communications port 2 cannot be\naccessed at this time.  Make sure\n"
-                           "no other devices are utilizing COM2\nand that you are using the "
-                           "correct port.\n\n"
-                         : "Communications port 2 cannot be \naccessed at this time.  Make sure "
-                           "\n that the device is powered on and properly\nconnected.\n\n";
-        QCOMPARE(message.title,
-                 std::string(code == 8002 ? "Port Error" : "Verify Power/Connection"));
-        QVERIFY2(message.text.rfind(fixed + target.toStdString() + ": ", 0) == 0,
-                 message.text.c_str());
-        QVERIFY(!rig.sw.RedirectionActive());
-        QCOMPARE(rig.status.status, std::string("STATUS:  OFF"));
+        QVERIFY(!rig.modem.IsOpen() && !rig.sw.RedirectionActive());
+        QVERIFY(target.startsWith("ftp") || rig.status.status == "STATUS:  OFF"); // fails at once
     }
 
     // Options beyond binary transmission are refused, IAC is doubled on the
     // way out and undone on the way in; the server's close is a lost port.
     void telnetServer() {
-        const QString script = scratchDir() + "/telnetd.py";
-        const QString received = scratchDir() + "/telnet-received";
-        QFile file(script);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kTelnetServer) > 0);
-        file.close();
-        QProcess server;
-        server.start("python3", {script, received});
-        QVERIFY(server.waitForReadyRead(10000));
-        const int port = server.readLine().trimmed().toInt();
-        QVERIFY(port > 0);
-
-        Rig rig("telnet:127.0.0.1:" + std::to_string(port));
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        QByteArray raw;
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+            QTcpSocket* peer = server.nextPendingConnection();
+            // Binary both ways, a terminal type (24) asked for, an unknown option
+            // offered; then data with a doubled IAC.
+            peer->write("\xff\xfd\x00\xff\xfb\x00\xff\xfd\x18\xff\xfb\xc8"
+                        "A\xff\xff"
+                        "B\0\r\n",
+                        19);
+            QObject::connect(peer, &QTcpSocket::readyRead, peer, [&raw, peer] {
+                if ((raw += peer->readAll()).endsWith("END")) {
+                    peer->disconnectFromHost();
+                }
+            });
+        });
+        Rig rig("telnet:127.0.0.1:" + std::to_string(server.serverPort()));
         rig.sw.StartRedirection();
         QTRY_COMPARE(rig.got, std::string("A\xff"
                                           "B\0\r\n",
                                           6));
         rig.modem.Write(std::string("x\xff\0y", 4) + "END");
-        QTRY_COMPARE_WITH_TIMEOUT(server.state(), QProcess::NotRunning, 10000);
-        QFile back(received);
-        QVERIFY(back.open(QIODevice::ReadOnly));
-        const QByteArray raw = back.readAll();
+        QTRY_COMPARE(rig.messages.messages.size(), std::size_t(1));
+        QCOMPARE(rig.messages.messages[0].title, std::string("Verify Power/Connection"));
+        QVERIFY(!rig.sw.RedirectionActive());
         QVERIFY(raw.endsWith(QByteArray("x\xff\xff\0yEND", 8)));
         QVERIFY(raw.contains("\xff\xfc\x18")); // WONT TERMINAL-TYPE
         QVERIFY(raw.contains("\xff\xfe\xc8")); // DONT option 200
         QVERIFY(raw.contains("\xff\xfb\x00")); // WILL BINARY
-        QTRY_COMPARE(rig.messages.messages.size(), std::size_t(1));
-        QCOMPARE(rig.messages.messages[0].title, std::string("Verify Power/Connection"));
-        QVERIFY(!rig.sw.RedirectionActive());
     }
 
     // ser2net in front of a pseudo-terminal: the speed and 8N1 reach the
@@ -193,17 +156,14 @@ private slots:
         QCOMPARE(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
         const QString device = QString::fromLocal8Bit(::ttyname(slave));
         const quint16 port = closedPort();
-        const QString config = scratchDir() + "/ser2net.yaml";
-        QFile yaml(config);
-        QVERIFY(yaml.open(QIODevice::WriteOnly));
-        yaml.write(QString("connection: &c1\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
-                           "  connector: serialdev,%2,9600n81,local\n")
-                       .arg(port)
-                       .arg(device)
-                       .toUtf8());
-        yaml.close();
         QProcess ser2net;
-        ser2net.start("ser2net", {"-n", "-u", "-c", config, "-P", scratchDir() + "/ser2net.pid"});
+        ser2net.start("ser2net",
+                      {"-n", "-u", "-Y",
+                       QString("connection: &c1\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
+                               "  connector: serialdev,%2,9600n81,local\n")
+                           .arg(port)
+                           .arg(device),
+                       "-P", scratchDir() + "/ser2net.pid"});
         QVERIFY(ser2net.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(([port] {
                                      QTcpSocket probe;
@@ -223,20 +183,19 @@ private slots:
         rig.modem.SetSettings("19200,N,8,1");
         QTRY_VERIFY(speedIs(B19200));
 
-        ::fcntl(master, F_SETFL, O_NONBLOCK);
         termios raw{};
         ::tcgetattr(slave, &raw);
         ::cfmakeraw(&raw);
         ::cfsetspeed(&raw, B19200);
         ::tcsetattr(slave, TCSANOW, &raw);
         rig.modem.Write(allBytes());
+        ::fcntl(master, F_SETFL, O_NONBLOCK);
         std::string atDevice;
-        QTRY_VERIFY(([&] {
-            char buffer[512];
-            const ssize_t n = ::read(master, buffer, sizeof buffer);
-            atDevice.append(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
-            return atDevice.size() >= 256;
-        }()));
+        char buffer[512];
+        QTRY_VERIFY(atDevice
+                        .append(buffer, std::size_t(std::max<ssize_t>(
+                                            0, ::read(master, buffer, sizeof buffer))))
+                        .size() >= 256);
         QCOMPARE(atDevice, allBytes());
         QCOMPARE(::write(master, "pong\xff", 5), ssize_t(5));
         QTRY_COMPARE(rig.got, std::string("pong\xff"));

@@ -22,15 +22,15 @@
 #include <cstdlib>
 #include <string>
 
+#include <unistd.h>
+
 using namespace loomway;
 using namespace loomway::test;
 
 namespace {
 
-const QString kScript = QStringLiteral(LOOMWAY_SOURCE_DIR "/tests/support/private-cups");
-
 QString cupsDir() {
-    return QDir(scratchDir()).filePath(QStringLiteral("cups"));
+    return scratchDir() + "/cups";
 }
 
 QString run(const QString& program, const QStringList& args) {
@@ -41,19 +41,16 @@ QString run(const QString& program, const QStringList& args) {
 }
 
 int completedJobs() {
-    return int(run(QStringLiteral("lpstat"),
-                   {QStringLiteral("-W"), QStringLiteral("completed"), QStringLiteral("-o")})
-                   .split(u'\n', Qt::SkipEmptyParts)
-                   .size());
+    return int(run("lpstat", {"-W", "completed", "-o"}).split('\n', Qt::SkipEmptyParts).size());
 }
 
 // Waits until the server has finished one more job than before and returns
 // its PDF; empty when none came.
 QString nextJob(int completedBefore) {
-    const QString pdf = cupsDir() + QStringLiteral("/job.pdf");
+    const QString pdf = cupsDir() + "/job.pdf";
     for (int i = 0; i < 600; ++i) {
-        if (run(QStringLiteral("lpstat"), {QStringLiteral("-o")}).trimmed().isEmpty() &&
-            completedJobs() > completedBefore && QFileInfo(pdf).size() > 0) {
+        if (run("lpstat", {"-o"}).trimmed().isEmpty() && completedJobs() > completedBefore &&
+            QFileInfo(pdf).size() > 0) {
             return pdf;
         }
         QThread::msleep(100);
@@ -65,40 +62,45 @@ QString nextJob(int completedBefore) {
 // a landscape page on a portrait sheet turned by 90 degrees (its text then
 // runs up the sheet) or mark the page as rotated.
 QList<bool> landscapePages(const QString& pdf) {
-    const QString info =
-        run(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
-                                        QStringLiteral("-l"), QStringLiteral("99"), pdf});
-    const QString bbox =
-        run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
-    QList<bool> pages;
-    const QStringList blocks = bbox.split(QStringLiteral("<page "), Qt::SkipEmptyParts).mid(1);
-    for (int page = 1; page <= blocks.size(); ++page) {
+    const QString info = run("pdfinfo", {"-f", "1", "-l", "99", pdf});
+    const QStringList pages = run("pdftotext", {"-bbox", pdf, "-"}).split("<page ").mid(1);
+    QList<bool> landscape;
+    for (int page = 1; page <= pages.size(); ++page) {
         const auto rot =
-            QRegularExpression(QStringLiteral("Page\\s+%1 rot:\\s+(\\d+)").arg(page)).match(info);
-        const QString& block = blocks[page - 1];
+            QRegularExpression(QString("Page\\s+%1 rot:\\s+(\\d+)").arg(page)).match(info);
         const auto sheet =
-            QRegularExpression(QStringLiteral("width=\"([0-9.]+)\" height=\"([0-9.]+)\""))
-                .match(block);
-        const auto word =
-            QRegularExpression(QStringLiteral("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" "
-                                              "xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">\\w{4,}<"))
-                .match(block);
+            QRegularExpression("width=\"([0-9.]+)\" height=\"([0-9.]+)\"").match(pages[page - 1]);
+        const auto word = QRegularExpression("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" "
+                                             "xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">\\w{4,}<")
+                              .match(pages[page - 1]);
         if (!rot.hasMatch() || !sheet.hasMatch() || !word.hasMatch()) {
-            qWarning("page %d unreadable: %s", page, qPrintable(block));
+            qWarning("page %d unreadable: %s", page, qPrintable(pages[page - 1]));
             return {};
         }
-        const bool wideSheet = sheet.captured(1).toDouble() > sheet.captured(2).toDouble();
+        const auto at = [](const QRegularExpressionMatch& m, int i) {
+            return m.captured(i).toDouble();
+        };
+        const bool wideSheet = at(sheet, 1) > at(sheet, 2);
         const bool turned = rot.captured(1).toInt() % 180 == 90;
-        const bool upright = word.captured(4).toDouble() - word.captured(2).toDouble() >
-                             word.captured(3).toDouble() - word.captured(1).toDouble();
-        pages << ((wideSheet != turned) != upright);
+        const bool upright = at(word, 4) - at(word, 2) > at(word, 3) - at(word, 1);
+        landscape << ((wideSheet != turned) != upright);
     }
-    return pages;
+    return landscape;
 }
 
 QStringList leftoverDocuments() {
-    return QDir(QDir::tempPath()).entryList({QStringLiteral("loomway-print-*")}, QDir::Files);
+    return QDir(QDir::tempPath()).entryList({"loomway-print-*"}, QDir::Files);
 }
+
+struct Rig {
+    FakeSerialPort handheld;
+    RecordingTrafficView view;
+    Traffic traffic{view};
+    RecordingLampPanel lamps;
+    QtPrinterSurface surface;
+    PrintEngine engine{surface, handheld, traffic, lamps};
+    Rig() { handheld.forceOpen(true); }
+};
 
 } // namespace
 
@@ -117,8 +119,11 @@ private slots:
         QVERIFY(leftoverDocuments().isEmpty());
     }
 
-    void refusedJobIsAFailedJob() {
-        QCOMPARE(QProcess::execute(QStringLiteral("cupsreject"), {QStringLiteral("FilePDF")}), 0);
+    // A job the queue refuses fails (with the status the handheld asked
+    // for) and a job that fails before its end reaches the printer with none
+    // of its pages; neither leaves a document behind.
+    void failedJobsSubmitNothing() {
+        QCOMPARE(QProcess::execute("cupsreject", {"FilePDF"}), 0);
         Rig rig;
         const int before = completedJobs();
         QVERIFY(rig.engine.Redirect("<LMW_P>Hello<SRESP></LMW_P>"));
@@ -127,79 +132,46 @@ private slots:
                              "LEN=12~NAME=NOT_DEFINED</LMW_RSP>"));
         QVERIFY(!rig.surface.LastRefusal().empty());
         QVERIFY(leftoverDocuments().isEmpty());
-        QCOMPARE(QProcess::execute(QStringLiteral("cupsaccept"), {QStringLiteral("FilePDF")}), 0);
-        // The queue takes jobs again; the refused one never came.
-        QVERIFY(rig.engine.Redirect("<LMW_P>Accepted again<SRESP></LMW_P>"));
-        QVERIFY(rig.handheld.written.find("STA=DEFINED") != std::string::npos);
-        const QString pdf = nextJob(before);
-        QVERIFY(!pdf.isEmpty());
-        QCOMPARE(completedJobs(), before + 1);
-        const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-        QVERIFY2(text.contains(QStringLiteral("Accepted again")) &&
-                     !text.contains(QStringLiteral("Hello")),
-                 qPrintable(text));
-    }
+        QCOMPARE(QProcess::execute("cupsaccept", {"FilePDF"}), 0);
 
-    // A job that fails before its end reaches the printer with none of its pages.
-    void abandonedJobSubmitsNothing() {
-        Rig rig;
-        const int before = completedJobs();
         rig.surface.SetOrientation(PrinterSurface::kPortrait);
         rig.surface.PrintLine("Partial page");
         QCOMPARE(leftoverDocuments().size(), qsizetype(1)); // drawn so far
         rig.surface.AbortDoc();
         QVERIFY(leftoverDocuments().isEmpty());
-        QVERIFY(rig.engine.Redirect("<LMW_P>Whole job</LMW_P>"));
+
+        QVERIFY(rig.engine.Redirect("<LMW_P>Accepted again<SRESP></LMW_P>"));
+        QVERIFY(rig.handheld.written.find("STA=DEFINED") != std::string::npos);
         const QString pdf = nextJob(before);
         QVERIFY(!pdf.isEmpty());
         QCOMPARE(completedJobs(), before + 1);
-        const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-        QVERIFY2(text.contains(QStringLiteral("Whole job")) &&
-                     !text.contains(QStringLiteral("Partial")),
+        const QString text = run("pdftotext", {pdf, "-"});
+        QVERIFY2(text.contains("Accepted again") && !text.contains("Hello") &&
+                     !text.contains("Partial"),
                  qPrintable(text));
     }
-
-private:
-    struct Rig {
-        FakeSerialPort handheld;
-        RecordingTrafficView view;
-        Traffic traffic{view};
-        RecordingLampPanel lamps;
-        QtPrinterSurface surface;
-        PrintEngine engine{surface, handheld, traffic, lamps};
-        Rig() { handheld.forceOpen(true); }
-    };
 };
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariable("LOOMWAY_TEST_TMP").isEmpty()) {
-        std::fprintf(stderr, "tst_printsubmission: run through tests/support/test-env\n");
+    qputenv("TMPDIR", scratchDir().toLocal8Bit()); // the documents being drawn go here
+    qputenv("PRIVATE_CUPS_OWNER", QByteArray::number(::getpid()));
+    const auto cups = [](const char* verb) {
+        return std::system(("exec '" LOOMWAY_SOURCE_DIR "/tests/support/private-cups' " +
+                            std::string(verb) + " '" + cupsDir().toStdString() + "'")
+                               .c_str());
+    };
+    if (scratchDir().isEmpty() || cups("start") != 0) {
+        std::fprintf(stderr, "tst_printsubmission: no private CUPS (run it through test-env)\n");
         return 1;
     }
-    // The documents being drawn go to this test's own folder.
-    qputenv("TMPDIR", scratchDir().toLocal8Bit());
-    const std::string dir = cupsDir().toStdString();
-    FILE* out =
-        popen(("exec '" + kScript.toStdString() + "' start '" + dir + "' 2>&1").c_str(), "r");
-    std::string output;
-    char line[1024];
-    while (out != nullptr && std::fgets(line, sizeof line, out)) {
-        output += line;
-    }
-    if (out == nullptr || pclose(out) != 0) {
-        std::fprintf(stderr, "tst_printsubmission: private CUPS did not start:\n%s\n",
-                     output.c_str());
-        return 1;
-    }
-    qputenv("CUPS_SERVER", QByteArray::fromStdString(dir + "/cups.sock"));
+    qputenv("CUPS_SERVER", (cupsDir() + "/cups.sock").toLocal8Bit());
     int result = 1;
     {
         QApplication app(argc, argv);
         TestPrintSubmission test;
         result = QTest::qExec(&test, argc, argv);
     }
-    const std::string stop = "'" + kScript.toStdString() + "' stop '" + dir + "'";
-    if (std::system(stop.c_str()) != 0) {
+    if (cups("stop") != 0) {
         std::fprintf(stderr, "private-cups stop failed\n");
     }
     return result;

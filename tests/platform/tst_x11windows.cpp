@@ -1,8 +1,11 @@
 // Closing another program's window by its exact title on the test's Xvfb
 // (no window manager). The other programs are this binary started again: a
 // Qt window that closes or refuses, or a bare window with only a Latin-1 WM_NAME.
+// And the window system platform the program asks Qt for.
 #include "core/application.h"
+#include "platform/displayplatform.h"
 #include "platform/x11windows.h"
+#include "tests/support/testsupport.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,7 +16,8 @@
 #include <xcb/xcb.h>
 
 #include <cstdio>
-#include <memory>
+#include <map>
+#include <string>
 
 using namespace loomway;
 constexpr std::chrono::milliseconds kPause{10};
@@ -35,9 +39,14 @@ struct ChildWindow : QWidget {
 int RawWindowChild(const char* title) {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    const xcb_window_t window = xcb_generate_id(c);
-    xcb_create_window(c, 0, window, screen->root, 10, 10, 150, 80, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      screen->root_visual, 0, nullptr);
+    // Framed twice, as a window manager does it.
+    xcb_window_t parent = screen->root, window = 0;
+    for (int level = 0; level < 3; ++level, parent = window) {
+        window = xcb_generate_id(c);
+        xcb_create_window(c, 0, window, parent, 10, 10, 150, 80, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          screen->root_visual, 0, nullptr);
+        xcb_map_window(c, window);
+    }
     const QByteArray latin1 = QString::fromUtf8(title).toLatin1();
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                         uint32_t(latin1.size()), latin1.constData());
@@ -51,7 +60,6 @@ int RawWindowChild(const char* title) {
     }
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atoms[0], XCB_ATOM_ATOM, 32, 1,
                         &atoms[1]);
-    xcb_map_window(c, window);
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); // a round trip
     Say("ready");
     while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
@@ -89,47 +97,42 @@ struct Other {
 class TestX11Windows : public QObject {
     Q_OBJECT
 private slots:
-    // Only the exact title is found and asked; the window closes.
+    // Only the exact title of another program's window is found and asked,
+    // never this program's own; the window closes. No display, nothing found.
     void closesByExactTitle() {
+        QWidget own;
+        own.setWindowTitle("HotSync Manager");
+        own.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&own));
+        X11Windows windows(X11Windows::SessionDisplay(), kPause);
+        QVERIFY(windows.Connected() && !windows.WindowExists("HotSync Manager"));
         Other hotsync("--polite", "HotSync Manager");
         QVERIFY(hotsync.ready);
-        X11Windows windows(X11Windows::SessionDisplay(), kPause);
         for (const char* near :
              {"HotSync", "hotsync manager", "HotSync Manager ", " HotSync Manager", "None"}) {
             QVERIFY(!windows.WindowExists(near) && windows.AskToClose(near) == 0);
         }
         QVERIFY(hotsync.process.state() == QProcess::Running && !hotsync.process.canReadLine());
+        for (const char* display : {"", ":4711", "not a display"}) {
+            X11Windows none(display, kPause);
+            QVERIFY(!none.Connected() && !none.WindowExists("HotSync Manager"));
+            QVERIFY(CloseProgramByTitle(none, "HotSync Manager"));
+        }
         QVERIFY(windows.WindowExists("HotSync Manager"));
         QVERIFY(CloseProgramByTitle(windows, "HotSync Manager"));
         QCOMPARE(hotsync.line(), QByteArray("closed"));
-        QVERIFY(!windows.WindowExists("HotSync Manager"));
+        QVERIFY(!windows.WindowExists("HotSync Manager") && own.isVisible());
     }
 
-    // A bare window known by its Latin-1 WM_NAME, framed twice as a window
-    // manager does it, is found by the title's text.
+    // A bare window known by its Latin-1 WM_NAME, two frames deep, is found
+    // by the title's text.
     void bareWindowInsideFrames() {
         Other bare("--raw", "Caf\u00e9 Sync");
         QVERIFY(bare.ready);
-        xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-        std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
-            xcb_query_tree_reply(c, xcb_query_tree(c, screen->root), nullptr), &std::free);
-        const xcb_window_t client = xcb_query_tree_children(tree.get())[tree->children_len - 1];
-        xcb_window_t parent = screen->root;
-        for (int level = 0; level < 2; ++level) {
-            const xcb_window_t frame = xcb_generate_id(c);
-            xcb_create_window(c, 0, frame, parent, 0, 0, 300, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                              screen->root_visual, 0, nullptr);
-            xcb_map_window(c, frame);
-            parent = frame;
-        }
-        xcb_reparent_window(c, client, parent, 0, 0);
-        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
         X11Windows windows(X11Windows::SessionDisplay(), kPause);
         QVERIFY(!windows.WindowExists("Caf\xe9 Sync")); // Latin-1 bytes are not the text
         QVERIFY(CloseProgramByTitle(windows, "Caf\u00e9 Sync"));
         QCOMPARE(bare.line(), QByteArray("closed"));
-        xcb_disconnect(c);
     }
 
     // A window that refuses: asked once, given up after the limit, left alone.
@@ -142,22 +145,30 @@ private slots:
         QVERIFY(windows.WindowExists("HotSync Manager"));
     }
 
-    // This program's own windows are never matched; no display, nothing found.
-    void ownWindowsAndNoDisplay() {
-        QWidget own;
-        own.setWindowTitle("HotSync Manager");
-        own.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&own));
-        X11Windows windows(X11Windows::SessionDisplay(), kPause);
-        QVERIFY(windows.Connected() && !windows.WindowExists("HotSync Manager"));
-        Other other("--polite", "HotSync Manager");
-        QVERIFY(windows.WindowExists("HotSync Manager"));
-        for (const char* display : {"", ":4711", "not a display"}) {
-            X11Windows none(display, kPause);
-            QVERIFY(!none.Connected() && !none.WindowExists("HotSync Manager"));
-            QVERIFY(CloseProgramByTitle(none, "HotSync Manager"));
+    // Which window system platform the program asks Qt for.
+    void choice_data() {
+        test::addRows(
+            {"environment", "platform"},
+            {{"X11 session", "DISPLAY=:0 XDG_SESSION_TYPE=x11", ""},
+             {"Wayland display", "DISPLAY=:0 WAYLAND_DISPLAY=wayland-0", "xcb"},
+             {"Wayland session", "DISPLAY=:1 XDG_SESSION_TYPE=wayland", "xcb"},
+             {"user's choice kept", "DISPLAY=:0 WAYLAND_DISPLAY=w QT_QPA_PLATFORM=wayland", ""},
+             {"empty choice is none", "DISPLAY=:0 WAYLAND_DISPLAY=w QT_QPA_PLATFORM=", "xcb"},
+             {"no XWayland", "WAYLAND_DISPLAY=w DISPLAY=", ""},
+             {"nothing at all", "", ""}});
+    }
+    void choice() {
+        QFETCH(QString, environment);
+        QFETCH(QString, platform);
+        std::map<std::string, std::string> values;
+        for (const QString& entry : environment.split(' ', Qt::SkipEmptyParts)) {
+            values[entry.section('=', 0, 0).toStdString()] = entry.section('=', 1).toStdString();
         }
-        QVERIFY(own.isVisible());
+        const auto read = [&values](const char* name) -> const char* {
+            const auto found = values.find(name);
+            return found == values.end() ? nullptr : found->second.c_str();
+        };
+        QCOMPARE(QString::fromStdString(ChooseDisplayPlatform(read)), platform);
     }
 };
 
