@@ -29,6 +29,7 @@ private slots:
                                     .toImage()
                                     .scaled(sharp.size())
                                     .convertToFormat(sharp.format());
+        QCOMPARE(sharp.size(), QSize(64, 64));
         QVERIFY(sharp != enlarged);
     }
 };
