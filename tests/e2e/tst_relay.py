@@ -2,7 +2,7 @@
 """The relay of the real binary between two pseudo-terminal pairs, in one
 program start: the window as a screen reader hears it (lamps, switch, counters,
 panes), the traffic monitor opened with its shortcut, every byte value both
-ways, the requests kept from the modem, and the switch that holds the ports."""
+ways, and the switch that holds the ports."""
 
 import re
 import unittest
@@ -100,19 +100,6 @@ class RelayTest(unittest.TestCase):
             writer.join(10)
             self.assertEqual(modem.read_for(0.3) + handheld.read_for(0.3), b"")
             p.wait_for_counters(256 + len(data), 6 + len(back))
-
-            # Requests end at the program, also when split: "<LMW_C>sp" and
-            # "lit</LMW_" go on, "C>" completes the request.
-            r = s.sim("--device", handheld_path, "handheld", "clip", "not for the modem")
-            self.assertEqual(r.returncode, 0, r.stderr)
-            e2e.wait_until(lambda: e2e.clipboard() == b"not for the modem", 10, "the clipboard")
-            self.assertEqual(modem.read_for(0.5), b"")
-            r = s.sim("--device", handheld_path, "--chunk", "9", "--delay", "150",
-                      "handheld", "clip", "split")
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(modem.read(18), b"<LMW_C>split</LMW_")
-            self.assertEqual(modem.read_for(0.5), b"")
-            e2e.wait_until(lambda: e2e.clipboard() == b"split", 10, "the split request")
 
             # The switch: the ports are held only while redirection is on; a
             # click or, as it has the focus, Space works it.
