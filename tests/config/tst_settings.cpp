@@ -1,3 +1,4 @@
+#include "config/handheldcharset.h"
 #include "config/settings.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
@@ -13,18 +14,77 @@ private slots:
     void readAndWrite() {
         MemoryProfileFile file;
         file.set("Source", "Port", "   5  ");
-        file.set("Long", "Value", std::string(300, 'x'));
         file.set("Nul", "Value", std::string("ab \0cd", 6));
         QCOMPARE(ReadSetting(file, "SOURCE", "port"), std::string("5"));
         QCOMPARE(ReadSetting(file, "Nowhere", "Port", "  given "), std::string("given"));
-        QCOMPARE(ReadSetting(file, "Long", "Value"), std::string(254, 'x'));
         QCOMPARE(ReadSetting(file, "Nul", "Value"), std::string("ab"));
-        file.set("Latin", "Value", "caf\xe9\xff"); // not UTF-8: read as Windows-1252
-        QCOMPARE(ReadSetting(file, "Latin", "Value"), std::string("caf\xc3\xa9\xc3\xbf"));
         QCOMPARE(WriteSetting(file, "Common", "Speed", "9600"), std::int16_t(1));
         QCOMPARE(ReadSetting(file, "Common", "Speed"), std::string("9600"));
         file.failWrites = true;
         QCOMPARE(WriteSetting(file, "Common", "Speed", "300"), std::int16_t(0));
+    }
+
+    // Values that are not UTF-8 read as Windows-1252; all are cut after 254 characters.
+    void readSetting_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QByteArray>("read");
+        QTest::newRow("UTF-8 as it is")
+            << QByteArray("Caf\xc3\xa9 \xe2\x82\xac") << QByteArray("Caf\xc3\xa9 \xe2\x82\xac");
+        QTest::newRow("Windows-1252 letters")
+            << QByteArray("Caf\xe9 \xfc") << QByteArray("Caf\xc3\xa9 \xc3\xbc");
+        QTest::newRow("Windows-1252 marks")
+            << QByteArray("\x93x\x94 \x80") << QByteArray("\xe2\x80\x9cx\xe2\x80\x9d \xe2\x82\xac");
+        QTest::newRow("overlong form is no UTF-8")
+            << QByteArray("\xc0\xaf") << QByteArray("\xc3\x80\xc2\xaf");
+        QTest::newRow("surrogate is no UTF-8")
+            << QByteArray("\xed\xa0\x80") << QByteArray("\xc3\xad\xc2\xa0\xe2\x82\xac");
+        QTest::newRow("cut after 254 UTF-8 characters")
+            << QByteArray(253, 'a') + "\xc3\xa9\xc3\xa9" << QByteArray(253, 'a') + "\xc3\xa9";
+        QTest::newRow("cut after 254 Windows-1252 characters")
+            << QByteArray(300, '\xe9') << QByteArray("\xc3\xa9").repeated(254);
+        QTest::newRow("blanks before the cut go")
+            << QByteArray(253, 'a') + "  b" << QByteArray(253, 'a');
+    }
+    void readSetting() {
+        QFETCH(QByteArray, stored);
+        QFETCH(QByteArray, read);
+        MemoryProfileFile file;
+        file.set("Preferences", "StartApp", stored.toStdString());
+        QCOMPARE(QByteArray::fromStdString(ReadSetting(file, "Preferences", "StartApp")), read);
+    }
+
+    // OK writes the value back: untouched, it keeps its bytes; changed, it is UTF-8.
+    void writeBack_data() {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("written");
+        const QByteArray latin = "C:\\Programme\\M\xfcller.exe";
+        const QByteArray shown = "C:\\Programme\\M\xc3\xbcller.exe";
+        QTest::newRow("8-bit, untouched") << latin << shown << latin;
+        QTest::newRow("8-bit, changed") << latin << shown + "x" << shown + "x";
+        QTest::newRow("longer than the cut, untouched")
+            << QByteArray(300, 'p') << QByteArray(254, 'p') << QByteArray(300, 'p');
+    }
+    void writeBack() {
+        QFETCH(QByteArray, stored);
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, written);
+        MemoryProfileFile file;
+        file.set("Preferences", "StartApp", stored.toStdString());
+        const SettingText read = ReadSettingText(file, "Preferences", "StartApp");
+        WriteSettingText(file, "Preferences", "StartApp", read, text.toStdString());
+        QCOMPARE(file.writes.size(), std::size_t(1));
+        QCOMPARE(QByteArray::fromStdString(file.writes[0].value), written);
+    }
+
+    // Every byte with a character comes back as itself; the two without read as '?'.
+    void everyByteRoundTrips() {
+        for (int b = 0; b < 256; ++b) {
+            const std::string byte(1, static_cast<char>(b));
+            const bool empty = b == 0x81 || b == 0x9d;
+            QCOMPARE(UnicodeToHandheld(HandheldToUnicode(byte)), empty ? std::string("?") : byte);
+            QVERIFY(IsUtf8(HandheldToUtf8(byte)));
+        }
     }
 
     void commSettings_data() {
@@ -34,6 +94,8 @@ private slots:
                  {"no digits", "COM3", " COM4 ", "fast", "0 COM4 fast"},
                  {"absent", "", "", "", "-1 -1 -1"},
                  {"negative, point", "-4", "3.9", "9600.0", "-4 3.9 9600.0"},
+                 {"plus", "+7", "1", "1", "7 1 1"},
+                 {"point", "12.9", "1", "1", "12 1 1"},
                  {"huge", "99999999999999999999", "1", "1", "2147483647 1 1"}});
     }
     void commSettings() {
@@ -108,23 +170,12 @@ private slots:
                                      {"two points", "1.2.3", "none"},
                                      {"comma", "9600,N,8,1", "none"}});
     }
+
     void wholeNumber() {
         QFETCH(QString, text);
         QFETCH(QString, number);
         const auto got = ToWholeNumber(text.toStdString());
         QCOMPARE(got ? QString::number(*got) : QString("none"), number);
-    }
-
-    void leadingNumber() {
-        for (auto [text, number] : {std::pair{"5abc", 5L},
-                                    {" +7", 7L},
-                                    {"-1", -1L},
-                                    {"abc", 0L},
-                                    {"-", 0L},
-                                    {"12.9", 12L},
-                                    {"-99999999999999999999", LONG_MIN}}) {
-            QCOMPARE(LeadingNumber(text), number);
-        }
     }
 
     void portDevice() {

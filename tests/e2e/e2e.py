@@ -64,20 +64,6 @@ def run(args, timeout=20, **kwargs):
     return subprocess.run(args, capture_output=True, timeout=timeout, **kwargs)
 
 
-def read_ini(path):
-    """{section: {key: value}} of an INI file, or {} when it is missing."""
-    result, section = {}, None
-    if os.path.exists(path):
-        for line in open(path, encoding="latin-1").read().splitlines():
-            line = line.strip()
-            if line.startswith("[") and line.endswith("]"):
-                section = result.setdefault(line[1:-1], {})
-            elif "=" in line and section is not None:
-                key, value = line.split("=", 1)
-                section[key.strip()] = value.strip()
-    return result
-
-
 def geometry(wid):
     """(x, y, width, height) of an X window, or None when it is gone."""
     r = run(["xwininfo", "-id", str(wid)])
@@ -309,7 +295,16 @@ class Session:
                 f.write("[%s]\n%s\n" % (section, "".join("%s=%s\n" % kv for kv in keys.items())))
 
     def ini(self):
-        return read_ini(self.ini_path)
+        """{section: {key: value}} of the settings file."""
+        result, section = {}, None
+        for line in open(self.ini_path, encoding="latin-1").read().splitlines():
+            line = line.strip()
+            if line.startswith("[") and line.endswith("]"):
+                section = result.setdefault(line[1:-1], {})
+            elif "=" in line and section is not None:
+                key, value = line.split("=", 1)
+                section[key.strip()] = value.strip()
+        return result
 
     def relay(self, read_window=False, env=None, **sections):
         """The usual start: two pseudo-terminal pairs as COM1 and COM2, settings

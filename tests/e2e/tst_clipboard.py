@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The clipboard both ways through the real binary: a request on the handheld
-port lands on the desktop clipboard (read back by xclip); a click on the
-clipboard lamp or its caption sends the desktop clipboard to the handheld."""
+port lands on the desktop clipboard (read back by xclip), not at the modem; a
+click on the clipboard lamp or its caption sends the desktop clipboard to the
+handheld."""
 
 import unittest
 
@@ -17,7 +18,7 @@ class ClipboardTest(unittest.TestCase):
 
     def start(self, s, method="YES"):
         handheld, far = s.pty_pair()
-        modem, _ = s.pty_pair()
+        modem, self.modem = s.pty_pair()
         s.write_ini(handheld, modem, startup="LEDs", Methods={"LMW_C": method},
                     Preferences={"MenuVisible": "NO"})
         p = s.loomway(read_window=True)
@@ -28,6 +29,7 @@ class ClipboardTest(unittest.TestCase):
     def test_both_ways(self):
         with e2e.Session() as s:
             p, path, far = self.start(s)
+            modem = s.far(self.modem)
             # Nobody owns the clipboard: a click sends nothing.
             self.assertIsNone(e2e.clipboard())
             p.click(*LAMP)
@@ -45,6 +47,9 @@ class ClipboardTest(unittest.TestCase):
             request(b"<LMW_C>one\r\ntwo</LMW_C>", b"one\r\r\ntwo", "--chunk", "6", "--delay", "120")
             request(b"<LMW_C>caf\xe9</LMW_C>", "caf\u00e9".encode())
             request(b"<LMW_C></LMW_C>", b"")
+            # Requests end at the program; of a split one, the chunks before
+            # the completing one have gone on.
+            self.assertEqual(modem.read_for(0.5), b"<LMW_C>one\r\ntwo</L")
             p.click(*LAMP)  # an empty clipboard sends nothing
             self.assertEqual(far.read_for(1.0), b"")
             p.wait_for_counters(len(b"".join(requests)), 0)

@@ -34,28 +34,18 @@ class LifecycleTest(unittest.TestCase):
         e2e.run(["xdotool", "windowmove", str(p.wid), str(x), str(y)])
         e2e.wait_until(lambda: p.geometry()[:2] == (x, y), 10, "the window at %d,%d" % (x, y))
 
-    def test_position_kept_and_second_instance(self):
+    def test_position_views_second_instance_and_exit(self):
         with e2e.Session() as s:
-            self.start(s)
+            marker = s.path("ran")
+            self.start(s, StartApp="sh -c 'echo ran >> %s'" % marker)
             p = s.loomway()
             p.wait_for_window()
             e2e.wait_until(lambda: p.geometry()[:2] == (100, 200), 10, "the stored position")
             second = s.loomway()
             self.assertEqual(second.wait_for_exit(10), 0)
-            self.move(p, 150, 250)
-            p.key("ctrl+e")
-            self.assertEqual(p.wait_for_exit(), 0)
-            self.assertEqual(self.stored_position(s), (str(150 * TW), str(250 * TW)))
-            again = s.loomway()
-            again.wait_for_window()
-            e2e.wait_until(lambda: again.geometry()[:2] == (150, 250), 10, "the kept position")
 
-    def test_view_items_size_the_window(self):
-        # Heights depend on the live status bar height S, read off the full view.
-        with e2e.Session() as s:
-            self.start(s)
-            p = s.loomway()
-            p.wait_for_window()
+            # The view items size the window. Heights depend on the live
+            # status bar height, read off the full view.
             full = e2e.wait_until(lambda: p.geometry()[2] == 406 and p.geometry(), 10, "full")
             panes = 855 + 2370 + 855 / 5
             bar = (full[3] * TW - panes) / 3.2
@@ -69,6 +59,18 @@ class LifecycleTest(unittest.TestCase):
             # A double-click on imgPWR shows everything ("ALL").
             p.click((720 + 120 + 240) // TW, 240 // TW, count=2)
             p.wait_for_size(406, (3.2 * bar + panes) / TW)
+
+            # "&Exit" keeps the position and starts the exit program once.
+            self.move(p, 150, 250)
+            self.assertFalse(os.path.exists(marker))
+            p.key("ctrl+e")
+            self.assertEqual(p.wait_for_exit(), 0)
+            self.assertEqual(self.stored_position(s), (str(150 * TW), str(250 * TW)))
+            e2e.wait_until(lambda: os.path.exists(marker), 10, "the exit program")
+            again = s.loomway()
+            again.wait_for_window()
+            e2e.wait_until(lambda: again.geometry()[:2] == (150, 250), 10, "the kept position")
+            self.assertEqual(open(marker).read(), "ran\n")
 
     def test_nothing_happens_at_exit_when_minimized(self):
         with e2e.Session() as s:
@@ -119,8 +121,7 @@ class LifecycleTest(unittest.TestCase):
             self.assertEqual(open(log).read(), "close requested\n")
 
     def test_exit_program_runs_once(self):
-        ways = {"ctrl+e": lambda p: p.key("ctrl+e"),
-                "close box": lambda p: e2e.close_window(p.wid),
+        ways = {"close box": lambda p: e2e.close_window(p.wid),
                 "SIGTERM": lambda p: p.process.send_signal(signal.SIGTERM)}
         for way, end in ways.items():
             with self.subTest(way=way), e2e.Session() as s:

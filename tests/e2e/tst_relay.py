@@ -1,40 +1,80 @@
 #!/usr/bin/env python3
-"""The relay of the real binary between two pseudo-terminal pairs: every byte
-value both ways, counters and panes, and the switch that holds the ports."""
+"""The relay of the real binary between two pseudo-terminal pairs, in one
+program start: the window as a screen reader hears it (lamps, switch, counters,
+panes), the traffic monitor opened with its shortcut, every byte value both
+ways, and the switch that holds the ports."""
 
+import re
 import unittest
 
 import e2e
 
 EVERY_BYTE = bytes(range(256))
 SWITCH = ((30 + 525 // 2) // e2e.TW, (90 + 240 // 2) // e2e.TW)  # imgOnOff, top left
+LAMPS = ("PWR lamp", "RCV lamp", "SER lamp", "PRT lamp", "CLP lamp", "ON / OFF switch")
+PANES = ("Sent from Palm", "Received by Palm")
 
 
 class RelayTest(unittest.TestCase):
 
-    def start(self, s, read_window=False, **methods):
-        handheld, self.handheld_far = s.pty_pair()
-        modem, modem_far = s.pty_pair()
-        self.devices = {handheld, modem}
-        s.write_ini(handheld, modem, Methods=methods, Preferences={"MenuVisible": "NO"})
-        p = s.loomway(read_window)
-        p.wait_for_window()
-        return p, s.far(self.handheld_far), s.far(modem_far)
-
-    def test_every_byte_value_both_ways_and_the_switch(self):
+    def test_relay(self):
         with e2e.Session() as s:
-            p, handheld, modem = self.start(s, read_window=True)
+            handheld_port, handheld_path = s.pty_pair()
+            modem_port, modem_path = s.pty_pair()
+            devices = {handheld_port, modem_port}
+            s.write_ini(handheld_port, modem_port, Preferences={"MenuVisible": "NO"})
+            p = s.loomway(read_window=True)
+            p.wait_for_window()
+            handheld, modem = s.far(handheld_path), s.far(modem_path)
+            found = {n.name(): n for n in p.window().find(lambda n: n.name() in LAMPS + PANES, 3)}
+            self.assertEqual(set(found), set(LAMPS + PANES))
+
+            def states():
+                return [found[name].description() for name in LAMPS]
+
+            e2e.wait_until(lambda: states() == ["lit", "dark", "dark", "dark", "dark", "on"],
+                           10, "redirection on: %r" % states())
             self.assertEqual(p.counters(), (0, 0))
-            data = EVERY_BYTE * 64
-            writer = handheld.write_in_background(data)
-            self.assertEqual(modem.read(len(data)), data)
-            writer.join(10)
-            back = bytes(reversed(data))
-            writer = modem.write_in_background(back)
-            self.assertEqual(handheld.read(len(back)), back)
-            writer.join(10)
-            self.assertEqual(modem.read_for(0.3) + handheld.read_for(0.3), b"")
-            p.wait_for_counters(len(data), len(back))
+
+            # A chunk from the handheld lights SER and is counted. The lamp
+            # timer darkens it every two seconds whatever the traffic, so a
+            # tick may fall between the chunk and the reading: up to three
+            # chunks, each read at once.
+            for chunks in range(1, 4):
+                handheld.write(b"ATDT5551234\r")
+                self.assertEqual(modem.read(12), b"ATDT5551234\r")
+                p.wait_for_counters(12 * chunks, 0)
+                if found["SER lamp"].description() == "lit":
+                    break
+            else:
+                self.fail("the SER lamp did not light for any of three chunks")
+            modem.write(b"\r\nCONNECT 115200\r\n")
+            self.assertEqual(handheld.read(18), b"\r\nCONNECT 115200\r\n")
+
+            # The traffic monitor: a row per chunk of either direction, with
+            # its count and marks, and new rows while it is open.
+            p.key("ctrl+t")
+            app = p.bus.application("Palm Loomway")
+            monitor = e2e.wait_until(lambda: [c for c in app.children()
+                                              if c.name() == "Traffic Monitor"], 10, "monitor")[0]
+
+            def shown():
+                names = [n.name() for n in monitor.find(lambda n: True, depth=4)]
+                return [x for x in names if re.fullmatch(r"\d+ chunks shown, \d+ dropped", x)], names
+
+            e2e.wait_until(lambda: shown()[0] == ["%d chunks shown, 0 dropped" % (chunks + 1)],
+                           10, "the count")
+            for cell in ("handheld \u2192 modem", "modem \u2192 handheld", "forwarded",
+                         "41 54 44 54 35 35 35 31 32 33 34 0D", "ATDT5551234.",
+                         "ATDT5551234", "CONNECT 115200"):
+                self.assertIn(cell, shown()[1])
+            handheld.write(b"+++")
+            self.assertEqual(modem.read(3), b"+++")
+            e2e.wait_until(lambda: shown()[0] == ["%d chunks shown, 0 dropped" % (chunks + 2)],
+                           10, "a new row")
+            wid = e2e.run(["xdotool", "search", "--all", "--pid", str(p.pid), "--name",
+                           "^Traffic Monitor$"]).stdout.split()[0]
+            e2e.close_window(int(wid))
 
             # "&Both" clears counters and panes; a pane shows each byte as one
             # character, control bytes as their pictures.
@@ -46,19 +86,35 @@ class RelayTest(unittest.TestCase):
             modem.write(b"back\x00\xff")
             self.assertEqual(handheld.read(6), b"back\x00\xff")
             p.wait_for_counters(256, 6)
-            shown = "".join(chr(0x2400 + b) if b < 32 and b != 10 else "\u2421" if b == 127
-                            else chr(b) for b in EVERY_BYTE)
-            self.assertEqual(p.panes(), (shown, "back\u2400\xff"))
+            pictures = "".join(chr(0x2400 + b) if b < 32 and b != 10 else "\u2421" if b == 127
+                               else chr(b) for b in EVERY_BYTE)
+            self.assertEqual(p.panes(), (pictures, "back\u2400\xff"))
 
-            # The switch: the ports are held only while redirection is on.
+            data = EVERY_BYTE * 64
+            writer = handheld.write_in_background(data)
+            self.assertEqual(modem.read(len(data)), data)
+            writer.join(10)
+            back = bytes(reversed(data))
+            writer = modem.write_in_background(back)
+            self.assertEqual(handheld.read(len(back)), back)
+            writer.join(10)
+            self.assertEqual(modem.read_for(0.3) + handheld.read_for(0.3), b"")
+            p.wait_for_counters(256 + len(data), 6 + len(back))
+
+            # The switch: the ports are held only while redirection is on; a
+            # click or, as it has the focus, Space works it.
             self.assertEqual(p.status(), "STATUS:  ON")
-            self.assertEqual(e2e.held(p.pid, self.devices), self.devices)
+            self.assertEqual(e2e.held(p.pid, devices), devices)
             p.click(*SWITCH)
             e2e.wait_until(lambda: p.status() == "STATUS:  OFF", 10, "OFF")
-            e2e.wait_until(lambda: not e2e.held(p.pid, self.devices), 10, "the ports to close")
-            p.click(*SWITCH)
-            e2e.wait_until(lambda: p.status() == "STATUS:  ON", 10, "ON")
-            self.assertEqual(e2e.held(p.pid, self.devices), self.devices)
+            e2e.wait_until(lambda: not e2e.held(p.pid, devices), 10, "the ports to close")
+            e2e.wait_until(lambda: states()[0] == "dark" and states()[5] == "off", 10,
+                           "redirection off: %r" % states())
+            p.key("space")
+            e2e.wait_until(lambda: states()[0] == "lit" and states()[5] == "on", 10,
+                           "redirection on: %r" % states())
+            self.assertEqual(p.status(), "STATUS:  ON")
+            self.assertEqual(e2e.held(p.pid, devices), devices)
             handheld.write(b"on again")
             self.assertEqual(modem.read(8), b"on again")
 

@@ -58,38 +58,22 @@ private slots:
         QVERIFY(carriesIcon(window.findChild<AboutWindow*>()));
     }
 
-    void namesAndStates_data() {
-        QTest::addColumn<QString>("element");
-        QTest::addColumn<int>("lamp");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("after");
-        const auto row = [](const char* element, Lamp lamp, const char* code, const char* name,
-                            const char* before, const char* after) {
-            QTest::newRow(element) << element << int(lamp) << code << name << before << after;
-        };
-        row("imgPWR", Lamp::imgPWR, "PON", "PWR lamp", "dark", "lit");
-        row("imgRCV", Lamp::imgRCV, "PDON", "RCV lamp", "dark", "lit");
-        row("imgSND", Lamp::imgSND, "MON", "SER lamp", "dark", "lit");
-        row("IMGPRT", Lamp::IMGPRT, "PRTON", "PRT lamp", "dark", "lit");
-        row("imgCLP", Lamp::imgCLP, "CLPFLY", "CLP lamp", "dark", "lit");
-        row("imgOnOff", Lamp::imgOnOff, "OFF", "ON / OFF switch", "on", "off");
-    }
     void namesAndStates() {
-        QFETCH(QString, element);
-        QFETCH(int, lamp);
-        QFETCH(QString, code);
-        QFETCH(QString, name);
-        QFETCH(QString, before);
-        QFETCH(QString, after);
-        LW_Main window;
-        QWidget* widget = named(window, element.toLatin1().constData());
-        QCOMPARE(spoken(widget, QAccessible::Name), name);
-        QCOMPARE(spoken(widget, QAccessible::Description), before);
-        window.SetLamp(static_cast<Lamp>(lamp), code.toStdString());
-        window.FlushFrame();
-        QCOMPARE(spoken(widget, QAccessible::Description), after);
+        for (auto [element, lamp, code, name, before, after] :
+             {std::tuple{"imgPWR", Lamp::imgPWR, "PON", "PWR lamp", "dark", "lit"},
+              {"imgRCV", Lamp::imgRCV, "PDON", "RCV lamp", "dark", "lit"},
+              {"imgSND", Lamp::imgSND, "MON", "SER lamp", "dark", "lit"},
+              {"IMGPRT", Lamp::IMGPRT, "PRTON", "PRT lamp", "dark", "lit"},
+              {"imgCLP", Lamp::imgCLP, "CLPFLY", "CLP lamp", "dark", "lit"},
+              {"imgOnOff", Lamp::imgOnOff, "OFF", "ON / OFF switch", "on", "off"}}) {
+            LW_Main window;
+            QWidget* widget = named(window, element);
+            QCOMPARE(spoken(widget, QAccessible::Name), QString(name));
+            QCOMPARE(spoken(widget, QAccessible::Description), QString(before));
+            window.SetLamp(lamp, code);
+            window.FlushFrame();
+            QCOMPARE(spoken(widget, QAccessible::Description), QString(after));
+        }
     }
 
     void countersAndPanes() {
@@ -128,8 +112,7 @@ private slots:
         QFETCH(int, modifiers);
         QFETCH(int, presses);
         LW_Main window;
-        int toggles = 0;
-        int sends = 0;
+        int toggles = 0, sends = 0;
         LW_Main::Hooks hooks;
         hooks.toggleRedirection = [&toggles] { ++toggles; };
         hooks.sendToClip = [&sends] { ++sends; };

@@ -12,33 +12,23 @@ using namespace loomway;
 class TestHiDpi : public QObject {
     Q_OBJECT
 private slots:
-    void picturesAtTheScreensPixelRatio_data() {
-        QTest::addColumn<QString>("element");
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("power lamp") << "imgPWR" << QSize(32, 32);
-        QTest::newRow("switch") << "imgOnOff" << QSize(35, 16);
-        QTest::newRow("spare dot") << "imgLR" << QSize(16, 16);
-        QTest::newRow("pane heading") << "Picture2" << QSize(124, 33);
-    }
     void picturesAtTheScreensPixelRatio() {
-        QFETCH(QString, element);
-        QFETCH(QSize, size);
         QCOMPARE(qApp->devicePixelRatio(), 2.0);
         LW_Main window;
-        const QPixmap picture = window.findChild<QLabel*>(element)->pixmap();
-        QCOMPARE(picture.devicePixelRatio(), 2.0);
-        QCOMPARE(picture.size(), size * 2);
-        QCOMPARE(picture.deviceIndependentSize().toSize(), size);
-    }
-
-    void drawnSharpNotEnlarged() {
+        for (auto [element, size] : {std::pair{"imgPWR", QSize(32, 32)},
+                                     {"imgOnOff", QSize(35, 16)},
+                                     {"imgLR", QSize(16, 16)},
+                                     {"Picture2", QSize(124, 33)}}) {
+            const QPixmap picture = window.findChild<QLabel*>(element)->pixmap();
+            QCOMPARE(picture.devicePixelRatio(), 2.0);
+            QCOMPARE(picture.size(), size * 2);
+        }
         const QImage sharp = LampPictures(2.0).Picture(LampPicture::IMG_ON).toImage();
-        const QImage enlarged =
-            LampPictures(1.0)
-                .Picture(LampPicture::IMG_ON)
-                .toImage()
-                .scaled(sharp.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                .convertToFormat(sharp.format());
+        const QImage enlarged = LampPictures(1.0)
+                                    .Picture(LampPicture::IMG_ON)
+                                    .toImage()
+                                    .scaled(sharp.size())
+                                    .convertToFormat(sharp.format());
         QCOMPARE(sharp.size(), QSize(64, 64));
         QVERIFY(sharp != enlarged);
     }

@@ -54,15 +54,13 @@ private slots:
     // picture it names on every lamp; anything else changes nothing.
     void codesOnTheWindow() {
         LW_Main window;
-        const std::pair<Lamp, const char*> lamps[] = {
-            {Lamp::imgPWR, "imgPWR"}, {Lamp::imgRCV, "imgRCV"}, {Lamp::imgSND, "imgSND"},
-            {Lamp::IMGPRT, "IMGPRT"}, {Lamp::imgCLP, "imgCLP"}, {Lamp::imgOnOff, "imgOnOff"}};
-        const LampPicture start[] = {LampPicture::IMG_OFF,  LampPicture::IMG_POFF,
-                                     LampPicture::IMG_MOFF, LampPicture::IMG_PROF,
-                                     LampPicture::img_coff, LampPicture::imgON};
-        for (int l = 0; l < 6; ++l) {
-            auto [lamp, name] = lamps[l];
-            QCOMPARE(window.LampShows(lamp), start[l]);
+        for (auto [lamp, name, start] : {std::tuple{Lamp::imgPWR, "imgPWR", LampPicture::IMG_OFF},
+                                         {Lamp::imgRCV, "imgRCV", LampPicture::IMG_POFF},
+                                         {Lamp::imgSND, "imgSND", LampPicture::IMG_MOFF},
+                                         {Lamp::IMGPRT, "IMGPRT", LampPicture::IMG_PROF},
+                                         {Lamp::imgCLP, "imgCLP", LampPicture::img_coff},
+                                         {Lamp::imgOnOff, "imgOnOff", LampPicture::imgON}}) {
+            QCOMPARE(window.LampShows(lamp), start);
             for (const char* code : {"PON", "PDOFF", "MON", "PRTON", "CLPFLY", "OFF", "LR"}) {
                 window.SetLamp(lamp, code);
                 window.FlushFrame();

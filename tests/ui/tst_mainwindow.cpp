@@ -10,10 +10,13 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
@@ -38,7 +41,7 @@ class UrlRecorder : public QObject {
 public:
     QStringList files;
 public slots:
-    void open(const QUrl& url) { files << QFileInfo(url.toLocalFile()).fileName(); }
+    void open(const QUrl& url) { files << url.toLocalFile(); }
 };
 
 // One click and one double-click as the platform delivers them.
@@ -118,14 +121,40 @@ private slots:
         QCOMPARE(w.calls.join(" "),
                  QString("ClearPanes ResetCounters ResetBoth quit LW_Met LW_PREFS LW_CONF quit"));
         LW_Main bare; // an item without its command is disabled
-        QVERIFY(!bare.Menus().m_clrSniff->isEnabled() && !bare.Menus().m_options->isEnabled());
+        const MainMenus& b = bare.Menus();
+        QVERIFY(!b.m_clrSniff->isEnabled() && !b.m_options->isEnabled() &&
+                !b.m_capture->isEnabled());
         QVERIFY(w.Menus().m_clrSniff->isEnabled());
-        UrlRecorder recorder; // the web items open the documents shipped with the program
+    }
+
+    // The Help menu's pages: HTML made from the README and the change log,
+    // beside the program's folder (share/doc/loomway), never in the source
+    // tree, with the README's pictures next to them.
+    void helpPages() {
+        LW_Main w;
+        UrlRecorder recorder;
         QDesktopServices::setUrlHandler("file", &recorder, "open");
-        m.m_lmwhome->trigger();
-        m.m_whatsnew->trigger();
+        w.Menus().m_lmwhome->trigger();
+        w.Menus().m_whatsnew->trigger();
         QDesktopServices::unsetUrlHandler("file");
-        QCOMPARE(recorder.files, (QStringList{"README.html", "CHANGELOG.html"}));
+        const QString doc = QCoreApplication::applicationDirPath() + "/../share/doc/loomway/";
+        QCOMPARE(recorder.files, (QStringList{QDir::cleanPath(doc + "README.html"),
+                                              QDir::cleanPath(doc + "CHANGELOG.html")}));
+        for (auto [path, heading] : {std::pair{recorder.files[0], "<h1>Palm Loomway</h1>"},
+                                     {recorder.files[1], "<h1>Palm Loomway: what"}}) {
+            QFile file(path);
+            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
+            const QString html = QString::fromUtf8(file.readAll());
+            QVERIFY(html.startsWith("<!DOCTYPE html>") &&
+                    html.contains("<meta charset=\"utf-8\">"));
+            QVERIFY2(html.contains(heading), qPrintable(html.left(300)));
+            const QRegularExpression image("<img src=\"([^\"]+)\"");
+            for (const auto& m : image.globalMatch(html)) {
+                QVERIFY2(QFileInfo::exists(QFileInfo(path).dir().filePath(m.captured(1))),
+                         qPrintable(m.captured(1)));
+            }
+            QCOMPARE(html.contains("<img "), path.endsWith("README.html"));
+        }
     }
 
     void captions_data() {
@@ -286,6 +315,7 @@ private slots:
             QCOMPARE(shown.at(b), expected);
         }
         QVERIFY(pane->isReadOnly());
+        QCOMPARE(pane->palette().color(QPalette::Base), QColor(Qt::black)); // white on black
         QCOMPARE(w.findChild<QLabel*>("StatusBar1_Panel1")->text(), QString("STATUS:  ON"));
     }
 

@@ -60,7 +60,7 @@ private slots:
         QTest::addColumn<QByteArray>("bytes"); // empty: refused
         QTest::newRow("pairs") << "7e ff 03" << QByteArray("\x7e\xff\x03");
         QTest::newRow("run") << "7EFF03" << QByteArray("\x7e\xff\x03");
-        QTest::newRow("0x") << "0x7e,0xFF" << QByteArray("\x7e\xff");
+        QTest::newRow("0x") << "0x7e,0XFF" << QByteArray("\x7e\xff");
         QTest::newRow("odd") << "7e f" << QByteArray();
         QTest::newRow("letter") << "7g" << QByteArray();
         QTest::newRow("blank") << "  " << QByteArray();

@@ -1,5 +1,8 @@
 #pragma once
 // Helpers shared by the settings dialog tests.
+#include "core/redirectionswitch.h"
+#include "tests/support/fakes.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -70,11 +73,34 @@ inline void leaveWithoutOk(QWidget& dialog, int way) {
     }
 }
 
+inline void clickOk(QWidget& dialog) {
+    QTest::mouseClick(child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
+}
+
 // Types into an editable list as a user does, replacing what it shows.
 inline void typeInto(QComboBox* box, const QString& text) {
     box->lineEdit()->selectAll();
     QTest::keyClick(box->lineEdit(), Qt::Key_Backspace);
     QTest::keyClicks(box->lineEdit(), text);
 }
+
+// A redirection switch over fake ports, settings with COM1, COM2 and 9600,
+// and a shown owner window for the dialogs.
+struct SwitchRig {
+    MemoryProfileFile file;
+    Settings settings;
+    FakeSerialPort handheld, modem;
+    RecordingLampPanel lamps;
+    RecordingMessageBox messages;
+    RecordingStatusPanel status;
+    RedirectionSwitch redirection{file, settings, handheld, modem, lamps, messages, status};
+    QWidget owner;
+    SwitchRig() {
+        file.set("Source", "Port", "1");
+        file.set("Destination", "Port", "2");
+        file.set("Common", "Speed", "9600");
+        owner.show();
+    }
+};
 
 } // namespace loomway::test

@@ -1,30 +1,16 @@
 #include "config/dialogs/lw_met.h"
-#include "core/redirectionswitch.h"
 #include "tests/config/dialogs/dialogtestsupport.h"
-#include "tests/support/fakes.h"
 
 using namespace loomway;
 using namespace loomway::test;
 
 namespace {
-struct Rig {
-    MemoryProfileFile file;
-    Settings settings;
-    FakeSerialPort handheld, modem;
-    RecordingLampPanel lamps;
-    RecordingMessageBox messages;
-    RecordingStatusPanel status;
-    RedirectionSwitch redirection{file, settings, handheld, modem, lamps, messages, status};
-    QWidget owner;
+struct Rig : SwitchRig {
     LW_Met dialog{file, settings, redirection, messages, &owner};
     Rig(const char* serial, const char* print, const char* clip) {
-        file.set("Source", "Port", "1");
-        file.set("Destination", "Port", "2");
-        file.set("Common", "Speed", "9600");
         SaveMethods(file, serial, print, clip);
         file.writes.clear();
         LoadMethods(file, settings);
-        owner.show();
         redirection.StartRedirection();
         dialog.Open();
     }
@@ -33,7 +19,6 @@ struct Rig {
         return box("comSerialR")->currentText() + " " + box("comPrintr")->currentText() + " " +
                box("comClipR")->currentText();
     }
-    void ok() { QTest::mouseClick(child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton); }
 };
 } // namespace
 
@@ -43,12 +28,11 @@ private slots:
     void looks() {
         Rig rig("YES", "no", "maybe");
         QCOMPARE(rig.dialog.windowTitle(), QString("Palm Loomway- Methods"));
-        QCOMPARE(child<QLabel>(rig.dialog, "lblSerialR")->text(),
-                 QString("Enable Serial (to Modem) ReDirection?"));
-        QCOMPARE(child<QLabel>(rig.dialog, "lblPrintR")->text(),
-                 QString("Enable Print ReDirection?"));
-        QCOMPARE(child<QLabel>(rig.dialog, "lblClipR")->text(),
-                 QString("Enable Clipboard ReDirection?"));
+        for (auto [label, text] : {std::pair{"lblSerialR", "Enable Serial (to Modem) ReDirection?"},
+                                   {"lblPrintR", "Enable Print ReDirection?"},
+                                   {"lblClipR", "Enable Clipboard ReDirection?"}}) {
+            QCOMPARE(child<QLabel>(rig.dialog, label)->text(), QString(text));
+        }
         for (const char* name : {"comSerialR", "comPrintr", "comClipR"}) {
             QCOMPARE(rig.box(name)->toolTip(), QString("Please select one of these options."));
             QCOMPARE(entries(rig.box(name)), QStringList({"YES", "NO"}));
@@ -68,7 +52,7 @@ private slots:
         const auto calls = rig.handheld.calls.size();
         typeInto(rig.box("comPrintr"), "no");
         typeInto(rig.box("comClipR"), "Yes");
-        rig.ok();
+        clickOk(rig.dialog);
         QVERIFY(!rig.dialog.isVisible() && rig.owner.isEnabled() && rig.messages.messages.empty());
         QCOMPARE(ReadSetting(rig.file, "Methods", "LMW_P") +
                      ReadSetting(rig.file, "Methods", "LMW_C"),
@@ -83,7 +67,7 @@ private slots:
         Rig rig("YES", "YES", "YES");
         typeInto(rig.box("comSerialR"), "NO");
         rig.messages.answers = {MessageAnswer::No};
-        rig.ok();
+        clickOk(rig.dialog);
         const auto& q = rig.messages.messages.at(0);
         QCOMPARE(q.title + "|" + q.text,
                  std::string("Disconnect Now?|Your current Serial connection will\nbe "
@@ -91,16 +75,16 @@ private slots:
         QVERIFY(q.icon == MessageIcon::Critical && q.buttons == MessageButtons::YesNo &&
                 q.defaultButton == MessageAnswer::No);
         QVERIFY(rig.dialog.isVisible() && rig.modem.IsOpen() && !rig.settings.SerialMethodOn);
-        rig.ok(); // nothing changed any more: closes
+        clickOk(rig.dialog); // nothing changed any more: closes
         QVERIFY(!rig.dialog.isVisible());
         rig.dialog.Open();
         typeInto(rig.box("comSerialR"), "YES"); // turned on: restarts at once
-        rig.ok();
+        clickOk(rig.dialog);
         QVERIFY(!rig.dialog.isVisible() && rig.modem.IsOpen());
         rig.dialog.Open();
         typeInto(rig.box("comSerialR"), "NO");
         rig.messages.answers = {MessageAnswer::Yes};
-        rig.ok();
+        clickOk(rig.dialog);
         QVERIFY(rig.dialog.isVisible() && !rig.modem.IsOpen() && rig.handheld.IsOpen());
         QVERIFY(rig.redirection.RedirectionActive());
         QCOMPARE(rig.messages.messages.size(), std::size_t(2));

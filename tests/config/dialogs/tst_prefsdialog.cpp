@@ -48,7 +48,7 @@ struct Rig {
         chooser.results.push_back({outcome, path});
         QTest::mouseClick(start(), Qt::LeftButton);
     }
-    void ok() { QTest::mouseClick(child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton); }
+    void ok() { clickOk(dialog); }
     std::string written() const {
         std::string out;
         for (const auto& w : file.writes) {
@@ -163,6 +163,26 @@ private slots:
         QCOMPARE(rig.settings.ExitProgramPath, std::string("/bin/x"));
     }
 
+    // Values in an 8-bit code page show as their characters and are written
+    // back byte for byte when left alone; changed, they are written as UTF-8.
+    void eightBitValues() {
+        Rig rig;
+        const std::string title = "Caf\xe9 \x93Sync\x94", program = "/opt/M\xfcller/start";
+        rig.file.set("Preferences", "CloseApp", title);
+        rig.file.set("Preferences", "StartApp", program);
+        rig.dialog.Open();
+        QCOMPARE(rig.box("comCloseApp")->currentText(), QString("Caf\u00e9 \u201cSync\u201d"));
+        QCOMPARE(rig.start()->text(), QString("/opt/M\u00fcller/start"));
+        rig.ok();
+        QVERIFY(rig.written().find("CloseApp=" + title + ";Preferences StartApp=" + program +
+                                   ";") != std::string::npos);
+        rig.file.writes.clear();
+        rig.dialog.Open();
+        rig.box("comCloseApp")->setEditText("Caf\u00e9");
+        rig.ok();
+        QVERIFY(rig.written().find("CloseApp=Caf\xc3\xa9;") != std::string::npos);
+    }
+
     // The file dialog starts in ~/Palm once it exists, lists folders and
     // executable files only, and gives back the file chosen.
     void fileChooser() {
@@ -181,13 +201,16 @@ private slots:
         QVERIFY(!ListedInProgramChooser(QFileInfo(palm + "/notes.txt")));
         FileProgramChooser chooser;
         QWidget parent;
+        QString filter;
         QTimer::singleShot(0, [&] {
             auto* dialog = parent.findChild<QFileDialog*>();
+            filter = dialog->findChild<QComboBox*>("fileTypeCombo")->currentText();
             dialog->selectFile(palm + "/sync");
             static_cast<QDialog*>(dialog)->accept();
         });
         const auto chosen = chooser.Choose(&parent, "t", palm);
         QCOMPARE(chosen.path, palm + "/sync");
+        QCOMPARE(filter, QString("Executable")); // the filter's name without its pattern
         QVERIFY(chosen.outcome == ProgramChooser::Outcome::Chosen);
     }
 };
