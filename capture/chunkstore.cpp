@@ -11,10 +11,43 @@ std::size_t HeapBytes(const std::string& text) {
 } // namespace
 
 ChunkStore::ChunkStore(const Clock& clock, std::size_t budgetBytes)
-    : m_clock(clock), m_budget(budgetBytes), m_onSteadyMicros(clock.SteadyMicros()) {}
+    : m_clock(clock), m_budget(budgetBytes), m_ring(budgetBytes),
+      m_onSteadyMicros(clock.SteadyMicros()) {}
 
 std::size_t ChunkStore::Cost(const ChunkRecord& record) {
-    return sizeof(ChunkRecord) + HeapBytes(record.bytes) + HeapBytes(record.marks);
+    return sizeof(ChunkRecord) + record.bytes.size() + HeapBytes(record.marks);
+}
+
+std::size_t ChunkStore::OffsetOf(const ChunkRecord& record) const {
+    return static_cast<std::size_t>(record.bytes.data() - m_ring.data());
+}
+
+void ChunkStore::DropOldest() {
+    m_bytesUsed -= Cost(m_records.front());
+    m_records.pop_front();
+    ++m_dropped;
+}
+
+std::size_t ChunkStore::PlaceFor(std::size_t size) {
+    while (!m_records.empty()) {
+        const std::size_t oldest = OffsetOf(m_records.front());
+        const std::size_t newest = OffsetOf(m_records.back());
+        const std::size_t end = newest + m_records.back().bytes.size();
+        if (newest >= oldest) {
+            // In use: [oldest, end). Room after it, else before it.
+            if (m_ring.size() - end >= size) {
+                return end;
+            }
+            if (oldest >= size) {
+                return 0;
+            }
+        } else if (oldest - end >= size) {
+            // Wrapped: in use [oldest, ring end) and [0, end).
+            return end;
+        }
+        DropOldest();
+    }
+    return 0;
 }
 
 const ChunkRecord& ChunkStore::Row(std::size_t row) const {
@@ -51,12 +84,18 @@ void ChunkStore::OnChunk(ChunkDirection direction, bool consumed, const std::str
     record.wallMicros = m_clock.WallMicros();
     record.direction = direction;
     record.consumed = consumed;
-    record.bytes = bytes;
-    const std::size_t cost = Cost(record);
+    const std::size_t cost = sizeof(ChunkRecord) + bytes.size();
     while (!m_records.empty() && m_bytesUsed + cost > m_budget) {
-        m_bytesUsed -= Cost(m_records.front());
-        m_records.pop_front();
-        ++m_dropped;
+        DropOldest();
+    }
+    if (bytes.size() > m_ring.size()) {
+        // Alone in the store: the budget dropped every other row.
+        m_alone = bytes;
+        record.bytes = m_alone;
+    } else {
+        const std::size_t at = PlaceFor(bytes.size());
+        bytes.copy(m_ring.data() + at, bytes.size());
+        record.bytes = std::string_view(m_ring.data() + at, bytes.size());
     }
     m_bytesUsed += cost;
     m_records.push_back(std::move(record));

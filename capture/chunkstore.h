@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace loomway {
 
@@ -18,13 +20,18 @@ struct ChunkRecord {
     std::int64_t wallMicros = 0;    // wall clock, microseconds since 1970-01-01 UTC
     ChunkDirection direction = ChunkDirection::HandheldToModem;
     bool consumed = false;
-    std::string bytes;
-    std::string marks; // short text: AT commands, result codes, PPP frames, requests
+    std::string_view bytes; // held by the store, as long as the row is
+    std::string marks;      // short text: AT commands, result codes, PPP frames, requests
 };
 
 // The most recent chunks, oldest first, within a byte budget: when a new
 // chunk would pass the budget the oldest chunks are dropped first, and
 // counted. A chunk larger than the whole budget is kept alone.
+//
+// The chunks' bytes lie one after the other in a ring of the budget's size,
+// made (and its memory touched) with the store: keeping a chunk costs one
+// copy, without an allocation of its own, and the relay never waits for the
+// system to find memory while the store fills.
 //
 // Marks are read when a row is first looked at, for it and every row before
 // it not read yet, in order: the relay never waits for them, and a store
@@ -42,6 +49,9 @@ public:
     static constexpr std::size_t kDefaultBudget = 16 * 1024 * 1024;
 
     explicit ChunkStore(const Clock& clock, std::size_t budgetBytes = kDefaultBudget);
+
+    ChunkStore(const ChunkStore&) = delete;
+    ChunkStore& operator=(const ChunkStore&) = delete;
 
     void OnChunk(ChunkDirection direction, bool consumed, const std::string& bytes) override;
     // Times of later chunks count from now.
@@ -62,8 +72,16 @@ public:
     static std::size_t Cost(const ChunkRecord& record);
 
 private:
+    void DropOldest();
+    // Where in the ring a chunk of size bytes goes, once the oldest chunks in
+    // its way are dropped; size is at most the ring's.
+    std::size_t PlaceFor(std::size_t size);
+    std::size_t OffsetOf(const ChunkRecord& record) const;
+
     const Clock& m_clock;
     std::size_t m_budget;
+    std::vector<char> m_ring;
+    std::string m_alone; // a chunk larger than the ring
     mutable std::deque<ChunkRecord> m_records;
     mutable std::size_t m_bytesUsed = 0;
     std::uint64_t m_endSequence = 0;

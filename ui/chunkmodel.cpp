@@ -20,7 +20,7 @@ char Folded(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool Holds(const std::string& bytes, const std::string& pattern, bool ignoreCase) {
+bool Holds(std::string_view bytes, const std::string& pattern, bool ignoreCase) {
     if (!ignoreCase) {
         return bytes.find(pattern) != std::string::npos;
     }

@@ -172,6 +172,25 @@ private slots:
         QCOMPARE(store.Row(store.Rows() - 1).bytes.back(), char('a' + (chunks - 1) % 26));
     }
 
+    // Chunks of any size, wrapped around the store's ring, keep their bytes.
+    void keptChunksKeepTheirBytes() {
+        FakeClock clock;
+        ChunkStore store(clock, 64 * 1024);
+        std::vector<std::string> sent;
+        std::uint32_t seed = 7;
+        for (int i = 0; i < 2000; ++i) {
+            seed = seed * 1103515245 + 12345;
+            const std::size_t size = 1 + (seed >> 8) % (i % 50 == 49 ? 70000 : 9000);
+            sent.push_back(std::string(size, char('A' + i % 50)));
+            store.OnChunk(ChunkDirection::HandheldToModem, false, sent.back());
+            for (std::size_t row = 0; row < store.Rows(); ++row) {
+                const ChunkRecord& record = store.Row(row);
+                QVERIFY2(record.bytes == sent[record.sequence], qPrintable(QString::number(i)));
+            }
+        }
+        QCOMPARE(store.Dropped() + store.Rows(), std::uint64_t(2000));
+    }
+
     // Marks are read on first look; rows dropped unread leave no trace in them.
     void marksOfRowsAfterDroppedOnes() {
         FakeClock clock;
