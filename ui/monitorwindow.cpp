@@ -76,6 +76,9 @@ MonitorWindow::MonitorWindow(ChunkStore& store, QWidget* parent)
     QFont fixed = m_view->font();
     fixed.setFamily(QStringLiteral("monospace"));
     fixed.setStyleHint(QFont::TypeWriter);
+    // Hex and printable ASCII need no shaping; a repaint of the table, which
+    // stops the relay while it lasts, then costs a fraction.
+    fixed.setStyleStrategy(QFont::PreferNoShaping);
     m_view->setFont(fixed);
     const int ch = QFontMetrics(fixed).horizontalAdvance(QLatin1Char('0'));
     const int widths[] = {12,
