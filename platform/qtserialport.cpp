@@ -252,8 +252,8 @@ void QtSerialPort::Write(const std::string& data) {
     // of the event loop for QSerialPort's write notifier; whatever it does not
     // take (or an error) is left to QSerialPort, which reports it as usual.
     if (m_port.bytesToWrite() == 0) {
-        const ssize_t written = ::write(static_cast<int>(m_port.handle()), bytes,
-                                        static_cast<std::size_t>(size));
+        const ssize_t written =
+            ::write(static_cast<int>(m_port.handle()), bytes, static_cast<std::size_t>(size));
         if (written > 0) {
             bytes += written;
             size -= written;
