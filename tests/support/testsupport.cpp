@@ -5,20 +5,11 @@
 
 namespace loomway::test {
 
-QString settingsFilePath() {
-    return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/LOOMWAY.INI");
-}
-
 void writeSettingsFile(const QByteArray& contents) {
-    QFile file(settingsFilePath());
+    QFile file(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/LOOMWAY.INI"));
     if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size()) {
         qFatal("cannot write the test settings file");
     }
-}
-
-QByteArray readSettingsFile() {
-    QFile file(settingsFilePath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QString scratchDir() {
@@ -37,6 +28,10 @@ void addRows(std::initializer_list<const char*> columns,
             data << QString::fromUtf8(*cell);
         }
     }
+}
+
+QString cell(const char* column) {
+    return *static_cast<QString*>(QTest::qData(column, qMetaTypeId<QString>()));
 }
 
 } // namespace loomway::test
