@@ -83,10 +83,7 @@ public:
         m_number = number;
     }
     int PortNumber() const override { return m_number; }
-    void SetSettings(const std::string& text) override {
-        calls.push_back("SetSettings " + text);
-        settings = text;
-    }
+    void SetSettings(const std::string& text) override { calls.push_back("SetSettings " + text); }
     void Open() override {
         calls.push_back("Open");
         if (openError.code != 0) {
@@ -140,7 +137,6 @@ public:
     void forceOpen(bool open) { m_open = open; }
 
     std::vector<std::string> calls;
-    std::string settings;
     std::string written;
     std::vector<std::string> writes;
     PortError openError{}, writeError{};
