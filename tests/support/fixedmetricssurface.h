@@ -10,8 +10,8 @@
 #include "services/printersurface.h"
 
 #include <map>
+#include <sstream>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 namespace loomway::test {
@@ -19,21 +19,16 @@ namespace loomway::test {
 class FixedMetricsSurface : public PrinterSurface {
 public:
     struct Drawn {
-        int page = 1;
-        float x = 0, y = 0;
-        std::string text;
-        bool endedLine = false;
-        std::string face;
-        float size = 0;
-        bool bold = false, italic = false, underline = false;
-        int orientation = 1;
+        int page = 1, orientation = 1;
+        float x = 0, y = 0, size = 0;
+        std::string text, face;
+        bool endedLine = false, bold = false, italic = false, underline = false;
     };
 
     float printableWidth = 1000, printableHeight = 2000;
     int pageWidth = 1200, pageHeight = 2400;
-    float charWidthPerPoint = 10;  // 10 points: 100 twips per character
-    float lineHeightPerPoint = 20; // 10 points: 200 twips per line
-    std::map<char, float> widths;  // per character, at 10 points; scaled with the size
+    float charWidthPerPoint = 10, lineHeightPerPoint = 20;
+    std::map<char, float> widths; // per character, at 10 points; scaled with the size
     std::string deviceName = "Fixed Printer";
     std::string failOn;
     int failSkip = 0, failCode = 482;
@@ -44,12 +39,10 @@ public:
     int documentsEnded = 0, aborted = 0;
     std::size_t measuredChars = 0, drawnChars = 0; // all calls together
 
-    int orientation = 1;
+    int orientation = 1, page = 1;
+    float size = 0, x = 0, y = 0;
     std::string face;
-    float size = 0;
     bool bold = false, italic = false, underline = false;
-    float x = 0, y = 0;
-    int page = 1;
 
     void SetOrientation(int value) override { set("SetOrientation", orientation, value); }
     void SetFontName(const std::string& value) override { set("SetFontName", face, value); }
@@ -102,20 +95,10 @@ private:
         }
         return total;
     }
-    template <class T> void set(const std::string& name, T& field, const T& value) {
-        std::string text;
-        if constexpr (std::is_same_v<T, std::string>) {
-            text = value;
-        } else if constexpr (std::is_same_v<T, float>) {
-            text = std::to_string(value);
-            text.erase(text.find_last_not_of('0') + 1);
-            if (text.back() == '.') {
-                text.pop_back();
-            }
-        } else {
-            text = std::to_string(int(value));
-        }
-        enter(name + " " + text);
+    template <class T> void set(const char* name, T& field, const T& value) {
+        std::ostringstream call;
+        call << name << ' ' << value;
+        enter(call.str());
         field = value;
     }
     void check(const std::string& name) {
@@ -139,7 +122,7 @@ private:
         }
         if (record) {
             drawn.push_back(
-                {page, x, y, text, endLine, face, size, bold, italic, underline, orientation});
+                {page, orientation, x, y, size, text, face, endLine, bold, italic, underline});
         }
         drawnChars += text.size();
         x += measure(text);
