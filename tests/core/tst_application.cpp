@@ -111,7 +111,7 @@ struct Desktop : MainWindowControl,
     std::function<void()> duringPause;
 };
 
-// The ports' settings are stored unless `ports` is false.
+// Preferences given empty are left out; the ports' settings are stored unless `ports` is false.
 struct Rig {
     Log log;
     File file{log};
@@ -128,7 +128,9 @@ struct Rig {
         bool ports = true) {
         app.SetCloseWait(kCloseWaitLimit, [this] { return desktop.clock; });
         for (auto [k, v] : preferences) {
-            file.set("Preferences", k, v);
+            if (*v != '\0') {
+                file.set("Preferences", k, v);
+            }
         }
         if (ports) {
             file.set("Source", "Port", "1");
@@ -187,14 +189,11 @@ private slots:
                  {"number first, comma", "+750px", " 2,9 ", "left 750; top 2"}});
     }
     void windowPosition() {
-        QFETCH(QString, x);
-        QFETCH(QString, y);
-        QFETCH(QString, moves);
         Rig rig({}, false);
-        rig.file.set("Display", "XLoc", x.toStdString());
-        rig.file.set("Display", "YLoc", y.toStdString());
+        rig.file.set("Display", "XLoc", cell("x").toStdString());
+        rig.file.set("Display", "YLoc", cell("y").toStdString());
         QVERIFY(rig.app.Load());
-        QCOMPARE(rig.log.only("^(left|top) "), moves);
+        QCOMPARE(rig.log.only("^(left|top) "), cell("moves"));
     }
 
     // Each start-up preference: the exact texts act, anything else does nothing.
@@ -217,19 +216,14 @@ private slots:
                  {"one character", "CloseApp", "X", ""}});
     }
     void preferences() {
-        QFETCH(QString, key);
-        QFETCH(QString, value);
-        QFETCH(QString, effect);
-        Rig rig;
-        if (!value.isEmpty()) {
-            rig.file.set("Preferences", key.toStdString(), value.toStdString());
-        }
+        const QString key = cell("key");
+        Rig rig{{qPrintable(key), qPrintable(cell("value"))}};
         QVERIFY(rig.app.Load());
         QCOMPARE(rig.log.only(key == "MenuVisible" ? "^(hide|show) menu"
                               : key == "Startup"   ? "^display "
                               : key == "Status"    ? "^(open |lamp imgOnOff OFF)"
                                                    : "^look for "),
-                 effect);
+                 cell("effect"));
         QVERIFY(rig.messages.messages.empty());
     }
 
@@ -283,15 +277,9 @@ private slots:
                  {"minimized", "yes", "/bin/hs", "end"}});
     }
     void exitSequence() {
-        QFETCH(QString, minimized);
-        QFETCH(QString, program);
-        QFETCH(QString, expected);
-        Rig rig{{"Status", "ON"}};
-        if (!program.isEmpty()) {
-            rig.file.set("Preferences", "StartApp", program.toStdString());
-        }
+        Rig rig{{"Status", "ON"}, {"StartApp", qPrintable(cell("program"))}};
         QVERIFY(rig.app.Load());
-        rig.desktop.normal = minimized.isEmpty();
+        rig.desktop.normal = cell("minimized").isEmpty();
         rig.desktop.left = -450;
         rig.desktop.top = 567;
         const auto from = rig.log.entries.size();
@@ -299,7 +287,7 @@ private slots:
         rig.app.QuitProgram();
         rig.app.RunExitActions();
         QCOMPARE(rig.log.entries.mid(from).filter(QRegularExpression("^(?!lamp )")).join("; "),
-                 "close handheld; close modem; " + expected);
+                 "close handheld; close modem; " + cell("expected"));
         QVERIFY(rig.app.Ended());
     }
 };
