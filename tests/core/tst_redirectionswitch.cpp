@@ -98,16 +98,14 @@ private slots:
                  {"serial method off: no modem", "009600", "", "9600,N,8,1"}});
     }
     void switchOn() {
-        QFETCH(QString, speed);
-        QFETCH(QString, serial);
-        QFETCH(QString, settings);
-        Rig rig("3", "4", speed.toStdString());
-        rig.settings.SerialMethodOn = !serial.isEmpty();
+        const bool serial = !cell("serial").isEmpty();
+        Rig rig("3", "4", cell("speed").toStdString());
+        rig.settings.SerialMethodOn = serial;
         rig.sw.StartRedirection();
-        const QString open = "SetSettings " + settings + ";Open;";
+        const QString open = "SetSettings " + cell("settings") + ";Open;";
         QCOMPARE(rig.calls(rig.handheld), "SetPortNumber 3;" + open);
-        QCOMPARE(rig.calls(rig.modem), serial.isEmpty() ? "" : "SetPortNumber 4;" + open);
-        QCOMPARE(rig.lamps(), serial.isEmpty() ? "PWR PON;OnOff ON;" : "PWR PON;PWR PON;OnOff ON;");
+        QCOMPARE(rig.calls(rig.modem), serial ? "SetPortNumber 4;" + open : "");
+        QCOMPARE(rig.lamps(), serial ? "PWR PON;PWR PON;OnOff ON;" : "PWR PON;OnOff ON;");
         QCOMPARE(rig.panels.status, std::string("STATUS:  ON"));
         QVERIFY(rig.sw.RedirectionActive() && rig.handheld.IsOpen() &&
                 rig.messages.messages.empty());
@@ -115,8 +113,8 @@ private slots:
         rig.sw.ToggleRedirection();
         QVERIFY(!rig.handheld.IsOpen() && !rig.modem.IsOpen() && !rig.sw.RedirectionActive());
         QCOMPARE(rig.panels.status, std::string("STATUS:  OFF"));
-        QCOMPARE(rig.lamps(), serial.isEmpty() ? "PWR POFF;OnOff OFF;PWR POFF;"
-                                               : "PWR POFF;PWR POFF;OnOff OFF;PWR POFF;");
+        QCOMPARE(rig.lamps(),
+                 serial ? "PWR POFF;PWR POFF;OnOff OFF;PWR POFF;" : "PWR POFF;OnOff OFF;PWR POFF;");
     }
 
     // The message for each failure of the handheld port; the listed codes
@@ -136,14 +134,12 @@ private slots:
                  {"70", "Port Error: Error Number:  70-Error - Permission denied"}});
     }
     void openFailures() {
-        QFETCH(QString, code);
-        QFETCH(QString, message);
-        const bool switchesOff = code != "70";
+        const bool switchesOff = cell("code") != "70";
         Rig rig;
         rig.sw.SetRedirectionActive(true); // as the start-up preference "ON" leaves it
-        rig.handheld.openError = PortError{code.toInt(), "Permission denied"};
+        rig.handheld.openError = PortError{cell("code").toInt(), "Permission denied"};
         rig.sw.StartRedirection();
-        QCOMPARE(rig.message(), message);
+        QCOMPARE(rig.message(), cell("message"));
         const auto& m = rig.messages.messages[0];
         QVERIFY(m.icon == MessageIcon::Exclamation && m.buttons == MessageButtons::Ok);
         QVERIFY(rig.modem.calls.empty());
@@ -177,15 +173,11 @@ private slots:
                   "Port Error: Error Number:  6-Error - Overflow", "open"}});
     }
     void badSettings() {
-        QFETCH(QString, source);
-        QFETCH(QString, destination);
-        QFETCH(QString, speed);
-        QFETCH(QString, message);
-        QFETCH(QString, handheldOpen);
-        Rig rig(source.toStdString(), destination.toStdString(), speed.toStdString());
+        Rig rig(cell("source").toStdString(), cell("destination").toStdString(),
+                cell("speed").toStdString());
         rig.sw.StartRedirection();
-        QCOMPARE(rig.message(), message);
-        QCOMPARE(rig.handheld.IsOpen(), !handheldOpen.isEmpty());
+        QCOMPARE(rig.message(), cell("message"));
+        QCOMPARE(rig.handheld.IsOpen(), !cell("handheldOpen").isEmpty());
         QVERIFY(!rig.modem.IsOpen() && !rig.sw.RedirectionActive());
         QCOMPARE(rig.panels.updates, 0);
         if (rig.handheld.IsOpen()) { // the stranded port is closed before the next attempt
