@@ -17,19 +17,14 @@ LABEL = ((3600 + 247) // e2e.TW, (480 + 127) // e2e.TW)
 class ClipboardTest(unittest.TestCase):
 
     def start(self, s, method="YES"):
-        handheld, far = s.pty_pair()
-        modem, self.modem = s.pty_pair()
-        s.write_ini(handheld, modem, startup="LEDs", Methods={"LMW_C": method},
-                    Preferences={"MenuVisible": "NO"})
-        p = s.loomway(read_window=True)
-        p.wait_for_window()
+        p, path, modem = s.relay(read_window=True, Methods={"LMW_C": method},
+                                 Preferences={"Startup": "LEDs", "MenuVisible": "NO"})
         p.wait_for_size(4425 // e2e.TW, 1170 // e2e.TW)
-        return p, far, s.far(far)
+        return p, path, s.far(path), s.far(modem)
 
     def test_both_ways(self):
         with e2e.Session() as s:
-            p, path, far = self.start(s)
-            modem = s.far(self.modem)
+            p, path, far, modem = self.start(s)
             # Nobody owns the clipboard: a click sends nothing.
             self.assertIsNone(e2e.clipboard())
             p.click(*LAMP)
@@ -73,7 +68,7 @@ class ClipboardTest(unittest.TestCase):
 
     def test_method_off_sends_nothing(self):
         with e2e.Session() as s:
-            p, _, far = self.start(s, method="NO")
+            p, _, far, _ = self.start(s, method="NO")
             s.set_clipboard(b"stays here")
             p.click(*LAMP)
             self.assertEqual(far.read_for(1.0), b"")

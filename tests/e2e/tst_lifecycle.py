@@ -20,11 +20,13 @@ HELPER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "e2e.py")
 class LifecycleTest(unittest.TestCase):
 
     def start(self, s, status="OFF", **preferences):
-        handheld, _ = s.pty_pair()
-        modem, _ = s.pty_pair()
-        s.write_ini(handheld, modem, status=status, Preferences=preferences,
+        """Writes the settings; the ports and the exit program's marker file."""
+        (handheld, _), (modem, _) = s.pty_pair(), s.pty_pair()
+        marker = s.path("ran")
+        s.write_ini(handheld, modem, Preferences=dict(
+                        Status=status, StartApp="sh -c 'echo ran >> %s'" % marker, **preferences),
                     Display={"XLoc": str(100 * TW), "YLoc": str(200 * TW)})
-        return {handheld, modem}
+        return {handheld, modem}, marker
 
     def stored_position(self, s):
         display = s.ini().get("Display", {})
@@ -36,8 +38,7 @@ class LifecycleTest(unittest.TestCase):
 
     def test_position_views_second_instance_and_exit(self):
         with e2e.Session() as s:
-            marker = s.path("ran")
-            self.start(s, StartApp="sh -c 'echo ran >> %s'" % marker)
+            _, marker = self.start(s)
             p = s.loomway()
             p.wait_for_window()
             e2e.wait_until(lambda: p.geometry()[:2] == (100, 200), 10, "the stored position")
@@ -74,13 +75,13 @@ class LifecycleTest(unittest.TestCase):
 
     def test_nothing_happens_at_exit_when_minimized(self):
         with e2e.Session() as s:
-            marker = s.path("ran")
-            self.start(s, StartApp="sh -c 'echo ran >> %s'" % marker)
+            _, marker = self.start(s)
             p = s.loomway()
             p.wait_for_window()
             self.move(p, 150, 250)
             e2e.iconify(p.wid)
-            e2e.wait_until(lambda: not e2e.viewable(p.wid), 10, "the minimized window")
+            e2e.wait_until(lambda: "IsViewable" not in e2e.run(["xwininfo", "-id", str(p.wid)])
+                           .stdout.decode(), 10, "the minimized window")
             time.sleep(0.5)
             p.process.send_signal(signal.SIGTERM)
             self.assertEqual(p.wait_for_exit(), 0)
@@ -96,7 +97,7 @@ class LifecycleTest(unittest.TestCase):
 
     def test_hotsync_manager_closed_before_the_ports_open(self):
         with e2e.Session() as s:
-            devices = self.start(s, status="ON", CloseApp="HotSync Manager")
+            devices, _ = self.start(s, "ON", CloseApp="HotSync Manager")
             other, wid, log = self.hotsync(s)
             p = s.loomway()
             deadline = time.monotonic() + 30
@@ -111,7 +112,7 @@ class LifecycleTest(unittest.TestCase):
 
     def test_start_goes_on_when_the_window_stays(self):
         with e2e.Session() as s:
-            devices = self.start(s, status="ON", CloseApp="HotSync Manager")
+            devices, _ = self.start(s, "ON", CloseApp="HotSync Manager")
             other, wid, log = self.hotsync(s, "--ignore")
             p = s.loomway()
             e2e.wait_until(lambda: os.path.exists(log), 20, "the close request")
@@ -125,8 +126,7 @@ class LifecycleTest(unittest.TestCase):
                 "SIGTERM": lambda p: p.process.send_signal(signal.SIGTERM)}
         for way, end in ways.items():
             with self.subTest(way=way), e2e.Session() as s:
-                marker = s.path("ran")
-                self.start(s, status="ON", StartApp="sh -c 'echo ran >> %s'" % marker)
+                _, marker = self.start(s, status="ON")
                 p = s.loomway()
                 p.wait_for_window()
                 self.assertFalse(os.path.exists(marker))
