@@ -14,15 +14,12 @@ import struct
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import tty
 
 BINARY_DIR = os.environ.get("LOOMWAY_BINARY_DIR", "build")
 LOOMWAY = os.path.join(BINARY_DIR, "app", "loomway")
 SIM = os.path.join(BINARY_DIR, "tools", "loomway-sim", "loomway-sim")
-PRIVATE_CUPS = os.path.join(os.environ.get("LOOMWAY_SOURCE_DIR", "."), "tests", "support",
-                            "private-cups")
 TITLE = "Palm Loomway by QUILLON"
 TW = 15  # twips per pixel
 ACCESSIBLE = "org.a11y.atspi.Accessible"
@@ -67,12 +64,6 @@ def windows(pid, title):
                                  "--name", "^%s$" % re.escape(title)]).stdout.split()]
 
 
-def clipboard():
-    """The CLIPBOARD as bytes, None when nobody owns it."""
-    r = run(["xclip", "-o", "-selection", "clipboard"], timeout=10)
-    return None if r.returncode else r.stdout
-
-
 def held(pid, paths):
     """Those of paths that the process holds open."""
     fds = "/proc/%d/fd" % pid
@@ -96,11 +87,6 @@ class FarEnd:
                 view = view[os.write(self.fd, view):]
             except BlockingIOError:
                 select.select([], [self.fd], [], 5)
-
-    def write_in_background(self, data):
-        writer = threading.Thread(target=self.write, args=(data,), daemon=True)
-        writer.start()
-        return writer
 
     def reads(self, count, timeout=10.0):
         """The separate reads until count bytes came or timeout passed quietly."""
@@ -267,29 +253,6 @@ class Session:
 
     sim = lambda self, *args, input=None: run([SIM, *args], input=input, timeout=30)
 
-    def sim_background(self, *args, ready=None, on="stdout"):
-        """A running loomway-sim with pipes; waits for a line holding ready on stream on."""
-        p = self.start([SIM, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        if ready is not None and ready not in (line := getattr(p, on).readline()):
-            raise AssertionError("loomway-sim said %r" % line)
-        return p
-
-    def set_clipboard(self, data):
-        p = self.start(["xclip", "-quiet", "-selection", "clipboard", "-i"],
-                       stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        p.stdin.write(data)
-        p.stdin.close()
-        wait_until(lambda: clipboard() == data, 10, "xclip to own the clipboard")
-
-    def cups(self, printer=True):
-        """A private CUPS in the session's folder; its environment lines as a dict."""
-        d = self.path("cups")
-        r = run([PRIVATE_CUPS, "start", d] + ([] if printer else ["--no-printer"]), 60)
-        if r.returncode != 0:
-            raise AssertionError("private-cups: " + r.stderr.decode())
-        self.cleanups.append(lambda: run([PRIVATE_CUPS, "stop", d], 60))
-        return dict(line.split("=", 1) for line in r.stdout.decode().split())
-
 
 def _value(text):
     """The first value of a gdbus reply as a Python value."""
@@ -453,38 +416,6 @@ def close_window(wid):
     x.sync()
 
 
-def iconify(wid):
-    """Minimizes a window as a window manager does: unmapped, WM_STATE Iconic."""
-    x = X11()
-    x.request(10, struct.pack("<I", wid))  # UnmapWindow
-    state = x.atom("WM_STATE")
-    x.set_property(wid, state, state, 32, struct.pack("<II", 3, 0))
-    x.sync()
-
-
-def show_window(title, close_delay, log, ignore_close=False):
-    """A window of this title; notes each close request in log and closes
-    close_delay seconds after the first (never with ignore_close)."""
-    x = X11()
-    wid = x.base | 1
-    x.request(1, struct.pack("<IIhhHHHHIII", wid, x.root, 40, 40, 200, 100, 0, 1, 0, 0x2, 0))
-    x.set_property(wid, 39, 31, 8, title.encode())  # WM_NAME, STRING
-    x.set_property(wid, x.atom("_NET_WM_NAME"), x.atom("UTF8_STRING"), 8, title.encode())
-    protocols, delete = x.atom("WM_PROTOCOLS"), x.atom("WM_DELETE_WINDOW")
-    x.set_property(wid, protocols, 4, 32, struct.pack("<I", delete))
-    x.request(8, struct.pack("<I", wid))  # MapWindow
-    x.sync()
-    print(wid, flush=True)
-    while True:
-        event = x.packet()
-        if event[0] & 0x7F == 33 and struct.unpack("<II", event[8:16]) == (protocols, delete):
-            with open(log, "a") as f:
-                f.write("close requested\n")
-            if not ignore_close:
-                time.sleep(close_delay)
-                return
-
-
 if __name__ == "__main__" and sys.argv[1:2] == ["serve"]:
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     bus = AccessibilityBus()
@@ -498,7 +429,5 @@ if __name__ == "__main__" and sys.argv[1:2] == ["serve"]:
                 print("ERROR %s" % str(e).splitlines()[0], flush=True)
     finally:
         bus.stop()
-elif __name__ == "__main__" and sys.argv[1:2] == ["window"]:
-    show_window(sys.argv[2], float(sys.argv[3]), sys.argv[4], sys.argv[5:] == ["--ignore"])
 elif __name__ == "__main__":
     sys.exit(__doc__)

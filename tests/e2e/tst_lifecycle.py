@@ -1,11 +1,10 @@
 #!/usr/bin/env python3
-"""Start and end of the real binary: the window position kept across starts,
-a second instance that ends at once, the view items sizing the window, a
-"HotSync Manager" window of another process closed before the ports open,
-and the exit program started once however the program ends."""
+"""Start and end: the kept window position, a second instance, the view items' sizes, a
+"HotSync Manager" window closed before the ports open, the exit program run once."""
 
 import os
 import signal
+import struct
 import subprocess
 import sys
 import time
@@ -14,7 +13,38 @@ import unittest
 import e2e
 
 TW = e2e.TW
-HELPER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "e2e.py")
+
+
+def iconify(wid):
+    """Minimizes a window as a window manager does: unmapped, WM_STATE Iconic."""
+    x = e2e.X11()
+    x.request(10, struct.pack("<I", wid))  # UnmapWindow
+    state = x.atom("WM_STATE")
+    x.set_property(wid, state, state, 32, struct.pack("<II", 3, 0))
+    x.sync()
+
+
+def show_window(title, close_delay, log, ignore_close=False):
+    """A window of this title; notes each close request in log and closes
+    close_delay seconds after the first (never with ignore_close)."""
+    x = e2e.X11()
+    wid = x.base | 1
+    x.request(1, struct.pack("<IIhhHHHHIII", wid, x.root, 40, 40, 200, 100, 0, 1, 0, 0x2, 0))
+    x.set_property(wid, 39, 31, 8, title.encode())  # WM_NAME, STRING
+    x.set_property(wid, x.atom("_NET_WM_NAME"), x.atom("UTF8_STRING"), 8, title.encode())
+    protocols, delete = x.atom("WM_PROTOCOLS"), x.atom("WM_DELETE_WINDOW")
+    x.set_property(wid, protocols, 4, 32, struct.pack("<I", delete))
+    x.request(8, struct.pack("<I", wid))  # MapWindow
+    x.sync()
+    print(wid, flush=True)
+    while True:
+        event = x.packet()
+        if event[0] & 0x7F == 33 and struct.unpack("<II", event[8:16]) == (protocols, delete):
+            with open(log, "a") as f:
+                f.write("close requested\n")
+            if not ignore_close:
+                time.sleep(close_delay)
+                return
 
 
 class LifecycleTest(unittest.TestCase):
@@ -79,7 +109,7 @@ class LifecycleTest(unittest.TestCase):
             p = s.loomway()
             p.wait_for_window()
             self.move(p, 150, 250)
-            e2e.iconify(p.wid)
+            iconify(p.wid)
             e2e.wait_until(lambda: "IsViewable" not in e2e.run(["xwininfo", "-id", str(p.wid)])
                            .stdout.decode(), 10, "the minimized window")
             time.sleep(0.5)
@@ -91,7 +121,7 @@ class LifecycleTest(unittest.TestCase):
 
     def hotsync(self, s, *options):
         log = s.path("hotsync.log")
-        other = s.start([sys.executable, HELPER, "window", "HotSync Manager", "1.5", log,
+        other = s.start([sys.executable, os.path.abspath(__file__), "window", "HotSync Manager", "1.5", log,
                          *options], stdout=subprocess.PIPE)
         return other, int(other.stdout.readline()), log
 
@@ -138,5 +168,7 @@ class LifecycleTest(unittest.TestCase):
                 self.assertIn("XLoc", s.ini().get("Display", {}))
 
 
-if __name__ == "__main__":
+if sys.argv[1:2] == ["window"]:
+    show_window(sys.argv[2], float(sys.argv[3]), sys.argv[4], sys.argv[5:] == ["--ignore"])
+elif __name__ == "__main__":
     unittest.main(verbosity=2)

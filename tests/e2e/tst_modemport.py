@@ -1,9 +1,6 @@
 #!/usr/bin/env python3
-"""The built-in modem on the modem port of the real binary: the simulated
-handheld dials a [Phonebook] number and exchanges every byte value with an echo
-server on the loopback address, escapes with "+++" and hangs up; a server that
-closes gives NO CARRIER. Network endpoints that fail show the switch-on messages
-with a line that says what happened."""
+"""The built-in modem: dial a [Phonebook] number, echo every byte value over loopback,
+"+++" and hang up; NO CARRIER; failing network endpoints' switch-on messages."""
 
 import os
 import socket
