@@ -3,7 +3,6 @@ accessibility bus, prints the program's environment lines and READY, then answer
 line "counters" on standard input with "<sent> <received>" or "ERROR <why>"."""
 
 import ast
-import configparser
 import ctypes
 import os
 import re
@@ -53,9 +52,9 @@ def run(args, timeout=20, **kwargs):
 def geometry(wid):
     """(x, y, width, height) of an X window, None when it is gone."""
     r = run(["xwininfo", "-id", str(wid)])
-    return None if r.returncode else tuple(int(re.search(r"%s:\s*(-?\d+)" % f, r.stdout.decode())[1])
-                                           for f in ("Absolute upper-left X", "Absolute upper-left Y",
-                                                     "Width", "Height"))
+    fields = ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")
+    return None if r.returncode else tuple(
+        int(re.search(r"%s:\s*(-?\d+)" % f, r.stdout.decode())[1]) for f in fields)
 
 
 def windows(pid, title):
@@ -110,7 +109,8 @@ class Program:
     """A running loomway (process None: the one on the bus); wid: its main window once found."""
 
     def __init__(self, process, bus):
-        self.process, self.bus, self.wid, self._window, self._counters = process, bus, None, None, None
+        self.process, self.bus, self.wid = process, bus, None
+        self._window = self._counters = None
         self.pid = process.pid if process else None
 
     def window(self):
@@ -152,8 +152,8 @@ class Program:
 
     def wait_for_size(self, width, height):
         """Waits until the window is width x height pixels (+-1)."""
-        wait_until(lambda: all(abs(a - b) <= 1 for a, b in zip(self.geometry()[2:], (width, height))),
-                   10, lambda: "window %r, expected %dx%d" % (self.geometry(), width, height))
+        near = lambda: all(abs(a - b) <= 1 for a, b in zip(self.geometry()[2:], (width, height)))
+        wait_until(near, 10, lambda: "window %r, expected %dx%d" % (self.geometry(), width, height))
 
     def key(self, *keys):
         run(["xdotool", "windowfocus", "--sync", str(self.wid)])
@@ -179,13 +179,12 @@ class Session:
 
     def __exit__(self, *exc):
         for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(5)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait(5)
+            process.terminate()  # a no-op once it has ended
+            try:
+                process.wait(5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait(5)
         for cleanup in reversed(self.cleanups):
             cleanup()
 
@@ -204,7 +203,7 @@ class Session:
 
     def pty_pair(self):
         """(program end, far end) paths of a fresh socat pseudo-terminal pair."""
-        a, b = self.path("pty%d-a" % len(self.processes)), self.path("pty%d-b" % len(self.processes))
+        a, b = (self.path("pty%d-%s" % (len(self.processes), end)) for end in "ab")
         self.start(["socat", "pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b],
                    stderr=subprocess.DEVNULL)
         wait_until(lambda: os.path.exists(a) and os.path.exists(b), 5, "socat's ptys")
@@ -226,16 +225,9 @@ class Session:
             for section, keys in ini.items():
                 f.write("[%s]\n%s\n" % (section, "".join("%s=%s\n" % kv for kv in keys.items())))
 
-    def ini(self):
-        parser = configparser.ConfigParser(interpolation=None, strict=False)
-        parser.optionxform = str
-        parser.read(self.ini_path, encoding="latin-1")
-        return {name: dict(parser[name]) for name in parser.sections()}
-
     def relay(self, read_window=False, env=None, **sections):
-        """Two pty pairs as COM1 and COM2, settings with sections, the window shown.
-        Returns (program, handheld far end path, modem far end path); program.devices:
-        the program ends."""
+        """Two pty pairs as COM1 and COM2, the window shown; (program, handheld far end,
+        modem far end), program.devices: the program ends."""
         (handheld, handheld_far), (modem, modem_far) = self.pty_pair(), self.pty_pair()
         self.write_ini(handheld, modem, **sections)
         p = self.loomway(read_window, env)
@@ -256,7 +248,8 @@ class Session:
 
 def _value(text):
     """The first value of a gdbus reply as a Python value."""
-    m = re.match(r"^\(<(.*)>,\)$", text.strip(), re.S) or re.match(r"^\((.*),\)$", text.strip(), re.S)
+    m = re.match(r"^\(<(.*)>,\)$", text.strip(), re.S) or re.match(r"^\((.*),\)$", text.strip(),
+                                                                   re.S)
     return ast.literal_eval(re.sub(r"\b(objectpath|uint32|int32|@\w+) ", "", m.group(1)))
 
 
@@ -280,8 +273,9 @@ class AccessibilityBus:
     def __init__(self, session=None):
         ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER: reaped in stop()
         quiet = dict(stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=die_with_test)
-        self.daemon = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                                       stdout=subprocess.PIPE, **quiet)
+        self.daemon = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--print-address=1"], stdout=subprocess.PIPE,
+            **quiet)
         if session:
             session.cleanups.append(self.stop)
         self.address = self.daemon.stdout.readline().decode().strip()
@@ -293,19 +287,18 @@ class AccessibilityBus:
                "--object-path", "/org/a11y/bus", "--method", "org.a11y.Bus.GetAddress"]
         self.a11y = _value(wait_until(lambda: run(get).stdout.decode(), 10, "the a11y bus"))
 
-    env = lambda self: {"DBUS_SESSION_BUS_ADDRESS": self.address, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
+    env = lambda self: {"DBUS_SESSION_BUS_ADDRESS": self.address,
+                        "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
 
     def stop(self):
-        for pid in _descendants(self.daemon.pid) + _descendants(self.launcher.pid):
-            try:
-                os.kill(pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
+        helpers = _descendants(self.daemon.pid) + _descendants(self.launcher.pid)
+        run(["kill", "-TERM", *map(str, helpers)] if helpers else ["true"])
         for p in (self.launcher, self.daemon):
             p.terminate()
             p.wait(5)
         for _ in range(40):  # reap the bus helpers that were orphaned to us
-            left = [pid for pid in map(int, _proc(os.getpid(), "task/%d/children" % os.getpid()).split())
+            children = _proc(os.getpid(), "task/%d/children" % os.getpid()).split()
+            left = [pid for pid in map(int, children)
                     if _proc(pid, "comm").startswith(("at-spi", "dbus-daemon"))]
             for pid in left:
                 if os.waitpid(pid, os.WNOHANG) == (0, 0):
@@ -394,7 +387,8 @@ class X11:
         return p + (self._recv(struct.unpack("<I", p[4:8])[0] * 4) if p[0] == 1 else b"")
 
     def atom(self, name):
-        self.request(16, struct.pack("<HH", len(name), 0) + name.encode() + b"\0" * (-len(name) % 4))
+        pad = b"\0" * (-len(name) % 4)
+        self.request(16, struct.pack("<HH", len(name), 0) + name.encode() + pad)
         return struct.unpack("<I", self.packet()[8:12])[0]
 
     def set_property(self, wid, prop, type_, fmt, data):

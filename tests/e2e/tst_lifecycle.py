@@ -2,6 +2,7 @@
 """Start and end: the kept window position, a second instance, the view items' sizes, a
 "HotSync Manager" window closed before the ports open, the exit program run once."""
 
+import configparser
 import os
 import signal
 import struct
@@ -58,9 +59,15 @@ class LifecycleTest(unittest.TestCase):
                     Display={"XLoc": str(100 * TW), "YLoc": str(200 * TW)})
         return {handheld, modem}, marker
 
+    def display(self, s):
+        """The [Display] keys of the settings file."""
+        ini = configparser.ConfigParser(interpolation=None, strict=False)
+        ini.optionxform = str
+        ini.read(s.ini_path, encoding="latin-1")
+        return dict(ini["Display"]) if ini.has_section("Display") else {}
+
     def stored_position(self, s):
-        display = s.ini().get("Display", {})
-        return display.get("XLoc"), display.get("YLoc")
+        return self.display(s).get("XLoc"), self.display(s).get("YLoc")
 
     def move(self, p, x, y):
         e2e.run(["xdotool", "windowmove", str(p.wid), str(x), str(y)])
@@ -119,37 +126,32 @@ class LifecycleTest(unittest.TestCase):
             self.assertEqual(self.stored_position(s), (str(100 * TW), str(200 * TW)))
             self.assertFalse(os.path.exists(marker))
 
-    def hotsync(self, s, *options):
-        log = s.path("hotsync.log")
-        other = s.start([sys.executable, os.path.abspath(__file__), "window", "HotSync Manager", "1.5", log,
-                         *options], stdout=subprocess.PIPE)
-        return other, int(other.stdout.readline()), log
-
-    def test_hotsync_manager_closed_before_the_ports_open(self):
-        with e2e.Session() as s:
-            devices, _ = self.start(s, "ON", CloseApp="HotSync Manager")
-            other, wid, log = self.hotsync(s)
-            p = s.loomway()
-            deadline = time.monotonic() + 30
-            while e2e.held(p.pid, devices) != devices and time.monotonic() < deadline:
-                there = e2e.geometry(wid) is not None
-                self.assertFalse(there and e2e.held(p.pid, devices), "ports open too early")
-                self.assertTrue(p.running())
-                time.sleep(0.02)
-            self.assertEqual(e2e.held(p.pid, devices), devices)
-            self.assertEqual(other.wait(10), 0)
-            self.assertEqual(open(log).read(), "close requested\n")
-
-    def test_start_goes_on_when_the_window_stays(self):
-        with e2e.Session() as s:
-            devices, _ = self.start(s, "ON", CloseApp="HotSync Manager")
-            other, wid, log = self.hotsync(s, "--ignore")
-            p = s.loomway()
-            e2e.wait_until(lambda: os.path.exists(log), 20, "the close request")
-            self.assertEqual(e2e.held(p.pid, devices), set())
-            e2e.wait_until(lambda: e2e.held(p.pid, devices) == devices, 30, "the ports")
-            self.assertIsNone(other.poll())
-            self.assertEqual(open(log).read(), "close requested\n")
+    def test_hotsync_manager_window(self):
+        """Closed before the ports open; a window that stays delays the start only."""
+        for stays in (False, True):
+            with self.subTest(stays=stays), e2e.Session() as s:
+                devices, _ = self.start(s, "ON", CloseApp="HotSync Manager")
+                log = s.path("hotsync.log")
+                other = s.start([sys.executable, os.path.abspath(__file__), "window",
+                                 "HotSync Manager", "1.5", log] + ["--ignore"] * stays,
+                                stdout=subprocess.PIPE)
+                wid = int(other.stdout.readline())
+                p = s.loomway()
+                if stays:
+                    e2e.wait_until(lambda: os.path.exists(log), 20, "the close request")
+                    self.assertEqual(e2e.held(p.pid, devices), set())
+                    e2e.wait_until(lambda: e2e.held(p.pid, devices) == devices, 30, "the ports")
+                    self.assertIsNone(other.poll())
+                else:
+                    deadline = time.monotonic() + 30
+                    while e2e.held(p.pid, devices) != devices and time.monotonic() < deadline:
+                        there = e2e.geometry(wid) is not None
+                        self.assertFalse(there and e2e.held(p.pid, devices), "ports open too early")
+                        self.assertTrue(p.running())
+                        time.sleep(0.02)
+                    self.assertEqual(e2e.held(p.pid, devices), devices)
+                    self.assertEqual(other.wait(10), 0)
+                self.assertEqual(open(log).read(), "close requested\n")
 
     def test_exit_program_runs_once(self):
         ways = {"close box": lambda p: e2e.close_window(p.wid),
@@ -165,7 +167,7 @@ class LifecycleTest(unittest.TestCase):
                 e2e.wait_until(lambda: os.path.exists(marker), 10, "the exit program")
                 time.sleep(0.5)
                 self.assertEqual(open(marker).read(), "ran\n")
-                self.assertIn("XLoc", s.ini().get("Display", {}))
+                self.assertIn("XLoc", self.display(s))
 
 
 if sys.argv[1:2] == ["window"]:
