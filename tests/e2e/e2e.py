@@ -1,11 +1,5 @@
-"""The one helper module of the end-to-end and tool tests: the real loomway
-binary with a settings file of the test's own, pseudo-terminal pairs, the
-simulator, the window read over a private accessibility bus (AT-SPI), the
-desktop clipboard, a private CUPS and a bare X11 client for what needs no
-window manager. A Session ends every process it started, also on failure.
-
-As a script: `e2e.py serve` (used by scripts/demo) starts an accessibility
-bus, prints the program's environment lines and READY, then answers each
+"""Helpers of the end-to-end and tool tests. `e2e.py serve` (scripts/demo) starts an
+accessibility bus, prints the program's environment lines and READY, then answers each
 line "counters" on standard input with "<sent> <received>" or "ERROR <why>"."""
 
 import ast
@@ -19,89 +13,73 @@ import struct
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import tty
 
 BINARY_DIR = os.environ.get("LOOMWAY_BINARY_DIR", "build")
-SOURCE_DIR = os.environ.get("LOOMWAY_SOURCE_DIR", ".")
 LOOMWAY = os.path.join(BINARY_DIR, "app", "loomway")
 SIM = os.path.join(BINARY_DIR, "tools", "loomway-sim", "loomway-sim")
-PRIVATE_CUPS = os.path.join(SOURCE_DIR, "tests", "support", "private-cups")
 TITLE = "Palm Loomway by QUILLON"
 TW = 15  # twips per pixel
+ACCESSIBLE = "org.a11y.atspi.Accessible"
+ROOT = "/org/a11y/atspi/accessible/root"
 
 
-def die_with_test():
-    """preexec_fn: the child gets SIGTERM when the test process ends."""
-    ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+def die_with_test():  # preexec_fn: SIGTERM when the test process ends (PR_SET_PDEATHSIG)
+    ctypes.CDLL(None).prctl(1, signal.SIGTERM)
 
 
-def in_sandbox():
-    """Whether HOME, the XDG folders and the temporary folder are test-env's."""
-    root = os.environ.get("LOOMWAY_TEST_ENV", "") + "/"
-    return root != "/" and all(os.environ.get(k, "").startswith(root) for k in (
-        "HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "LOOMWAY_TEST_TMP"))
-
-
-if __name__ != "__main__" and not in_sandbox():  # started by hand: run in a sandbox
+_root = os.environ.get("LOOMWAY_TEST_ENV", "") + "/"
+if __name__ != "__main__" and not (_root != "/" and all(os.environ.get(k, "").startswith(
+        _root) for k in ("HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "LOOMWAY_TEST_TMP"))):
     TEST_ENV = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "test-env")
-    os.execv(TEST_ENV, [TEST_ENV, "e2e", sys.executable, *sys.argv])
+    os.execv(TEST_ENV, [TEST_ENV, "e2e", sys.executable, *sys.argv])  # by hand: in a sandbox
 
 
 def wait_until(predicate, timeout=10.0, what="condition"):
-    """Polls predicate until it gives a true value, which is returned."""
     deadline = time.monotonic() + timeout
     while not (value := predicate()):
         if time.monotonic() > deadline:
-            raise AssertionError("timed out waiting for " + what)
+            raise AssertionError("timed out waiting for " + (what() if callable(what) else what))
         time.sleep(0.05)
     return value
 
 
 def run(args, timeout=20, **kwargs):
-    """subprocess.run with captured output."""
     return subprocess.run(args, capture_output=True, timeout=timeout, **kwargs)
 
 
 def geometry(wid):
-    """(x, y, width, height) of an X window, or None when it is gone."""
+    """(x, y, width, height) of an X window, None when it is gone."""
     r = run(["xwininfo", "-id", str(wid)])
-    if r.returncode != 0:
-        return None
-    out = r.stdout.decode()
-    return tuple(int(re.search(r"%s:\s*(-?\d+)" % f, out).group(1)) for f in
-                 ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
+    fields = ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")
+    return None if r.returncode else tuple(
+        int(re.search(r"%s:\s*(-?\d+)" % f, r.stdout.decode())[1]) for f in fields)
 
 
-def viewable(wid):
-    """Whether the X window is mapped and visible."""
-    return "IsViewable" in run(["xwininfo", "-id", str(wid)]).stdout.decode()
-
-
-def clipboard():
-    """The CLIPBOARD selection as bytes, None when nobody owns it."""
-    r = run(["xclip", "-o", "-selection", "clipboard"], timeout=10)
-    return r.stdout if r.returncode == 0 else None
+def windows(pid, title):
+    """The visible windows of the process with exactly this title."""
+    return [int(w) for w in run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid),
+                                 "--name", "^%s$" % re.escape(title)]).stdout.split()]
 
 
 def held(pid, paths):
     """Those of paths that the process holds open."""
     fds = "/proc/%d/fd" % pid
-    names = os.listdir(fds) if os.path.isdir(fds) else []
-    open_now = {os.path.realpath(os.path.join(fds, n)) for n in names}
+    open_now = {os.path.realpath(os.path.join(fds, n)) for n in
+                (os.listdir(fds) if os.path.isdir(fds) else [])}
     return {p for p in paths if os.path.realpath(p) in open_now}
 
 
 class FarEnd:
     """The raw far end of a pseudo-terminal, for exact bytes."""
 
-    def __init__(self, path):
-        self.fd = os.open(path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
-        tty.setraw(self.fd)
+    def __init__(self, path, raw=True):
+        self.fd = os.open(path, os.O_RDWR | os.O_NOCTTY | (os.O_NONBLOCK if raw else 0))
+        if raw:  # setraw flushes what waits
+            tty.setraw(self.fd)
 
     def write(self, data):
-        """Writes all of data, waiting while the line is full."""
         view = memoryview(data)
         while view:
             try:
@@ -109,44 +87,33 @@ class FarEnd:
             except BlockingIOError:
                 select.select([], [self.fd], [], 5)
 
-    def write_in_background(self, data):
-        """Writes from a thread, so the test can read meanwhile."""
-        writer = threading.Thread(target=self.write, args=(data,), daemon=True)
-        writer.start()
-        return writer
-
     def reads(self, count, timeout=10.0):
         """The separate reads until count bytes came or timeout passed quietly."""
         pieces = []
-        while sum(map(len, pieces)) < count:
-            if not select.select([self.fd], [], [], timeout)[0]:
-                break
+        while sum(map(len, pieces)) < count and select.select([self.fd], [], [], timeout)[0]:
             pieces.append(os.read(self.fd, 65536))
         return pieces
 
-    def read(self, count, timeout=10.0):
-        """Bytes until count came or timeout passed without one."""
-        return b"".join(self.reads(count, timeout))
+    read = lambda self, count, timeout=10.0: b"".join(self.reads(count, timeout))
 
     def read_for(self, seconds):
-        """Whatever arrives within seconds."""
         got, deadline = b"", time.monotonic() + seconds
         while (left := deadline - time.monotonic()) > 0:
             got += os.read(self.fd, 65536) if select.select([self.fd], [], [], left)[0] else b""
         return got
 
-    def close(self):
-        os.close(self.fd)
+    close = lambda self: os.close(self.fd)
 
 
-class Reader:
-    """The main window as a screen reader sees it, over an AccessibilityBus."""
+class Program:
+    """A running loomway (process None: the one on the bus); wid: its main window once found."""
 
-    def __init__(self, bus):
-        self.bus, self._window, self._counters, self._nodes = bus, None, None, {}
+    def __init__(self, process, bus):
+        self.process, self.bus, self.wid = process, bus, None
+        self._window = self._counters = None
+        self.pid = process.pid if process else None
 
     def window(self):
-        """The main window's node (start the program with read_window)."""
         if self._window is None:
             app = self.bus.application("Palm Loomway")
             self._window = [c for c in app.children() if c.name() == TITLE][0]
@@ -161,73 +128,43 @@ class Reader:
         return tuple(int(n.description()) for n in self._counters)
 
     def wait_for_counters(self, sent, received):
-        """Waits until the counters show these numbers."""
-        try:
-            wait_until(lambda: self.counters() == (sent, received), 10, "the counters")
-        except AssertionError:
-            raise AssertionError("counters %r, expected %r" % (self.counters(), (sent, received)))
+        wait_until(lambda: self.counters() == (sent, received), 10,
+                   lambda: "counters %r, expected %r" % (self.counters(), (sent, received)))
 
     def panes(self):
         """(upper, lower) data pane texts."""
-        if "panes" not in self._nodes:
-            panes = self.window().find(lambda n: n.role() == "text", depth=3)
-            self._nodes["panes"] = sorted(panes, key=lambda n: n.extents()[1])
-        return tuple(p.text() for p in self._nodes["panes"])
+        panes = self.window().find(lambda n: n.role() == "text", depth=3)
+        return tuple(p.text() for p in sorted(panes, key=lambda n: n.extents()[1]))
 
-    def status(self):
-        """The text of the status bar's first panel."""
+    def status(self, panel=0):
         bar = self.window().find(lambda n: n.role() == "status bar", depth=2)[0]
-        return bar.children()[0].name()
-
-
-class Program(Reader):
-    """A running loomway; wid is its main window once found."""
-
-    def __init__(self, process, bus):
-        super().__init__(bus)
-        self.process, self.pid, self.wid = process, process.pid, None
+        return bar.children()[panel].name()
 
     def wait_for_window(self, timeout=20):
-        """Waits for the visible main window of this process."""
         def found():
             if self.process.poll() is not None:
                 raise AssertionError("loomway ended with %s" % self.process.returncode)
-            out = run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(self.pid),
-                       "--name", "^%s$" % re.escape(TITLE)]).stdout.split()
-            return int(out[0]) if out else None
+            return (windows(self.pid, TITLE) or [None])[0]
         self.wid = wait_until(found, timeout, "the main window")
         return self.wid
 
-    def geometry(self):
-        """(x, y, width, height) of the main window."""
-        return geometry(self.wid)
+    geometry = lambda self: geometry(self.wid)
 
     def wait_for_size(self, width, height):
         """Waits until the window is width x height pixels (+-1)."""
-        def right():
-            g = self.geometry()
-            return abs(g[2] - width) <= 1 and abs(g[3] - height) <= 1
-        try:
-            wait_until(right, 10, "the window size")
-        except AssertionError:
-            raise AssertionError("window %r, expected %dx%d" % (self.geometry(), width, height))
+        near = lambda: all(abs(a - b) <= 1 for a, b in zip(self.geometry()[2:], (width, height)))
+        wait_until(near, 10, lambda: "window %r, expected %dx%d" % (self.geometry(), width, height))
 
     def key(self, *keys):
-        """Types xdotool key combinations (e.g. "ctrl+d") into the window."""
         run(["xdotool", "windowfocus", "--sync", str(self.wid)])
         run(["xdotool", "key", "--clearmodifiers", *keys])
 
     def click(self, x, y, count=1):
-        """Clicks (count times) at client pixel x, y."""
         run(["xdotool", "mousemove", "--window", str(self.wid), str(int(x)), str(int(y))])
         run(["xdotool", "click", "--repeat", str(count), "--delay", "60", "1"])
 
-    def wait_for_exit(self, timeout=15):
-        """The exit status, once the program has ended."""
-        return self.process.wait(timeout)
-
-    def running(self):
-        return self.process.poll() is None
+    wait_for_exit = lambda self, timeout=15: self.process.wait(timeout)
+    running = lambda self: self.process.poll() is None
 
 
 class Session:
@@ -236,20 +173,18 @@ class Session:
     def __init__(self):
         self.dir = tempfile.mkdtemp(dir=os.environ["LOOMWAY_TEST_TMP"])
         self.ini_path = os.path.join(os.environ.get("XDG_CONFIG_HOME", self.dir), "LOOMWAY.INI")
-        self.processes, self.cleanups, self.count = [], [], 0
+        self.processes, self.cleanups = [], []
 
-    def __enter__(self):
-        return self
+    __enter__ = lambda self: self
 
     def __exit__(self, *exc):
         for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(5)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait(5)
+            process.terminate()  # a no-op once it has ended
+            try:
+                process.wait(5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait(5)
         for cleanup in reversed(self.cleanups):
             cleanup()
 
@@ -262,58 +197,41 @@ class Session:
         return path
 
     def start(self, args, **kwargs):
-        """Starts a process that ends with the session."""
         kwargs.setdefault("stdin", subprocess.DEVNULL)
-        process = subprocess.Popen(args, preexec_fn=die_with_test, **kwargs)
-        self.processes.append(process)
-        return process
+        self.processes.append(subprocess.Popen(args, preexec_fn=die_with_test, **kwargs))
+        return self.processes[-1]
 
     def pty_pair(self):
-        """(program end, far end) paths of a fresh pseudo-terminal pair (socat)."""
-        self.count += 1
-        a, b = self.path("pty%d-a" % self.count), self.path("pty%d-b" % self.count)
+        """(program end, far end) paths of a fresh socat pseudo-terminal pair."""
+        a, b = (self.path("pty%d-%s" % (len(self.processes), end)) for end in "ab")
         self.start(["socat", "pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b],
                    stderr=subprocess.DEVNULL)
         wait_until(lambda: os.path.exists(a) and os.path.exists(b), 5, "socat's ptys")
         return a, b
 
     def far(self, path):
-        """A FarEnd that closes with the session."""
         end = FarEnd(path)
         self.cleanups.append(end.close)
         return end
 
-    def write_ini(self, handheld, modem, status="ON", startup="Data Sniffer", **sections):
+    def write_ini(self, handheld, modem, **sections):
         """Settings with COM1 = handheld, COM2 = modem; keyword sections add keys."""
         ini = {"Ports": {"COM1": handheld, "COM2": modem}, "Source": {"Port": "1"},
                "Destination": {"Port": "2"}, "Common": {"Speed": "115200"},
-               "Preferences": {"Status": status, "Startup": startup}}
+               "Preferences": {"Status": "ON", "Startup": "Data Sniffer"}}
         for section, keys in sections.items():
             ini.setdefault(section, {}).update(keys)
         with open(self.ini_path, "w", encoding="latin-1") as f:
             for section, keys in ini.items():
                 f.write("[%s]\n%s\n" % (section, "".join("%s=%s\n" % kv for kv in keys.items())))
 
-    def ini(self):
-        """{section: {key: value}} of the settings file."""
-        result, section = {}, None
-        for line in open(self.ini_path, encoding="latin-1").read().splitlines():
-            line = line.strip()
-            if line.startswith("[") and line.endswith("]"):
-                section = result.setdefault(line[1:-1], {})
-            elif "=" in line and section is not None:
-                key, value = line.split("=", 1)
-                section[key.strip()] = value.strip()
-        return result
-
     def relay(self, read_window=False, env=None, **sections):
-        """The usual start: two pseudo-terminal pairs as COM1 and COM2, settings
-        with the given sections, the program up with its window shown.
-        Returns (program, handheld far end path, modem far end path)."""
-        handheld, handheld_far = self.pty_pair()
-        modem, modem_far = self.pty_pair()
+        """Two pty pairs as COM1 and COM2, the window shown; (program, handheld far end,
+        modem far end), program.devices: the program ends."""
+        (handheld, handheld_far), (modem, modem_far) = self.pty_pair(), self.pty_pair()
         self.write_ini(handheld, modem, **sections)
         p = self.loomway(read_window, env)
+        p.devices = {handheld, modem}
         p.wait_for_window()
         return p, handheld_far, modem_far
 
@@ -325,41 +243,7 @@ class Session:
         self.cleanups.append(log.close)
         return Program(self.start([LOOMWAY], stdout=log, stderr=log, env=full), bus)
 
-    def sim(self, *args, input=None, timeout=30):
-        """Runs loomway-sim to its end."""
-        return run([SIM, *args], input=input, timeout=timeout)
-
-    def sim_background(self, *args, ready=None, on="stdout"):
-        """A running loomway-sim with pipes; waits for a line holding ready on stream on."""
-        p = self.start([SIM, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        if ready is not None:
-            line = getattr(p, on).readline()
-            if ready not in line:
-                raise AssertionError("loomway-sim said %r" % line)
-        return p
-
-    def set_clipboard(self, data):
-        """Puts bytes on the CLIPBOARD, served by an xclip of the session."""
-        p = self.start(["xclip", "-quiet", "-selection", "clipboard", "-i"],
-                       stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        p.stdin.write(data)
-        p.stdin.close()
-        wait_until(lambda: clipboard() == data, 10, "xclip to own the clipboard")
-
-    def cups(self, printer=True):
-        """A private CUPS in the session's folder; its environment lines as a dict."""
-        d = self.path("cups")
-        r = run([PRIVATE_CUPS, "start", d] + ([] if printer else ["--no-printer"]), 60)
-        if r.returncode != 0:
-            raise AssertionError("private-cups: " + r.stderr.decode())
-        self.cleanups.append(lambda: run([PRIVATE_CUPS, "stop", d], 60))
-        return dict(line.split("=", 1) for line in r.stdout.decode().split())
-
-
-# --- AT-SPI: the window as a screen reader sees it --------------------------
-
-ACCESSIBLE = "org.a11y.atspi.Accessible"
-ROOT = "/org/a11y/atspi/accessible/root"
+    sim = lambda self, *args, input=None: run([SIM, *args], input=input, timeout=30)
 
 
 def _value(text):
@@ -369,66 +253,53 @@ def _value(text):
     return ast.literal_eval(re.sub(r"\b(objectpath|uint32|int32|@\w+) ", "", m.group(1)))
 
 
-def _children(pid):
+def _proc(pid, name):
     try:
-        with open("/proc/%d/task/%d/children" % (pid, pid)) as f:
-            return [int(c) for c in f.read().split()]
+        with open("/proc/%d/%s" % (pid, name)) as f:
+            return f.read()
     except OSError:
-        return []
+        return ""
 
 
 def _descendants(pid):
     """Process ids below pid, deepest first."""
-    return [d for c in _children(pid) for d in _descendants(c) + [c]]
-
-
-def _comm(pid):
-    try:
-        with open("/proc/%d/comm" % pid) as f:
-            return f.read()
-    except OSError:
-        return ""
+    return [d for c in map(int, _proc(pid, "task/%d/children" % pid).split())
+            for d in _descendants(c) + [c]]
 
 
 class AccessibilityBus:
     """A private D-Bus session bus with the AT-SPI bus launcher."""
 
     def __init__(self, session=None):
-        # Helpers orphaned when a bus ends become our children; reaped in stop().
-        ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
-        self.daemon = subprocess.Popen(["dbus-daemon", "--session", "--nofork",
-                                        "--print-address=1"], stdout=subprocess.PIPE,
-                                       stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                       preexec_fn=die_with_test)
+        ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER: reaped in stop()
+        quiet = dict(stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=die_with_test)
+        self.daemon = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--print-address=1"], stdout=subprocess.PIPE,
+            **quiet)
         if session:
             session.cleanups.append(self.stop)
         self.address = self.daemon.stdout.readline().decode().strip()
         self.daemon.stdout.close()
         self.launcher = subprocess.Popen(
-            ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-            env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address), stdin=subprocess.DEVNULL,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=die_with_test)
+            ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], stdout=subprocess.DEVNULL,
+            env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=self.address), **quiet)
         get = ["gdbus", "call", "--address", self.address, "--dest", "org.a11y.Bus",
                "--object-path", "/org/a11y/bus", "--method", "org.a11y.Bus.GetAddress"]
         self.a11y = _value(wait_until(lambda: run(get).stdout.decode(), 10, "the a11y bus"))
 
-    def env(self):
-        """Environment for the program to be read."""
-        return {"DBUS_SESSION_BUS_ADDRESS": self.address, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
+    env = lambda self: {"DBUS_SESSION_BUS_ADDRESS": self.address,
+                        "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
 
     def stop(self):
-        """Ends the buses and their helpers and reaps them."""
-        for pid in _descendants(self.daemon.pid) + _descendants(self.launcher.pid):
-            try:
-                os.kill(pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
+        helpers = _descendants(self.daemon.pid) + _descendants(self.launcher.pid)
+        run(["kill", "-TERM", *map(str, helpers)] if helpers else ["true"])
         for p in (self.launcher, self.daemon):
             p.terminate()
             p.wait(5)
         for _ in range(40):  # reap the bus helpers that were orphaned to us
-            left = [pid for pid in _children(os.getpid()) if _comm(pid).startswith(
-                ("at-spi", "dbus-daemon"))]
+            children = _proc(os.getpid(), "task/%d/children" % os.getpid()).split()
+            left = [pid for pid in map(int, children)
+                    if _proc(pid, "comm").startswith(("at-spi", "dbus-daemon"))]
             for pid in left:
                 if os.waitpid(pid, os.WNOHANG) == (0, 0):
                     os.kill(pid, signal.SIGTERM)
@@ -437,7 +308,6 @@ class AccessibilityBus:
             time.sleep(0.05)
 
     def call(self, dest, path, method, *args):
-        """One gdbus method call on the accessibility bus; its printed reply."""
         r = run(["gdbus", "call", "--address", self.a11y, "--dest", dest, "--object-path", path,
                  "--method", method, "--", *args], 10)
         if r.returncode != 0:
@@ -445,7 +315,6 @@ class AccessibilityBus:
         return r.stdout.decode("utf-8", "replace")
 
     def application(self, name, timeout=20):
-        """The registered application of this name."""
         def find():
             reply = self.call("org.a11y.atspi.Registry", ROOT, ACCESSIBLE + ".GetChildren")
             for dest in re.findall(r"\('(:[0-9.]+)',", reply):
@@ -464,53 +333,39 @@ class Node:
         self.bus, self.dest, self.path = bus, dest, path
 
     def _call(self, method, *args):
-        return self.bus.call(self.dest, self.path, method, *args)
+        return _value(self.bus.call(self.dest, self.path, method, *args))
 
-    def name(self):
-        return _value(self._call("org.freedesktop.DBus.Properties.Get", ACCESSIBLE, "Name"))
-
-    def description(self):
-        return _value(self._call("org.freedesktop.DBus.Properties.Get", ACCESSIBLE,
-                                 "Description"))
-
-    def role(self):
-        return _value(self._call(ACCESSIBLE + ".GetRoleName"))
-
-    def extents(self):
-        """(x, y, width, height) relative to the window."""
-        return _value(self._call("org.a11y.atspi.Component.GetExtents", "1"))
-
-    def text(self):
-        return _value(self._call("org.a11y.atspi.Text.GetText", "0", "-1"))
+    name = lambda self: self._call("org.freedesktop.DBus.Properties.Get", ACCESSIBLE, "Name")
+    description = lambda self: self._call("org.freedesktop.DBus.Properties.Get", ACCESSIBLE,
+                                          "Description")
+    role = lambda self: self._call(ACCESSIBLE + ".GetRoleName")
+    extents = lambda self: self._call("org.a11y.atspi.Component.GetExtents", "1")  # in the window
+    text = lambda self: self._call("org.a11y.atspi.Text.GetText", "0", "-1")
 
     def children(self):
-        return [Node(self.bus, self.dest, p) for p in
-                re.findall(r"'(/org/a11y/atspi/accessible/[^']+)'",
-                           self._call(ACCESSIBLE + ".GetChildren"))]
+        return [Node(self.bus, self.dest, p) for p in re.findall(
+            r"'(/org/a11y/atspi/accessible/[^']+)'",
+            self.bus.call(self.dest, self.path, ACCESSIBLE + ".GetChildren"))]
 
     def find(self, predicate, depth=6):
         """Descendants (menus left out) for which predicate(node) holds."""
         found = []
         for child in self.children():
-            if predicate(child):
-                found.append(child)
+            found += [child] if predicate(child) else []
             if depth > 1 and "menu" not in child.role():
                 found += child.find(predicate, depth - 1)
         return found
 
 
-# --- a bare X11 client, for what xdotool does only with a window manager ----
-
 class X11:
-    """Core protocol over the local socket of $DISPLAY (Xvfb needs no auth)."""
+    """Core protocol over the local socket of $DISPLAY (Xvfb needs no auth), for what
+    xdotool does only with a window manager."""
 
     def __init__(self):
-        number = os.environ["DISPLAY"].split(":", 1)[1].split(".")[0]
         self.sock = socket.socket(socket.AF_UNIX)
-        self.sock.connect("/tmp/.X11-unix/X" + number)
+        self.sock.connect("/tmp/.X11-unix/X" + os.environ["DISPLAY"].split(":", 1)[1].split(".")[0])
         self.sock.sendall(struct.pack("<BxHHHHxx", ord("l"), 11, 0, 0, 0))
-        head = self._recv(8)
-        body = self._recv(struct.unpack("<H", head[6:8])[0] * 4)
+        body = self._recv(struct.unpack("<H", self._recv(8)[6:8])[0] * 4)
         _, self.base, _, _, vendor, _, _, formats = struct.unpack("<IIIIHHBB", body[:22])
         at = 32 + vendor + (-vendor % 4) + 8 * formats
         self.root = struct.unpack("<I", body[at:at + 4])[0]
@@ -532,7 +387,8 @@ class X11:
         return p + (self._recv(struct.unpack("<I", p[4:8])[0] * 4) if p[0] == 1 else b"")
 
     def atom(self, name):
-        self.request(16, struct.pack("<HH", len(name), 0) + name.encode() + b"\0" * (-len(name) % 4))
+        pad = b"\0" * (-len(name) % 4)
+        self.request(16, struct.pack("<HH", len(name), 0) + name.encode() + pad)
         return struct.unpack("<I", self.packet()[8:12])[0]
 
     def set_property(self, wid, prop, type_, fmt, data):
@@ -554,45 +410,12 @@ def close_window(wid):
     x.sync()
 
 
-def iconify(wid):
-    """Minimizes a window as a window manager does: unmapped, WM_STATE Iconic."""
-    x = X11()
-    x.request(10, struct.pack("<I", wid))  # UnmapWindow
-    state = x.atom("WM_STATE")
-    x.set_property(wid, state, state, 32, struct.pack("<II", 3, 0))
-    x.sync()
-
-
-def show_window(title, close_delay, log, ignore_close=False):
-    """A window of this title; notes each close request in log and closes
-    close_delay seconds after the first (never with ignore_close)."""
-    x = X11()
-    wid = x.base | 1
-    x.request(1, struct.pack("<IIhhHHHHIII", wid, x.root, 40, 40, 200, 100, 0, 1, 0, 0x2, 0))
-    x.set_property(wid, 39, 31, 8, title.encode())  # WM_NAME, STRING
-    x.set_property(wid, x.atom("_NET_WM_NAME"), x.atom("UTF8_STRING"), 8, title.encode())
-    protocols, delete = x.atom("WM_PROTOCOLS"), x.atom("WM_DELETE_WINDOW")
-    x.set_property(wid, protocols, 4, 32, struct.pack("<I", delete))
-    x.request(8, struct.pack("<I", wid))  # MapWindow
-    x.sync()
-    print(wid, flush=True)
-    while True:
-        event = x.packet()
-        if event[0] & 0x7F == 33 and struct.unpack("<II", event[8:16]) == (protocols, delete):
-            with open(log, "a") as f:
-                f.write("close requested\n")
-            if not ignore_close:
-                time.sleep(close_delay)
-                return
-
-
-def serve():
-    """The accessibility bus for scripts/demo (see the module's docstring)."""
+if __name__ == "__main__" and sys.argv[1:2] == ["serve"]:
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     bus = AccessibilityBus()
     try:
         print("".join("%s=%s\n" % kv for kv in bus.env().items()) + "READY", flush=True)
-        reader = Reader(bus)
+        reader = Program(None, bus)
         for _ in sys.stdin:
             try:
                 print("%d %d" % reader.counters(), flush=True)
@@ -600,12 +423,5 @@ def serve():
                 print("ERROR %s" % str(e).splitlines()[0], flush=True)
     finally:
         bus.stop()
-
-
-if __name__ == "__main__":
-    if sys.argv[1:2] == ["serve"]:
-        serve()
-    elif sys.argv[1:2] == ["window"]:
-        show_window(sys.argv[2], float(sys.argv[3]), sys.argv[4], sys.argv[5:] == ["--ignore"])
-    else:
-        sys.exit(__doc__)
+elif __name__ == "__main__":
+    sys.exit(__doc__)

@@ -8,94 +8,72 @@ import unittest
 
 import e2e
 
-def fcs16(data):
-    fcs = 0xFFFF
-    for byte in data:
-        fcs ^= byte
-        for _ in range(8):
-            fcs = (fcs >> 1) ^ 0x8408 if fcs & 1 else fcs >> 1
-    return fcs ^ 0xFFFF
-
 
 def lcp(code, identifier=1):
     """An HDLC-framed LCP packet with no options."""
     content = bytes([0xFF, 0x03, 0xC0, 0x21, code, identifier, 0, 4])
-    fcs = fcs16(content)
+    fcs = 0xFFFF
+    for byte in content:
+        fcs ^= byte
+        for _ in range(8):
+            fcs = (fcs >> 1) ^ 0x8408 if fcs & 1 else fcs >> 1
     framed = b"\x7e"
-    for byte in content + bytes([fcs & 0xFF, fcs >> 8]):
+    for byte in content + bytes([~fcs & 0xFF, (~fcs >> 8) & 0xFF]):
         framed += bytes([0x7D, byte ^ 0x20]) if byte < 0x20 or byte in (0x7D, 0x7E) else bytes([byte])
     return framed + b"\x7e"
 
 
 def frames(path):
-    """(direction, protocol, code) of each frame tshark finds in a capture."""
+    """(direction, code) of each LCP frame tshark finds in a capture; 0: the handheld sent it."""
     r = e2e.run(["tshark", "-r", path, "-T", "fields", "-e", "frame.p2p_dir", "-e",
                  "ppp.protocol", "-e", "ppp.code"], timeout=60)
     if r.returncode != 0:
         raise AssertionError("tshark: " + r.stderr.decode())
-    return [tuple(line.split("\t")) for line in r.stdout.decode().splitlines()]
-
-
-def window_named(pid, title):
-    """A visible window of the process with exactly this title."""
-    for wid in e2e.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid), "--name",
-                        "."]).stdout.split():
-        if e2e.run(["xdotool", "getwindowname", wid]).stdout.decode().strip() == title:
-            return wid
-    return None
+    rows = [tuple(line.split("\t")) for line in r.stdout.decode().splitlines()]
+    return [(d, c) if p == "0xc021" else (d, p, c) for d, p, c in rows]
 
 
 class CaptureTest(unittest.TestCase):
 
     def test_switch_on_and_menu_captures(self):
         with e2e.Session() as s:
-            handheld_port, handheld_far = s.pty_pair()
-            modem_port, modem_far = s.pty_pair()
             folder = s.path("captures")
             os.mkdir(folder)
-            s.write_ini(handheld_port, modem_port, Capture={"Folder": folder})
-            p = s.loomway()
-            p.wait_for_window()
-            handheld, modem = s.far(handheld_far), s.far(modem_far)
+            p, hh, md = s.relay(Capture={"Folder": folder})
+            handheld, modem = s.far(hh), s.far(md)
             names = e2e.wait_until(lambda: glob.glob(os.path.join(folder, "*")), 10,
                                    "the switch-on capture")
             self.assertEqual(len(names), 1)
             self.assertRegex(os.path.basename(names[0]), r"^loomway-\d{8}-\d{6}\.pppd$")
 
+            def relayed(source, dest, data):
+                source.write(data)
+                self.assertEqual(dest.read(len(data)), data)
+
             # LCP negotiation: each side's request and the other's acknowledgement.
-            handheld.write(lcp(1))
-            self.assertEqual(modem.read(len(lcp(1))), lcp(1))
-            modem.write(lcp(1, 7) + lcp(2))
-            self.assertEqual(handheld.read(len(lcp(1) + lcp(2))), lcp(1, 7) + lcp(2))
-            handheld.write(lcp(2, 7))
-            self.assertEqual(modem.read(len(lcp(2))), lcp(2, 7))
+            relayed(handheld, modem, lcp(1))
+            relayed(modem, handheld, lcp(1, 7) + lcp(2))
+            relayed(handheld, modem, lcp(2, 7))
 
             # File, "Start Capture...": the file dialog takes the name typed.
             menu_file = s.path("menu.pppd")
             p.key("alt+f", "c")
-            dialog = e2e.wait_until(lambda: window_named(p.pid, "Capture to File"), 10,
-                                    "the file dialog")
-            e2e.run(["xdotool", "windowfocus", "--sync", dialog])
+            dialog = e2e.wait_until(lambda: e2e.windows(p.pid, "Capture to File"), 10, "the dialog")
+            e2e.run(["xdotool", "windowfocus", "--sync", str(dialog[0])])
             e2e.run(["xdotool", "type", "--delay", "20", menu_file])
             e2e.run(["xdotool", "key", "Return"])
             e2e.wait_until(lambda: e2e.held(p.pid, {menu_file}), 10, "the menu capture")
-            modem.write(lcp(9, 3))  # Echo-Request
-            self.assertEqual(handheld.read(len(lcp(9, 3))), lcp(9, 3))
-            handheld.write(lcp(10, 3))  # Echo-Reply
-            self.assertEqual(modem.read(len(lcp(10, 3))), lcp(10, 3))
+            relayed(modem, handheld, lcp(9, 3))  # Echo-Request
+            relayed(handheld, modem, lcp(10, 3))  # Echo-Reply
             p.key("alt+f", "c")  # now "Stop Capture"
             e2e.wait_until(lambda: not e2e.held(p.pid, {menu_file}), 10, "the menu capture's end")
-            handheld.write(lcp(5, 4))  # after the menu capture: in the folder's only
-            self.assertEqual(modem.read(len(lcp(5, 4))), lcp(5, 4))
+            relayed(handheld, modem, lcp(5, 4))  # after the menu capture: in the folder's only
 
             p.key("ctrl+e")  # "&Exit" switches redirection off first
             self.assertEqual(p.wait_for_exit(), 0)
-            lcp_frames = lambda *rows: [(d, "0xc021", c) for d, c in rows]
-            # 0: the handheld sent it, 1: it reached the handheld.
-            self.assertEqual(frames(menu_file), lcp_frames(("1", "9"), ("0", "10")))
-            self.assertEqual(frames(names[0]),
-                             lcp_frames(("0", "1"), ("1", "1"), ("1", "2"), ("0", "2"),
-                                        ("1", "9"), ("0", "10"), ("0", "5")))
+            self.assertEqual(frames(menu_file), [("1", "9"), ("0", "10")])
+            self.assertEqual(frames(names[0]), [("0", "1"), ("1", "1"), ("1", "2"), ("0", "2"),
+                                                ("1", "9"), ("0", "10"), ("0", "5")])
 
 
 if __name__ == "__main__":

@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
-"""The clipboard both ways through the real binary: a request on the handheld
-port lands on the desktop clipboard (read back by xclip), not at the modem; a
-click on the clipboard lamp or its caption sends the desktop clipboard to the
-handheld."""
+"""The clipboard both ways: a handheld request lands on the desktop clipboard, not at the
+modem; a click on the clipboard lamp or its caption sends the clipboard to the handheld."""
 
+import subprocess
 import unittest
 
 import e2e
@@ -14,24 +13,33 @@ LAMP = ((3600 + 240) // e2e.TW, 240 // e2e.TW)
 LABEL = ((3600 + 247) // e2e.TW, (480 + 127) // e2e.TW)
 
 
+def clipboard():
+    """The CLIPBOARD as bytes, None when nobody owns it."""
+    r = e2e.run(["xclip", "-o", "-selection", "clipboard"], timeout=10)
+    return None if r.returncode else r.stdout
+
+
+def set_clipboard(s, data):
+    p = s.start(["xclip", "-quiet", "-selection", "clipboard", "-i"],
+                stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    p.stdin.write(data)
+    p.stdin.close()
+    e2e.wait_until(lambda: clipboard() == data, 10, "xclip to own the clipboard")
+
+
 class ClipboardTest(unittest.TestCase):
 
     def start(self, s, method="YES"):
-        handheld, far = s.pty_pair()
-        modem, self.modem = s.pty_pair()
-        s.write_ini(handheld, modem, startup="LEDs", Methods={"LMW_C": method},
-                    Preferences={"MenuVisible": "NO"})
-        p = s.loomway(read_window=True)
-        p.wait_for_window()
+        p, path, modem = s.relay(read_window=True, Methods={"LMW_C": method},
+                                 Preferences={"Startup": "LEDs", "MenuVisible": "NO"})
         p.wait_for_size(4425 // e2e.TW, 1170 // e2e.TW)
-        return p, far, s.far(far)
+        return p, path, s.far(path), s.far(modem)
 
     def test_both_ways(self):
         with e2e.Session() as s:
-            p, path, far = self.start(s)
-            modem = s.far(self.modem)
+            p, path, far, modem = self.start(s)
             # Nobody owns the clipboard: a click sends nothing.
-            self.assertIsNone(e2e.clipboard())
+            self.assertIsNone(clipboard())
             p.click(*LAMP)
             self.assertEqual(far.read_for(1.0), b"")
 
@@ -41,7 +49,7 @@ class ClipboardTest(unittest.TestCase):
                 requests.append(data)
                 r = s.sim("--device", path, *options, "handheld", "send", "-", input=data)
                 self.assertEqual(r.returncode, 0, r.stderr)
-                e2e.wait_until(lambda: e2e.clipboard() == expected, 10, repr(expected))
+                e2e.wait_until(lambda: clipboard() == expected, 10, repr(expected))
 
             request(b"<LMW_C>line1\nline2</LMW_C>", b"line1\r\nline2")
             request(b"<LMW_C>one\r\ntwo</LMW_C>", b"one\r\r\ntwo", "--chunk", "6", "--delay", "120")
@@ -55,7 +63,7 @@ class ClipboardTest(unittest.TestCase):
             p.wait_for_counters(len(b"".join(requests)), 0)
 
             # CR LF becomes LF; framed in the tags; counted and shown as received.
-            s.set_clipboard(b"line1\r\nline2")
+            set_clipboard(s, b"line1\r\nline2")
             sent = b"<LMW_C>line1\nline2</LMW_C>"
             p.click(*LAMP)
             self.assertEqual(far.read(26), sent)
@@ -73,8 +81,8 @@ class ClipboardTest(unittest.TestCase):
 
     def test_method_off_sends_nothing(self):
         with e2e.Session() as s:
-            p, _, far = self.start(s, method="NO")
-            s.set_clipboard(b"stays here")
+            p, _, far, _ = self.start(s, method="NO")
+            set_clipboard(s, b"stays here")
             p.click(*LAMP)
             self.assertEqual(far.read_for(1.0), b"")
             self.assertTrue(p.running())

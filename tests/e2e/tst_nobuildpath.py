@@ -1,7 +1,5 @@
 #!/usr/bin/env python3
-"""The program holds no path of the machine that built it: neither the
-source folder nor the build folder stands in its data (debug information
-aside), so an installed copy finds its pages beside itself and nowhere else."""
+"""No source or build folder path stands in the program's data (debug information aside)."""
 
 import os
 import subprocess

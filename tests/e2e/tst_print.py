@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""Printing through the real binary and a private CUPS: a status query and a
-document from the simulated handheld, the PDF read back, the status reply on
-the handheld port; with no printer the reply is the error variant."""
+"""Printing through a private CUPS: status query and document, the PDF read back; with no
+printer the error reply."""
 
 import os
 import unittest
@@ -13,12 +12,23 @@ DOCUMENT = (b"<PORIENT_P><FONT=TNR><FSIZE=24><FBOLD><ALIGN=CENTER>Loomway e2e<NL
             + b"".join(b"line %d<NL>" % i for i in range(90)))  # past page 2's bottom
 
 
+def cups(s, printer):
+    """A private CUPS in the session's folder; its environment lines as a dict."""
+    tool = os.path.join(os.environ["LOOMWAY_SOURCE_DIR"], "tests", "support", "private-cups")
+    d = s.path("cups")
+    r = e2e.run([tool, "start", d] + ([] if printer else ["--no-printer"]), 60)
+    if r.returncode != 0:
+        raise AssertionError("private-cups: " + r.stderr.decode())
+    s.cleanups.append(lambda: e2e.run([tool, "stop", d], 60))
+    return dict(line.split("=", 1) for line in r.stdout.decode().split())
+
+
 class PrintTest(unittest.TestCase):
 
     def start(self, s, printer):
-        cups = s.cups(printer)
-        p, far, _ = s.relay(read_window=printer, env={"CUPS_SERVER": cups["CUPS_SERVER"]})
-        return cups, p, far
+        env = cups(s, printer)
+        p, far, _ = s.relay(read_window=printer, env={"CUPS_SERVER": env["CUPS_SERVER"]})
+        return env, p, far
 
     def test_no_printer(self):
         with e2e.Session() as s:

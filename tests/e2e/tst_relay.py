@@ -1,10 +1,9 @@
 #!/usr/bin/env python3
-"""The relay of the real binary between two pseudo-terminal pairs, in one
-program start: the window as a screen reader hears it (lamps, switch, counters,
-panes), the traffic monitor opened with its shortcut, every byte value both
-ways, and the switch that holds the ports."""
+"""The relay in one program start: the window as a screen reader hears it, the traffic
+monitor, every byte value both ways, and the switch that holds the ports."""
 
 import re
+import threading
 import unittest
 
 import e2e
@@ -19,12 +18,7 @@ class RelayTest(unittest.TestCase):
 
     def test_relay(self):
         with e2e.Session() as s:
-            handheld_port, handheld_path = s.pty_pair()
-            modem_port, modem_path = s.pty_pair()
-            devices = {handheld_port, modem_port}
-            s.write_ini(handheld_port, modem_port, Preferences={"MenuVisible": "NO"})
-            p = s.loomway(read_window=True)
-            p.wait_for_window()
+            p, handheld_path, modem_path = s.relay(True, Preferences={"MenuVisible": "NO"})
             handheld, modem = s.far(handheld_path), s.far(modem_path)
             found = {n.name(): n for n in p.window().find(lambda n: n.name() in LAMPS + PANES, 3)}
             self.assertEqual(set(found), set(LAMPS + PANES))
@@ -72,9 +66,7 @@ class RelayTest(unittest.TestCase):
             self.assertEqual(modem.read(3), b"+++")
             e2e.wait_until(lambda: shown()[0] == ["%d chunks shown, 0 dropped" % (chunks + 2)],
                            10, "a new row")
-            wid = e2e.run(["xdotool", "search", "--all", "--pid", str(p.pid), "--name",
-                           "^Traffic Monitor$"]).stdout.split()[0]
-            e2e.close_window(int(wid))
+            e2e.close_window(e2e.windows(p.pid, "Traffic Monitor")[0])
 
             # "&Both" clears counters and panes; a pane shows each byte as one
             # character, control bytes as their pictures.
@@ -90,31 +82,29 @@ class RelayTest(unittest.TestCase):
                                else chr(b) for b in EVERY_BYTE)
             self.assertEqual(p.panes(), (pictures, "back\u2400\xff"))
 
-            data = EVERY_BYTE * 64
-            writer = handheld.write_in_background(data)
-            self.assertEqual(modem.read(len(data)), data)
-            writer.join(10)
-            back = bytes(reversed(data))
-            writer = modem.write_in_background(back)
-            self.assertEqual(handheld.read(len(back)), back)
-            writer.join(10)
+            data, back = EVERY_BYTE * 64, bytes(reversed(EVERY_BYTE * 64))
+            for source, dest, sent in ((handheld, modem, data), (modem, handheld, back)):
+                writer = threading.Thread(target=source.write, args=(sent,), daemon=True)
+                writer.start()
+                self.assertEqual(dest.read(len(sent)), sent)
+                writer.join(10)
             self.assertEqual(modem.read_for(0.3) + handheld.read_for(0.3), b"")
             p.wait_for_counters(256 + len(data), 6 + len(back))
 
             # The switch: the ports are held only while redirection is on; a
             # click or, as it has the focus, Space works it.
             self.assertEqual(p.status(), "STATUS:  ON")
-            self.assertEqual(e2e.held(p.pid, devices), devices)
+            self.assertEqual(e2e.held(p.pid, p.devices), p.devices)
             p.click(*SWITCH)
             e2e.wait_until(lambda: p.status() == "STATUS:  OFF", 10, "OFF")
-            e2e.wait_until(lambda: not e2e.held(p.pid, devices), 10, "the ports to close")
+            e2e.wait_until(lambda: not e2e.held(p.pid, p.devices), 10, "the ports to close")
             e2e.wait_until(lambda: states()[0] == "dark" and states()[5] == "off", 10,
                            "redirection off: %r" % states())
             p.key("space")
             e2e.wait_until(lambda: states()[0] == "lit" and states()[5] == "on", 10,
                            "redirection on: %r" % states())
             self.assertEqual(p.status(), "STATUS:  ON")
-            self.assertEqual(e2e.held(p.pid, devices), devices)
+            self.assertEqual(e2e.held(p.pid, p.devices), p.devices)
             handheld.write(b"on again")
             self.assertEqual(modem.read(8), b"on again")
 

@@ -3,7 +3,6 @@
 again under that link. The relay resumes by itself; Reconnect=NO: the message."""
 
 import os
-import re
 import subprocess
 import time
 import unittest
@@ -20,9 +19,7 @@ def plug(s, link, far):
         time.sleep(0.001)
     seen = time.monotonic()
     e2e.wait_until(lambda: os.path.exists(far), 5)
-    end = e2e.FarEnd.__new__(e2e.FarEnd)  # no setraw: its flush would drop what waits
-    end.fd = os.open(far, os.O_RDWR | os.O_NOCTTY)
-    return line, end, seen
+    return line, e2e.FarEnd(far, raw=False), seen
 
 
 def unplug(line, end):
@@ -34,11 +31,6 @@ def unplug(line, end):
 def cpu_ticks(pid):
     with open("/proc/%d/stat" % pid) as f:
         return sum(map(int, f.read().rsplit(")", 1)[1].split()[11:13]))  # utime, stime
-
-
-def windows(title, pid):
-    return e2e.run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid), "--name",
-                    "^%s$" % re.escape(title)]).stdout.split()
 
 
 class ReplugTest(unittest.TestCase):
@@ -55,8 +47,7 @@ class ReplugTest(unittest.TestCase):
             md = s.far(modem_far)
             hh.write(b"before")
             self.assertEqual(md.read(6), b"before")
-            bar = p.window().find(lambda n: n.role() == "status bar", depth=2)[0]
-            notice = lambda: bar.children()[1].name()  # panel 2
+            notice = lambda: p.status(1)  # panel 2
 
             unplug(line, hh)
             e2e.wait_until(lambda: notice() == "Waiting for COM1 (%s)" % palm, 10, "panel 2")
@@ -77,12 +68,12 @@ class ReplugTest(unittest.TestCase):
             hh.write(b"after")
             self.assertEqual(md.read(5), b"after")
             e2e.wait_until(lambda: notice() == "", 5, "panel 2 to clear")
-            self.assertEqual(windows(MESSAGE, p.pid), [])
+            self.assertEqual(e2e.windows(p.pid, MESSAGE), [])
             self.assertEqual(p.status(), "STATUS:  ON")
 
             s.write_ini(palm, modem, Ports={"Reconnect": "NO"})
             unplug(line, hh)
-            e2e.wait_until(lambda: windows(MESSAGE, p.pid), 10, "the lost-device message")
+            e2e.wait_until(lambda: e2e.windows(p.pid, MESSAGE), 10, "the lost-device message")
             self.assertEqual(notice(), "")
 
 

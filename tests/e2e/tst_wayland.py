@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""On a Wayland session (weston's headless backend with XWayland) the program
-runs through XWayland: its window appears on the XWayland display, although
-the session says Wayland and Qt alone would not choose X11 there."""
+"""On a Wayland session (weston headless with XWayland) the window appears on XWayland,
+where Qt alone would not choose X11."""
 
 import os
 import re

@@ -4,7 +4,7 @@ on the line, read at the far end; replies played from the far end; the sim's
 modem against the sim's handheld; exit codes."""
 
 import os
-import re
+import subprocess
 import sys
 import time
 import unittest
@@ -28,6 +28,14 @@ class SimTest(unittest.TestCase):
 
     def sim(self, *args, input=None):
         return self.s.sim("--device", self.a, *args, input=input)
+
+    def background(self, *args, ready=None, on="stdout"):
+        """A running loomway-sim on the line; waits for a line holding ready on stream on."""
+        p = self.s.start([e2e.SIM, "--device", self.a, *args], stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE)
+        if ready is not None and ready not in (line := getattr(p, on).readline()):
+            raise AssertionError("loomway-sim said %r" % line)
+        return p
 
     def test_usage_errors_send_nothing(self):
         self.assertIn(b"handheld print FILE", self.s.sim("--help").stdout)
@@ -63,14 +71,12 @@ class SimTest(unittest.TestCase):
             self.assertEqual(self.far.read_for(0.1), b"")
         r = self.sim("handheld", "print", "-", input=b"bad </LMW_P> doc")
         self.assertEqual((r.returncode, self.far.read_for(0.2)), (2, b""))
-        p = self.s.sim_background("--device", self.a, "--chunk", "4", "--delay", "300",
-                                  "handheld", "clip", "hello")
+        p = self.background("--chunk", "4", "--delay", "300", "handheld", "clip", "hello")
         self.assertEqual(self.far.reads(20), [b"<LMW", b"_C>h", b"ello", b"</LM", b"W_C>"])
         self.assertEqual(p.wait(10), 0)
 
     def status(self, answer, *args):
-        p = self.s.sim_background("--device", self.a, "--timeout", "2", "--chunk", "5",
-                                  "handheld", *args)
+        p = self.background("--timeout", "2", "--chunk", "5", "handheld", *args)
         got, deadline = b"", time.monotonic() + 10
         while not got.endswith(b"</LMW_P>") and time.monotonic() < deadline:
             got += self.far.read(1 << 20, 0.3)
@@ -100,7 +106,7 @@ class SimTest(unittest.TestCase):
         self.assertEqual(self.status(None, "status")[:2], (1, []))
 
     def test_listen(self):
-        p = self.s.sim_background("--device", self.a, "handheld", "listen", "--count", "3",
+        p = self.background("handheld", "listen", "--count", "3",
                                   ready=b"listening on", on="stderr")
         for piece in (b"modem data <LMW_C>line1\nli", b"ne2</LMW_C>x<LMW_C></LMW_C><LMW_",
                       b"C>\xe9</LMW_C>"):
@@ -112,8 +118,7 @@ class SimTest(unittest.TestCase):
         self.assertIn(b"0 clipboard transfers of 1", r.stderr)
 
     def test_modem_commands_on_the_wire(self):
-        m = self.s.sim_background("--device", self.a, "--speed", "28800", "--guard", "200",
-                                  "modem", ready=b"modem: ready")
+        m = self.background("--speed", "28800", "--guard", "200", "modem", ready=b"modem: ready")
         data = bytes(range(256)) * 4
         # The interpreter itself is tested in tests/lines; here the sim's speed,
         # guard time, far end that echoes, and summary.
@@ -132,13 +137,12 @@ class SimTest(unittest.TestCase):
         self.assertIn("hung up (5551234): %d bytes echoed" % (len(data) + 8), out)
 
     def test_dial_answers(self):
-        p = self.s.sim_background("--device", self.a, "handheld", "dial", "123")
+        p = self.background("handheld", "dial", "123")
         self.assertEqual(self.far.read(8), b"ATDT123\r")
         self.far.write(b"\r\nBUSY\r\n")
         self.assertEqual(p.communicate(timeout=10)[0], b"BUSY\n")
         self.assertEqual(p.returncode, 1)
-        p = self.s.sim_background("--device", self.a, "--timeout", "2", "handheld", "dial", "9",
-                                  "--line", "abc")
+        p = self.background("--timeout", "2", "handheld", "dial", "9", "--line", "abc")
         self.assertEqual(self.far.read(6), b"ATDT9\r")
         self.far.write(b"\r\nCONNECT 9600\r\n")
         self.assertEqual(self.far.read(5), b"abc\r\n")
