@@ -1,5 +1,5 @@
-// The data pump between the two ports, the traffic counters and panes, and
-// the lamps.
+// The request framing, the data pump between the two ports, the traffic
+// counters and panes, and the lamps.
 #include "core/datapump.h"
 #include "core/requestframer.h"
 #include "tests/support/fakes.h"
@@ -12,6 +12,23 @@ using namespace loomway::test;
 
 namespace {
 const std::string kClip = "<LMW_C>c</LMW_C>", kPrint = "<LMW_P>p</LMW_P>";
+const std::string kOpen = "<LMW_C>", kClose = "</LMW_C>";
+
+// One entry per chunk: "." when no request completed, else "[body|leftover]";
+// the leftover is handed back to the framer, as the engines do.
+QString Trace(RequestFramer& framer, const QByteArrayList& chunks) {
+    QStringList trace;
+    for (const QByteArray& chunk : chunks) {
+        auto request = framer.Feed(chunk.toStdString());
+        trace << (request ? "[" + QString::fromLatin1(request->body) + "|" +
+                                QString::fromLatin1(request->leftover) + "]"
+                          : ".");
+        if (request) {
+            framer.SetBuffer(request->leftover);
+        }
+    }
+    return trace.join(' ');
+}
 
 // Frames its own requests, as the real engines do, and logs every chunk.
 class RecordingEngine : public RequestEngine {
@@ -82,6 +99,51 @@ struct Rig {
 class TestDataPump : public QObject {
     Q_OBJECT
 private slots:
+    void frames_data() {
+        QTest::addColumn<QByteArrayList>("chunks");
+        QTest::addColumn<QString>("trace");
+        QTest::addColumn<QByteArray>("buffer");
+        auto row = [](const char* name, QByteArrayList chunks, QString trace,
+                      QByteArray buffer = {}) { QTest::newRow(name) << chunks << trace << buffer; };
+        row("split tags", {"<LMW", "_C>hi</LMW_", "C>"}, ". . [hi|]");
+        row("text around", {"ab<LMW_C>x</LMW_C>cd"}, "[x|cd]");
+        row("two in one chunk", {"<LMW_C>a</LMW_C><LMW_C>b</LMW_C>", "z"},
+            "[a|<LMW_C>b</LMW_C>] [b|z]");
+        row("empty", {"<LMW_C>", "</LMW_C>"}, ". [|]");
+        row("second opening is body", {"<LMW_C>a<LMW_C>b</LMW_C>"}, "[a<LMW_C>b|]");
+        row("stray closing", {"x</LMW_C>y", "<LMW_C>z</LMW_C>"}, ". [z|]");
+        row("broken opening", {"<LMW_", "x<LMW_C>y</LMW_C>"}, ". [y|]");
+        row("letter case", {"<lmw_c>x</lmw_c>", "<LMW_P>x</LMW_P>"}, ". .");
+        row("every byte", {QByteArray("\0\xff<LMW_C>\0\x80", 11), "</LMW_C>\x01"},
+            QString(". [") + QChar(0) + QChar(0x80) + "|\x01]");
+        row("kept beginning", {"data <LMW_"}, ".", "<LMW_");
+        row("open request", {"junk<LMW_C>ab", "c</LMW"}, ". .", "<LMW_C>abc</LMW");
+    }
+    void frames() {
+        QFETCH(QByteArrayList, chunks);
+        QFETCH(QString, trace);
+        QFETCH(QByteArray, buffer);
+        RequestFramer framer(kOpen, kClose);
+        QCOMPARE(Trace(framer, chunks), trace);
+        QCOMPARE(QByteArray::fromStdString(framer.Buffer()), buffer);
+    }
+
+    // A body of the limit is a request; one character more without its
+    // closing tag is given up, keeping only an end that may begin a tag.
+    void oversizedRequest() {
+        RequestFramer framer(kOpen, kClose, 10);
+        QCOMPARE(Trace(framer, {"<LMW_C>0123456789", "</LMW_C>"}), QString(". [0123456789|]"));
+        QCOMPARE(Trace(framer, {"<LMW_C>0123456789a<LMW_", "C>ok</LMW_C>"}), QString(". [ok|]"));
+        QCOMPARE(Trace(framer, {"<LMW_C>0123456789ab", "</LMW_C>"}), QString(". ."));
+        QCOMPARE(Trace(framer, {"<LMW_C>12345", "6789012345</LMW_C>z"}),
+                 QString(". [123456789012345|z]"));
+        RequestFramer big(kOpen, kClose);
+        big.Feed(std::string(1 << 20, 'x') + "<LMW");
+        QCOMPARE(big.Buffer(), std::string("<LMW"));
+        big.Feed("_C" + std::string(RequestFramer::kMaxRequest + 1, 'y'));
+        QCOMPARE(big.Buffer(), std::string());
+    }
+
     void relaysBothWays() {
         Rig rig;
         std::string every;

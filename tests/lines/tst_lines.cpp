@@ -5,15 +5,18 @@
 #include "lines/rfc2217codec.h"
 #include "lines/telnetcodec.h"
 #include "tests/support/fakes.h"
+#include "tests/support/testsupport.h"
 
 #include <QTest>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
 #include <string>
 
 using namespace loomway;
+using namespace loomway::test;
 
 namespace {
 // Bytes from words: IAC, WILL, WONT, DO, DONT, SB, SE, NOP, CR, LF, NUL, a
@@ -51,7 +54,7 @@ int Converge(TelnetCodec& a, TelnetCodec& b) {
 
 // Link, clock and handheld side in one, with logs the scripts compare.
 struct Rig : ModemLink, ModemClock, ModemSink {
-    test::MemoryProfileFile book;
+    MemoryProfileFile book;
     HayesModem modem{*this, *this, *this, &book, {115200, false, 50, 50}};
     std::string out, link, notes;
     std::int64_t now = 100000;
@@ -91,51 +94,47 @@ std::string Take(std::string& s) {
 class TestLines : public QObject {
     Q_OBJECT
 private slots:
-    // `expected` is the endpoint written back, or "!" and a piece of the error.
+    // `expected` is the endpoint written back, or "!" and a piece of the error;
+    // "book" marks a phonebook entry.
     void parse_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("phonebook");
-        QTest::addColumn<QString>("expected");
-        auto row = [](const char* name, const char* text, bool phonebook, const char* expected) {
-            QTest::newRow(name) << text << phonebook << expected;
-        };
-        row("device path", " /dev/ttyUSB0 ", false, "/dev/ttyUSB0");
-        row("path with colons", "/dev/serial/by-path/pci-0:1.0", false,
-            "/dev/serial/by-path/pci-0:1.0");
-        row("bare device name", "ttyS1", false, "ttyS1");
-        row("tcp", "tcp:bbs.example.org:23", false, "tcp:bbs.example.org:23");
-        row("scheme in capitals", "TELNET:10.0.0.1:2323", true, "telnet:10.0.0.1:2323");
-        row("rfc2217 IPv6", "rfc2217:[::1]:7000", false, "rfc2217:[::1]:7000");
-        row("IPv6 with a zone", "tcp:[fe80::1%eth0]:23", true, "tcp:[fe80::1%eth0]:23");
-        row("IPv6 with an empty zone", "tcp:[fe80::1%]:23", true, "!not an IPv6 address");
-        row("modem", "modem:", false, "modem:");
-        row("exec split with no shell", "exec:pppd notty 'a b' \"c\\\"d\" e\\ f $HOME", true,
-            "exec:pppd notty 'a b' 'c\"d' 'e f' '$HOME'");
-        row("exec escapes in double quotes", "exec:p \"a\\\\b\\$c\\`\"", true, "exec:p 'a\\b$c`'");
-        row("highest port", "tcp:h:65535", true, "tcp:h:65535");
-        row("empty", "  ", false, "!is not a port address (empty); use a serial device");
-        row("unknown scheme", "ftp:host:21", false, "!unknown kind \"ftp:\"");
-        row("no port", "tcp:host", false, "!no :PORT after the host");
-        row("port zero", "tcp:host:0", false, "!not a number from 1 to 65535");
-        row("port too big", "telnet:host:65536", false, "!not a number from 1 to 65535");
-        row("port not a number", "tcp:host:2x", false, "!not a number from 1 to 65535");
-        row("bare IPv6", "tcp:::1:23", false, "!in brackets");
-        row("unclosed bracket", "tcp:[::1:23", false, "!no ']'");
-        row("bad host", "tcp:a b:23", false, "!the host name holds");
-        row("modem with text", "modem:x", false, "!nothing may follow");
-        row("modem in the phonebook", "modem:", true, "!cannot be dialled); use tcp:HOST:PORT");
-        row("exec as a port", "exec:slirp", false, "!only stand in [Phonebook]");
-        row("device in the phonebook", "/dev/ttyS0", true, "!is not a phonebook entry");
-        row("exec unterminated", "exec:sh 'x", true, "!unterminated quote");
-        row("exec empty", "exec:  ", true, "!no program");
-        row("text with blanks", "my modem", false, "!\"my modem\" is not a port address; use");
+        addRows(
+            {"text", "use", "expected"},
+            {{"device path", " /dev/ttyUSB0 ", "", "/dev/ttyUSB0"},
+             {"path with colons", "/dev/serial/by-path/pci-0:1.0", "",
+              "/dev/serial/by-path/pci-0:1.0"},
+             {"bare device name", "ttyS1", "", "ttyS1"},
+             {"tcp", "tcp:bbs.example.org:23", "", "tcp:bbs.example.org:23"},
+             {"scheme in capitals", "TELNET:10.0.0.1:2323", "book", "telnet:10.0.0.1:2323"},
+             {"rfc2217 IPv6", "rfc2217:[::1]:7000", "", "rfc2217:[::1]:7000"},
+             {"IPv6 with a zone", "tcp:[fe80::1%eth0]:23", "book", "tcp:[fe80::1%eth0]:23"},
+             {"IPv6 with an empty zone", "tcp:[fe80::1%]:23", "book", "!not an IPv6 address"},
+             {"modem", "modem:", "", "modem:"},
+             {"exec split with no shell", "exec:pppd notty 'a b' \"c\\\"d\" e\\ f $HOME", "book",
+              "exec:pppd notty 'a b' 'c\"d' 'e f' '$HOME'"},
+             {"exec escapes in double quotes", "exec:p \"a\\\\b\\$c\\`\"", "book",
+              "exec:p 'a\\b$c`'"},
+             {"highest port", "tcp:h:65535", "book", "tcp:h:65535"},
+             {"empty", "  ", "", "!is not a port address (empty); use a serial device"},
+             {"unknown scheme", "ftp:host:21", "", "!unknown kind \"ftp:\""},
+             {"no port", "tcp:host", "", "!no :PORT after the host"},
+             {"port zero", "tcp:host:0", "", "!not a number from 1 to 65535"},
+             {"port too big", "telnet:host:65536", "", "!not a number from 1 to 65535"},
+             {"port not a number", "tcp:host:2x", "", "!not a number from 1 to 65535"},
+             {"bare IPv6", "tcp:::1:23", "", "!in brackets"},
+             {"unclosed bracket", "tcp:[::1:23", "", "!no ']'"},
+             {"bad host", "tcp:a b:23", "", "!the host name holds"},
+             {"modem with text", "modem:x", "", "!nothing may follow"},
+             {"modem in the phonebook", "modem:", "book", "!cannot be dialled); use tcp:HOST:PORT"},
+             {"exec as a port", "exec:slirp", "", "!only stand in [Phonebook]"},
+             {"device in the phonebook", "/dev/ttyS0", "book", "!is not a phonebook entry"},
+             {"exec unterminated", "exec:sh 'x", "book", "!unterminated quote"},
+             {"exec empty", "exec:  ", "book", "!no program"},
+             {"text with blanks", "my modem", "", "!\"my modem\" is not a port address; use"}});
     }
     void parse() {
-        QFETCH(QString, text);
-        QFETCH(bool, phonebook);
-        QFETCH(QString, expected);
-        const EndpointUse use = phonebook ? EndpointUse::Phonebook : EndpointUse::Port;
-        const EndpointParse r = ParseEndpoint(text.toStdString(), use);
+        const QString expected = cell("expected");
+        const EndpointUse use = cell("use").isEmpty() ? EndpointUse::Port : EndpointUse::Phonebook;
+        const EndpointParse r = ParseEndpoint(cell("text").toStdString(), use);
         if (expected.startsWith('!')) {
             QVERIFY(!r.endpoint);
             QVERIFY2(QString::fromStdString(r.error).contains(expected.mid(1)), r.error.c_str());
@@ -149,35 +148,28 @@ private slots:
 
     // After Start(), `peer` arrives; the data and the reply that come out.
     void decode_data() {
-        QTest::addColumn<QString>("peer");
-        QTest::addColumn<QString>("data");
-        QTest::addColumn<QString>("reply");
-        auto row = [](const char* name, const char* peer, const char* data, const char* reply) {
-            QTest::newRow(name) << peer << data << reply;
-        };
-        row("doubled IAC is one data byte", "'a IAC IAC 'b", "'a IAC 'b", "");
-        row("answers to our offers are not answered", "IAC WILL 0 IAC DO 0 IAC WILL 3 IAC DO 3", "",
-            "");
-        row("terminal type refused, each time asked", "IAC DO 24 IAC DO 24", "",
-            "IAC WONT 24 IAC WONT 24");
-        row("peer options refused", "IAC WILL 31 IAC WILL 44", "", "IAC DONT 31 IAC DONT 44");
-        row("server echo agreed, local echo refused", "IAC WILL 1 IAC DO 1 IAC WILL 1", "",
-            "IAC DO 1 IAC WONT 1");
-        row("binary switched off is answered once", "IAC WILL 0 IAC WONT 0 IAC WONT 0", "",
-            "IAC DONT 0");
-        row("a refused offer can be asked for later", "IAC DONT 0 IAC DO 0", "", "IAC WILL 0");
-        row("subnegotiation skipped", "'a IAC SB 24 1 IAC IAC IAC SE 'b", "'ab", "");
-        row("other commands dropped", "IAC NOP 'x IAC 249 'y", "'xy", "");
-        row("CR NUL before binary", "CR NUL 'x CR LF", "CR 'x CR LF", "");
-        row("CR NUL in binary", "IAC WILL 0 CR NUL", "CR NUL", "");
-        row("IAC inside a subnegotiation ends it", "IAC SB 24 'x IAC DO 24 'y", "'y",
-            "IAC WONT 24");
+        addRows(
+            {"peer", "data", "reply"},
+            {{"doubled IAC is one data byte", "'a IAC IAC 'b", "'a IAC 'b", ""},
+             {"answers to our offers are not answered", "IAC WILL 0 IAC DO 0 IAC WILL 3 IAC DO 3",
+              "", ""},
+             {"terminal type refused, each time asked", "IAC DO 24 IAC DO 24", "",
+              "IAC WONT 24 IAC WONT 24"},
+             {"peer options refused", "IAC WILL 31 IAC WILL 44", "", "IAC DONT 31 IAC DONT 44"},
+             {"server echo agreed, local echo refused", "IAC WILL 1 IAC DO 1 IAC WILL 1", "",
+              "IAC DO 1 IAC WONT 1"},
+             {"binary switched off is answered once", "IAC WILL 0 IAC WONT 0 IAC WONT 0", "",
+              "IAC DONT 0"},
+             {"a refused offer can be asked for later", "IAC DONT 0 IAC DO 0", "", "IAC WILL 0"},
+             {"subnegotiation skipped", "'a IAC SB 24 1 IAC IAC IAC SE 'b", "'ab", ""},
+             {"other commands dropped", "IAC NOP 'x IAC 249 'y", "'xy", ""},
+             {"CR NUL before binary", "CR NUL 'x CR LF", "CR 'x CR LF", ""},
+             {"CR NUL in binary", "IAC WILL 0 CR NUL", "CR NUL", ""},
+             {"IAC inside a subnegotiation ends it", "IAC SB 24 'x IAC DO 24 'y", "'y",
+              "IAC WONT 24"}});
     }
     void decode() {
-        QFETCH(QString, peer);
-        QFETCH(QString, data);
-        QFETCH(QString, reply);
-        const std::string in = B(peer.toStdString());
+        const std::string in = B(cell("peer").toStdString());
         // Whole, and one byte at a time: state carries over chunk boundaries.
         for (std::size_t step : {in.size() + 1, std::size_t{1}}) {
             TelnetCodec codec;
@@ -188,8 +180,8 @@ private slots:
                 gotData += d.data;
                 gotReply += d.reply;
             }
-            QCOMPARE(gotData, B(data.toStdString()));
-            QCOMPARE(gotReply, B(reply.toStdString()));
+            QCOMPARE(gotData, B(cell("data").toStdString()));
+            QCOMPARE(gotReply, B(cell("reply").toStdString()));
         }
     }
 
@@ -324,42 +316,35 @@ private slots:
             const std::string s = step.toStdString();
             const std::string arg = s.substr(1);
             const QByteArray where = step.toHex(' ');
-            switch (s[0]) {
-            case '>':
-                rig.modem.FromHandheld(arg);
-                break;
-            case '<':
-                QVERIFY2(Take(rig.out) == arg,
-                         where + " got " + QByteArray::fromStdString(rig.out));
-                break;
-            case '#':
-                QCOMPARE(Take(rig.link), arg);
-                break;
-            case '@':
-                rig.Advance(std::stol(arg));
-                break;
-            case '~':
-                rig.modem.OnLinkData(arg);
-                break;
-            case '!':
-                rig.modem.OnLinkDropped();
-                break;
-            case '%':
-                QVERIFY2(rig.notes.find(arg) != std::string::npos, rig.notes.c_str());
-                break;
-            case '=':
-                rig.modem.OnDialResult(arg == "c"   ? DialOutcome::Connected
-                                       : arg == "b" ? DialOutcome::Busy
-                                       : arg == "a" ? DialOutcome::NoAnswer
-                                                    : DialOutcome::NoCarrier);
-                break;
-            default:
-                if (s == "sync") {
-                    rig.connectAtOnce = true;
-                } else {
-                    const char* const states[] = {"command", "dialing", "online", "escaped"};
-                    QCOMPARE(states[int(rig.modem.State())], arg.c_str());
-                }
+            const char* const states[] = {"command", "dialing", "online", "escaped"};
+            const std::map<char, std::function<void()>> act = {
+                {'>', [&] { rig.modem.FromHandheld(arg); }},
+                {'<',
+                 [&] {
+                     const std::string got = Take(rig.out);
+                     QVERIFY2(got == arg, where + " got " + got.c_str());
+                 }},
+                {'#', [&] { QCOMPARE(Take(rig.link), arg); }},
+                {'@', [&] { rig.Advance(std::stol(arg)); }},
+                {'~', [&] { rig.modem.OnLinkData(arg); }},
+                {'!', [&] { rig.modem.OnLinkDropped(); }},
+                {'%',
+                 [&] { QVERIFY2(rig.notes.find(arg) != std::string::npos, rig.notes.c_str()); }},
+                {'=',
+                 [&] {
+                     rig.modem.OnDialResult(arg == "c"   ? DialOutcome::Connected
+                                            : arg == "b" ? DialOutcome::Busy
+                                            : arg == "a" ? DialOutcome::NoAnswer
+                                                         : DialOutcome::NoCarrier);
+                 }},
+                {'s', [&] { QCOMPARE(states[int(rig.modem.State())], arg.c_str()); }}};
+            if (s == "sync") {
+                rig.connectAtOnce = true;
+                continue;
+            }
+            act.at(s[0])();
+            if (QTest::currentTestFailed()) {
+                return;
             }
         }
     }

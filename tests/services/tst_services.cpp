@@ -56,14 +56,6 @@ struct PrintRig : FakeSerialPort, RecordingTrafficView {
     }
 };
 
-QString Reply(const char* sta, const char* hw, const char* font, int len, const char* name) {
-    return QString("<LMW_RSP>STA=%1~PRINT_HW=%2~FONT_HW=%3~LEN=%4~NAME=%5</LMW_RSP>")
-        .arg(sta, hw, font)
-        .arg(len)
-        .arg(name);
-}
-const QString kReply = Reply("DEFINED", "12,12", "200,100", 7, "Fixed Printer");
-
 struct MemoryClipboard : Clipboard {
     std::optional<std::string> GetText() override { return content; }
     void SetText(const std::string& text) override { sets += text + "|"; }
@@ -96,13 +88,11 @@ private slots:
                                     {"first only, blanks", "w < x ><B>", "w | x |<B>"}});
     }
     void splitTag() {
-        QFETCH(QString, text);
-        QFETCH(QString, split);
-        const std::string input = text.toStdString();
+        const std::string input = cell("text").toStdString();
         const SplitTagResult r = SplitTag(input);
         QCOMPARE(QString::fromStdString(std::string(r.before) + "|" + std::string(r.tagName) + "|" +
                                         std::string(r.rest)),
-                 split);
+                 cell("split"));
     }
 
     void layout_data() {
@@ -138,12 +128,10 @@ private slots:
                   "p1 0 1800 '10'|, p1 0 2000 '', p2 0 0 ' 2 ', p2 300 0 ''"}});
     }
     void layout() {
-        QFETCH(QString, body);
-        QFETCH(QString, drawn);
         PrintRig rig;
-        QVERIFY(rig.print(body.toStdString()));
-        QCOMPARE(rig.drawings(), drawn);
-        QCOMPARE(rig.surface.documentsEnded, 1);
+        QVERIFY(rig.print(cell("body").toStdString()));
+        QCOMPARE(rig.drawings(), cell("drawn"));
+        QVERIFY(rig.surface.documentsEnded == 1 && rig.surface.aborted == 0);
     }
 
     // Each style tag changes the font of what follows, other tags change
@@ -237,56 +225,47 @@ private slots:
     }
 
     // The reply to <SRESP>: written after the job, then shown, never counted.
+    // The reply's fields are STA, PRINT_HW, FONT_HW, LEN and NAME.
     void statusReply_data() {
-        const std::string
-            ok = kReply.toStdString(),
-            two = Reply("DEFINED", "12,12", "200,100", 24, "Fixed Printer").toStdString(),
-            big = Reply("DEFINED", "5,5", "480,240", 17, "Fixed Printer").toStdString(),
-            none = Reply("ERROR(482)", "0,0", "0,0", 7, "NOT_DEFINED").toStdString(),
-            text = Reply("ERROR(482)", "0,0", "0,0", 11, "NOT_DEFINED").toStdString(),
-            name = Reply("ERROR(482)", "12,12", "200,100", 7, "NOT_DEFINED").toStdString();
         addRows({"body", "failOn", "reply"},
-                {{"plain", "<SRESP>", "", ok.c_str()},
-                 {"twice, mid text", "ab<SRESP>cd<NL><SRESP>ef", "", two.c_str()},
-                 {"last font", "<FSIZE=24><SRESP>", "", big.c_str()},
-                 {"no printer", "<SRESP>", "SetOrientation", none.c_str()},
-                 {"fails in the text", "text<SRESP>", "Print", text.c_str()},
-                 {"fails at the name", "<SRESP>", "DeviceName", name.c_str()},
-                 {"fails after the reply", "<SRESP>", "SetFontBold", ok.c_str()}});
+                {{"plain", "<SRESP>", "", "DEFINED 12,12 200,100 7 Fixed Printer"},
+                 {"twice, mid text", "ab<SRESP>cd<NL><SRESP>ef", "",
+                  "DEFINED 12,12 200,100 24 Fixed Printer"},
+                 {"last font", "<FSIZE=24><SRESP>", "", "DEFINED 5,5 480,240 17 Fixed Printer"},
+                 {"no printer", "<SRESP>", "SetOrientation", "ERROR(482) 0,0 0,0 7 NOT_DEFINED"},
+                 {"fails in the text", "text<SRESP>", "Print", "ERROR(482) 0,0 0,0 11 NOT_DEFINED"},
+                 {"fails at the name", "<SRESP>", "DeviceName",
+                  "ERROR(482) 12,12 200,100 7 NOT_DEFINED"},
+                 {"fails after the reply", "<SRESP>", "SetFontBold",
+                  "DEFINED 12,12 200,100 7 Fixed Printer"}});
     }
     void statusReply() {
-        QFETCH(QString, body);
-        QFETCH(QString, failOn);
-        QFETCH(QString, reply);
+        const QStringList f = cell("reply").split(' ');
+        const QString reply =
+            QString("<LMW_RSP>STA=%1~PRINT_HW=%2~FONT_HW=%3~LEN=%4~NAME=%5</LMW_RSP>")
+                .arg(f[0], f[1], f[2], f[3], f.mid(4).join(' '));
         PrintRig rig;
-        rig.surface.failOn = failOn.toStdString();
-        QVERIFY(rig.print(body.toStdString()));
-        const bool failed = reply.contains("ERROR");
-        const QStringList expected = failed ? QStringList{"shown " + reply, "write " + reply}
-                                            : QStringList{"write " + reply, "shown " + reply};
+        rig.surface.failOn = cell("failOn").toStdString();
+        QVERIFY(rig.print(cell("body").toStdString()));
+        const QStringList expected = f[0] != "DEFINED"
+                                         ? QStringList{"shown " + reply, "write " + reply}
+                                         : QStringList{"write " + reply, "shown " + reply};
         QCOMPARE(rig.log, expected);
         QCOMPARE(rig.traffic.Count(Counter::BytesReceived), 0u);
     }
 
     // A job that fails before its end drops what it drew, whether the surface
-    // or the engine's own arithmetic failed; a job that went through does not.
-    void failedJobAbandonsItsDocument_data() {
-        addRows({"failOn", "aborted"}, {{"surface fails mid-document", "NewPage", "1"},
-                                        {"engine arithmetic fails", "", "1"},
-                                        {"end of document fails", "EndDoc", "1"},
-                                        {"job goes through", "", "0"}});
-    }
+    // or the engine's own arithmetic failed (see also failure and layout).
     void failedJobAbandonsItsDocument() {
-        QFETCH(QString, failOn);
-        QFETCH(QString, aborted);
-        PrintRig rig;
-        rig.surface.failOn = failOn.toStdString();
-        if (QString(QTest::currentDataTag()).startsWith("engine")) {
-            rig.surface.printableWidth = std::numeric_limits<float>::infinity();
+        for (const char* failOn : {"NewPage", "", "EndDoc"}) {
+            PrintRig rig;
+            rig.surface.failOn = failOn;
+            if (*failOn == '\0') {
+                rig.surface.printableWidth = std::numeric_limits<float>::infinity();
+            }
+            QVERIFY(rig.print("one<FFEED><ALIGN=CENTER>two<FBOLD>three"));
+            QVERIFY2(rig.surface.aborted == 1 && rig.surface.documentsEnded == 0, failOn);
         }
-        QVERIFY(rig.print("one<FFEED><ALIGN=CENTER>two<FBOLD>three"));
-        QCOMPARE(rig.surface.aborted, aborted.toInt());
-        QCOMPARE(rig.surface.documentsEnded, 1 - aborted.toInt());
     }
 
     // <SRESP> in an earlier chunk of a request that fails before it: no reply.
@@ -333,7 +312,9 @@ private slots:
     }
 
     // The clipboard goes to the handheld framed, carriage returns removed, in
-    // one write, counted as received and shown in txtReceive.
+    // one write, counted as received and shown in txtReceive; with the method
+    // off, the port closed, no text or a failed write nothing is sent, counted
+    // or shown.
     void send_data() {
         QTest::addColumn<QByteArray>("clip");
         QTest::addColumn<QByteArray>("sent");
@@ -344,39 +325,32 @@ private slots:
         row("CR CR LF, lone CR", "a\r\r\nb\rc", "<LMW_C>a\nbc</LMW_C>");
         row("only a CR", "\r", "<LMW_C></LMW_C>");
         row("high bytes", "\xe9\xff", "<LMW_C>\xe9\xff</LMW_C>");
+        for (const char* fault : {"method off", "port closed", "no text", "write fails"}) {
+            row(fault, "hi", "");
+        }
+        row("empty text", "", "");
     }
     void send() {
         QFETCH(QByteArray, clip);
         QFETCH(QByteArray, sent);
+        const QString fault = QTest::currentDataTag();
         Settings settings;
-        settings.ClipboardMethodOn = true;
+        settings.ClipboardMethodOn = fault != "method off";
         PrintRig port; // its port and traffic
+        port.forceOpen(fault != "port closed");
+        port.writeError.code = fault == "write fails" ? 8018 : 0;
         MemoryClipboard clipboard;
-        clipboard.content = clip.toStdString();
+        if (fault != "no text") {
+            clipboard.content = clip.toStdString();
+        }
         port.traffic.CountBytes(Counter::BytesReceived, 4);
         Send_to_Clip(settings, port, clipboard, port.traffic);
         Send_to_Clip(settings, port, clipboard, port.traffic);
-        QCOMPARE(port.writes, std::vector<std::string>(2, sent.toStdString()));
+        QCOMPARE(QByteArray::fromStdString(port.written), sent + sent);
+        QCOMPARE(port.writes.size(), std::size_t(sent.isEmpty() ? 0 : 2));
         QCOMPARE(port.labels[Counter::BytesReceived], std::to_string(4 + 2 * sent.size()));
         QCOMPARE(port.traffic.PaneText(Pane::txtReceive), (sent + sent).toStdString());
         QVERIFY(port.traffic.PaneText(Pane::txtSend).empty() && clipboard.sets.empty());
-    }
-
-    // None of these sends, counts or shows anything.
-    void nothingSent() {
-        for (int c = 0; c < 5; ++c) {
-            Settings settings;
-            settings.ClipboardMethodOn = c != 0;
-            PrintRig port; // its port and traffic
-            port.forceOpen(c != 1);
-            port.writeError.code = c == 4 ? 8018 : 0;
-            MemoryClipboard clipboard;
-            clipboard.content =
-                c == 2 ? std::nullopt : std::optional<std::string>(c == 3 ? "" : "hi");
-            Send_to_Clip(settings, port, clipboard, port.traffic);
-            QVERIFY2(port.written.empty() && port.labels.empty() && port.panes.empty(),
-                     std::to_string(c).c_str());
-        }
     }
 
     void everyChunkIsReported() {
