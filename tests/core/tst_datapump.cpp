@@ -271,16 +271,13 @@ private slots:
 
     // Each lamp code names one picture; the comparison is exact.
     void lampCodes() {
+        using enum LampPicture;
         const std::pair<const char*, LampPicture> known[] = {
-            {"PON", LampPicture::IMG_ON},     {"POFF", LampPicture::IMG_OFF},
-            {"PDON", LampPicture::IMG_PON},   {"PDOFF", LampPicture::IMG_POFF},
-            {"MON", LampPicture::IMG_MON},    {"MOFF", LampPicture::IMG_MOFF},
-            {"PRTON", LampPicture::IMG_PRON}, {"PRTOFF", LampPicture::IMG_PROF},
-            {"CLPON", LampPicture::img_con},  {"CLPOFF", LampPicture::img_coff},
-            {"CLPFLY", LampPicture::imgClpf}, {"ON", LampPicture::imgON},
-            {"OFF", LampPicture::imgOFF},     {"DG", LampPicture::imgDG},
-            {"LG", LampPicture::imgLG},       {"DR", LampPicture::imgDR},
-            {"LR", LampPicture::imgLR}};
+            {"PON", IMG_ON},    {"POFF", IMG_OFF},    {"PDON", IMG_PON},   {"PDOFF", IMG_POFF},
+            {"MON", IMG_MON},   {"MOFF", IMG_MOFF},   {"PRTON", IMG_PRON}, {"PRTOFF", IMG_PROF},
+            {"CLPON", img_con}, {"CLPOFF", img_coff}, {"CLPFLY", imgClpf}, {"ON", imgON},
+            {"OFF", imgOFF},    {"DG", imgDG},        {"LG", imgLG},       {"DR", imgDR},
+            {"LR", imgLR}};
         for (const auto& [code, picture] : known) {
             QVERIFY2(PictureForCode(code) == picture, code);
         }
