@@ -286,17 +286,6 @@ private slots:
         }
     }
 
-    // 64-bit counters in plain decimal.
-    void counters() {
-        Sequence seq;
-        Traffic traffic(seq);
-        traffic.CountBytes(Counter::BytesReceived, 2147483647u);
-        traffic.CountBytes(Counter::BytesReceived, 4294967297u);
-        traffic.CountBytes(Counter::BytesSent, 0);
-        QCOMPARE(seq.log, std::string("R=2147483647;R=6442450944;S=0;"));
-        QCOMPARE(traffic.Count(Counter::BytesReceived), 6442450944u);
-    }
-
     // A pane keeps up to 1000 characters and empties when a chunk would pass
     // that; the caret goes to the end unless the text is one character.
     void paneLimit_data() {
@@ -324,15 +313,19 @@ private slots:
         }
     }
 
-    // "Sniffer", "Bytes" and "Both" of the Clear menu.
-    void clearing() {
+    // 64-bit counters in plain decimal; "Sniffer", "Bytes" and "Both" of the Clear menu.
+    void countersAndClearing() {
         for (int what = 0; what < 3; ++what) {
             Sequence seq;
             Traffic traffic(seq);
+            traffic.CountBytes(Counter::BytesSent, 0);
             traffic.CountBytes(Counter::BytesSent, 7);
-            traffic.CountBytes(Counter::BytesReceived, 9);
+            traffic.CountBytes(Counter::BytesReceived, 2147483647u);
+            traffic.CountBytes(Counter::BytesReceived, 4294967297u);
             traffic.AppendToPane(Pane::txtSend, "ab");
-            seq.log.clear();
+            QCOMPARE(std::exchange(seq.log, std::string()),
+                     std::string("S=0;S=7;R=2147483647;R=6442450944;s=ab;"));
+            QCOMPARE(traffic.Count(Counter::BytesReceived), 6442450944u);
             (what == 0   ? traffic.ClearPanes()
              : what == 1 ? traffic.ResetCounters()
                          : traffic.ResetBoth());

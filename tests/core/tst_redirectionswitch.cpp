@@ -79,9 +79,9 @@ struct Rig {
     Watcher watcher;
 };
 
-const char* const kNoPort3 =
-    "Port Error: Communications port 3 cannot be\naccessed at this time.  Make sure\n"
-    "no other devices are utilizing COM3\nand that you are using the correct port.";
+const std::string kPortBusy = "Port Error: Communications port 3 cannot be\naccessed at this "
+                              "time.  Make sure\nno other devices are utilizing COM3\nand ";
+const std::string kNoPort3 = kPortBusy + "that you are using the correct port.";
 } // namespace
 
 class TestRedirectionSwitch : public QObject {
@@ -118,10 +118,8 @@ private slots:
     // switch redirection off, the others leave the switch as it was.
     void openFailures_data() {
         addRows({"code", "message"},
-                {{"8002", kNoPort3},
-                 {"8005", "Port Error: Communications port 3 cannot be\naccessed at this time.  "
-                          "Make sure\nno other devices are utilizing COM3\nand try to connect "
-                          "again."},
+                {{"8002", kNoPort3.c_str()},
+                 {"8005", (kPortBusy + "try to connect again.").c_str()},
                  {"8012", "Verify Power/Connection: Communications port 3 cannot be \naccessed at "
                           "this time.  Make sure \n that the device is powered on and "
                           "properly\nconnected."},
@@ -189,7 +187,7 @@ private slots:
         rig.modem.openError = {8002, "no such port"};
         rig.handheld.calls.clear();
         rig.sw.StartRedirection(); // fails and switches off: it was never on
-        QCOMPARE(rig.message(), kNoPort3);
+        QCOMPARE(rig.message(), QString::fromStdString(kNoPort3));
         QCOMPARE(rig.calls(rig.handheld), "SetPortNumber 7;SetSettings 9600,N,8,1;Open;Close;");
         QCOMPARE(rig.panels.status, std::string("STATUS:  OFF"));
         rig.modem.openError = {};
