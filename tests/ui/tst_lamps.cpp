@@ -1,6 +1,7 @@
 #include "ui/lamppictures.h"
 #include "ui/lw_main.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QTest>
 
@@ -19,6 +20,19 @@ std::pair<double, int> Tone(const QPixmap& pixmap) {
         }
     }
     return {light / weight, QColor(int(r / weight), int(g / weight), int(b / weight)).hsvHue()};
+}
+
+// Counts the paint events of the widgets it watches.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+QString spoken(QWidget* widget, QAccessible::Text part) {
+    return QAccessible::queryAccessibleInterface(widget)->text(part);
 }
 } // namespace
 
@@ -51,21 +65,43 @@ private slots:
     }
 
     // At start every lamp is dark and the switch on; each code shows the
-    // picture it names on every lamp; anything else changes nothing.
+    // picture it names on every lamp, and a screen reader hears the lamp's
+    // name and state; anything else changes nothing. All but the two traffic
+    // lamps are painted before SetLamp returns, so they show at once even
+    // while a long handler keeps the event loop busy.
     void codesOnTheWindow() {
         LW_Main window;
-        for (auto [lamp, name, start] : {std::tuple{Lamp::imgPWR, "imgPWR", LampPicture::IMG_OFF},
-                                         {Lamp::imgRCV, "imgRCV", LampPicture::IMG_POFF},
-                                         {Lamp::imgSND, "imgSND", LampPicture::IMG_MOFF},
-                                         {Lamp::IMGPRT, "IMGPRT", LampPicture::IMG_PROF},
-                                         {Lamp::imgCLP, "imgCLP", LampPicture::img_coff},
-                                         {Lamp::imgOnOff, "imgOnOff", LampPicture::imgON}}) {
+        window.SetDisplay("ALL");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        PaintCounter counter;
+        for (auto [lamp, name, start, said] :
+             {std::tuple{Lamp::imgPWR, "imgPWR", LampPicture::IMG_OFF, "PWR lamp"},
+              {Lamp::imgRCV, "imgRCV", LampPicture::IMG_POFF, "RCV lamp"},
+              {Lamp::imgSND, "imgSND", LampPicture::IMG_MOFF, "SER lamp"},
+              {Lamp::IMGPRT, "IMGPRT", LampPicture::IMG_PROF, "PRT lamp"},
+              {Lamp::imgCLP, "imgCLP", LampPicture::img_coff, "CLP lamp"},
+              {Lamp::imgOnOff, "imgOnOff", LampPicture::imgON, "ON / OFF switch"}}) {
+            auto* label = window.findChild<QLabel*>(name);
+            label->installEventFilter(&counter);
             QCOMPARE(window.LampShows(lamp), start);
-            for (const char* code : {"PON", "PDOFF", "MON", "PRTON", "CLPFLY", "OFF", "LR"}) {
+            QCOMPARE(spoken(label, QAccessible::Name), QString(said));
+            QCOMPARE(spoken(label, QAccessible::Description),
+                     QString(lamp == Lamp::imgOnOff ? "on" : "dark"));
+            for (auto [code, state] : {std::pair{"PON", "lit"},
+                                       {"PDOFF", "dark"},
+                                       {"MON", "lit"},
+                                       {"PRTON", "lit"},
+                                       {"CLPFLY", "lit"},
+                                       {"OFF", "off"},
+                                       {"LR", "lit"}}) {
+                counter.paints = 0;
                 window.SetLamp(lamp, code);
+                QCOMPARE(counter.paints > 0, lamp != Lamp::imgSND && lamp != Lamp::imgRCV);
                 window.FlushFrame();
-                QCOMPARE(window.findChild<QLabel*>(name)->pixmap().toImage(),
+                QCOMPARE(label->pixmap().toImage(),
                          window.Pictures().Picture(*PictureForCode(code)).toImage());
+                QCOMPARE(spoken(label, QAccessible::Description), QString(state));
             }
             for (const std::string code : {"pon", "PON ", "", "MONN"}) {
                 window.SetLamp(lamp, code);

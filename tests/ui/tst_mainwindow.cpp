@@ -1,5 +1,7 @@
 // The main window: menus, captions, the arrangement, the display modes and
-// sizes, the clickable elements and what it shows of the traffic.
+// sizes, the clickable elements and what it shows of the traffic; its icon,
+// names and states for a screen reader, keyboard use of the switch and the
+// clipboard lamp, captions that follow the user's font.
 #include "core/traffic.h"
 #include "tests/support/testsupport.h"
 #include "ui/aboutwindow.h"
@@ -7,8 +9,11 @@
 #include "ui/displaymode.h"
 #include "ui/lw_main.h"
 #include "ui/panetext.h"
+#include "ui/qtmessagebox.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -20,9 +25,12 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 using namespace loomway;
 using loomway::test::addRows;
+using loomway::test::cell;
 
 namespace {
 // "caption|shortcut" per item, "-" for a separator, "caption>" for a submenu.
@@ -34,6 +42,16 @@ QString describe(const QMenu* menu) {
                                    : a->text() + "|" + a->shortcut().toString());
     }
     return items.join(", ");
+}
+
+QString spoken(QWidget* widget, QAccessible::Text part) {
+    return QAccessible::queryAccessibleInterface(widget)->text(part);
+}
+
+// The icon the window system is given for the window.
+bool carriesIcon(QWidget* window) {
+    return window->windowHandle() != nullptr && !window->windowHandle()->icon().isNull() &&
+           window->windowHandle()->icon().availableSizes().contains(QSize(256, 256));
 }
 
 class UrlRecorder : public QObject {
@@ -288,11 +306,13 @@ private slots:
         QCOMPARE(w.view(), QString("rate bars"));
     }
 
-    // Counters, panes and the status panel, fed through the traffic state.
+    // Counters, panes and the status panel, fed through the traffic state,
+    // and what a screen reader hears of them.
     void showsTraffic() {
         LW_Main w;
         Traffic traffic(w);
         traffic.CountBytes(Counter::BytesSent, 1048576);
+        traffic.CountBytes(Counter::BytesReceived, 105);
         std::string every;
         for (int b = 0; b < 256; ++b) {
             every += char(b);
@@ -317,6 +337,16 @@ private slots:
         QVERIFY(pane->isReadOnly());
         QCOMPARE(pane->palette().color(QPalette::Base), QColor(Qt::black)); // white on black
         QCOMPARE(w.findChild<QLabel*>("StatusBar1_Panel1")->text(), QString("STATUS:  ON"));
+        for (auto [element, name, value] : {std::tuple{"lblSNDbyt", "Bytes sent", "1048576"},
+                                            {"lblRCVByt", "Bytes received", "105"},
+                                            {"txtSend", "Sent from Palm", ""},
+                                            {"txtReceive", "Received by Palm", ""}}) {
+            QCOMPARE(spoken(w.findChild<QWidget*>(element), QAccessible::Name), QString(name));
+            if (*value) {
+                QCOMPARE(spoken(w.findChild<QWidget*>(element), QAccessible::Description),
+                         QString(value));
+            }
+        }
     }
 
     // A frame around the window comes off its client area, never below a pixel.
@@ -329,15 +359,27 @@ private slots:
         }
     }
 
-    // The About window: product and version, opened once however often asked.
-    void about() {
+    // The About window: product and version, opened once however often
+    // asked. The window, its message boxes and About carry the program's icon.
+    void aboutAndIcon() {
         LW_Main w;
         w.show();
+        QVERIFY(carriesIcon(&w));
+        QCOMPARE(w.windowIcon().availableSizes().size(), 8);
+        bool seen = false;
+        QTimer::singleShot(0, [&seen] {
+            QWidget* box = QApplication::activeModalWidget();
+            QVERIFY(box != nullptr);
+            seen = carriesIcon(box);
+            box->close();
+        });
+        QtMessageBox(&w).Show("Port Error", "x", MessageIcon::Exclamation, MessageButtons::Ok);
+        QVERIFY(seen);
         w.Menus().m_about->trigger();
         w.Menus().m_about->trigger();
         QCOMPARE(w.findChildren<AboutWindow*>().size(), qsizetype(1));
         auto* about = w.findChild<AboutWindow*>();
-        QVERIFY(about->isVisible() && !about->isModal());
+        QVERIFY(about->isVisible() && !about->isModal() && carriesIcon(about));
         QCOMPARE(about->findChild<QLabel*>("lblProduct")->text(), QString("Palm Loomway"));
         QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(),
                  QString("Version " LOOMWAY_VERSION));
@@ -384,6 +426,65 @@ private slots:
         QCOMPARE(send->textCursor().selectedText(), QString("data"));
         QTest::keyClick(send, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(w.calls.join(" "), QString("LW_CONF"));
+    }
+
+    // Tab goes between the switch and the clipboard lamp only (a pane with
+    // the focus would take Ctrl+C and Ctrl+A from the menus); both read as
+    // buttons and are worked by these keys or a screen reader's press.
+    void switchAndClipboardFromTheKeyboard_data() {
+        addRows({"keys", "presses"}, {{"Space", "1"},
+                                      {"Return", "1"},
+                                      {"keypad Enter", "Num+Enter", "1"},
+                                      {"Ctrl+Space", "0"},
+                                      {"a letter", "A", "0"},
+                                      {"screen reader's press", "", "1"}});
+    }
+    void switchAndClipboardFromTheKeyboard() {
+        const int presses = cell("presses").toInt();
+        Window window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.element("imgOnOff")->setFocus(Qt::TabFocusReason);
+        QStringList visited;
+        for (int i = 0; i < 3; ++i) {
+            visited << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited, QStringList({"imgOnOff", "imgCLP", "imgOnOff"}));
+        for (const char* name : {"imgOnOff", "imgCLP"}) {
+            QAccessibleInterface* face =
+                QAccessible::queryAccessibleInterface(window.element(name));
+            QCOMPARE(face->role(), QAccessible::Button);
+            if (cell("keys").isEmpty()) {
+                face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            } else {
+                const QKeyCombination keys = QKeySequence(cell("keys"))[0];
+                QTest::keyClick(window.element(name), keys.key(), keys.keyboardModifiers());
+            }
+        }
+        QCOMPARE(window.calls.join(" "), presses ? QString("toggle send") : QString());
+        QCOMPARE(window.LampShows(Lamp::imgCLP),
+                 presses ? LampPicture::imgClpf : LampPicture::img_coff);
+    }
+
+    void captionsFollowTheUsersFont() {
+        const QFont original = QApplication::font();
+        LW_Main window;
+        auto size = [&window](const char* name) {
+            return window.findChild<QLabel*>(name)->font().pointSizeF();
+        };
+        const qreal pwr = size("lblPWR");
+        const qreal onOff = size("lblonoff");
+        const qreal counter = size("lblSNDbyt");
+        QVERIFY(pwr > 0 && onOff > 0 && onOff < pwr);
+        QFont larger = original;
+        larger.setPointSizeF(original.pointSizeF() * 1.5);
+        QApplication::setFont(larger);
+        QCoreApplication::processEvents();
+        QCOMPARE(size("lblPWR"), pwr * 1.5);
+        QCOMPARE(size("lblonoff"), onOff * 1.5);
+        QCOMPARE(size("lblSNDbyt"), counter * 1.5);
+        QApplication::setFont(original);
     }
 };
 

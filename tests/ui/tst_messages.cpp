@@ -3,14 +3,18 @@
 // dialog, not over the main window it holds disabled.
 #include "config/dialogs/lw_conf.h"
 #include "config/dialogs/lw_met.h"
-#include "tests/config/dialogs/dialogtestsupport.h"
+#include "core/redirectionswitch.h"
+#include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
 #include "ui/lw_main.h"
 #include "ui/qtmessagebox.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 using namespace loomway;
@@ -81,8 +85,7 @@ private slots:
                                       {"switch-on fails during OK", "LW_Met", "Port Error"}});
     }
     void standsOverItsDialog() {
-        QFETCH(QString, dialog);
-        QFETCH(QString, title);
+        const QString dialog = cell("dialog"), title = cell("title");
         MemoryProfileFile file;
         file.set("Source", "Port", "1");
         file.set("Destination", "Port", dialog == "LW_CONF" ? "1" : "2");
@@ -105,9 +108,12 @@ private slots:
             conf.Open();
         } else {
             met.Open();
-            child<QComboBox>(met, "comSerialR")->setEditText(title == "Port Error" ? "YES" : "NO");
+            met.findChild<QComboBox*>("comSerialR")
+                ->setEditText(title == "Port Error" ? "YES" : "NO");
         }
-        const QString seen = answered([&] { clickOk(*shown); }, QMessageBox::NoButton);
+        const QString seen = answered(
+            [&] { QTest::mouseClick(shown->findChild<QPushButton*>("cmdOK"), Qt::LeftButton); },
+            QMessageBox::NoButton);
         QCOMPARE(seen.section('|', 0, 0), title);
         QCOMPARE(seen.section('|', -1), "over " + shown->objectName());
     }
