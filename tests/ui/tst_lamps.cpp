@@ -75,6 +75,9 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         PaintCounter counter;
+        const std::pair<const char*, const char*> codes[] = {
+            {"PON", "lit"},    {"PDOFF", "dark"}, {"MON", "lit"}, {"PRTON", "lit"},
+            {"CLPFLY", "lit"}, {"OFF", "off"},    {"LR", "lit"}};
         for (auto [lamp, name, start, said] :
              {std::tuple{Lamp::imgPWR, "imgPWR", LampPicture::IMG_OFF, "PWR lamp"},
               {Lamp::imgRCV, "imgRCV", LampPicture::IMG_POFF, "RCV lamp"},
@@ -88,13 +91,7 @@ private slots:
             QCOMPARE(spoken(label, QAccessible::Name), QString(said));
             QCOMPARE(spoken(label, QAccessible::Description),
                      QString(lamp == Lamp::imgOnOff ? "on" : "dark"));
-            for (auto [code, state] : {std::pair{"PON", "lit"},
-                                       {"PDOFF", "dark"},
-                                       {"MON", "lit"},
-                                       {"PRTON", "lit"},
-                                       {"CLPFLY", "lit"},
-                                       {"OFF", "off"},
-                                       {"LR", "lit"}}) {
+            for (auto [code, state] : codes) {
                 counter.paints = 0;
                 window.SetLamp(lamp, code);
                 QCOMPARE(counter.paints > 0, lamp != Lamp::imgSND && lamp != Lamp::imgRCV);

@@ -1,8 +1,14 @@
 // The main window: menus, captions, the arrangement, the display modes and
 // sizes, the clickable elements and what it shows of the traffic; its icon,
 // names and states for a screen reader, keyboard use of the switch and the
-// clipboard lamp, captions that follow the user's font.
+// clipboard lamp, captions that follow the user's font; message boxes as
+// asked, the answer the button pressed, and a settings dialog's message over
+// that dialog, not over the main window it holds disabled.
+#include "config/dialogs/lw_conf.h"
+#include "config/dialogs/lw_met.h"
+#include "core/redirectionswitch.h"
 #include "core/traffic.h"
+#include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
 #include "ui/aboutwindow.h"
 #include "ui/datapane.h"
@@ -11,9 +17,11 @@
 #include "ui/panetext.h"
 #include "ui/qtmessagebox.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -21,6 +29,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -29,8 +39,7 @@
 #include <QWindow>
 
 using namespace loomway;
-using loomway::test::addRows;
-using loomway::test::cell;
+using namespace loomway::test;
 
 namespace {
 // "caption|shortcut" per item, "-" for a separator, "caption>" for a submenu.
@@ -54,6 +63,31 @@ bool carriesIcon(QWidget* window) {
            window->windowHandle()->icon().availableSizes().contains(QSize(256, 256));
 }
 
+struct NoDevices : SerialDeviceList {
+    std::vector<SerialDevice> Devices() override { return {}; }
+};
+
+// Runs show() and, once a message box is up, describes it and presses.
+template <typename Show> QString answered(Show show, QMessageBox::StandardButton press) {
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        shown = box->windowTitle() + "|" + box->text() + "|" +
+                (box->textFormat() == Qt::PlainText ? "plain" : "rich") + "|" +
+                (box->icon() == QMessageBox::Warning    ? "warning"
+                 : box->icon() == QMessageBox::Critical ? "critical"
+                                                        : "?");
+        for (QAbstractButton* b : box->buttons()) {
+            shown += " " + b->text().remove('&');
+        }
+        shown += " default " + box->defaultButton()->text().remove('&') + "|over " +
+                 box->parentWidget()->objectName();
+        press ? box->button(press)->click() : QTest::keyClick(box, Qt::Key_Escape);
+    });
+    show();
+    return shown;
+}
 class UrlRecorder : public QObject {
     Q_OBJECT
 public:
@@ -197,14 +231,11 @@ private slots:
               "Data Stream Received by Palm Device from Remote ReDirected Location"}});
     }
     void captions() {
-        QFETCH(QString, element);
-        QFETCH(QString, text);
-        QFETCH(QString, tip);
         LW_Main w;
-        auto* e = w.findChild<QWidget*>(element);
-        QCOMPARE(e->toolTip(), tip);
-        if (auto* label = qobject_cast<QLabel*>(e); label && !text.isEmpty()) {
-            QCOMPARE(label->text(), text);
+        auto* e = w.findChild<QWidget*>(cell("element"));
+        QCOMPARE(e->toolTip(), cell("tip"));
+        if (auto* label = qobject_cast<QLabel*>(e); label && !cell("text").isEmpty()) {
+            QCOMPARE(label->text(), cell("text"));
         }
     }
 
@@ -221,13 +252,11 @@ private slots:
                                              {"unknown", "full", "", "unknown bars"}});
     }
     void computedViews() {
-        QFETCH(QString, mode);
-        QFETCH(QString, hide);
-        QFETCH(QString, layout);
+        const QString mode = cell("mode"), hide = cell("hide");
         const DisplayLayout d = ComputeDisplay(mode.toStdString(), !hide.isEmpty(), 255.0);
         QCOMPARE((d.known ? QString("%1x%2").arg(d.width).arg(d.height) : QString("unknown")) +
                      (d.menusVisible && d.statusBarVisible ? " bars" : ""),
-                 layout);
+                 cell("layout"));
         const DisplayLayout taller = ComputeDisplay(mode.toStdString(), !hide.isEmpty(), 355.0);
         const double factor = mode.startsWith("LED") ? 2.4 : mode == "SENDREC" ? 2.35 : 3.2;
         QCOMPARE(taller.height - d.height, !d.menusVisible ? (mode == "FULL" ? 220.0 : 0.0)
@@ -485,6 +514,73 @@ private slots:
         QCOMPARE(size("lblonoff"), onOff * 1.5);
         QCOMPARE(size("lblSNDbyt"), counter * 1.5);
         QApplication::setFont(original);
+    }
+
+    // Escape on a yes/no question is No.
+    void boxes() {
+        const QString text = "Port 3 <b>\u2014</b>\nnot there.";
+        const QString head = "Port Error|" + text + "|plain|";
+        for (auto [icon, buttons, byDefault, press, shown, answer] :
+             {std::tuple{MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok,
+                         QMessageBox::Ok, "warning OK default OK", MessageAnswer::Ok},
+              {MessageIcon::Critical, MessageButtons::YesNo, MessageAnswer::No, QMessageBox::Yes,
+               "critical Yes No default No", MessageAnswer::Yes},
+              {MessageIcon::Critical, MessageButtons::YesNo, MessageAnswer::Yes, QMessageBox::No,
+               "critical Yes No default Yes", MessageAnswer::No},
+              {MessageIcon::Exclamation, MessageButtons::YesNo, MessageAnswer::Yes,
+               QMessageBox::NoButton, "warning Yes No default Yes", MessageAnswer::No}}) {
+            QWidget owner;
+            owner.setObjectName("owner");
+            QtMessageBox messages(&owner);
+            MessageAnswer got{};
+            QCOMPARE(answered(
+                         [&] {
+                             got = messages.Show("Port Error", text.toStdString(), icon, buttons,
+                                                 byDefault);
+                         },
+                         press),
+                     head + shown + "|over owner");
+            QCOMPARE(got, answer);
+        }
+    }
+
+    void standsOverItsDialog_data() {
+        addRows({"dialog", "title"}, {{"same ports", "LW_CONF", "Invalid Assignment"},
+                                      {"serial method off", "LW_Met", "Disconnect Now?"},
+                                      {"switch-on fails during OK", "LW_Met", "Port Error"}});
+    }
+    void standsOverItsDialog() {
+        const QString dialog = cell("dialog"), title = cell("title");
+        MemoryProfileFile file;
+        file.set("Source", "Port", "1");
+        file.set("Destination", "Port", dialog == "LW_CONF" ? "1" : "2");
+        file.set("Common", "Speed", "9600");
+        file.set("Methods", "LMW_S", title == "Port Error" ? "NO" : "YES");
+        Settings settings;
+        FakeSerialPort handheld, modem;
+        handheld.openError = PortError{8002, "no such port"};
+        RecordingLampPanel lamps;
+        RecordingStatusPanel status;
+        LW_Main window;
+        window.show();
+        QtMessageBox messages(&window);
+        RedirectionSwitch redirection(file, settings, handheld, modem, lamps, messages, status);
+        NoDevices devices;
+        LW_CONF conf(file, settings, redirection, messages, devices, &window);
+        LW_Met met(file, settings, redirection, messages, &window);
+        QDialog* shown = dialog == "LW_CONF" ? static_cast<QDialog*>(&conf) : &met;
+        if (shown == &conf) {
+            conf.Open();
+        } else {
+            met.Open();
+            met.findChild<QComboBox*>("comSerialR")
+                ->setEditText(title == "Port Error" ? "YES" : "NO");
+        }
+        const QString seen = answered(
+            [&] { QTest::mouseClick(shown->findChild<QPushButton*>("cmdOK"), Qt::LeftButton); },
+            QMessageBox::NoButton);
+        QCOMPARE(seen.section('|', 0, 0), title);
+        QCOMPARE(seen.section('|', -1), "over " + shown->objectName());
     }
 };
 
