@@ -14,7 +14,6 @@
 #include "ui/datapane.h"
 #include "ui/displaymode.h"
 #include "ui/lw_main.h"
-#include "ui/panetext.h"
 #include "ui/qtmessagebox.h"
 
 #include <QAbstractButton>
@@ -355,7 +354,7 @@ private slots:
         QVERIFY(w.findChild<QLabel*>("lblSNDbyt")->alignment().testFlag(Qt::AlignRight));
         QString shown = pane->document()->toRawText();
         shown.replace(QChar::ParagraphSeparator, '\n');
-        QCOMPARE(shown, PaneDisplayText(every));
+        QCOMPARE(shown.size(), 256);
         for (int b = 0; b < 256; ++b) {
             const QChar expected = b == '\n'  ? QChar('\n')
                                    : b < 32   ? QChar(0x2400 + b)
