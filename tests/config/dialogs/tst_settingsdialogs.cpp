@@ -363,35 +363,31 @@ private slots:
         QCOMPARE(rig.handheld.PortNumber(), 4);
     }
 
-    // A picked example and a typed endpoint are saved in [Ports] and read back.
+    // A text in a device box that is no endpoint is refused with the forms
+    // named (which texts are: tests/lines); a picked example and a typed
+    // endpoint are saved in [Ports] and read back.
     void endpoints() {
         CommRig rig;
-        rig.box("comMPDevice")->setCurrentIndex(3);
-        typeInto(rig.box("comPPDevice"), "telnet:bbs.example.org:23");
+        typeInto(rig.box("comPPDevice"), "tcp:localhost");
         clickOk(rig.dialog);
-        QVERIFY(!rig.dialog.isVisible() && rig.messages.messages.empty());
+        typeInto(rig.box("comPPDevice"), "telnet:bbs.example.org:23");
+        typeInto(rig.box("comMPDevice"), "ftp:host:21");
+        clickOk(rig.dialog);
+        QVERIFY(rig.dialog.isVisible() && rig.file.writes.empty());
+        QCOMPARE(rig.messages.messages.size(), std::size_t(2));
+        for (const auto& message : rig.messages.messages) {
+            QCOMPARE(message.title, std::string("Invalid Device"));
+            QCOMPARE(message.icon, MessageIcon::Exclamation);
+            QVERIFY2(message.text.find("tcp:HOST:PORT") != std::string::npos, message.text.c_str());
+        }
+        rig.box("comMPDevice")->setCurrentIndex(3);
+        clickOk(rig.dialog);
+        QVERIFY(!rig.dialog.isVisible());
         QCOMPARE(PortDevice(rig.file, 2), std::string("modem:"));
         QCOMPARE(PortDevice(rig.file, 1), std::string("telnet:bbs.example.org:23"));
         rig.dialog.Open();
         QCOMPARE(rig.box("comMPDevice")->currentIndex(), 3);
         QCOMPARE(rig.box("comPPDevice")->currentText(), QString("telnet:bbs.example.org:23"));
-    }
-
-    // In either device box (which texts are endpoints: tests/lines).
-    void badEndpointRefused_data() {
-        addRows({"box", "text"}, {{"modem's", "comMPDevice", "ftp:host:21"},
-                                  {"handheld's", "comPPDevice", "tcp:localhost"}});
-    }
-    void badEndpointRefused() {
-        CommRig rig;
-        typeInto(rig.box(qPrintable(cell("box"))), cell("text"));
-        clickOk(rig.dialog);
-        QVERIFY(rig.dialog.isVisible() && rig.file.writes.empty());
-        QCOMPARE(rig.messages.messages.size(), std::size_t(1));
-        const auto& message = rig.messages.messages.front();
-        QCOMPARE(message.title, std::string("Invalid Device"));
-        QCOMPARE(message.icon, MessageIcon::Exclamation);
-        QVERIFY2(message.text.find("tcp:HOST:PORT") != std::string::npos, message.text.c_str());
     }
 
     // Cancel, the close box and Escape write nothing and give the owner back.
