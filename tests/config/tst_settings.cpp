@@ -99,21 +99,17 @@ private slots:
                  {"huge", "99999999999999999999", "1", "1", "2147483647 1 1"}});
     }
     void commSettings() {
-        QFETCH(QString, source);
-        QFETCH(QString, destination);
-        QFETCH(QString, speed);
-        QFETCH(QString, loaded);
         MemoryProfileFile file;
-        file.set("Source", "Port", source.toStdString());
-        file.set("Destination", "Port", destination.toStdString());
-        file.set("Common", "Speed", speed.toStdString());
+        file.set("Source", "Port", cell("source").toStdString());
+        file.set("Destination", "Port", cell("destination").toStdString());
+        file.set("Common", "Speed", cell("speed").toStdString());
         Settings settings{42, "42", "42"};
         LoadCommSettings(file, settings);
         QCOMPARE(QString("%1 %2 %3")
                      .arg(settings.SourcePort)
                      .arg(QString::fromStdString(settings.DestinationPort),
                           QString::fromStdString(settings.CommonSpeed)),
-                 loaded);
+                 cell("loaded"));
     }
 
     // Each method key alone (the others set the other way, so a mix-up
@@ -129,15 +125,12 @@ private slots:
                                                  {"ON", "ON", "0", "1"}});
     }
     void methods() {
-        QFETCH(QString, value);
-        QFETCH(QString, fromOff);
-        QFETCH(QString, fromOn);
         for (bool before : {false, true}) {
-            const bool after = (before ? fromOn : fromOff) == "1";
+            const bool after = cell(before ? "fromOn" : "fromOff") == "1";
             for (const char* key : {"LMW_S", "LMW_P", "LMW_C"}) {
                 MemoryProfileFile file;
                 SaveMethods(file, after ? "NO" : "YES", after ? "NO" : "YES", after ? "NO" : "YES");
-                file.set("Methods", key, value.toStdString());
+                file.set("Methods", key, cell("value").toStdString());
                 Settings settings;
                 settings.SerialMethodOn = settings.PrintMethodOn = settings.ClipboardMethodOn =
                     before;
@@ -172,10 +165,8 @@ private slots:
     }
 
     void wholeNumber() {
-        QFETCH(QString, text);
-        QFETCH(QString, number);
-        const auto got = ToWholeNumber(text.toStdString());
-        QCOMPARE(got ? QString::number(*got) : QString("none"), number);
+        const auto got = ToWholeNumber(cell("text").toStdString());
+        QCOMPARE(got ? QString::number(*got) : QString("none"), cell("number"));
     }
 
     void portDevice() {

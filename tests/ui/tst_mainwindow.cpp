@@ -1,14 +1,27 @@
-// The main window: menus, captions, the arrangement, the display modes and
-// sizes, the clickable elements and what it shows of the traffic.
+// The main window: menus, captions, the arrangement, display modes and sizes,
+// the lamps, the clickable elements, what it shows of the traffic; its icon,
+// names and states for a screen reader, keyboard use of the switch and the
+// clipboard lamp, captions that follow the user's font; message boxes as
+// asked, the answer the button pressed, and a settings dialog's message over
+// that dialog, not over the main window it holds disabled.
+#include "config/dialogs/lw_conf.h"
+#include "config/dialogs/lw_met.h"
+#include "core/redirectionswitch.h"
 #include "core/traffic.h"
+#include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
 #include "ui/aboutwindow.h"
 #include "ui/datapane.h"
 #include "ui/displaymode.h"
+#include "ui/lamppictures.h"
 #include "ui/lw_main.h"
-#include "ui/panetext.h"
+#include "ui/qtmessagebox.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -16,13 +29,17 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 using namespace loomway;
-using loomway::test::addRows;
+using namespace loomway::test;
 
 namespace {
 // "caption|shortcut" per item, "-" for a separator, "caption>" for a submenu.
@@ -36,6 +53,64 @@ QString describe(const QMenu* menu) {
     return items.join(", ");
 }
 
+// Mean lightness and hue of the painted pixels of a picture.
+std::pair<double, int> Tone(const QPixmap& pixmap) {
+    const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    double r = 0, g = 0, b = 0, light = 0, weight = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            r += c.red() * c.alphaF(), g += c.green() * c.alphaF(), b += c.blue() * c.alphaF();
+            light += c.lightness() * c.alphaF(), weight += c.alphaF();
+        }
+    }
+    return {light / weight, QColor(int(r / weight), int(g / weight), int(b / weight)).hsvHue()};
+}
+
+// Counts the paint events of the widgets it watches.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+QString spoken(QWidget* widget, QAccessible::Text part) {
+    return QAccessible::queryAccessibleInterface(widget)->text(part);
+}
+
+// The icon the window system is given for the window.
+bool carriesIcon(QWidget* window) {
+    return window->windowHandle() != nullptr && !window->windowHandle()->icon().isNull() &&
+           window->windowHandle()->icon().availableSizes().contains(QSize(256, 256));
+}
+
+struct NoDevices : SerialDeviceList {
+    std::vector<SerialDevice> Devices() override { return {}; }
+};
+
+// Runs show() and, once a message box is up, describes it and presses.
+template <typename Show> QString answered(Show show, QMessageBox::StandardButton press) {
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        shown = box->windowTitle() + "|" + box->text() + "|" +
+                (box->textFormat() == Qt::PlainText ? "plain" : "rich") + "|" +
+                (box->icon() == QMessageBox::Warning    ? "warning"
+                 : box->icon() == QMessageBox::Critical ? "critical"
+                                                        : "?");
+        for (QAbstractButton* b : box->buttons()) {
+            shown += " " + b->text().remove('&');
+        }
+        shown += " default " + box->defaultButton()->text().remove('&') + "|over " +
+                 box->parentWidget()->objectName();
+        press ? box->button(press)->click() : QTest::keyClick(box, Qt::Key_Escape);
+    });
+    show();
+    return shown;
+}
 class UrlRecorder : public QObject {
     Q_OBJECT
 public:
@@ -127,6 +202,73 @@ private slots:
         QVERIFY(w.Menus().m_clrSniff->isEnabled());
     }
 
+    // Lit pictures are clearly brighter than the dark ones of the same lamp,
+    // in the lamp's colour, and no two pictures look the same.
+    void pictures() {
+        LampPictures pictures;
+        for (auto [lit, dark, hueLow, hueHigh] :
+             {std::tuple{LampPicture::IMG_ON, LampPicture::IMG_OFF, 30, 48}, // amber power
+              {LampPicture::IMG_PON, LampPicture::IMG_POFF, 100, 140},       // green receive
+              {LampPicture::IMG_MON, LampPicture::IMG_MOFF, 50, 65},         // yellow send
+              {LampPicture::IMG_PRON, LampPicture::IMG_PROF, -1, 360},       // white printer
+              {LampPicture::img_con, LampPicture::img_coff, 0, 360},         // clipboard
+              {LampPicture::imgClpf, LampPicture::img_coff, 0, 360},
+              {LampPicture::imgLG, LampPicture::imgDG, 100, 140},
+              {LampPicture::imgLR, LampPicture::imgDR, 0, 10}}) {
+            const auto [on, hue] = Tone(pictures.Picture(lit));
+            QVERIFY2(on > Tone(pictures.Picture(dark)).first * 1.6, LampPictures::Name(lit));
+            QVERIFY2(hue >= hueLow && hue <= hueHigh, LampPictures::Name(lit));
+        }
+        for (std::size_t i = 0; i < LampPictures::Count; ++i) {
+            for (std::size_t j = i + 1; j < LampPictures::Count; ++j) {
+                QVERIFY(pictures.Picture(LampPicture(i)).toImage() !=
+                        pictures.Picture(LampPicture(j)).toImage());
+            }
+        }
+    }
+
+    // At start every lamp is dark and the switch on; each code shows the
+    // picture it names on every lamp, and a screen reader hears the lamp's
+    // name and state; anything else changes nothing. All but the two traffic
+    // lamps are painted before SetLamp returns, so they show at once even
+    // while a long handler keeps the event loop busy.
+    void codesOnTheWindow() {
+        LW_Main window;
+        window.SetDisplay("ALL");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        PaintCounter counter;
+        const std::pair<const char*, const char*> codes[] = {
+            {"PON", "lit"},    {"PDOFF", "dark"}, {"MON", "lit"}, {"PRTON", "lit"},
+            {"CLPFLY", "lit"}, {"OFF", "off"},    {"LR", "lit"}};
+        for (auto [lamp, name, start, said] :
+             {std::tuple{Lamp::imgPWR, "imgPWR", LampPicture::IMG_OFF, "PWR lamp"},
+              {Lamp::imgRCV, "imgRCV", LampPicture::IMG_POFF, "RCV lamp"},
+              {Lamp::imgSND, "imgSND", LampPicture::IMG_MOFF, "SER lamp"},
+              {Lamp::IMGPRT, "IMGPRT", LampPicture::IMG_PROF, "PRT lamp"},
+              {Lamp::imgCLP, "imgCLP", LampPicture::img_coff, "CLP lamp"},
+              {Lamp::imgOnOff, "imgOnOff", LampPicture::imgON, "ON / OFF switch"}}) {
+            auto* label = window.findChild<QLabel*>(name);
+            label->installEventFilter(&counter);
+            QCOMPARE(window.LampShows(lamp), start);
+            QCOMPARE(spoken(label, QAccessible::Name), QString(said));
+            QCOMPARE(spoken(label, QAccessible::Description),
+                     QString(lamp == Lamp::imgOnOff ? "on" : "dark"));
+            for (auto [code, state] : codes) {
+                counter.paints = 0;
+                window.SetLamp(lamp, code);
+                QCOMPARE(counter.paints > 0, lamp != Lamp::imgSND && lamp != Lamp::imgRCV);
+                window.FlushFrame();
+                QCOMPARE(label->pixmap().toImage(),
+                         window.Pictures().Picture(*PictureForCode(code)).toImage());
+                QCOMPARE(spoken(label, QAccessible::Description), QString(state));
+            }
+            for (const std::string code : {"pon", "PON ", "", "MONN"}) {
+                window.SetLamp(lamp, code);
+                QCOMPARE(window.LampShows(lamp), LampPicture::imgLR);
+            }
+        }
+    }
     // The Help menu's pages: HTML made from the README and the change log,
     // beside the program's folder (share/doc/loomway), never in the source
     // tree, with the README's pictures next to them.
@@ -179,14 +321,11 @@ private slots:
               "Data Stream Received by Palm Device from Remote ReDirected Location"}});
     }
     void captions() {
-        QFETCH(QString, element);
-        QFETCH(QString, text);
-        QFETCH(QString, tip);
         LW_Main w;
-        auto* e = w.findChild<QWidget*>(element);
-        QCOMPARE(e->toolTip(), tip);
-        if (auto* label = qobject_cast<QLabel*>(e); label && !text.isEmpty()) {
-            QCOMPARE(label->text(), text);
+        auto* e = w.findChild<QWidget*>(cell("element"));
+        QCOMPARE(e->toolTip(), cell("tip"));
+        if (auto* label = qobject_cast<QLabel*>(e); label && !cell("text").isEmpty()) {
+            QCOMPARE(label->text(), cell("text"));
         }
     }
 
@@ -203,13 +342,11 @@ private slots:
                                              {"unknown", "full", "", "unknown bars"}});
     }
     void computedViews() {
-        QFETCH(QString, mode);
-        QFETCH(QString, hide);
-        QFETCH(QString, layout);
+        const QString mode = cell("mode"), hide = cell("hide");
         const DisplayLayout d = ComputeDisplay(mode.toStdString(), !hide.isEmpty(), 255.0);
         QCOMPARE((d.known ? QString("%1x%2").arg(d.width).arg(d.height) : QString("unknown")) +
                      (d.menusVisible && d.statusBarVisible ? " bars" : ""),
-                 layout);
+                 cell("layout"));
         const DisplayLayout taller = ComputeDisplay(mode.toStdString(), !hide.isEmpty(), 355.0);
         const double factor = mode.startsWith("LED") ? 2.4 : mode == "SENDREC" ? 2.35 : 3.2;
         QCOMPARE(taller.height - d.height, !d.menusVisible ? (mode == "FULL" ? 220.0 : 0.0)
@@ -288,11 +425,13 @@ private slots:
         QCOMPARE(w.view(), QString("rate bars"));
     }
 
-    // Counters, panes and the status panel, fed through the traffic state.
+    // Counters, panes and the status panel, fed through the traffic state,
+    // and what a screen reader hears of them.
     void showsTraffic() {
         LW_Main w;
         Traffic traffic(w);
         traffic.CountBytes(Counter::BytesSent, 1048576);
+        traffic.CountBytes(Counter::BytesReceived, 105);
         std::string every;
         for (int b = 0; b < 256; ++b) {
             every += char(b);
@@ -306,7 +445,7 @@ private slots:
         QVERIFY(w.findChild<QLabel*>("lblSNDbyt")->alignment().testFlag(Qt::AlignRight));
         QString shown = pane->document()->toRawText();
         shown.replace(QChar::ParagraphSeparator, '\n');
-        QCOMPARE(shown, PaneDisplayText(every));
+        QCOMPARE(shown.size(), 256);
         for (int b = 0; b < 256; ++b) {
             const QChar expected = b == '\n'  ? QChar('\n')
                                    : b < 32   ? QChar(0x2400 + b)
@@ -317,6 +456,16 @@ private slots:
         QVERIFY(pane->isReadOnly());
         QCOMPARE(pane->palette().color(QPalette::Base), QColor(Qt::black)); // white on black
         QCOMPARE(w.findChild<QLabel*>("StatusBar1_Panel1")->text(), QString("STATUS:  ON"));
+        for (auto [element, name, value] : {std::tuple{"lblSNDbyt", "Bytes sent", "1048576"},
+                                            {"lblRCVByt", "Bytes received", "105"},
+                                            {"txtSend", "Sent from Palm", ""},
+                                            {"txtReceive", "Received by Palm", ""}}) {
+            QCOMPARE(spoken(w.findChild<QWidget*>(element), QAccessible::Name), QString(name));
+            if (*value) {
+                QCOMPARE(spoken(w.findChild<QWidget*>(element), QAccessible::Description),
+                         QString(value));
+            }
+        }
     }
 
     // A frame around the window comes off its client area, never below a pixel.
@@ -329,15 +478,27 @@ private slots:
         }
     }
 
-    // The About window: product and version, opened once however often asked.
-    void about() {
+    // The About window: product and version, opened once however often
+    // asked. The window, its message boxes and About carry the program's icon.
+    void aboutAndIcon() {
         LW_Main w;
         w.show();
+        QVERIFY(carriesIcon(&w));
+        QCOMPARE(w.windowIcon().availableSizes().size(), 8);
+        bool seen = false;
+        QTimer::singleShot(0, [&seen] {
+            QWidget* box = QApplication::activeModalWidget();
+            QVERIFY(box != nullptr);
+            seen = carriesIcon(box);
+            box->close();
+        });
+        QtMessageBox(&w).Show("Port Error", "x", MessageIcon::Exclamation, MessageButtons::Ok);
+        QVERIFY(seen);
         w.Menus().m_about->trigger();
         w.Menus().m_about->trigger();
         QCOMPARE(w.findChildren<AboutWindow*>().size(), qsizetype(1));
         auto* about = w.findChild<AboutWindow*>();
-        QVERIFY(about->isVisible() && !about->isModal());
+        QVERIFY(about->isVisible() && !about->isModal() && carriesIcon(about));
         QCOMPARE(about->findChild<QLabel*>("lblProduct")->text(), QString("Palm Loomway"));
         QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(),
                  QString("Version " LOOMWAY_VERSION));
@@ -384,6 +545,132 @@ private slots:
         QCOMPARE(send->textCursor().selectedText(), QString("data"));
         QTest::keyClick(send, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(w.calls.join(" "), QString("LW_CONF"));
+    }
+
+    // Tab goes between the switch and the clipboard lamp only (a pane with
+    // the focus would take Ctrl+C and Ctrl+A from the menus); both read as
+    // buttons and are worked by these keys or a screen reader's press.
+    void switchAndClipboardFromTheKeyboard_data() {
+        addRows({"keys", "presses"}, {{"Space", "1"},
+                                      {"Return", "1"},
+                                      {"keypad Enter", "Num+Enter", "1"},
+                                      {"Ctrl+Space", "0"},
+                                      {"a letter", "A", "0"},
+                                      {"screen reader's press", "", "1"}});
+    }
+    void switchAndClipboardFromTheKeyboard() {
+        const int presses = cell("presses").toInt();
+        Window window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.element("imgOnOff")->setFocus(Qt::TabFocusReason);
+        QStringList visited;
+        for (int i = 0; i < 3; ++i) {
+            visited << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited, QStringList({"imgOnOff", "imgCLP", "imgOnOff"}));
+        for (const char* name : {"imgOnOff", "imgCLP"}) {
+            QAccessibleInterface* face =
+                QAccessible::queryAccessibleInterface(window.element(name));
+            QCOMPARE(face->role(), QAccessible::Button);
+            if (cell("keys").isEmpty()) {
+                face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            } else {
+                const QKeyCombination keys = QKeySequence(cell("keys"))[0];
+                QTest::keyClick(window.element(name), keys.key(), keys.keyboardModifiers());
+            }
+        }
+        QCOMPARE(window.calls.join(" "), presses ? QString("toggle send") : QString());
+        QCOMPARE(window.LampShows(Lamp::imgCLP),
+                 presses ? LampPicture::imgClpf : LampPicture::img_coff);
+    }
+
+    void captionsFollowTheUsersFont() {
+        const QFont original = QApplication::font();
+        LW_Main window;
+        auto size = [&window](const char* name) {
+            return window.findChild<QLabel*>(name)->font().pointSizeF();
+        };
+        const qreal pwr = size("lblPWR");
+        const qreal onOff = size("lblonoff");
+        const qreal counter = size("lblSNDbyt");
+        QVERIFY(pwr > 0 && onOff > 0 && onOff < pwr);
+        QFont larger = original;
+        larger.setPointSizeF(original.pointSizeF() * 1.5);
+        QApplication::setFont(larger);
+        QCoreApplication::processEvents();
+        QCOMPARE(size("lblPWR"), pwr * 1.5);
+        QCOMPARE(size("lblonoff"), onOff * 1.5);
+        QCOMPARE(size("lblSNDbyt"), counter * 1.5);
+        QApplication::setFont(original);
+    }
+
+    // Escape on a yes/no question is No.
+    void boxes() {
+        const QString text = "Port 3 <b>\u2014</b>\nnot there.";
+        const QString head = "Port Error|" + text + "|plain|";
+        for (auto [icon, buttons, byDefault, press, shown, answer] :
+             {std::tuple{MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok,
+                         QMessageBox::Ok, "warning OK default OK", MessageAnswer::Ok},
+              {MessageIcon::Critical, MessageButtons::YesNo, MessageAnswer::No, QMessageBox::Yes,
+               "critical Yes No default No", MessageAnswer::Yes},
+              {MessageIcon::Critical, MessageButtons::YesNo, MessageAnswer::Yes, QMessageBox::No,
+               "critical Yes No default Yes", MessageAnswer::No},
+              {MessageIcon::Exclamation, MessageButtons::YesNo, MessageAnswer::Yes,
+               QMessageBox::NoButton, "warning Yes No default Yes", MessageAnswer::No}}) {
+            QWidget owner;
+            owner.setObjectName("owner");
+            QtMessageBox messages(&owner);
+            MessageAnswer got{};
+            QCOMPARE(answered(
+                         [&] {
+                             got = messages.Show("Port Error", text.toStdString(), icon, buttons,
+                                                 byDefault);
+                         },
+                         press),
+                     head + shown + "|over owner");
+            QCOMPARE(got, answer);
+        }
+    }
+
+    void standsOverItsDialog_data() {
+        addRows({"dialog", "title"}, {{"same ports", "LW_CONF", "Invalid Assignment"},
+                                      {"serial method off", "LW_Met", "Disconnect Now?"},
+                                      {"switch-on fails during OK", "LW_Met", "Port Error"}});
+    }
+    void standsOverItsDialog() {
+        const QString dialog = cell("dialog"), title = cell("title");
+        MemoryProfileFile file;
+        file.set("Source", "Port", "1");
+        file.set("Destination", "Port", dialog == "LW_CONF" ? "1" : "2");
+        file.set("Common", "Speed", "9600");
+        file.set("Methods", "LMW_S", title == "Port Error" ? "NO" : "YES");
+        Settings settings;
+        FakeSerialPort handheld, modem;
+        handheld.openError = PortError{8002, "no such port"};
+        RecordingLampPanel lamps;
+        RecordingStatusPanel status;
+        LW_Main window;
+        window.show();
+        QtMessageBox messages(&window);
+        RedirectionSwitch redirection(file, settings, handheld, modem, lamps, messages, status);
+        NoDevices devices;
+        LW_CONF conf(file, settings, redirection, messages, devices, &window);
+        LW_Met met(file, settings, redirection, messages, &window);
+        QDialog* shown = dialog == "LW_CONF" ? static_cast<QDialog*>(&conf) : &met;
+        if (shown == &conf) {
+            conf.Open();
+        } else {
+            met.Open();
+            met.findChild<QComboBox*>("comSerialR")
+                ->setEditText(title == "Port Error" ? "YES" : "NO");
+        }
+        const QString seen = answered(
+            [&] { QTest::mouseClick(shown->findChild<QPushButton*>("cmdOK"), Qt::LeftButton); },
+            QMessageBox::NoButton);
+        QCOMPARE(seen.section('|', 0, 0), title);
+        QCOMPARE(seen.section('|', -1), "over " + shown->objectName());
     }
 };
 

@@ -1,0 +1,681 @@
+// The three settings dialogs: what they show and write, the communication
+// dialog's rule for "the same port" that it shares with the switch-on,
+// devices and network endpoints in [Ports], the methods dialog's restart of
+// the redirection, the exit program of the preferences, the owner window
+// held disabled while a dialog is open, and their boxes named by their labels.
+#include "config/dialogs/fileprogramchooser.h"
+#include "config/dialogs/lw_conf.h"
+#include "config/dialogs/lw_met.h"
+#include "config/dialogs/lw_prefs.h"
+#include "core/redirectionswitch.h"
+#include "platform/programstarter.h"
+#include "tests/support/fakes.h"
+#include "tests/support/testsupport.h"
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <deque>
+#include <stdexcept>
+
+using namespace loomway;
+using namespace loomway::test;
+
+namespace {
+template <typename T = QWidget> T* child(QWidget& parent, const char* name) {
+    return parent.findChild<T*>(QString::fromLatin1(name));
+}
+
+QStringList entries(QComboBox* box) {
+    QStringList list;
+    for (int i = 0; i < box->count(); ++i) {
+        list << box->itemText(i);
+    }
+    return list;
+}
+
+// The names in the order Tab visits them, starting at the first.
+QStringList tabOrder(QWidget& dialog, const QStringList& names) {
+    QStringList order;
+    QWidget* w = child(dialog, qPrintable(names.first()));
+    for (int i = 0; i < 100 && order.size() < names.size(); ++i, w = w->nextInFocusChain()) {
+        if (names.contains(w->objectName()) && !order.contains(w->objectName())) {
+            order << w->objectName();
+        }
+    }
+    return order;
+}
+
+// What a user sees of the layout: each row's label left of its field, the
+// rows in order from the top, Cancel at the bottom left and OK at the bottom
+// right below everything else. Returns the first fault found, or nothing.
+QString layoutFault(QWidget& dialog,
+                    std::initializer_list<std::pair<const char*, const char*>> rows) {
+    int lastTop = -1;
+    auto* ok = child<QPushButton>(dialog, "cmdOK");
+    auto* cancel = child<QPushButton>(dialog, "cmdCancel");
+    for (auto [labelName, fieldName] : rows) {
+        QWidget* label = child(dialog, labelName);
+        QWidget* field = child(dialog, fieldName);
+        const QRect l(label->mapTo(&dialog, QPoint()), label->size());
+        const QRect f(field->mapTo(&dialog, QPoint()), field->size());
+        if (!label->isVisible() || !field->isVisible() || l.right() >= f.left() ||
+            l.bottom() < f.top() || f.bottom() < l.top() || f.top() <= lastTop ||
+            f.bottom() >= ok->y() || f.right() > dialog.width()) {
+            return QString("%1/%2 at %3,%4").arg(labelName, fieldName).arg(f.x()).arg(f.y());
+        }
+        lastTop = f.top();
+    }
+    if (ok->text() != "&OK" || cancel->text() != "&Cancel" || cancel->x() >= ok->x() ||
+        ok->geometry().right() < dialog.width() / 2 || cancel->x() > dialog.width() / 2) {
+        return "buttons";
+    }
+    return {};
+}
+
+// Leaves the dialog without OK: Cancel, the close box or Escape.
+void leaveWithoutOk(QWidget& dialog, int way) {
+    if (way == 0) {
+        QTest::mouseClick(child<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
+    } else if (way == 1) {
+        dialog.close();
+    } else {
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    }
+}
+
+void clickOk(QWidget& dialog) {
+    QTest::mouseClick(child<QPushButton>(dialog, "cmdOK"), Qt::LeftButton);
+}
+
+// Types into an editable list as a user does, replacing what it shows.
+void typeInto(QComboBox* box, const QString& text) {
+    box->lineEdit()->selectAll();
+    QTest::keyClick(box->lineEdit(), Qt::Key_Backspace);
+    QTest::keyClicks(box->lineEdit(), text);
+}
+
+// A settings file whose second write fails in an unexpected way, when asked.
+struct File : MemoryProfileFile {
+    bool WriteString(const std::string& s, const std::string& k, const std::string& v) override {
+        if (throwOnSecond && writes.size() == 1) {
+            writes.push_back({s, k, v});
+            throw std::runtime_error("disk full");
+        }
+        return MemoryProfileFile::WriteString(s, k, v);
+    }
+    std::string written() const {
+        std::string out;
+        for (const auto& w : writes) {
+            out += (out.empty() ? "" : "; ") + w.section + " " + w.key + "=" + w.value;
+        }
+        return out;
+    }
+    bool throwOnSecond = false;
+};
+
+// Gives the results it is told to, in turn, and notes how it was asked.
+struct Chooser : ProgramChooser {
+    Result Choose(QWidget* parent, const QString& title, const QString& folder) override {
+        asked = QStringList{parent ? parent->windowTitle() : "", title, folder}.join("|");
+        ++chosen;
+        Result r = results.empty() ? Result{Outcome::Cancelled, {}} : results.front();
+        results.empty() ? void() : results.pop_front();
+        return r;
+    }
+    std::deque<Result> results;
+    QString asked;
+    int chosen = 0;
+};
+
+// A redirection switch over fake ports, three serial devices, a program
+// chooser and a shown owner window for the dialogs.
+struct SwitchRig : SerialDeviceList {
+    std::vector<SerialDevice> Devices() override {
+        return {{"/dev/ttyS0", ""}, {"/dev/ttyS1", ""}, {"/dev/ttyUSB0", "USB serial"}};
+    }
+    File file;
+    Settings settings;
+    FakeSerialPort handheld, modem;
+    RecordingLampPanel lamps;
+    RecordingMessageBox messages;
+    RecordingStatusPanel status;
+    RedirectionSwitch redirection{file, settings, handheld, modem, lamps, messages, status};
+    Chooser chooser;
+    QWidget owner;
+    SwitchRig() { owner.show(); }
+};
+
+struct CommRig : SwitchRig {
+    LW_CONF dialog{file, settings, redirection, messages, *this, &owner};
+    CommRig(const char* source = "1", const char* destination = "2", const char* speed = "9600") {
+        for (auto [s, k, v] : {std::tuple{"Source", "Port", source},
+                               {"Destination", "Port", destination},
+                               {"Common", "Speed", speed}}) {
+            if (*v) {
+                file.set(s, k, v);
+            }
+        }
+        dialog.Open();
+    }
+    QComboBox* box(const char* name) { return child<QComboBox>(dialog, name); }
+    QString shown() {
+        return QStringList{box("comPP")->currentText(), box("comMP")->currentText(),
+                           box("comSpeed")->currentText()}
+            .join(" ");
+    }
+};
+
+struct MethodsRig : SwitchRig {
+    LW_Met dialog{file, settings, redirection, messages, &owner};
+    MethodsRig(const char* serial, const char* print, const char* clip) {
+        file.set("Source", "Port", "1");
+        file.set("Destination", "Port", "2");
+        file.set("Common", "Speed", "9600");
+        SaveMethods(file, serial, print, clip);
+        file.writes.clear();
+        LoadMethods(file, settings);
+        redirection.StartRedirection();
+        dialog.Open();
+    }
+    QComboBox* box(const char* name) { return child<QComboBox>(dialog, name); }
+    QString shown() {
+        return box("comSerialR")->currentText() + " " + box("comPrintr")->currentText() + " " +
+               box("comClipR")->currentText();
+    }
+};
+
+struct PrefsRig : SwitchRig {
+    LW_PREFS dialog{file, settings, chooser, &owner};
+    QComboBox* box(const char* name) { return child<QComboBox>(dialog, name); }
+    QLabel* start() { return child<QLabel>(dialog, "lblStart"); }
+    QString shown() {
+        QStringList out;
+        for (const char* name : {"comLaunchMeth", "commenuvisible", "comLoomway", "comCloseApp"}) {
+            out << box(name)->currentText();
+        }
+        return (out << start()->text()).join("|");
+    }
+    void choose(ProgramChooser::Outcome outcome, const QString& path = {}) {
+        chooser.results.push_back({outcome, path});
+        QTest::mouseClick(start(), Qt::LeftButton);
+    }
+};
+} // namespace
+
+class TestSettingsDialogs : public QObject {
+    Q_OBJECT
+private slots:
+    void commLooks() {
+        CommRig rig;
+        QCOMPARE(rig.dialog.windowTitle(), QString("Palm Loomway- Communication"));
+        QVERIFY(!rig.dialog.isModal() && !rig.owner.isEnabled());
+        const QString palm = "This is the COM Port that the Cradle (or Ir Port) uses.";
+        const QString modem = "This is the COM Port that your Modem uses.";
+        const QString speed = "Speed in which the Modem and the Palm Device will Communicate.";
+        for (auto [name, text, tip] :
+             {std::tuple{"Label1", "COM Port", palm},
+              {"comPP", "", palm},
+              {"picrmtprt", "Modem", QString()},
+              {"lblMP", "COM Port", modem},
+              {"comMP", "", modem},
+              {"lblSpeed", "Speed for Both Ports", speed},
+              {"comSpeed", "",
+               "Speed in which the Palm Device and the Remote (Modem) will Communicate."}}) {
+            QWidget* w = child(rig.dialog, name);
+            QCOMPARE(w->toolTip(), tip);
+            if (*text) {
+                QCOMPARE(static_cast<QLabel*>(w)->text(), QString(text));
+            }
+        }
+        QCOMPARE(entries(rig.box("comMP")).join(","),
+                 QString("1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16"));
+        QCOMPARE(entries(rig.box("comSpeed")).join(","),
+                 QString("110,300,1200,2400,4800,9600,19200,28800,38400,57600,115200"));
+        const QStringList order{"comPP",    "comPPDevice", "comMP",    "comMPDevice",
+                                "comSpeed", "cmdOK",       "cmdCancel"};
+        QCOMPARE(tabOrder(rig.dialog, order), order);
+        QCOMPARE(layoutFault(rig.dialog,
+                             {{"Label1", "comPP"}, {"lblMP", "comMP"}, {"lblSpeed", "comSpeed"}}),
+                 QString());
+        const QRect screen = rig.dialog.screen()->geometry();
+        QCOMPARE(rig.dialog.pos(),
+                 screen.topLeft() + QPoint(screen.width() - rig.dialog.width(),
+                                           screen.height() - rig.dialog.height()) /
+                                        2);
+        for (const char* name : {"comPP", "comSpeed"}) { // typing refused, arrows pick
+            QTest::keyClicks(rig.box(name), "abc1");
+            QTest::keyClicks(rig.box(name)->lineEdit(), "x");
+        }
+        QTest::keyClick(rig.box("comSpeed"), Qt::Key_Down);
+        rig.box("comPP")->setCurrentIndex(5);
+        rig.dialog.Open(); // already open: stays as the user left it
+        QCOMPARE(rig.shown(), QString("6 2 19200"));
+        rig.dialog.close();
+        QVERIFY(rig.owner.isEnabled());
+        rig.dialog.Open(); // filled again, not added to
+        QCOMPARE(rig.box("comPP")->count(), 16);
+        QCOMPARE(rig.shown(), QString("1 2 9600"));
+        // The device lists: the machine's ports, then for the modem the examples.
+        const QStringList modems = entries(rig.box("comMPDevice"));
+        QCOMPARE(modems.size(), 7);
+        QCOMPARE(modems[2], QStringLiteral("/dev/ttyUSB0 \u2014 USB serial"));
+        QVERIFY(modems[3].startsWith(QStringLiteral("modem: \u2014 ")));
+        QCOMPARE(entries(rig.box("comPPDevice")).size(), 3);
+    }
+
+    // What the boxes show of the stored texts.
+    void commShown_data() {
+        addRows({"source", "destination", "speed", "shown"},
+                {{"in the lists", "2", "5", "9600", "2 5 9600"},
+                 {"outside", "20", "17", "14400", "20 17 14400"},
+                 {"leading digits", "3x", "07", "57600 bps", "3 07 57600"},
+                 {"no digits", "COM1", "modem", "fast", "0 modem 0"},
+                 {"nothing stored", "", "", "", "1 1 19200"}});
+    }
+    void commShown() {
+        CommRig rig(qPrintable(cell("source")), qPrintable(cell("destination")),
+                    qPrintable(cell("speed")));
+        QCOMPARE(rig.shown(), cell("shown"));
+        QVERIFY(rig.file.writes.empty());
+    }
+
+    // Two texts with one number, or two numbers for one device, are one port:
+    // OK then warns, writes nothing and stays open. Otherwise it writes the
+    // texts as shown, takes their numbers and closes.
+    void commOk_data() {
+        addRows(
+            {"destination", "device", "written"},
+            {{"same", "3", "", ""},
+             {"03", "03", "", ""},
+             {"same device", "4", "/dev/ttyUSB0", ""},
+             {"30", "30", "", "Source Port=3; Destination Port=30; Common Speed=115200"},
+             {"own device", "4", "/tmp/pty-b",
+              "Source Port=3; Destination Port=4; Common Speed=115200; Ports COM4=/tmp/pty-b"}});
+    }
+    void commOk() {
+        const QString destination = cell("destination"), written = cell("written");
+        CommRig rig;
+        rig.file.set("Ports", "COM3", "/dev/ttyUSB0");
+        rig.box("comPP")->setCurrentIndex(2);
+        typeInto(rig.box("comMP"), destination);
+        if (!cell("device").isEmpty()) {
+            typeInto(rig.box("comMPDevice"), cell("device"));
+        }
+        rig.box("comSpeed")->setCurrentIndex(10);
+        clickOk(rig.dialog);
+        QCOMPARE(rig.dialog.isVisible(), written.isEmpty());
+        QCOMPARE(rig.owner.isEnabled(), !written.isEmpty());
+        QCOMPARE(rig.file.written(), written.toStdString());
+        if (written.isEmpty()) {
+            QCOMPARE(rig.messages.messages.size(), std::size_t(1));
+            QCOMPARE(rig.messages.messages[0].title, std::string("Invalid Assignment"));
+            QCOMPARE(
+                rig.messages.messages[0].text,
+                std::string("Ports specified cannot be the same.\nPlease select a different COM\n"
+                            "port for each one specified."));
+        } else {
+            QCOMPARE(rig.settings.DestinationPort, std::to_string(destination.toInt()));
+            QVERIFY(rig.handheld.calls.empty());
+            rig.dialog.Open(); // read back
+            QCOMPARE(rig.shown(), "3 " + destination + " 115200");
+            QVERIFY(rig.box("comPPDevice")->currentText().startsWith("/dev/ttyUSB0"));
+        }
+    }
+
+    // The modem box's text against "4" in the handheld box; -1: no port
+    // number. What OK lets through is what the switch-on then opens.
+    void sameRuleAsTheSwitch_data() {
+        addRows({"modemText", "port"}, {{"4", "4"},
+                                        {"04 with blanks", " 04 ", "4"},
+                                        {"3.9 rounds up", "3.9", "4"},
+                                        {"5.5 rounds to even", "5.5", "6"},
+                                        {"3.4", "3.4", "3"},
+                                        {"trailing letters", "4abc", "-1"},
+                                        {"no digits", "COM", "-1"}});
+    }
+    void sameRuleAsTheSwitch() {
+        const QString modemText = cell("modemText"), port = cell("port");
+        CommRig rig("4");
+        rig.settings.SerialMethodOn = true;
+        rig.box("comMP")->setEditText(modemText);
+        clickOk(rig.dialog);
+        if (port == "4") {
+            QCOMPARE(rig.messages.messages.at(0).title, std::string("Invalid Assignment"));
+            QCOMPARE(ReadSetting(rig.file, "Destination", "Port"), std::string("2"));
+            return;
+        }
+        QVERIFY(rig.messages.messages.empty());
+        QCOMPARE(ReadSetting(rig.file, "Destination", "Port"), modemText.trimmed().toStdString());
+        rig.redirection.StartRedirection();
+        QCOMPARE(rig.messages.messages.size(), std::size_t(port == "-1"));
+        QCOMPARE(rig.modem.IsOpen() ? rig.modem.PortNumber() : -1, port.toInt());
+        QCOMPARE(rig.handheld.PortNumber(), 4);
+    }
+
+    // A text in a device box that is no endpoint is refused with the forms
+    // named (which texts are: tests/lines); a picked example and a typed
+    // endpoint are saved in [Ports] and read back.
+    void endpoints() {
+        CommRig rig;
+        typeInto(rig.box("comPPDevice"), "tcp:localhost");
+        clickOk(rig.dialog);
+        typeInto(rig.box("comPPDevice"), "telnet:bbs.example.org:23");
+        typeInto(rig.box("comMPDevice"), "ftp:host:21");
+        clickOk(rig.dialog);
+        QVERIFY(rig.dialog.isVisible() && rig.file.writes.empty());
+        QCOMPARE(rig.messages.messages.size(), std::size_t(2));
+        for (const auto& message : rig.messages.messages) {
+            QCOMPARE(message.title, std::string("Invalid Device"));
+            QCOMPARE(message.icon, MessageIcon::Exclamation);
+            QVERIFY2(message.text.find("tcp:HOST:PORT") != std::string::npos, message.text.c_str());
+        }
+        rig.box("comMPDevice")->setCurrentIndex(3);
+        clickOk(rig.dialog);
+        QVERIFY(!rig.dialog.isVisible());
+        QCOMPARE(PortDevice(rig.file, 2), std::string("modem:"));
+        QCOMPARE(PortDevice(rig.file, 1), std::string("telnet:bbs.example.org:23"));
+        rig.dialog.Open();
+        QCOMPARE(rig.box("comMPDevice")->currentIndex(), 3);
+        QCOMPARE(rig.box("comPPDevice")->currentText(), QString("telnet:bbs.example.org:23"));
+    }
+
+    // Cancel, the close box and Escape write nothing and give the owner back.
+    void waysOut() {
+        for (int way = 0; way < 3; ++way) {
+            CommRig comm;
+            comm.box("comPP")->setCurrentIndex(5);
+            leaveWithoutOk(comm.dialog, way);
+            MethodsRig methods("YES", "YES", "YES");
+            typeInto(methods.box("comPrintr"), "NO");
+            leaveWithoutOk(methods.dialog, way);
+            QVERIFY(methods.settings.PrintMethodOn);
+            for (auto [rig, dialog] : {std::pair<SwitchRig*, QDialog*>{&comm, &comm.dialog},
+                                       {&methods, &methods.dialog}}) {
+                QVERIFY(!dialog->isVisible() && rig->owner.isEnabled() && rig->file.writes.empty());
+            }
+        }
+    }
+
+    // A dialog destroyed while open gives its owner back; one whose owner
+    // goes first goes with it. Without an owner it opens as well.
+    void destroyedWhileOpen() {
+        SwitchRig rig;
+        auto* methods =
+            new LW_Met(rig.file, rig.settings, rig.redirection, rig.messages, &rig.owner);
+        methods->Open();
+        QVERIFY(!rig.owner.isEnabled());
+        delete methods;
+        QVERIFY(rig.owner.isEnabled());
+        auto* owner = new QWidget;
+        owner->show();
+        QPointer<LW_PREFS> prefs = new LW_PREFS(rig.file, rig.settings, rig.chooser, owner);
+        prefs->Open();
+        delete owner;
+        QVERIFY(prefs.isNull());
+        LW_CONF lone(rig.file, rig.settings, rig.redirection, rig.messages, rig, nullptr);
+        lone.Open();
+        QVERIFY(lone.isVisible());
+    }
+
+    // An unexpected failure during OK is reported; the dialog stays open.
+    void unexpectedFailure() {
+        CommRig rig;
+        rig.file.throwOnSecond = true;
+        clickOk(rig.dialog);
+        QVERIFY(rig.dialog.isVisible() && !rig.owner.isEnabled());
+        QCOMPARE(rig.messages.messages.at(0).text,
+                 std::string("Error Number:  0-Error - disk full"));
+        rig.file.throwOnSecond = false;
+        clickOk(rig.dialog);
+        QVERIFY(!rig.dialog.isVisible());
+    }
+
+    // Every box of the three settings dialogs has its label as buddy, so a
+    // screen reader names it; the program box is worked from the keyboard.
+    void boxesNamedByTheirLabels() {
+        CommRig rig;
+        LW_Met methods{rig.file, rig.settings, rig.redirection, rig.messages, &rig.owner};
+        LW_PREFS prefs{rig.file, rig.settings, rig.chooser, &rig.owner};
+        for (auto [dialog, count] :
+             {std::pair<QDialog*, int>{&rig.dialog, 5}, {&methods, 3}, {&prefs, 4}}) {
+            const auto boxes = dialog->findChildren<QComboBox*>();
+            QCOMPARE(boxes.size(), count);
+            for (QComboBox* box : boxes) {
+                const auto labelledBy =
+                    QAccessible::queryAccessibleInterface(box)->relations(QAccessible::Label);
+                QCOMPARE(labelledBy.size(), 1);
+                auto* label = qobject_cast<QLabel*>(labelledBy.first().first->object());
+                QVERIFY2(label != nullptr && label->buddy() == box, qPrintable(box->objectName()));
+            }
+        }
+        rig.dialog.close();
+        prefs.Open();
+        auto* start = child<QLabel>(prefs, "lblStart");
+        QCOMPARE(child<QLabel>(prefs, "Label2")->buddy(), start);
+        QWidget* next = child(prefs, "comCloseApp")->nextInFocusChain();
+        while (next->parentWidget() == child(prefs, "comCloseApp")) { // the box's own line
+            next = next->nextInFocusChain();
+        }
+        QCOMPARE(next, start);
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_A}) {
+            QTest::keyClick(start, key);
+        }
+        QCOMPARE(rig.chooser.chosen, 2);
+    }
+
+    void methodsLook() {
+        MethodsRig rig("YES", "no", "maybe");
+        QCOMPARE(rig.dialog.windowTitle(), QString("Palm Loomway- Methods"));
+        for (auto [label, text] : {std::pair{"lblSerialR", "Enable Serial (to Modem) ReDirection?"},
+                                   {"lblPrintR", "Enable Print ReDirection?"},
+                                   {"lblClipR", "Enable Clipboard ReDirection?"}}) {
+            QCOMPARE(child<QLabel>(rig.dialog, label)->text(), QString(text));
+        }
+        for (const char* name : {"comSerialR", "comPrintr", "comClipR"}) {
+            QCOMPARE(rig.box(name)->toolTip(), QString("Please select one of these options."));
+            QCOMPARE(entries(rig.box(name)), QStringList({"YES", "NO"}));
+        }
+        const QStringList order{"cmdOK", "cmdCancel", "comSerialR", "comPrintr", "comClipR"};
+        QCOMPARE(tabOrder(rig.dialog, order), order);
+        QCOMPARE(layoutFault(rig.dialog, {{"lblSerialR", "comSerialR"},
+                                          {"lblPrintR", "comPrintr"},
+                                          {"lblClipR", "comClipR"}}),
+                 QString());
+        QCOMPARE(rig.shown(), QString("YES NO NO")); // "maybe" left the switch off
+    }
+
+    // Print or clipboard changed: saved, in force, closed, ports untouched.
+    void printAndClipboard() {
+        MethodsRig rig("YES", "YES", "NO");
+        const auto calls = rig.handheld.calls.size();
+        typeInto(rig.box("comPrintr"), "no");
+        typeInto(rig.box("comClipR"), "Yes");
+        clickOk(rig.dialog);
+        QVERIFY(!rig.dialog.isVisible() && rig.owner.isEnabled() && rig.messages.messages.empty());
+        QCOMPARE(ReadSetting(rig.file, "Methods", "LMW_P") +
+                     ReadSetting(rig.file, "Methods", "LMW_C"),
+                 std::string("noYes"));
+        QVERIFY(!rig.settings.PrintMethodOn && rig.settings.ClipboardMethodOn);
+        QCOMPARE(rig.handheld.calls.size(), calls);
+    }
+
+    // Serial turned off asks first; after either answer the dialog stays
+    // open; Yes restarts with the handheld port only. Turned on, it restarts.
+    void serialMethod() {
+        MethodsRig rig("YES", "YES", "YES");
+        typeInto(rig.box("comSerialR"), "NO");
+        rig.messages.answers = {MessageAnswer::No};
+        clickOk(rig.dialog);
+        const auto& q = rig.messages.messages.at(0);
+        QCOMPARE(q.title + "|" + q.text,
+                 std::string("Disconnect Now?|Your current Serial connection will\nbe "
+                             "disconnected.  Is this OK?"));
+        QVERIFY(q.icon == MessageIcon::Critical && q.buttons == MessageButtons::YesNo &&
+                q.defaultButton == MessageAnswer::No);
+        QVERIFY(rig.dialog.isVisible() && rig.modem.IsOpen() && !rig.settings.SerialMethodOn);
+        clickOk(rig.dialog); // nothing changed any more: closes
+        QVERIFY(!rig.dialog.isVisible());
+        rig.dialog.Open();
+        typeInto(rig.box("comSerialR"), "YES"); // turned on: restarts at once
+        clickOk(rig.dialog);
+        QVERIFY(!rig.dialog.isVisible() && rig.modem.IsOpen());
+        rig.dialog.Open();
+        typeInto(rig.box("comSerialR"), "NO");
+        rig.messages.answers = {MessageAnswer::Yes};
+        clickOk(rig.dialog);
+        QVERIFY(rig.dialog.isVisible() && !rig.modem.IsOpen() && rig.handheld.IsOpen());
+        QVERIFY(rig.redirection.RedirectionActive());
+        QCOMPARE(rig.messages.messages.size(), std::size_t(2));
+    }
+
+    void prefsLook() {
+        PrefsRig rig;
+        rig.dialog.Open();
+        QCOMPARE(rig.dialog.windowTitle(), QString("Palm Loomway- Startup Preferences"));
+        const char* pick = "Please select one of these options.";
+        for (auto [name, text, tip] :
+             {std::tuple{
+                  "lblLaunchMeth",
+                  "How would you like the display presented when this application is started?", ""},
+              {"lblmenuvisible", "Would you like the menu visible upon application start?", ""},
+              {"lblLoomway", "Would you like the Loomway ON or OFF on Startup?", ""},
+              {"Label1",
+               "Close the following application (if in memory) before this program starts.", ""},
+              {"Label2",
+               "Start the following application before this program exits (Click in Box below to "
+               "Select File Name):",
+               "Click in Box below to select a program to start before Palm Loomway closes."},
+              {"lblStart", "<NONE>",
+               "Click Here to Select an Application to Start before Palm Loomway closes."},
+              {"comLaunchMeth", "LEDs,SND/RCV Rate,Data Sniffer", pick},
+              {"commenuvisible", "YES,NO", pick},
+              {"comLoomway", "ON,OFF", pick},
+              {"comCloseApp", "None,HotSync Manager",
+               "Close the following application when Palm Loomway is Started."}}) {
+            QWidget* w = child(rig.dialog, name);
+            auto* label = qobject_cast<QLabel*>(w);
+            QCOMPARE(label ? label->text() : entries(static_cast<QComboBox*>(w)).join(","),
+                     QString(text));
+            QCOMPARE(w->toolTip(), QString(tip));
+        }
+        QCOMPARE(rig.start()->textFormat(), Qt::PlainText);
+        for (const char* name : {"comLaunchMeth", "commenuvisible", "comLoomway", "comCloseApp"}) {
+            QTest::keyClicks(rig.box(name)->lineEdit(), "x"); // refused in the first three
+        }
+        QCOMPARE(rig.shown(), QString("Data Sniffer|YES|OFF|Nonex|<NONE>"));
+        const QStringList order{"comLaunchMeth", "commenuvisible", "comLoomway",
+                                "comCloseApp",   "cmdOK",          "cmdCancel"};
+        QCOMPARE(tabOrder(rig.dialog, order), order);
+        QVERIFY(!rig.owner.isEnabled());
+    }
+
+    // No settings: the defaults, written as shown by OK. Stored values are
+    // shown as they are (8-bit ones as their characters) and written back
+    // byte for byte; the stored program is the exit program from the opening on.
+    void prefsShownAndWritten_data() {
+        addRows({"stored", "shown"}, {{"nothing", "", "Data Sniffer|YES|OFF|None|<NONE>"},
+                                      {"stored", "LEDs|maybe|on|My Terminal|/usr/bin/true --flag",
+                                       "LEDs|maybe|on|My Terminal|/usr/bin/true --flag"},
+                                      {"8-bit", "LEDs|NO|ON|Caf\u00e9|/opt/M\u00fcller/start",
+                                       "LEDs|NO|ON|Caf\u00e9|/opt/M\u00fcller/start"}});
+    }
+    void prefsShownAndWritten() {
+        const QString stored = cell("stored"), shown = cell("shown");
+        PrefsRig rig;
+        const char* keys[] = {"Startup", "MenuVisible", "Status", "CloseApp", "StartApp"};
+        const QStringList values = (stored.isEmpty() ? shown : stored).split('|');
+        for (int i = 0; i < values.size() && !stored.isEmpty(); ++i) {
+            rig.file.set("Preferences", keys[i], values[i].toLatin1().toStdString());
+        }
+        rig.dialog.Open();
+        QCOMPARE(rig.shown(), shown);
+        QCOMPARE(rig.settings.ExitProgramPath, shown.section('|', 4).toStdString());
+        clickOk(rig.dialog);
+        std::string expected;
+        for (int i = 0; i < 5; ++i) {
+            expected += (i ? "; Preferences " : "Preferences ") + std::string(keys[i]) + "=" +
+                        values[i].toLatin1().toStdString();
+        }
+        QCOMPARE(rig.file.written(), expected);
+        QVERIFY(!rig.dialog.isVisible() && rig.owner.isEnabled());
+    }
+
+    // A chosen program shows, quoted to stay one word of the command line;
+    // cancelled leaves it; a failure gives <NONE>; only OK makes it count.
+    void choosingTheExitProgram() {
+        PrefsRig rig;
+        rig.file.set("Preferences", "StartApp", "/usr/bin/former");
+        rig.dialog.Open();
+        for (auto [path, caption] : {std::pair{"/usr/bin/xterm", "/usr/bin/xterm"},
+                                     {"/home/u/My Tools/it's", "'/home/u/My Tools/it'\\''s'"},
+                                     {"/opt/a\"b\\c", "'/opt/a\"b\\c'"}}) {
+            rig.choose(ProgramChooser::Outcome::Chosen, path);
+            QCOMPARE(rig.start()->text(), QString(caption));
+            const auto words = DetachedProgramStarter::SplitCommandLine(caption);
+            QCOMPARE(words.value_or(std::vector<std::string>{}), std::vector<std::string>{path});
+        }
+        QCOMPARE(rig.chooser.asked,
+                 "Palm Loomway- Startup Preferences|Select File to Start on Exit|" +
+                     QDir::homePath());
+        rig.choose(ProgramChooser::Outcome::Cancelled);
+        QCOMPARE(rig.start()->text(), QString("'/opt/a\"b\\c'"));
+        QCOMPARE(rig.settings.ExitProgramPath, std::string("/usr/bin/former"));
+        for (int way = 0; way < 3; ++way) {
+            leaveWithoutOk(rig.dialog, way);
+            QVERIFY(rig.file.writes.empty() && rig.owner.isEnabled());
+            rig.dialog.Open();
+            QCOMPARE(rig.start()->text(), QString("/usr/bin/former"));
+            rig.choose(ProgramChooser::Outcome::Chosen, "/bin/x");
+        }
+        rig.choose(ProgramChooser::Outcome::Failed);
+        QCOMPARE(rig.start()->text(), QString("<NONE>"));
+        rig.choose(ProgramChooser::Outcome::Chosen, "/bin/x");
+        clickOk(rig.dialog);
+        QCOMPARE(rig.settings.ExitProgramPath, std::string("/bin/x"));
+    }
+
+    // The file dialog starts in ~/Palm once it exists, lists folders and
+    // executable files only, and gives back the file chosen.
+    void fileChooser() {
+        QCOMPARE(ProgramChooserStartFolder(), QDir::homePath());
+        const QString palm = QDir::home().filePath("Palm");
+        QVERIFY(QDir().mkpath(palm + "/folder"));
+        QCOMPARE(ProgramChooserStartFolder(), palm);
+        for (auto [name, executable] : {std::pair{"sync", true}, {"notes.txt", false}}) {
+            QFile f(palm + "/" + name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.setPermissions(QFile::ReadOwner | QFile::WriteOwner |
+                             (executable ? QFile::ExeOwner : QFile::Permissions()));
+        }
+        QVERIFY(ListedInProgramChooser(QFileInfo(palm + "/sync")));
+        QVERIFY(ListedInProgramChooser(QFileInfo(palm + "/folder")));
+        QVERIFY(!ListedInProgramChooser(QFileInfo(palm + "/notes.txt")));
+        FileProgramChooser chooser;
+        QWidget parent;
+        QString filter;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = parent.findChild<QFileDialog*>();
+            filter = dialog->findChild<QComboBox*>("fileTypeCombo")->currentText();
+            dialog->selectFile(palm + "/sync");
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        const auto chosen = chooser.Choose(&parent, "t", palm);
+        QCOMPARE(chosen.path, palm + "/sync");
+        QCOMPARE(filter, QString("Executable")); // the filter's name without its pattern
+        QVERIFY(chosen.outcome == ProgramChooser::Outcome::Chosen);
+    }
+};
+
+QTEST_MAIN(TestSettingsDialogs)
+#include "tst_settingsdialogs.moc"
