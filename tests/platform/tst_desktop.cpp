@@ -1,0 +1,507 @@
+// The program among other programs on the test's Xvfb (no window manager).
+// The clipboard against xclip: the handheld's bytes are Windows-1252 text to
+// other programs. The activation command runs when the main window becomes
+// active from one of the program's own windows (and once at start), not when
+// the user comes back from another program (xlogo, focused with xdotool).
+// Another program's window closed by its exact title, and the window system
+// platform the program asks Qt for. One running copy per user, the exit
+// program started detached, exit signals. The other programs are mostly this
+// binary started again: a Qt window that closes or refuses, a bare window
+// with only a Latin-1 WM_NAME, a copy that says what it was given and found.
+#include "core/application.h"
+#include "platform/displayplatform.h"
+#include "platform/exitsignals.h"
+#include "platform/programstarter.h"
+#include "platform/qtclipboard.h"
+#include "platform/singleinstance.h"
+#include "platform/x11windows.h"
+#include "tests/support/testsupport.h"
+#include "ui/lw_main.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QProcess>
+#include <QTest>
+#include <QThread>
+#include <QWidget>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include <unistd.h>
+
+using namespace loomway;
+using loomway::test::scratchDir;
+constexpr std::chrono::milliseconds kPause{10};
+
+namespace {
+// The clipboard as another program reads it (this process serves it meanwhile).
+QByteArray XclipOut() {
+    QProcess xclip;
+    xclip.start("xclip", {"-o", "-selection", "clipboard", "-t", "UTF8_STRING"});
+    for (int i = 0; i < 1000 && xclip.state() != QProcess::NotRunning; ++i) {
+        QTest::qWait(10);
+    }
+    return xclip.readAllStandardOutput();
+}
+
+// Another program owning the clipboard with `data` until it is killed.
+struct Owner {
+    QProcess xclip;
+    Owner(const QByteArray& data, const QString& type = "UTF8_STRING") {
+        xclip.start("xclip", {"-i", "-quiet", "-selection", "clipboard", "-t", type});
+        xclip.write(data);
+        xclip.closeWriteChannel();
+    }
+    ~Owner() { xclip.kill(), xclip.waitForFinished(); }
+};
+
+void Rows() {
+    QTest::addColumn<QString>("desktop");
+    QTest::addColumn<QByteArray>("handheld");
+    QTest::addColumn<QString>("ways"); // "<" desktop -> handheld, ">" handheld -> desktop
+    std::string latin1 = "tab\there\r\nline\n";
+    for (int c = 0x20; c < 0x100; ++c) {
+        latin1 += c < 0x80 || c >= 0xa0 ? std::string(1, char(c)) : "";
+    }
+    const QByteArray all = QByteArray::fromStdString(latin1);
+    QTest::newRow("latin-1") << QString::fromLatin1(all) << all << "<>";
+    QTest::newRow("empty") << QString() << QByteArray() << ">";
+    QTest::newRow("quotes, dashes, ellipsis")
+        << QString::fromUtf8("\u201ca\u201d \u2018b\u2019 \u2013 \u2014 \u2026")
+        << QByteArray("\x93"
+                      "a\x94 \x91"
+                      "b\x92 \x96 \x97 \x85")
+        << "<>";
+    QTest::newRow("euro, trade mark, bullet, carons, Y diaeresis")
+        << QString::fromUtf8("\u20ac\u2122\u2022\u017d\u017e\u0178")
+        << QByteArray("\x80\x99\x95\x8e\x9e\x9f") << "<>";
+    QTest::newRow("the handheld's suits")
+        << QString::fromUtf8("\u2666\u2665\u2660") << QByteArray("\x8d\x8f\x90") << "<>";
+    QTest::newRow("codes without a character") << "??" << QByteArray("\x81\x9d") << ">";
+    QTest::newRow("club, C1 control, outside the BMP")
+        << QString::fromUtf8("\u2663\u0081\U0001F600") << QByteArray("???") << "<";
+}
+
+QString xdotool(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    p.waitForFinished(15000);
+    return QString::fromLatin1(p.readAllStandardOutput()).trimmed();
+}
+
+void Say(const char* text) {
+    std::printf("%s\n", text);
+    std::fflush(stdout);
+}
+
+struct ChildWindow : QWidget {
+    void closeEvent(QCloseEvent* event) override {
+        Say(stubborn ? "refused" : "closed");
+        event->setAccepted(!stubborn);
+    }
+    bool stubborn = false;
+};
+
+int RawWindowChild(const char* title) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    // Framed twice, as a window manager does it.
+    xcb_window_t parent = screen->root, window = 0;
+    for (int level = 0; level < 3; ++level, parent = window) {
+        window = xcb_generate_id(c);
+        xcb_create_window(c, 0, window, parent, 10, 10, 150, 80, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          screen->root_visual, 0, nullptr);
+        xcb_map_window(c, window);
+    }
+    const QByteArray latin1 = QString::fromUtf8(title).toLatin1();
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        uint32_t(latin1.size()), latin1.constData());
+    xcb_atom_t atoms[2];
+    const char* names[] = {"WM_PROTOCOLS", "WM_DELETE_WINDOW"};
+    for (int i = 0; i < 2; ++i) {
+        auto* reply = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, uint16_t(strlen(names[i])), names[i]), nullptr);
+        atoms[i] = reply->atom;
+        std::free(reply);
+    }
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atoms[0], XCB_ATOM_ATOM, 32, 1,
+                        &atoms[1]);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); // a round trip
+    Say("ready");
+    while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
+        const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+        const bool close = (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
+                           message->data.data32[0] == atoms[1];
+        std::free(event);
+        if (close) {
+            return Say("closed"), 0;
+        }
+    }
+    return 4;
+}
+
+// Another program with a window, ended when it goes out of scope.
+struct Other {
+    Other(const char* mode, const QString& title) {
+        process.start(QCoreApplication::applicationFilePath(), {mode, title});
+        ready = line() == "ready";
+    }
+    ~Other() {
+        process.kill();
+        process.waitForFinished(10000);
+    }
+    QByteArray line() {
+        while (!process.canReadLine() && process.waitForReadyRead(30000)) {
+        }
+        return process.readLine().trimmed();
+    }
+    QProcess process;
+    bool ready = false;
+};
+
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Another copy that asks and, with hold, keeps what it got until killed.
+QString Ask(QProcess& child, const QString& path, bool hold = false) {
+    child.start(QCoreApplication::applicationFilePath(), {hold ? "--hold" : "--ask", path});
+    child.waitForReadyRead(30000);
+    return QString::fromLocal8Bit(child.readLine()).trimmed();
+}
+QString Ask(const QString& path) {
+    QProcess child;
+    const QString answer = Ask(child, path);
+    child.waitForFinished();
+    return answer;
+}
+} // namespace
+
+class TestDesktop : public QObject {
+    Q_OBJECT
+private slots:
+    // Our own text first: once another process owned the clipboard, Qt's
+    // last X timestamp may be too old to take it back.
+    void toDesktop_data() { Rows(); }
+    void toDesktop() {
+        QFETCH(QString, desktop);
+        QFETCH(QByteArray, handheld);
+        QFETCH(QString, ways);
+        if (!ways.contains('>')) {
+            QSKIP("no way to the desktop for this row");
+        }
+        QtClipboard clipboard(*QGuiApplication::clipboard());
+        if (QTest::currentDataTag() == QByteArray("latin-1")) {
+            QCOMPARE(clipboard.GetText(), std::optional<std::string>()); // nobody owns it yet
+        }
+        clipboard.SetText(handheld.toStdString());
+        QCOMPARE(QString::fromUtf8(XclipOut()), desktop);
+        // Read back as the desktop text would be sent to the handheld.
+        const QByteArray back = ways == "<>" ? handheld : desktop.toLatin1();
+        QCOMPARE(clipboard.GetText(), std::optional<std::string>(back.toStdString()));
+    }
+
+    void toHandheld_data() { Rows(); }
+    void toHandheld() {
+        QFETCH(QString, desktop);
+        QFETCH(QByteArray, handheld);
+        QFETCH(QString, ways);
+        if (!ways.contains('<')) {
+            QSKIP("no way to the handheld for this row");
+        }
+        Owner owner(desktop.toUtf8());
+        QTRY_COMPARE_WITH_TIMEOUT(QtClipboard(*QGuiApplication::clipboard()).GetText(),
+                                  std::optional<std::string>(handheld.toStdString()), 10000);
+    }
+
+    // A picture on the clipboard is no text.
+    void pictureIsNoText() {
+        Owner owner(QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR"
+                                           "4nGP4z8AAAAMBAQDJ/pLvAAAAAElFTkSuQmCC"),
+                    "image/png");
+        QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::clipboard()->mimeData()->hasFormat("image/png"),
+                                 10000);
+        QCOMPARE(QtClipboard(*QGuiApplication::clipboard()).GetText(),
+                 std::optional<std::string>());
+    }
+
+    void onlyTheProgramsOwnWindowsCount() {
+        LW_Main window;
+        int activations = 0;
+        LW_Main::Hooks hooks;
+        hooks.activated = [&activations] { ++activations; };
+        window.SetHooks(hooks);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(activations, 1);
+
+        // A dialog of the program takes the focus and gives it back.
+        QDialog dialog(&window);
+        dialog.show();
+        dialog.activateWindow();
+        // (A transient window counts as active while its parent has the focus.)
+        QTRY_COMPARE(QGuiApplication::focusWindow(), dialog.windowHandle());
+        dialog.hide();
+        window.activateWindow();
+        QTRY_COMPARE(QGuiApplication::focusWindow(), window.windowHandle());
+        QCOMPARE(activations, 2);
+
+        // Another program takes the focus; the user comes back.
+        QProcess other;
+        other.start(QStringLiteral("xlogo"),
+                    {QStringLiteral("-name"), QStringLiteral("loomway-other")});
+        QVERIFY(other.waitForStarted());
+        const QString id = xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                                    QStringLiteral("--onlyvisible"), QStringLiteral("--classname"),
+                                    QStringLiteral("loomway-other")});
+        QVERIFY(!id.isEmpty());
+        xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), id.section(u'\n', 0, 0)});
+        QTRY_VERIFY(QApplication::activeWindow() == nullptr);
+        xdotool({QStringLiteral("windowfocus"), QString::number(window.winId())});
+        QTRY_COMPARE(QGuiApplication::focusWindow(), window.windowHandle());
+        QTest::qWait(100);
+        QCOMPARE(activations, 2);
+        other.kill();
+        other.waitForFinished();
+    }
+
+    // Only the exact title of another program's window is found and asked,
+    // never this program's own; the window closes. No display, nothing found.
+    void closesByExactTitle() {
+        QWidget own;
+        own.setWindowTitle("HotSync Manager");
+        own.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&own));
+        X11Windows windows(X11Windows::SessionDisplay(), kPause);
+        QVERIFY(windows.Connected() && !windows.WindowExists("HotSync Manager"));
+        Other hotsync("--polite", "HotSync Manager");
+        QVERIFY(hotsync.ready);
+        for (const char* near :
+             {"HotSync", "hotsync manager", "HotSync Manager ", " HotSync Manager", "None"}) {
+            QVERIFY(!windows.WindowExists(near) && windows.AskToClose(near) == 0);
+        }
+        QVERIFY(hotsync.process.state() == QProcess::Running && !hotsync.process.canReadLine());
+        for (const char* display : {"", ":4711", "not a display"}) {
+            X11Windows none(display, kPause);
+            QVERIFY(!none.Connected() && !none.WindowExists("HotSync Manager"));
+            QVERIFY(CloseProgramByTitle(none, "HotSync Manager"));
+        }
+        QVERIFY(windows.WindowExists("HotSync Manager"));
+        QVERIFY(CloseProgramByTitle(windows, "HotSync Manager"));
+        QCOMPARE(hotsync.line(), QByteArray("closed"));
+        QVERIFY(!windows.WindowExists("HotSync Manager") && own.isVisible());
+    }
+
+    // A bare window known by its Latin-1 WM_NAME, two frames deep, is found
+    // by the title's text.
+    void bareWindowInsideFrames() {
+        Other bare("--raw", "Caf\u00e9 Sync");
+        QVERIFY(bare.ready);
+        X11Windows windows(X11Windows::SessionDisplay(), kPause);
+        QVERIFY(!windows.WindowExists("Caf\xe9 Sync")); // Latin-1 bytes are not the text
+        QVERIFY(CloseProgramByTitle(windows, "Caf\u00e9 Sync"));
+        QCOMPARE(bare.line(), QByteArray("closed"));
+    }
+
+    // A window that refuses: asked once, given up after the limit, left alone.
+    void givesUp() {
+        Other stubborn("--stubborn", "HotSync Manager");
+        QVERIFY(stubborn.ready);
+        X11Windows windows(X11Windows::SessionDisplay(), kPause);
+        QVERIFY(!CloseProgramByTitle(windows, "HotSync Manager", std::chrono::milliseconds(300)));
+        QCOMPARE(stubborn.line(), QByteArray("refused"));
+        QVERIFY(windows.WindowExists("HotSync Manager"));
+    }
+
+    // Which window system platform the program asks Qt for.
+    void choice_data() {
+        test::addRows(
+            {"environment", "platform"},
+            {{"X11 session", "DISPLAY=:0 XDG_SESSION_TYPE=x11", ""},
+             {"Wayland display", "DISPLAY=:0 WAYLAND_DISPLAY=wayland-0", "xcb"},
+             {"Wayland session", "DISPLAY=:1 XDG_SESSION_TYPE=wayland", "xcb"},
+             {"user's choice kept", "DISPLAY=:0 WAYLAND_DISPLAY=w QT_QPA_PLATFORM=wayland", ""},
+             {"empty choice is none", "DISPLAY=:0 WAYLAND_DISPLAY=w QT_QPA_PLATFORM=", "xcb"},
+             {"no XWayland", "WAYLAND_DISPLAY=w DISPLAY=", ""},
+             {"nothing at all", "", ""}});
+    }
+    void choice() {
+        QFETCH(QString, environment);
+        QFETCH(QString, platform);
+        std::map<std::string, std::string> values;
+        for (const QString& entry : environment.split(' ', Qt::SkipEmptyParts)) {
+            values[entry.section('=', 0, 0).toStdString()] = entry.section('=', 1).toStdString();
+        }
+        const auto read = [&values](const char* name) -> const char* {
+            const auto found = values.find(name);
+            return found == values.end() ? nullptr : found->second.c_str();
+        };
+        QCOMPARE(QString::fromStdString(ChooseDisplayPlatform(read)), platform);
+    }
+
+    void oneCopy() {
+        QCOMPARE(SingleInstance::DefaultLockPath(),
+                 qEnvironmentVariable("XDG_RUNTIME_DIR") + "/loomway.lock");
+        const QString path = scratchDir() + "/loomway.lock";
+        {
+            SingleInstance first(path);
+            QVERIFY(!first.AnotherInstanceRunning());
+            QCOMPARE(Ask(path), QString("another"));
+            QCOMPARE(Ask(path), QString("another")); // a refused copy leaves the lock
+            QVERIFY(!first.AnotherInstanceRunning());
+        }
+        QCOMPARE(Ask(path), QString("alone"));
+        // A copy killed without cleaning up leaves a stale lock, taken over.
+        QProcess holder;
+        QCOMPARE(Ask(holder, path, true), QString("alone"));
+        QVERIFY(SingleInstance(path).AnotherInstanceRunning());
+        ::kill(pid_t(holder.processId()), SIGKILL);
+        QVERIFY(holder.waitForFinished(30000) && QFile::exists(path));
+        SingleInstance next(path);
+        QVERIFY(!next.AnotherInstanceRunning());
+        // A folder that cannot hold a lock keeps no one from starting.
+        QVERIFY(!SingleInstance(scratchDir() + "/missing/loomway.lock").AnotherInstanceRunning());
+    }
+
+    void split_data() {
+        test::addRows({"line", "words"}, // words joined by "|", "invalid" when it is not one
+                      {{"plain", "prog a b", "prog|a|b"},
+                       {"blanks", "  prog \t a  ", "prog|a"},
+                       {"double quotes", "\"/opt/my prog\" \"x y\"", "/opt/my prog|x y"},
+                       {"single quotes", "p 'a\\b \"c\"'", "p|a\\b \"c\""},
+                       {"escapes", "p \"a\\\"b\\\\c\\$d\\e\"", "p|a\"b\\c$d\\e"},
+                       {"backslash", "p a\\ b \\'", "p|a b|'"},
+                       {"joined", "p pre'mid'\"post\"", "p|premidpost"},
+                       {"empty words", "p \"\" ''", "p||"},
+                       {"no expansion", "p $HOME ~ *", "p|$HOME|~|*"},
+                       {"unterminated", "p \"abc", "invalid"},
+                       {"unterminated single", "p 'abc", "invalid"},
+                       {"trailing backslash", "p abc\\", "invalid"}});
+    }
+    void split() {
+        QFETCH(QString, line);
+        QFETCH(QString, words);
+        const auto split = DetachedProgramStarter::SplitCommandLine(line.toStdString());
+        QStringList got;
+        for (const auto& w : split.value_or(std::vector<std::string>{"invalid"})) {
+            got << QString::fromStdString(w);
+        }
+        QCOMPARE(got.join("|"), words);
+    }
+
+    // The exit program is started once, not as our child, in a session of
+    // its own, reading nothing; what cannot be started says so.
+    void startsDetachedOnce() {
+        const QString record = scratchDir() + "/started.txt";
+        QVERIFY(QDir().mkpath(scratchDir() + "/exit program"));
+        const QString program = scratchDir() + "/exit program/recorder";
+        QVERIFY(QFile::link(QCoreApplication::applicationFilePath(), program));
+        DetachedProgramStarter starter;
+        QVERIFY(starter.StartProgram(
+            ("'" + program + "' --record '" + record + "' \"two words\" ''").toStdString()));
+        QTRY_VERIFY_WITH_TIMEOUT(Contents(record).endsWith("END\n"), 20000);
+        QTest::qWait(300);
+        const QList<QByteArray> lines = Contents(record).split('\n');
+        QCOMPARE(lines.value(0), QByteArray("ARGS|two words|"));
+        QVERIFY(lines.value(1) != "PPID " + QByteArray::number(::getpid()));
+        QVERIFY(lines.value(2) != "SID " + QByteArray::number(::getsid(0)));
+        QCOMPARE(lines.value(3), QByteArray("STDIN /dev/null"));
+        QCOMPARE(Contents(record).count("END\n"), 1);
+        const QString plain = scratchDir() + "/plain.txt";
+        QFile(plain).open(QIODevice::WriteOnly);
+        for (const std::string& line :
+             {std::string(), std::string("   "), std::string("\"\""),
+              std::string("prog \"unterminated"), std::string("loomway-no-such-program"),
+              plain.toStdString()}) {
+            QVERIFY2(!starter.StartProgram(line), line.c_str());
+        }
+    }
+
+    // SIGTERM, SIGINT and SIGHUP arrive as one queued call each on the
+    // user-interface thread, from this process, another thread or another
+    // process; the former handlers come back.
+    void exitSignalsOnce() {
+        const auto handler = [](int s) {
+            struct sigaction current = {};
+            ::sigaction(s, nullptr, &current);
+            return reinterpret_cast<void*>(current.sa_handler);
+        };
+        void* const before = handler(SIGTERM);
+        {
+            std::vector<int> calls;
+            ExitSignals exits(
+                [&](int s) { calls.push_back(QThread::currentThread() == thread() ? s : -s); });
+            QVERIFY(exits.Installed() && !ExitSignals([](int) {}).Installed()); // one owner
+            ::raise(SIGHUP);
+            QVERIFY(calls.empty()); // queued, not run inside the handler
+            std::unique_ptr<QThread> other(QThread::create([] { ::raise(SIGINT); }));
+            other->start();
+            QVERIFY(other->wait(10000));
+            QTRY_COMPARE(calls.size(), std::size_t(2));
+            QCOMPARE(QProcess::execute(
+                         "kill", {"-TERM", QString::number(QCoreApplication::applicationPid())}),
+                     0);
+            QTRY_COMPARE(calls, (std::vector<int>{SIGHUP, SIGINT, SIGTERM}));
+            QTest::qWait(100);
+            QCOMPARE(calls.size(), std::size_t(3));
+        }
+        QCOMPARE(handler(SIGTERM), before);
+        int count = 0;
+        ExitSignals again([&](int) { ++count; });
+        ::raise(SIGTERM);
+        QTRY_COMPARE(count, 1);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    if (argc >= 3 && qstrcmp(argv[1], "--record") == 0) {
+        QFile file(QString::fromLocal8Bit(argv[2]));
+        QByteArray record = "ARGS";
+        for (int i = 3; i < argc; ++i) {
+            record += QByteArray("|") + argv[i];
+        }
+        record += "\nPPID " + QByteArray::number(::getppid()) + "\nSID " +
+                  QByteArray::number(::getsid(0)) + "\nSTDIN " +
+                  QFileInfo("/proc/self/fd/0").symLinkTarget().toLocal8Bit() + "\nEND\n";
+        return file.open(QIODevice::Append) && file.write(record) > 0 ? 0 : 2;
+    }
+    if (argc == 3 && qstrcmp(argv[1], "--raw") == 0) {
+        return RawWindowChild(argv[2]);
+    }
+    if (argc == 3 && (qstrcmp(argv[1], "--ask") == 0 || qstrcmp(argv[1], "--hold") == 0)) {
+        QCoreApplication app(argc, argv);
+        SingleInstance instance(QString::fromLocal8Bit(argv[2]));
+        std::printf("%s\n", instance.AnotherInstanceRunning() ? "another" : "alone");
+        std::fflush(stdout);
+        while (qstrcmp(argv[1], "--hold") == 0) {
+            QThread::sleep(60);
+        }
+        return 0;
+    }
+    QApplication app(argc, argv);
+    if (argc == 3) { // --polite or --stubborn
+        ChildWindow window;
+        window.stubborn = qstrcmp(argv[1], "--stubborn") == 0;
+        window.setWindowTitle(QString::fromUtf8(argv[2]));
+        window.show();
+        return QTest::qWaitForWindowExposed(&window) ? (Say("ready"), app.exec()) : 3;
+    }
+    TestDesktop test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_desktop.moc"
