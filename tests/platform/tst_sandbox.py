@@ -37,9 +37,9 @@ class SandboxTest(unittest.TestCase):
         script = os.path.join(tempfile.mkdtemp(dir=os.environ["LOOMWAY_TEST_TMP"]), "probe.py")
         with open(script, "w") as f:
             f.write("import os, sys\nsys.path.insert(0, %r)\nimport e2e\nprint(os.environ['HOME'])\n" % E2E)
-        for args in ([os.path.join(BUILD, "tests", "config_dialogs_tst_prefsdialog")],
-                     [os.path.join(BUILD, "tests", "platform_tst_iniprofilefile")],
-                     [sys.executable, script]):
+        # (The binary's test writes the settings file in XDG_CONFIG_HOME.)
+        probe = [os.path.join(BUILD, "tests", "platform_tst_ports"), "tcpEchoesEveryByte"]
+        for args in (probe, [sys.executable, script]):
             r = subprocess.run(args, env=env, capture_output=True, timeout=240)
             self.assertEqual(r.returncode, 0, r.stdout[-2000:] + r.stderr[-2000:])
         self.assertNotIn(user, r.stdout.decode())  # the Python test ran with a HOME of its own
