@@ -46,25 +46,39 @@ using loomway::test::scratchDir;
 constexpr std::chrono::milliseconds kPause{10};
 
 namespace {
-// The clipboard as another program reads it (this process serves it meanwhile).
-QByteArray XclipOut() {
-    QProcess xclip;
-    xclip.start("xclip", {"-o", "-selection", "clipboard", "-t", "UTF8_STRING"});
-    for (int i = 0; i < 1000 && xclip.state() != QProcess::NotRunning; ++i) {
-        QTest::qWait(10);
+// Another program (this binary in one of its modes unless said), ended when
+// it goes out of scope.
+struct Other {
+    explicit Other(const QStringList& args,
+                   const QString& program = QCoreApplication::applicationFilePath()) {
+        process.start(program, args);
     }
-    return xclip.readAllStandardOutput();
-}
+    ~Other() {
+        process.kill();
+        process.waitForFinished(10000);
+    }
+    QByteArray line() {
+        while (!process.canReadLine() && process.waitForReadyRead(30000)) {
+        }
+        return process.readLine().trimmed();
+    }
+    // All it writes until it ends; this process serves its events meanwhile.
+    QString output() {
+        for (int i = 0; i < 1000 && process.state() != QProcess::NotRunning; ++i) {
+            QTest::qWait(10);
+        }
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+    QProcess process;
+};
 
-// Another program owning the clipboard with `data` until it is killed.
-struct Owner {
-    QProcess xclip;
-    Owner(const QByteArray& data, const QString& type = "UTF8_STRING") {
-        xclip.start("xclip", {"-i", "-quiet", "-selection", "clipboard", "-t", type});
-        xclip.write(data);
-        xclip.closeWriteChannel();
+// Another program owning the clipboard with `data` until it ends.
+struct Owner : Other {
+    explicit Owner(const QByteArray& data, const QString& type = "UTF8_STRING")
+        : Other({"-i", "-quiet", "-selection", "clipboard", "-t", type}, "xclip") {
+        process.write(data);
+        process.closeWriteChannel();
     }
-    ~Owner() { xclip.kill(), xclip.waitForFinished(); }
 };
 
 void Rows() {
@@ -95,10 +109,7 @@ void Rows() {
 }
 
 QString xdotool(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), args);
-    p.waitForFinished(15000);
-    return QString::fromLatin1(p.readAllStandardOutput()).trimmed();
+    return Other(args, "xdotool").output().trimmed();
 }
 
 void Say(const char* text) {
@@ -152,40 +163,16 @@ int RawWindowChild(const char* title) {
     return 4;
 }
 
-// Another program with a window, ended when it goes out of scope.
-struct Other {
-    Other(const char* mode, const QString& title) {
-        process.start(QCoreApplication::applicationFilePath(), {mode, title});
-        ready = line() == "ready";
-    }
-    ~Other() {
-        process.kill();
-        process.waitForFinished(10000);
-    }
-    QByteArray line() {
-        while (!process.canReadLine() && process.waitForReadyRead(30000)) {
-        }
-        return process.readLine().trimmed();
-    }
-    QProcess process;
-    bool ready = false;
-};
-
 QByteArray Contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Another copy that asks and, with hold, keeps what it got until killed.
-QString Ask(QProcess& child, const QString& path, bool hold = false) {
-    child.start(QCoreApplication::applicationFilePath(), {hold ? "--hold" : "--ask", path});
-    child.waitForReadyRead(30000);
-    return QString::fromLocal8Bit(child.readLine()).trimmed();
-}
-QString Ask(const QString& path) {
-    QProcess child;
-    const QString answer = Ask(child, path);
-    child.waitForFinished();
+// Another copy that asks, then ends.
+QByteArray Ask(const QString& path) {
+    Other child({"--ask", path});
+    const QByteArray answer = child.line();
+    child.process.waitForFinished();
     return answer;
 }
 } // namespace
@@ -208,7 +195,8 @@ private slots:
             QCOMPARE(clipboard.GetText(), std::optional<std::string>()); // nobody owns it yet
         }
         clipboard.SetText(handheld.toStdString());
-        QCOMPARE(QString::fromUtf8(XclipOut()), desktop);
+        QCOMPARE(Other({"-o", "-selection", "clipboard", "-t", "UTF8_STRING"}, "xclip").output(),
+                 desktop);
         // Read back as the desktop text would be sent to the handheld.
         const QByteArray back = ways == "<>" ? handheld : desktop.toLatin1();
         QCOMPARE(clipboard.GetText(), std::optional<std::string>(back.toStdString()));
@@ -261,22 +249,16 @@ private slots:
         QCOMPARE(activations, 2);
 
         // Another program takes the focus; the user comes back.
-        QProcess other;
-        other.start(QStringLiteral("xlogo"),
-                    {QStringLiteral("-name"), QStringLiteral("loomway-other")});
-        QVERIFY(other.waitForStarted());
-        const QString id = xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
-                                    QStringLiteral("--onlyvisible"), QStringLiteral("--classname"),
-                                    QStringLiteral("loomway-other")});
+        Other xlogo({"-name", "loomway-other"}, "xlogo");
+        const QString id =
+            xdotool({"search", "--sync", "--onlyvisible", "--classname", "loomway-other"});
         QVERIFY(!id.isEmpty());
-        xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), id.section(u'\n', 0, 0)});
+        xdotool({"windowfocus", "--sync", id.section('\n', 0, 0)});
         QTRY_VERIFY(QApplication::activeWindow() == nullptr);
-        xdotool({QStringLiteral("windowfocus"), QString::number(window.winId())});
+        xdotool({"windowfocus", QString::number(window.winId())});
         QTRY_COMPARE(QGuiApplication::focusWindow(), window.windowHandle());
         QTest::qWait(100);
         QCOMPARE(activations, 2);
-        other.kill();
-        other.waitForFinished();
     }
 
     // Only the exact title of another program's window is found and asked,
@@ -288,8 +270,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&own));
         X11Windows windows(X11Windows::SessionDisplay(), kPause);
         QVERIFY(windows.Connected() && !windows.WindowExists("HotSync Manager"));
-        Other hotsync("--polite", "HotSync Manager");
-        QVERIFY(hotsync.ready);
+        Other hotsync({"--polite", "HotSync Manager"});
+        QVERIFY(hotsync.line() == "ready");
         for (const char* near :
              {"HotSync", "hotsync manager", "HotSync Manager ", " HotSync Manager", "None"}) {
             QVERIFY(!windows.WindowExists(near) && windows.AskToClose(near) == 0);
@@ -309,8 +291,8 @@ private slots:
     // A bare window known by its Latin-1 WM_NAME, two frames deep, is found
     // by the title's text.
     void bareWindowInsideFrames() {
-        Other bare("--raw", "Caf\u00e9 Sync");
-        QVERIFY(bare.ready);
+        Other bare({"--raw", "Caf\u00e9 Sync"});
+        QVERIFY(bare.line() == "ready");
         X11Windows windows(X11Windows::SessionDisplay(), kPause);
         QVERIFY(!windows.WindowExists("Caf\xe9 Sync")); // Latin-1 bytes are not the text
         QVERIFY(CloseProgramByTitle(windows, "Caf\u00e9 Sync"));
@@ -319,8 +301,8 @@ private slots:
 
     // A window that refuses: asked once, given up after the limit, left alone.
     void givesUp() {
-        Other stubborn("--stubborn", "HotSync Manager");
-        QVERIFY(stubborn.ready);
+        Other stubborn({"--stubborn", "HotSync Manager"});
+        QVERIFY(stubborn.line() == "ready");
         X11Windows windows(X11Windows::SessionDisplay(), kPause);
         QVERIFY(!CloseProgramByTitle(windows, "HotSync Manager", std::chrono::milliseconds(300)));
         QCOMPARE(stubborn.line(), QByteArray("refused"));
@@ -360,17 +342,17 @@ private slots:
         {
             SingleInstance first(path);
             QVERIFY(!first.AnotherInstanceRunning());
-            QCOMPARE(Ask(path), QString("another"));
-            QCOMPARE(Ask(path), QString("another")); // a refused copy leaves the lock
+            QCOMPARE(Ask(path), QByteArray("another"));
+            QCOMPARE(Ask(path), QByteArray("another")); // a refused copy leaves the lock
             QVERIFY(!first.AnotherInstanceRunning());
         }
-        QCOMPARE(Ask(path), QString("alone"));
+        QCOMPARE(Ask(path), QByteArray("alone"));
         // A copy killed without cleaning up leaves a stale lock, taken over.
-        QProcess holder;
-        QCOMPARE(Ask(holder, path, true), QString("alone"));
+        Other holder({"--hold", path}); // keeps what it got until killed
+        QCOMPARE(holder.line(), QByteArray("alone"));
         QVERIFY(SingleInstance(path).AnotherInstanceRunning());
-        ::kill(pid_t(holder.processId()), SIGKILL);
-        QVERIFY(holder.waitForFinished(30000) && QFile::exists(path));
+        ::kill(pid_t(holder.process.processId()), SIGKILL);
+        QVERIFY(holder.process.waitForFinished(30000) && QFile::exists(path));
         SingleInstance next(path);
         QVERIFY(!next.AnotherInstanceRunning());
         // A folder that cannot hold a lock keeps no one from starting.
