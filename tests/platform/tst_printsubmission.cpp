@@ -18,7 +18,6 @@
 #include <QTest>
 #include <QThread>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -31,6 +30,12 @@ namespace {
 
 QString cupsDir() {
     return scratchDir() + "/cups";
+}
+
+int cups(const char* verb) {
+    return std::system(("exec '" LOOMWAY_SOURCE_DIR "/tests/support/private-cups' " +
+                        std::string(verb) + " '" + cupsDir().toStdString() + "'")
+                           .c_str());
 }
 
 QString run(const QString& program, const QStringList& args) {
@@ -107,6 +112,14 @@ struct Rig {
 class TestPrintSubmission : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() {
+        qputenv("TMPDIR", scratchDir().toLocal8Bit()); // the documents being drawn go here
+        qputenv("PRIVATE_CUPS_OWNER", QByteArray::number(::getpid()));
+        QCOMPARE(cups("start"), 0);
+        qputenv("CUPS_SERVER", (cupsDir() + "/cups.sock").toLocal8Bit());
+    }
+    void cleanupTestCase() { QCOMPARE(cups("stop"), 0); }
+
     void eachPageKeepsItsOrientation() {
         Rig rig;
         const int before = completedJobs();
@@ -152,29 +165,5 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    qputenv("TMPDIR", scratchDir().toLocal8Bit()); // the documents being drawn go here
-    qputenv("PRIVATE_CUPS_OWNER", QByteArray::number(::getpid()));
-    const auto cups = [](const char* verb) {
-        return std::system(("exec '" LOOMWAY_SOURCE_DIR "/tests/support/private-cups' " +
-                            std::string(verb) + " '" + cupsDir().toStdString() + "'")
-                               .c_str());
-    };
-    if (scratchDir().isEmpty() || cups("start") != 0) {
-        std::fprintf(stderr, "tst_printsubmission: no private CUPS (run it through test-env)\n");
-        return 1;
-    }
-    qputenv("CUPS_SERVER", (cupsDir() + "/cups.sock").toLocal8Bit());
-    int result = 1;
-    {
-        QApplication app(argc, argv);
-        TestPrintSubmission test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    if (cups("stop") != 0) {
-        std::fprintf(stderr, "private-cups stop failed\n");
-    }
-    return result;
-}
-
+QTEST_MAIN(TestPrintSubmission)
 #include "tst_printsubmission.moc"
