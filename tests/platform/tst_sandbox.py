@@ -33,7 +33,7 @@ class SandboxTest(unittest.TestCase):
         with open(script, "w") as f:
             f.write("import os, sys\nsys.path.insert(0, %r)\nimport e2e\nprint(os.environ['HOME'])\n" % E2E)
         # (The binary's test writes the settings file in XDG_CONFIG_HOME.)
-        probe = [os.path.join(BUILD, "tests", "platform_tst_ports"), "tcpEchoesEveryByte"]
+        probe = [os.path.join(BUILD, "tests", "platform_tst_io"), "tcpEchoesEveryByte"]
         for args in (probe, [sys.executable, script]):
             r = subprocess.run(args, env=env, capture_output=True, timeout=240)
             self.assertEqual(r.returncode, 0, r.stdout[-2000:] + r.stderr[-2000:])
