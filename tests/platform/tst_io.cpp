@@ -37,6 +37,7 @@
 #include <cerrno>
 #include <csignal>
 #include <ctime>
+#include <numeric>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -102,10 +103,8 @@ private:
 };
 
 std::string allBytes() {
-    std::string data;
-    for (int i = 0; i < 256; ++i) {
-        data += static_cast<char>(i);
-    }
+    std::string data(256, '\0');
+    std::iota(data.begin(), data.end(), '\0');
     return data;
 }
 
@@ -130,13 +129,11 @@ template <typename F> std::string FailureOf(F&& f) {
     return "0";
 }
 
-std::unique_ptr<QtSerialPort> PortOn(const QString& device, bool open = true) {
+std::unique_ptr<QtSerialPort> PortOn(const QString& device) {
     const std::string path = device.toStdString();
     auto port = std::make_unique<QtSerialPort>([path](int) { return path; });
     port->SetSettings("115200,N,8,1");
-    if (open) {
-        port->Open();
-    }
+    port->Open();
     return port;
 }
 
@@ -270,17 +267,15 @@ private slots:
         QCOMPARE(Read(), QByteArray("(none)"));
         Write("; by hand\r\nstray=x\r\n[source]\r\n  PORT  =   3   "
               "\r\nport=4\r\n[COMMON]\r\nspeed\t=\t9600\t\r\n"
-              "; Speed=1200\r\n[Source]\r\nExtra=later\r\n[\xdc"
-              "BER]\r\nK=umlaut\r\n[ Spaced ]\r\nKey = a = b\r\n"
+              "; Speed=1200\r\n[Source]\r\nExtra=later\r\n[\334BER]"
+              "\r\nK=umlaut\r\n[ Spaced ]\r\nKey = a = b\r\n"
               "[Long]\r\nV=" +
               QByteArray(300, 'p') + "\r\n[Last]\r\nNoBreak=end");
         for (auto [section, key, value] : {std::tuple{"Source", "Port", "3"},
                                            {"Source", "Extra", "later"},
                                            {"Common", "Speed", "9600"},
                                            {"", "stray", ""},
-                                           {"\xfc"
-                                            "ber",
-                                            "k", "umlaut"},
+                                           {"\374ber", "k", "umlaut"},
                                            {"Spaced", "KEY", "a = b"},
                                            {"last", "nobreak", "end"}}) {
             QCOMPARE(ReadSetting(file, section, key), std::string(value));
@@ -502,9 +497,9 @@ private slots:
 
     // Only N,8,1 at a whole positive speed is a setting.
     void settingsText() {
-        auto port = PortOn("/nonexistent", false);
+        QtSerialPort port([](int) { return std::string("/nonexistent"); });
         const auto failure = [&](const char* text) {
-            return FailureOf([&] { port->SetSettings(text); });
+            return FailureOf([&] { port.SetSettings(text); });
         };
         for (const char* good : {"9600,N,8,1", "110,N,8,1", "115200,N,8,1"}) {
             QVERIFY2(failure(good) == "0", good);
@@ -780,9 +775,7 @@ private slots:
         });
         Rig rig("telnet:127.0.0.1:" + std::to_string(server.serverPort()));
         rig.sw.StartRedirection();
-        QTRY_COMPARE(rig.got, std::string("A\xff"
-                                          "B\0\r\n",
-                                          6));
+        QTRY_COMPARE(rig.got, std::string("A\377B\0\r\n", 6));
         rig.modem.Write(std::string("x\xff\0y", 4) + "END");
         QTRY_COMPARE(rig.messages.messages.size(), std::size_t(1));
         QCOMPARE(rig.messages.messages[0].title, std::string("Verify Power/Connection"));
