@@ -462,9 +462,8 @@ private slots:
         for (const QString& entry : environment.split(' ', Qt::SkipEmptyParts)) {
             values[entry.section('=', 0, 0).toStdString()] = entry.section('=', 1).toStdString();
         }
-        const auto read = [&values](const char* name) -> const char* {
-            const auto found = values.find(name);
-            return found == values.end() ? nullptr : found->second.c_str();
+        const auto read = [&values](const char* name) {
+            return values.count(name) != 0 ? values[name].c_str() : nullptr;
         };
         QCOMPARE(QString::fromStdString(ChooseDisplayPlatform(read)), platform);
     }
@@ -539,11 +538,9 @@ private slots:
         QCOMPARE(Contents(record).count("END\n"), 1);
         const QString plain = scratchDir() + "/plain.txt";
         QFile(plain).open(QIODevice::WriteOnly);
-        for (const std::string& line :
-             {std::string(), std::string("   "), std::string("\"\""),
-              std::string("prog \"unterminated"), std::string("loomway-no-such-program"),
-              plain.toStdString()}) {
-            QVERIFY2(!starter.StartProgram(line), line.c_str());
+        for (const QString& line : QStringList{"", "   ", "\"\"", "prog \"unterminated",
+                                               "loomway-no-such-program", plain}) {
+            QVERIFY2(!starter.StartProgram(line.toStdString()), qPrintable(line));
         }
     }
 

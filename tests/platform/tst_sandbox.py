@@ -30,8 +30,8 @@ class SandboxTest(unittest.TestCase):
         env = {k: v for k, v in os.environ.items() if not k.startswith(("LOOMWAY_TEST", "XDG_"))}
         env.update(HOME=str(user / "home"), XDG_CONFIG_HOME=str(user / "config"))
         script = os.path.join(tempfile.mkdtemp(dir=os.environ["LOOMWAY_TEST_TMP"]), "probe.py")
-        with open(script, "w") as f:
-            f.write("import os, sys\nsys.path.insert(0, %r)\nimport e2e\nprint(os.environ['HOME'])\n" % E2E)
+        pathlib.Path(script).write_text(
+            "import os, sys\nsys.path.insert(0, %r)\nimport e2e\nprint(os.environ['HOME'])\n" % E2E)
         # (The binary's test writes the settings file in XDG_CONFIG_HOME.)
         probe = [os.path.join(BUILD, "tests", "platform_tst_io"), "tcpEchoesEveryByte"]
         for args in (probe, [sys.executable, script]):
