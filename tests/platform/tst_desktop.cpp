@@ -456,16 +456,14 @@ private slots:
              {"nothing at all", "", ""}});
     }
     void choice() {
-        QFETCH(QString, environment);
-        QFETCH(QString, platform);
         std::map<std::string, std::string> values;
-        for (const QString& entry : environment.split(' ', Qt::SkipEmptyParts)) {
+        for (const QString& entry : cell("environment").split(' ', Qt::SkipEmptyParts)) {
             values[entry.section('=', 0, 0).toStdString()] = entry.section('=', 1).toStdString();
         }
         const auto read = [&values](const char* name) {
             return values.count(name) != 0 ? values[name].c_str() : nullptr;
         };
-        QCOMPARE(QString::fromStdString(ChooseDisplayPlatform(read)), platform);
+        QCOMPARE(QString::fromStdString(ChooseDisplayPlatform(read)), cell("platform"));
     }
 
     void oneCopy() {
@@ -508,14 +506,12 @@ private slots:
                        {"trailing backslash", "p abc\\", "invalid"}});
     }
     void split() {
-        QFETCH(QString, line);
-        QFETCH(QString, words);
-        const auto split = DetachedProgramStarter::SplitCommandLine(line.toStdString());
+        const auto split = DetachedProgramStarter::SplitCommandLine(cell("line").toStdString());
         QStringList got;
         for (const auto& w : split.value_or(std::vector<std::string>{"invalid"})) {
             got << QString::fromStdString(w);
         }
-        QCOMPARE(got.join("|"), words);
+        QCOMPARE(got.join("|"), cell("words"));
     }
 
     // The exit program is started once, not as our child, in a session of

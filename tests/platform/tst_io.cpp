@@ -631,10 +631,8 @@ private slots:
                                        {"leading zero", "/dev/ttyS010", "/dev/ttyS9", "no"}});
     }
     void pathOrder() {
-        QFETCH(QString, a);
-        QFETCH(QString, b);
-        QFETCH(QString, before);
-        QCOMPARE(SerialPathBefore(a.toStdString(), b.toStdString()), before == "yes");
+        QCOMPARE(SerialPathBefore(cell("a").toStdString(), cell("b").toStdString()),
+                 cell("before") == "yes");
     }
 
     // The watcher follows udev's folders and sees the link come at once; the
@@ -740,14 +738,12 @@ private slots:
     }
     void networkFailures() {
         QFETCH(QString, target);
-        QFETCH(QString, title);
-        QFETCH(QString, says);
         Rig rig(target.replace("%1", QString::number(closedPort())).toStdString());
         rig.sw.StartRedirection();
         QTRY_COMPARE(rig.messages.messages.size(), std::size_t(1));
         const auto& message = rig.messages.messages.front();
-        QCOMPARE(QString::fromStdString(message.title), title);
-        QVERIFY2(message.text.find(says.toStdString()) != std::string::npos, message.text.c_str());
+        QCOMPARE(QString::fromStdString(message.title), cell("title"));
+        QVERIFY2(QString::fromStdString(message.text).contains(cell("says")), message.text.c_str());
         QVERIFY(!rig.modem.IsOpen() && !rig.sw.RedirectionActive());
         QVERIFY(target.startsWith("ftp") || rig.status.status == "STATUS:  OFF"); // fails at once
     }
