@@ -1,18 +1,7 @@
-// The program among other programs on the test's Xvfb (no window manager).
-// The clipboard against xclip: the handheld's bytes are Windows-1252 text to
-// other programs. The activation command runs when the main window becomes
-// active from one of the program's own windows (and once at start), not when
-// the user comes back from another program (xlogo, focused with xdotool).
-// Another program's window closed by its exact title, and the window system
-// platform the program asks Qt for. One running copy per user, the exit
-// program started detached, exit signals. The other programs are mostly this
-// binary started again: a Qt window that closes or refuses, a bare window
-// with only a Latin-1 WM_NAME, a copy that says what it was given and found.
-// Print jobs as the print server sees them: the finished document is
-// submitted by the program, so a queue that refuses it fails the job; a job
-// that fails before its end submits nothing; every page keeps the orientation
-// it was drawn in. They run against a CUPS server of the test's own
-// (tests/support/private-cups) whose default queue writes PDF files.
+// The program among other programs on the test's Xvfb (no window manager):
+// a CUPS server of the test's own (tests/support/private-cups) whose default
+// queue writes PDF files, xclip, xlogo and xdotool, and this binary started
+// again in one of the modes in main() at the end.
 #include "core/application.h"
 #include "core/traffic.h"
 #include "platform/displayplatform.h"
@@ -183,14 +172,9 @@ QByteArray Ask(const QString& path) {
     child.process.waitForFinished();
     return answer;
 }
-QString cupsDir() {
-    return scratchDir() + "/cups";
-}
-
-int cups(const char* verb) {
-    return std::system(("exec '" LOOMWAY_SOURCE_DIR "/tests/support/private-cups' " +
-                        std::string(verb) + " '" + cupsDir().toStdString() + "'")
-                           .c_str());
+int cups(const QString& verb) {
+    const QString command = "exec '" LOOMWAY_SOURCE_DIR "/tests/support/private-cups' %1 '%2/cups'";
+    return std::system(qPrintable(command.arg(verb, scratchDir())));
 }
 
 int completedJobs() {
@@ -201,7 +185,7 @@ int completedJobs() {
 // Waits until the server has finished one more job than before and returns
 // its PDF; empty when none came.
 QString nextJob(int completedBefore) {
-    const QString pdf = cupsDir() + "/job.pdf";
+    const QString pdf = scratchDir() + "/cups/job.pdf";
     for (int i = 0; i < 600; ++i) {
         if (Other({"-o"}, "lpstat").output().trimmed().isEmpty() &&
             completedJobs() > completedBefore && QFileInfo(pdf).size() > 0) {
@@ -266,10 +250,12 @@ private slots:
         qputenv("TMPDIR", scratchDir().toLocal8Bit()); // the documents being drawn go here
         qputenv("PRIVATE_CUPS_OWNER", QByteArray::number(::getpid()));
         QCOMPARE(cups("start"), 0);
-        qputenv("CUPS_SERVER", (cupsDir() + "/cups.sock").toLocal8Bit());
+        qputenv("CUPS_SERVER", (scratchDir() + "/cups/cups.sock").toLocal8Bit());
     }
     void cleanupTestCase() { QCOMPARE(cups("stop"), 0); }
 
+    // Print jobs as the print server sees them: the program submits the
+    // finished document; every page keeps the orientation it was drawn in.
     void eachPageKeepsItsOrientation() {
         Rig rig;
         const int before = completedJobs();
@@ -314,8 +300,9 @@ private slots:
                  qPrintable(text));
     }
 
-    // Our own text first: once another process owned the clipboard, Qt's
-    // last X timestamp may be too old to take it back.
+    // The handheld's bytes are Windows-1252 text to other programs. Our own
+    // text first: once another process owned the clipboard, Qt's last X
+    // timestamp may be too old to take it back.
     void toDesktop_data() { Rows(); }
     void toDesktop() {
         QFETCH(QString, desktop);
@@ -360,6 +347,9 @@ private slots:
                  std::optional<std::string>());
     }
 
+    // The activation command runs when the main window becomes active from
+    // one of the program's own windows (and once at start), not when the
+    // user comes back from another program.
     void onlyTheProgramsOwnWindowsCount() {
         LW_Main window;
         int activations = 0;
@@ -466,6 +456,7 @@ private slots:
         QCOMPARE(QString::fromStdString(ChooseDisplayPlatform(read)), cell("platform"));
     }
 
+    // One running copy per user.
     void oneCopy() {
         QCOMPARE(SingleInstance::DefaultLockPath(),
                  qEnvironmentVariable("XDG_RUNTIME_DIR") + "/loomway.lock");
