@@ -1,13 +1,8 @@
-// The program's ways in and out. The settings file and captures on real
-// files in the test's scratch folder; captures stopped by a full device, a
-// file-size limit and a folder that is gone (tests/e2e/tst_capture.py reads
-// captures of the running program back with tshark). Serial ports against
-// real pseudo-terminals, serial devices as the system lists them and as they
-// come back after a replug (udev's links stood in for by a folder of the
-// test's own), and ports whose far end is the built-in modem or a network
-// endpoint: an echo server, a telnet server written here, ser2net serving a
-// pseudo-terminal as a remote serial port. Network failures are checked
-// through the redirection switch, as the user meets them.
+// The program's ways in and out: the settings file and captures on real
+// files, serial ports on pseudo-terminals, serial devices (udev's links stood
+// in for by a folder of the test's own), the built-in modem, and network
+// endpoints on loopback servers: an echo server, a telnet server written
+// here, ser2net serving a pseudo-terminal as a remote serial port.
 #include "capture/capturecontroller.h"
 #include "capture/chunkstore.h"
 #include "config/settings.h"
@@ -355,7 +350,8 @@ private slots:
         QCOMPARE(WriteSetting(onFolder, "Source", "Port", "1"), std::int16_t(0));
     }
 
-    // A switch-on capture never overwrites a file.
+    // A switch-on capture never overwrites a file. (tests/e2e/tst_capture.py
+    // reads captures of the running program back with tshark.)
     void switchOnCaptureTakesAFreeName() {
         qputenv("TZ", "UTC");
         const QString folder = scratchDir() + "/taken";
@@ -373,8 +369,8 @@ private slots:
         QCOMPARE(QFileInfo(name + "-2.pppd").size(), 5);
     }
 
-    // Each way a capture fails stops it with one message;
-    // the other listeners go on.
+    // Each way a capture fails (a full device, a file-size limit, a folder
+    // that is gone) stops it with one message; the other listeners go on.
     void failuresStopTheCaptureWithOneMessage_data() {
         addRows({"setup", "text"},
                 {{"full device",
@@ -726,9 +722,10 @@ private slots:
         QVERIFY(!rig.modem.IsOpen());
     }
 
-    // A failure while connecting reaches the user after the switch-on has
-    // returned, with the title of its code and a line that says what
-    // happened; a text of no known form fails at once.
+    // Seen through the redirection switch, as the user meets it: a failure
+    // while connecting reaches the user after the switch-on has returned,
+    // with the title of its code and a line that says what happened; a text
+    // of no known form fails at once.
     void networkFailures_data() {
         addRows({"target", "title", "says"},
                 {{"host not found", "tcp:no-such-host.invalid:23", "Port Error",
