@@ -4,6 +4,7 @@ the user's: a test binary and a Python test run with HOME and
 XDG_CONFIG_HOME pointing at folders of files that must stay as they are."""
 
 import os
+import pathlib
 import subprocess
 import sys
 import tempfile
@@ -15,34 +16,28 @@ E2E = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e")
 
 def snapshot(folder):
     """Every file below folder with its bytes."""
-    files = {}
-    for root, _, names in os.walk(folder):
-        for name in names:
-            with open(os.path.join(root, name), "rb") as f:
-                files[os.path.relpath(os.path.join(root, name), folder)] = f.read()
-    return files
+    return {p: p.read_bytes() for p in pathlib.Path(folder).rglob("*") if p.is_file()}
 
 
 class SandboxTest(unittest.TestCase):
 
     def test_user_files_untouched(self):
-        user = tempfile.mkdtemp(dir=os.environ["LOOMWAY_TEST_TMP"])
+        user = pathlib.Path(tempfile.mkdtemp(dir=os.environ["LOOMWAY_TEST_TMP"]))
         for path, data in (("home/Palm/keep.txt", b"mine"), ("config/LOOMWAY.INI", b"[Source]\nPort=7\n")):
-            os.makedirs(os.path.dirname(os.path.join(user, path)), exist_ok=True)
-            with open(os.path.join(user, path), "wb") as f:
-                f.write(data)
+            (user / path).parent.mkdir(parents=True, exist_ok=True)
+            (user / path).write_bytes(data)
         before = snapshot(user)
         env = {k: v for k, v in os.environ.items() if not k.startswith(("LOOMWAY_TEST", "XDG_"))}
-        env.update(HOME=os.path.join(user, "home"), XDG_CONFIG_HOME=os.path.join(user, "config"))
+        env.update(HOME=str(user / "home"), XDG_CONFIG_HOME=str(user / "config"))
         script = os.path.join(tempfile.mkdtemp(dir=os.environ["LOOMWAY_TEST_TMP"]), "probe.py")
-        with open(script, "w") as f:
-            f.write("import os, sys\nsys.path.insert(0, %r)\nimport e2e\nprint(os.environ['HOME'])\n" % E2E)
-        for args in ([os.path.join(BUILD, "tests", "config_dialogs_tst_prefsdialog")],
-                     [os.path.join(BUILD, "tests", "platform_tst_iniprofilefile")],
-                     [sys.executable, script]):
+        pathlib.Path(script).write_text(
+            "import os, sys\nsys.path.insert(0, %r)\nimport e2e\nprint(os.environ['HOME'])\n" % E2E)
+        # (The binary's test writes the settings file in XDG_CONFIG_HOME.)
+        probe = [os.path.join(BUILD, "tests", "platform_tst_io"), "tcpEchoesEveryByte"]
+        for args in (probe, [sys.executable, script]):
             r = subprocess.run(args, env=env, capture_output=True, timeout=240)
             self.assertEqual(r.returncode, 0, r.stdout[-2000:] + r.stderr[-2000:])
-        self.assertNotIn(user, r.stdout.decode())  # the Python test ran with a HOME of its own
+        self.assertNotIn(str(user), r.stdout.decode())  # the Python test ran with a HOME of its own
         self.assertEqual(snapshot(user), before)
 
 

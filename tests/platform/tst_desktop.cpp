@@ -1,0 +1,607 @@
+// The program among other programs on the test's Xvfb (no window manager):
+// a CUPS server of the test's own (tests/support/private-cups) whose default
+// queue writes PDF files, xclip, xlogo and xdotool, and this binary started
+// again in one of the modes in main() at the end.
+#include "core/application.h"
+#include "core/traffic.h"
+#include "platform/displayplatform.h"
+#include "platform/exitsignals.h"
+#include "platform/programstarter.h"
+#include "platform/qtclipboard.h"
+#include "platform/qtprintersurface.h"
+#include "platform/singleinstance.h"
+#include "platform/x11windows.h"
+#include "services/printengine.h"
+#include "tests/support/fakes.h"
+#include "tests/support/testsupport.h"
+#include "ui/lw_main.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QThread>
+#include <QWidget>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include <unistd.h>
+
+using namespace loomway;
+using namespace loomway::test;
+constexpr std::chrono::milliseconds kPause{10};
+
+namespace {
+// Another program (this binary in one of its modes unless said), ended when
+// it goes out of scope.
+struct Other {
+    explicit Other(const QStringList& args,
+                   const QString& program = QCoreApplication::applicationFilePath()) {
+        process.start(program, args);
+    }
+    ~Other() {
+        process.kill();
+        process.waitForFinished(10000);
+    }
+    QByteArray line() {
+        while (!process.canReadLine() && process.waitForReadyRead(30000)) {
+        }
+        return process.readLine().trimmed();
+    }
+    // All it writes until it ends; this process serves its events meanwhile.
+    QString output() {
+        for (int i = 0; i < 1000 && process.state() != QProcess::NotRunning; ++i) {
+            QTest::qWait(10);
+        }
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+    QProcess process;
+};
+
+// Another program owning the clipboard with `data` until it ends.
+struct Owner : Other {
+    explicit Owner(const QByteArray& data, const QString& type = "UTF8_STRING")
+        : Other({"-i", "-quiet", "-selection", "clipboard", "-t", type}, "xclip") {
+        process.write(data);
+        process.closeWriteChannel();
+    }
+};
+
+void Rows() {
+    QTest::addColumn<QString>("desktop");
+    QTest::addColumn<QByteArray>("handheld");
+    QTest::addColumn<QString>("ways"); // "<" desktop -> handheld, ">" handheld -> desktop
+    std::string latin1 = "tab\there\r\nline\n";
+    for (int c = 0x20; c < 0x100; ++c) {
+        latin1 += c < 0x80 || c >= 0xa0 ? std::string(1, char(c)) : "";
+    }
+    const QByteArray all = QByteArray::fromStdString(latin1);
+    QTest::newRow("latin-1") << QString::fromLatin1(all) << all << "<>";
+    QTest::newRow("empty") << QString() << QByteArray() << ">";
+    QTest::newRow("quotes, dashes, ellipsis")
+        << QString::fromUtf8("\u201ca\u201d \u2018b\u2019 \u2013 \u2014 \u2026")
+        << QByteArray("\223a\224 \221b\222 \226 \227 \205") << "<>";
+    QTest::newRow("euro, trade mark, bullet, carons, Y diaeresis")
+        << QString::fromUtf8("\u20ac\u2122\u2022\u017d\u017e\u0178")
+        << QByteArray("\x80\x99\x95\x8e\x9e\x9f") << "<>";
+    QTest::newRow("the handheld's suits")
+        << QString::fromUtf8("\u2666\u2665\u2660") << QByteArray("\x8d\x8f\x90") << "<>";
+    QTest::newRow("codes without a character") << "??" << QByteArray("\x81\x9d") << ">";
+    QTest::newRow("club, C1 control, outside the BMP")
+        << QString::fromUtf8("\u2663\u0081\U0001F600") << QByteArray("???") << "<";
+}
+
+QString xdotool(const QStringList& args) {
+    return Other(args, "xdotool").output().trimmed();
+}
+
+void Say(const char* text) {
+    std::printf("%s\n", text);
+    std::fflush(stdout);
+}
+
+struct ChildWindow : QWidget {
+    void closeEvent(QCloseEvent* event) override {
+        Say(stubborn ? "refused" : "closed");
+        event->setAccepted(!stubborn);
+    }
+    bool stubborn = false;
+};
+
+int RawWindowChild(const char* title) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    // Framed twice, as a window manager does it.
+    xcb_window_t parent = screen->root, window = 0;
+    for (int level = 0; level < 3; ++level, parent = window) {
+        window = xcb_generate_id(c);
+        xcb_create_window(c, 0, window, parent, 10, 10, 150, 80, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          screen->root_visual, 0, nullptr);
+        xcb_map_window(c, window);
+    }
+    const QByteArray latin1 = QString::fromUtf8(title).toLatin1();
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        uint32_t(latin1.size()), latin1.constData());
+    xcb_atom_t atoms[2];
+    const char* names[] = {"WM_PROTOCOLS", "WM_DELETE_WINDOW"};
+    for (int i = 0; i < 2; ++i) {
+        auto* reply = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, uint16_t(strlen(names[i])), names[i]), nullptr);
+        atoms[i] = reply->atom;
+        std::free(reply);
+    }
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atoms[0], XCB_ATOM_ATOM, 32, 1,
+                        &atoms[1]);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); // a round trip
+    Say("ready");
+    while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
+        const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+        const bool close = (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
+                           message->data.data32[0] == atoms[1];
+        std::free(event);
+        if (close) {
+            return Say("closed"), 0;
+        }
+    }
+    return 4;
+}
+
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Another copy that asks, then ends.
+QByteArray Ask(const QString& path) {
+    Other child({"--ask", path});
+    const QByteArray answer = child.line();
+    child.process.waitForFinished();
+    return answer;
+}
+int cups(const QString& verb) {
+    const QString command = "exec '" LOOMWAY_SOURCE_DIR "/tests/support/private-cups' %1 '%2/cups'";
+    return std::system(qPrintable(command.arg(verb, scratchDir())));
+}
+
+int completedJobs() {
+    return int(
+        Other({"-W", "completed", "-o"}, "lpstat").output().split('\n', Qt::SkipEmptyParts).size());
+}
+
+// Waits until the server has finished one more job than before and returns
+// its PDF; empty when none came.
+QString nextJob(int completedBefore) {
+    const QString pdf = scratchDir() + "/cups/job.pdf";
+    for (int i = 0; i < 600; ++i) {
+        if (Other({"-o"}, "lpstat").output().trimmed().isEmpty() &&
+            completedJobs() > completedBefore && QFileInfo(pdf).size() > 0) {
+            return pdf;
+        }
+        QThread::msleep(100);
+    }
+    return {};
+}
+
+// For each page of a PDF, whether it reads as landscape: the printer may put
+// a landscape page on a portrait sheet turned by 90 degrees (its text then
+// runs up the sheet) or mark the page as rotated.
+QList<bool> landscapePages(const QString& pdf) {
+    const QString info = Other({"-f", "1", "-l", "99", pdf}, "pdfinfo").output();
+    const QStringList pages =
+        Other({"-bbox", pdf, "-"}, "pdftotext").output().split("<page ").mid(1);
+    QList<bool> landscape;
+    for (int page = 1; page <= pages.size(); ++page) {
+        const auto rot =
+            QRegularExpression(QString("Page\\s+%1 rot:\\s+(\\d+)").arg(page)).match(info);
+        const auto sheet =
+            QRegularExpression("width=\"([0-9.]+)\" height=\"([0-9.]+)\"").match(pages[page - 1]);
+        const auto word = QRegularExpression("xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" "
+                                             "xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">\\w{4,}<")
+                              .match(pages[page - 1]);
+        if (!rot.hasMatch() || !sheet.hasMatch() || !word.hasMatch()) {
+            qWarning("page %d unreadable: %s", page, qPrintable(pages[page - 1]));
+            return {};
+        }
+        const auto at = [](const QRegularExpressionMatch& m, int i) {
+            return m.captured(i).toDouble();
+        };
+        const bool wideSheet = at(sheet, 1) > at(sheet, 2);
+        const bool turned = rot.captured(1).toInt() % 180 == 90;
+        const bool upright = at(word, 4) - at(word, 2) > at(word, 3) - at(word, 1);
+        landscape << ((wideSheet != turned) != upright);
+    }
+    return landscape;
+}
+
+QStringList leftoverDocuments() {
+    return QDir(QDir::tempPath()).entryList({"loomway-print-*"}, QDir::Files);
+}
+
+struct Rig {
+    FakeSerialPort handheld;
+    RecordingTrafficView view;
+    Traffic traffic{view};
+    RecordingLampPanel lamps;
+    QtPrinterSurface surface;
+    PrintEngine engine{surface, handheld, traffic, lamps};
+    Rig() { handheld.forceOpen(true); }
+};
+
+} // namespace
+
+class TestDesktop : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        qputenv("TMPDIR", scratchDir().toLocal8Bit()); // the documents being drawn go here
+        qputenv("PRIVATE_CUPS_OWNER", QByteArray::number(::getpid()));
+        QCOMPARE(cups("start"), 0);
+        qputenv("CUPS_SERVER", (scratchDir() + "/cups/cups.sock").toLocal8Bit());
+    }
+    void cleanupTestCase() { QCOMPARE(cups("stop"), 0); }
+
+    // Print jobs as the print server sees them: the program submits the
+    // finished document; every page keeps the orientation it was drawn in.
+    void eachPageKeepsItsOrientation() {
+        Rig rig;
+        const int before = completedJobs();
+        QVERIFY(
+            rig.engine.Redirect("<LMW_P>Portrait first<FFEED><PORIENT_L>Landscape second<FFEED>"
+                                "<PORIENT_P>Portrait third<NL><PORIENT_L>still portrait</LMW_P>"));
+        const QString pdf = nextJob(before);
+        QVERIFY(!pdf.isEmpty());
+        QCOMPARE(landscapePages(pdf), (QList<bool>{false, true, false}));
+        QVERIFY(leftoverDocuments().isEmpty());
+    }
+
+    // A job the queue refuses fails (with the status the handheld asked
+    // for) and a job that fails before its end reaches the printer with none
+    // of its pages; neither leaves a document behind.
+    void failedJobsSubmitNothing() {
+        QCOMPARE(QProcess::execute("cupsreject", {"FilePDF"}), 0);
+        Rig rig;
+        const int before = completedJobs();
+        QVERIFY(rig.engine.Redirect("<LMW_P>Hello<SRESP></LMW_P>"));
+        QCOMPARE(rig.handheld.written,
+                 std::string("<LMW_RSP>STA=ERROR(483)~PRINT_HW=0,0~FONT_HW=0,0~"
+                             "LEN=12~NAME=NOT_DEFINED</LMW_RSP>"));
+        QVERIFY(!rig.surface.LastRefusal().empty());
+        QVERIFY(leftoverDocuments().isEmpty());
+        QCOMPARE(QProcess::execute("cupsaccept", {"FilePDF"}), 0);
+
+        rig.surface.SetOrientation(PrinterSurface::kPortrait);
+        rig.surface.PrintLine("Partial page");
+        QCOMPARE(leftoverDocuments().size(), qsizetype(1)); // drawn so far
+        rig.surface.AbortDoc();
+        QVERIFY(leftoverDocuments().isEmpty());
+
+        QVERIFY(rig.engine.Redirect("<LMW_P>Accepted again<SRESP></LMW_P>"));
+        QVERIFY(rig.handheld.written.find("STA=DEFINED") != std::string::npos);
+        const QString pdf = nextJob(before);
+        QVERIFY(!pdf.isEmpty());
+        QCOMPARE(completedJobs(), before + 1);
+        const QString text = Other({pdf, "-"}, "pdftotext").output();
+        QVERIFY2(text.contains("Accepted again") && !text.contains("Hello") &&
+                     !text.contains("Partial"),
+                 qPrintable(text));
+    }
+
+    // The handheld's bytes are Windows-1252 text to other programs. Our own
+    // text first: once another process owned the clipboard, Qt's last X
+    // timestamp may be too old to take it back.
+    void toDesktop_data() { Rows(); }
+    void toDesktop() {
+        QFETCH(QString, desktop);
+        QFETCH(QByteArray, handheld);
+        QFETCH(QString, ways);
+        if (!ways.contains('>')) {
+            QSKIP("no way to the desktop for this row");
+        }
+        QtClipboard clipboard(*QGuiApplication::clipboard());
+        if (QTest::currentDataTag() == QByteArray("latin-1")) {
+            QCOMPARE(clipboard.GetText(), std::optional<std::string>()); // nobody owns it yet
+        }
+        clipboard.SetText(handheld.toStdString());
+        QCOMPARE(Other({"-o", "-selection", "clipboard", "-t", "UTF8_STRING"}, "xclip").output(),
+                 desktop);
+        // Read back as the desktop text would be sent to the handheld.
+        const QByteArray back = ways == "<>" ? handheld : desktop.toLatin1();
+        QCOMPARE(clipboard.GetText(), std::optional<std::string>(back.toStdString()));
+    }
+
+    void toHandheld_data() { Rows(); }
+    void toHandheld() {
+        QFETCH(QString, desktop);
+        QFETCH(QByteArray, handheld);
+        QFETCH(QString, ways);
+        if (!ways.contains('<')) {
+            QSKIP("no way to the handheld for this row");
+        }
+        Owner owner(desktop.toUtf8());
+        QTRY_COMPARE_WITH_TIMEOUT(QtClipboard(*QGuiApplication::clipboard()).GetText(),
+                                  std::optional<std::string>(handheld.toStdString()), 10000);
+    }
+
+    // A picture on the clipboard is no text.
+    void pictureIsNoText() {
+        Owner owner(QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR"
+                                           "4nGP4z8AAAAMBAQDJ/pLvAAAAAElFTkSuQmCC"),
+                    "image/png");
+        QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::clipboard()->mimeData()->hasFormat("image/png"),
+                                 10000);
+        QCOMPARE(QtClipboard(*QGuiApplication::clipboard()).GetText(),
+                 std::optional<std::string>());
+    }
+
+    // The activation command runs when the main window becomes active from
+    // one of the program's own windows (and once at start), not when the
+    // user comes back from another program.
+    void onlyTheProgramsOwnWindowsCount() {
+        LW_Main window;
+        int activations = 0;
+        LW_Main::Hooks hooks;
+        hooks.activated = [&activations] { ++activations; };
+        window.SetHooks(hooks);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(activations, 1);
+
+        // A dialog of the program takes the focus and gives it back.
+        QDialog dialog(&window);
+        dialog.show();
+        dialog.activateWindow();
+        // (A transient window counts as active while its parent has the focus.)
+        QTRY_COMPARE(QGuiApplication::focusWindow(), dialog.windowHandle());
+        dialog.hide();
+        window.activateWindow();
+        QTRY_COMPARE(QGuiApplication::focusWindow(), window.windowHandle());
+        QCOMPARE(activations, 2);
+
+        // Another program takes the focus; the user comes back.
+        Other xlogo({"-name", "loomway-other"}, "xlogo");
+        const QString id =
+            xdotool({"search", "--sync", "--onlyvisible", "--classname", "loomway-other"});
+        QVERIFY(!id.isEmpty());
+        xdotool({"windowfocus", "--sync", id.section('\n', 0, 0)});
+        QTRY_VERIFY(QApplication::activeWindow() == nullptr);
+        xdotool({"windowfocus", QString::number(window.winId())});
+        QTRY_COMPARE(QGuiApplication::focusWindow(), window.windowHandle());
+        QTest::qWait(100);
+        QCOMPARE(activations, 2);
+    }
+
+    // Only the exact title of another program's window is found and asked,
+    // never this program's own; the window closes. No display, nothing found.
+    void closesByExactTitle() {
+        QWidget own;
+        own.setWindowTitle("HotSync Manager");
+        own.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&own));
+        X11Windows windows(X11Windows::SessionDisplay(), kPause);
+        QVERIFY(windows.Connected() && !windows.WindowExists("HotSync Manager"));
+        Other hotsync({"--polite", "HotSync Manager"});
+        QVERIFY(hotsync.line() == "ready");
+        for (const char* near :
+             {"HotSync", "hotsync manager", "HotSync Manager ", " HotSync Manager", "None"}) {
+            QVERIFY(!windows.WindowExists(near) && windows.AskToClose(near) == 0);
+        }
+        QVERIFY(hotsync.process.state() == QProcess::Running && !hotsync.process.canReadLine());
+        for (const char* display : {"", ":4711", "not a display"}) {
+            X11Windows none(display, kPause);
+            QVERIFY(!none.Connected() && !none.WindowExists("HotSync Manager"));
+            QVERIFY(CloseProgramByTitle(none, "HotSync Manager"));
+        }
+        QVERIFY(windows.WindowExists("HotSync Manager"));
+        QVERIFY(CloseProgramByTitle(windows, "HotSync Manager"));
+        QCOMPARE(hotsync.line(), QByteArray("closed"));
+        QVERIFY(!windows.WindowExists("HotSync Manager") && own.isVisible());
+    }
+
+    // A bare window known by its Latin-1 WM_NAME, two frames deep, is found
+    // by the title's text.
+    void bareWindowInsideFrames() {
+        Other bare({"--raw", "Caf\u00e9 Sync"});
+        QVERIFY(bare.line() == "ready");
+        X11Windows windows(X11Windows::SessionDisplay(), kPause);
+        QVERIFY(!windows.WindowExists("Caf\xe9 Sync")); // Latin-1 bytes are not the text
+        QVERIFY(CloseProgramByTitle(windows, "Caf\u00e9 Sync"));
+        QCOMPARE(bare.line(), QByteArray("closed"));
+    }
+
+    // A window that refuses: asked once, given up after the limit, left alone.
+    void givesUp() {
+        Other stubborn({"--stubborn", "HotSync Manager"});
+        QVERIFY(stubborn.line() == "ready");
+        X11Windows windows(X11Windows::SessionDisplay(), kPause);
+        QVERIFY(!CloseProgramByTitle(windows, "HotSync Manager", std::chrono::milliseconds(300)));
+        QCOMPARE(stubborn.line(), QByteArray("refused"));
+        QVERIFY(windows.WindowExists("HotSync Manager"));
+    }
+
+    // Which window system platform the program asks Qt for.
+    void choice_data() {
+        test::addRows(
+            {"environment", "platform"},
+            {{"X11 session", "DISPLAY=:0 XDG_SESSION_TYPE=x11", ""},
+             {"Wayland display", "DISPLAY=:0 WAYLAND_DISPLAY=wayland-0", "xcb"},
+             {"Wayland session", "DISPLAY=:1 XDG_SESSION_TYPE=wayland", "xcb"},
+             {"user's choice kept", "DISPLAY=:0 WAYLAND_DISPLAY=w QT_QPA_PLATFORM=wayland", ""},
+             {"empty choice is none", "DISPLAY=:0 WAYLAND_DISPLAY=w QT_QPA_PLATFORM=", "xcb"},
+             {"no XWayland", "WAYLAND_DISPLAY=w DISPLAY=", ""},
+             {"nothing at all", "", ""}});
+    }
+    void choice() {
+        std::map<std::string, std::string> values;
+        for (const QString& entry : cell("environment").split(' ', Qt::SkipEmptyParts)) {
+            values[entry.section('=', 0, 0).toStdString()] = entry.section('=', 1).toStdString();
+        }
+        const auto read = [&values](const char* name) {
+            return values.count(name) != 0 ? values[name].c_str() : nullptr;
+        };
+        QCOMPARE(QString::fromStdString(ChooseDisplayPlatform(read)), cell("platform"));
+    }
+
+    // One running copy per user.
+    void oneCopy() {
+        QCOMPARE(SingleInstance::DefaultLockPath(),
+                 qEnvironmentVariable("XDG_RUNTIME_DIR") + "/loomway.lock");
+        const QString path = scratchDir() + "/loomway.lock";
+        {
+            SingleInstance first(path);
+            QVERIFY(!first.AnotherInstanceRunning());
+            QCOMPARE(Ask(path), QByteArray("another"));
+            QCOMPARE(Ask(path), QByteArray("another")); // a refused copy leaves the lock
+            QVERIFY(!first.AnotherInstanceRunning());
+        }
+        QCOMPARE(Ask(path), QByteArray("alone"));
+        // A copy killed without cleaning up leaves a stale lock, taken over.
+        Other holder({"--hold", path}); // keeps what it got until killed
+        QCOMPARE(holder.line(), QByteArray("alone"));
+        QVERIFY(SingleInstance(path).AnotherInstanceRunning());
+        ::kill(pid_t(holder.process.processId()), SIGKILL);
+        QVERIFY(holder.process.waitForFinished(30000) && QFile::exists(path));
+        SingleInstance next(path);
+        QVERIFY(!next.AnotherInstanceRunning());
+        // A folder that cannot hold a lock keeps no one from starting.
+        QVERIFY(!SingleInstance(scratchDir() + "/missing/loomway.lock").AnotherInstanceRunning());
+    }
+
+    void split_data() {
+        test::addRows({"line", "words"}, // words joined by "|", "invalid" when it is not one
+                      {{"plain", "prog a b", "prog|a|b"},
+                       {"blanks", "  prog \t a  ", "prog|a"},
+                       {"double quotes", "\"/opt/my prog\" \"x y\"", "/opt/my prog|x y"},
+                       {"single quotes", "p 'a\\b \"c\"'", "p|a\\b \"c\""},
+                       {"escapes", "p \"a\\\"b\\\\c\\$d\\e\"", "p|a\"b\\c$d\\e"},
+                       {"backslash", "p a\\ b \\'", "p|a b|'"},
+                       {"joined", "p pre'mid'\"post\"", "p|premidpost"},
+                       {"empty words", "p \"\" ''", "p||"},
+                       {"no expansion", "p $HOME ~ *", "p|$HOME|~|*"},
+                       {"unterminated", "p \"abc", "invalid"},
+                       {"unterminated single", "p 'abc", "invalid"},
+                       {"trailing backslash", "p abc\\", "invalid"}});
+    }
+    void split() {
+        const auto split = DetachedProgramStarter::SplitCommandLine(cell("line").toStdString());
+        QStringList got;
+        for (const auto& w : split.value_or(std::vector<std::string>{"invalid"})) {
+            got << QString::fromStdString(w);
+        }
+        QCOMPARE(got.join("|"), cell("words"));
+    }
+
+    // The exit program is started once, not as our child, in a session of
+    // its own, reading nothing; what cannot be started says so.
+    void startsDetachedOnce() {
+        const QString record = scratchDir() + "/started.txt";
+        QVERIFY(QDir().mkpath(scratchDir() + "/exit program"));
+        const QString program = scratchDir() + "/exit program/recorder";
+        QVERIFY(QFile::link(QCoreApplication::applicationFilePath(), program));
+        DetachedProgramStarter starter;
+        QVERIFY(starter.StartProgram(
+            ("'" + program + "' --record '" + record + "' \"two words\" ''").toStdString()));
+        QTRY_VERIFY_WITH_TIMEOUT(Contents(record).endsWith("END\n"), 20000);
+        QTest::qWait(300);
+        const QList<QByteArray> lines = Contents(record).split('\n');
+        QCOMPARE(lines.value(0), QByteArray("ARGS|two words|"));
+        QVERIFY(lines.value(1) != "PPID " + QByteArray::number(::getpid()));
+        QVERIFY(lines.value(2) != "SID " + QByteArray::number(::getsid(0)));
+        QCOMPARE(lines.value(3), QByteArray("STDIN /dev/null"));
+        QCOMPARE(Contents(record).count("END\n"), 1);
+        const QString plain = scratchDir() + "/plain.txt";
+        QFile(plain).open(QIODevice::WriteOnly);
+        for (const QString& line : QStringList{"", "   ", "\"\"", "prog \"unterminated",
+                                               "loomway-no-such-program", plain}) {
+            QVERIFY2(!starter.StartProgram(line.toStdString()), qPrintable(line));
+        }
+    }
+
+    // SIGTERM, SIGINT and SIGHUP arrive as one queued call each on the
+    // user-interface thread, from this process, another thread or another
+    // process; the former handlers come back.
+    void exitSignalsOnce() {
+        const auto handler = [](int s) {
+            struct sigaction current = {};
+            ::sigaction(s, nullptr, &current);
+            return reinterpret_cast<void*>(current.sa_handler);
+        };
+        void* const before = handler(SIGTERM);
+        {
+            std::vector<int> calls;
+            ExitSignals exits(
+                [&](int s) { calls.push_back(QThread::currentThread() == thread() ? s : -s); });
+            QVERIFY(exits.Installed() && !ExitSignals([](int) {}).Installed()); // one owner
+            ::raise(SIGHUP);
+            QVERIFY(calls.empty()); // queued, not run inside the handler
+            std::unique_ptr<QThread> other(QThread::create([] { ::raise(SIGINT); }));
+            other->start();
+            QVERIFY(other->wait(10000));
+            QTRY_COMPARE(calls.size(), std::size_t(2));
+            QCOMPARE(QProcess::execute(
+                         "kill", {"-TERM", QString::number(QCoreApplication::applicationPid())}),
+                     0);
+            QTRY_COMPARE(calls, (std::vector<int>{SIGHUP, SIGINT, SIGTERM}));
+            QTest::qWait(100);
+            QCOMPARE(calls.size(), std::size_t(3));
+        }
+        QCOMPARE(handler(SIGTERM), before);
+        int count = 0;
+        ExitSignals again([&](int) { ++count; });
+        ::raise(SIGTERM);
+        QTRY_COMPARE(count, 1);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    if (argc >= 3 && qstrcmp(argv[1], "--record") == 0) {
+        QFile file(QString::fromLocal8Bit(argv[2]));
+        QByteArray record = "ARGS";
+        for (int i = 3; i < argc; ++i) {
+            record += QByteArray("|") + argv[i];
+        }
+        record += "\nPPID " + QByteArray::number(::getppid()) + "\nSID " +
+                  QByteArray::number(::getsid(0)) + "\nSTDIN " +
+                  QFileInfo("/proc/self/fd/0").symLinkTarget().toLocal8Bit() + "\nEND\n";
+        return file.open(QIODevice::Append) && file.write(record) > 0 ? 0 : 2;
+    }
+    if (argc == 3 && qstrcmp(argv[1], "--raw") == 0) {
+        return RawWindowChild(argv[2]);
+    }
+    if (argc == 3 && (qstrcmp(argv[1], "--ask") == 0 || qstrcmp(argv[1], "--hold") == 0)) {
+        QCoreApplication app(argc, argv);
+        SingleInstance instance(QString::fromLocal8Bit(argv[2]));
+        std::printf("%s\n", instance.AnotherInstanceRunning() ? "another" : "alone");
+        std::fflush(stdout);
+        while (qstrcmp(argv[1], "--hold") == 0) {
+            QThread::sleep(60);
+        }
+        return 0;
+    }
+    QApplication app(argc, argv);
+    if (argc == 3) { // --polite or --stubborn
+        ChildWindow window;
+        window.stubborn = qstrcmp(argv[1], "--stubborn") == 0;
+        window.setWindowTitle(QString::fromUtf8(argv[2]));
+        window.show();
+        return QTest::qWaitForWindowExposed(&window) ? (Say("ready"), app.exec()) : 3;
+    }
+    TestDesktop test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_desktop.moc"

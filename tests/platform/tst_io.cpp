@@ -1,0 +1,842 @@
+// The program's ways in and out: the settings file and captures on real
+// files, serial ports on pseudo-terminals, serial devices (udev's links stood
+// in for by a folder of the test's own), the built-in modem, and network
+// endpoints on loopback servers: an echo server, a telnet server written
+// here, ser2net serving a pseudo-terminal as a remote serial port.
+#include "capture/capturecontroller.h"
+#include "capture/chunkstore.h"
+#include "config/settings.h"
+#include "core/redirectionswitch.h"
+#include "platform/filecapturesink.h"
+#include "platform/filesystemdevicewatcher.h"
+#include "platform/iniprofilefile.h"
+#include "platform/qtserialport.h"
+#include "platform/routingserialport.h"
+#include "platform/serialdevices.h"
+#include "tests/support/fakes.h"
+#include "tests/support/testsupport.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+#include <numeric>
+#include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace loomway;
+using namespace loomway::test;
+
+namespace {
+
+// A pseudo-terminal standing in for a serial cable: the program opens
+// programEnd(), the test plays the device on the far side.
+class PtyPair {
+public:
+    PtyPair() {
+        int device = -1;
+        char name[256] = {};
+        if (::openpty(&m_far, &device, name, nullptr, nullptr) == 0) {
+            m_path = name;
+            ::close(device);
+            ::fcntl(m_far, F_SETFL, O_NONBLOCK);
+        }
+    }
+    ~PtyPair() { breakLine(); }
+    QString programEnd() const { return m_path; }
+    int far() const { return m_far; }
+    void breakLine() {
+        if (m_far >= 0) {
+            ::close(m_far), m_far = -1;
+        }
+    }
+    // Writes all of data, processing Qt events while the line is full.
+    void write(const std::string& data) {
+        for (std::size_t done = 0; done < data.size() && m_far >= 0;) {
+            done +=
+                std::size_t(std::max<ssize_t>(0, ::write(m_far, &data[done], data.size() - done)));
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+    }
+    // Bytes until count came or idleMs passed without one, processing events.
+    std::string read(std::size_t count, int idleMs = 3000) {
+        std::string out;
+        for (QDeadlineTimer idle(idleMs); out.size() < count && !idle.hasExpired();) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            pollfd p{m_far, POLLIN, 0};
+            char buffer[65536];
+            const ssize_t n = ::poll(&p, 1, 5) > 0 ? ::read(m_far, buffer, sizeof buffer) : 0;
+            if (n > 0) {
+                out.append(buffer, std::size_t(n)), idle.setRemainingTime(idleMs);
+            }
+        }
+        return out;
+    }
+
+private:
+    int m_far = -1;
+    QString m_path;
+};
+
+std::string allBytes() {
+    std::string data(256, '\0');
+    std::iota(data.begin(), data.end(), '\0');
+    return data;
+}
+
+// A port number on which nothing listens.
+quint16 closedPort() {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+bool reaped(qint64 pid) {
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == -1 && errno == ESRCH;
+}
+
+// The code of the PortError that f throws, its description after a "|"; "0" if none.
+template <typename F> std::string FailureOf(F&& f) {
+    try {
+        f();
+    } catch (const PortError& error) {
+        return std::to_string(error.code) + "|" + error.description;
+    }
+    return "0";
+}
+
+std::unique_ptr<QtSerialPort> PortOn(const QString& device) {
+    const std::string path = device.toStdString();
+    auto port = std::make_unique<QtSerialPort>([path](int) { return path; });
+    port->SetSettings("115200,N,8,1");
+    port->Open();
+    return port;
+}
+
+// The switch as the program builds it: the handheld a stand-in, the modem the
+// real port, the settings a real file mapping COM2 to `modemTarget`.
+struct Rig {
+    IniProfileFile file{IniProfileFile::DefaultPath()};
+    Settings settings;
+    FakeSerialPort handheld;
+    RoutingSerialPort modem{[this](int n) { return PortDevice(file, n); }, file};
+    RecordingLampPanel lamps;
+    RecordingMessageBox messages;
+    RecordingStatusPanel status;
+    RedirectionSwitch sw{file, settings, handheld, modem, lamps, messages, status};
+    std::string got;
+
+    explicit Rig(const std::string& modemTarget, const char* speed = "9600",
+                 const QByteArray& more = {}) {
+        writeSettingsFile(
+            "[Source]\nPort=1\n[Destination]\nPort=2\n[Common]\nSpeed=" + QByteArray(speed) +
+            "\n[Ports]\nCOM2=" + QByteArray::fromStdString(modemTarget) + "\n" + more);
+        settings.SerialMethodOn = true;
+        modem.SetLostHandler([this](const PortError& e) { sw.OnPortLost(modem, e); });
+        modem.SetReceiveHandler([this] { got += modem.ReadAll(); });
+    }
+    // Sends a line and waits until `answer` has come; what came is consumed.
+    bool Say(const std::string& line, const std::string& answer) {
+        got.clear();
+        modem.Write(line);
+        return QTest::qWaitFor([&] { return got.find(answer) != std::string::npos; }, 10000);
+    }
+    // Dials the built-in modem's program; its process id, 0 if it did not answer.
+    qint64 Call() {
+        // A short escape guard time (S12, in 1/50 s) keeps the test quick.
+        if (!Say("ATS12=2\r", "OK") || !Say("ATDT555-1234\r", "CONNECT 38400\r\n") ||
+            !QTest::qWaitFor([&] { return got.find("$HOME|;x|\r\n") != std::string::npos; })) {
+            return 0;
+        }
+        return modem.Modem().ProgramId();
+    }
+};
+
+std::unique_ptr<Rig> ModemRig() {
+    // The program prints its arguments, then echoes 300 bytes and ends.
+    auto rig = std::make_unique<Rig>(
+        "modem:", "38400",
+        "[Phonebook]\n5551234=exec:sh -c 'printf \"%s|\" \"$@\"; printf \"\\r\\n\"; exec dd bs=1 "
+        "count=300 status=none' sh 'two words' \"$HOME\" ;x\n7=tcp:127.0.0.1:" +
+            QByteArray::number(closedPort()) + "\n8=telnet:no-such-host.invalid:23\n");
+    rig->modem.SetPortNumber(2);
+    rig->modem.SetSettings("38400,N,8,1");
+    rig->modem.Open();
+    return rig;
+}
+
+#define kPath (scratchDir() + "/ini/LOOMWAY.INI")
+
+void Write(const QByteArray& bytes) {
+    QFile f(kPath);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+}
+QByteArray Read(const QString& path = kPath) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+}
+// The other files in the folder: a write must leave none behind.
+QStringList Strays() {
+    return QDir(scratchDir() + "/ini")
+        .entryList(QDir::Files | QDir::Hidden)
+        .filter(QRegularExpression("^(?!LOOMWAY.INI$|real.ini$)"));
+}
+int ModeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(qPrintable(path), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+struct CaptureRig {
+    MemoryProfileFile profile;
+    FileCaptureFiles files;
+    struct : SystemClock {
+        std::int64_t WallMicros() const override { return 1'700'000'000'000'000; }
+    } clock; // 2023-11-14 22:13:20 UTC
+    ChunkFanOut fanOut;
+    RecordingMessageBox messages;
+    std::vector<std::function<void()>> later;
+    CaptureController captures{
+        profile, files,    clock,
+        fanOut,  messages, [this](std::function<void()> task) { later.push_back(task); }};
+    void RunLater() {
+        auto tasks = std::move(later);
+        for (auto& task : tasks) {
+            task();
+        }
+    }
+};
+
+} // namespace
+
+class TestIo : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    PtyPair m_pty; // a real character device for the links to lead to
+    QString at(const QString& name) const { return m_dir.filePath("serial/" + name); }
+    bool link(const QString& name, const QString& to = {}) {
+        QDir().mkpath(QFileInfo(at(name)).path());
+        return QFile::link(to.isEmpty() ? m_pty.programEnd() : to, at(name));
+    }
+
+private slots:
+    void initTestCase() { qputenv("LOOMWAY_SERIAL_DIR", m_dir.filePath("serial").toLocal8Bit()); }
+    void init() {
+        QDir().mkpath(scratchDir() + "/ini");
+        QFile::remove(kPath);
+    }
+
+    void defaultPath() {
+        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+        QCOMPARE(QString::fromStdString(IniProfileFile::DefaultPath()), saved + "/LOOMWAY.INI");
+        qputenv("XDG_CONFIG_HOME", "relative/folder"); // not absolute: ignored
+        QCOMPARE(QString::fromStdString(IniProfileFile::DefaultPath()),
+                 qEnvironmentVariable("HOME") + "/.config/LOOMWAY.INI");
+        qputenv("XDG_CONFIG_HOME", saved);
+    }
+
+    // Reading: sections and keys in any case, blanks around, the first key
+    // wins, comments and lines before any section ignored, Latin-1 names,
+    // values cut to the buffer; a missing file gives the defaults, creates nothing.
+    void reading() {
+        IniProfileFile file(kPath.toStdString());
+        QCOMPARE(file.GetString("Preferences", "StartApp", " <NONE> ", 255), std::string("<NONE>"));
+        QCOMPARE(Read(), QByteArray("(none)"));
+        Write("; by hand\r\nstray=x\r\n[source]\r\n  PORT  =   3   "
+              "\r\nport=4\r\n[COMMON]\r\nspeed\t=\t9600\t\r\n"
+              "; Speed=1200\r\n[Source]\r\nExtra=later\r\n[\334BER]"
+              "\r\nK=umlaut\r\n[ Spaced ]\r\nKey = a = b\r\n"
+              "[Long]\r\nV=" +
+              QByteArray(300, 'p') + "\r\n[Last]\r\nNoBreak=end");
+        for (auto [section, key, value] : {std::tuple{"Source", "Port", "3"},
+                                           {"Source", "Extra", "later"},
+                                           {"Common", "Speed", "9600"},
+                                           {"", "stray", ""},
+                                           {"\374ber", "k", "umlaut"},
+                                           {"Spaced", "KEY", "a = b"},
+                                           {"last", "nobreak", "end"}}) {
+            QCOMPARE(ReadSetting(file, section, key), std::string(value));
+        }
+        QCOMPARE(ReadSetting(file, "Long", "V"), std::string(254, 'p'));
+        QCOMPARE(file.GetString("Long", "V", "", 10), std::string(9, 'p'));
+    }
+
+    // Writing changes only the value of its key, adds a key after the last of
+    // its section and a section at the end, in the file's own line endings.
+    void writing() {
+        IniProfileFile file(kPath.toStdString());
+        QVERIFY(WriteSetting(file, "Common", "Speed", "9600"));
+        QVERIFY(WriteSetting(file, "Source", "Port", "1"));
+        QCOMPARE(Read(), QByteArray("[Common]\nSpeed=9600\n\n[Source]\nPort=1\n"));
+        QByteArray text = "; mine\r\n\r\n[Source]\r\nPort = "
+                          "1\r\nComment=keep\r\n\r\n[Unknown]\r\nW=1\r\n[Common]\r\nSpeed=300";
+        Write(text);
+        QVERIFY(WriteSetting(file, "SOURCE", "port", "5"));
+        QVERIFY(WriteSetting(file, "Source", "Extra", "x\xe9\xff"));
+        QVERIFY(WriteSetting(file, "Common", "Speed", "115200"));
+        QVERIFY(WriteSetting(file, "Common", "Added", ""));
+        QVERIFY(WriteSetting(file, "Display", "XLoc",
+                             "Title\r\n[Source]\nPort=7\r")); // no line injected
+        text.replace("Port = 1", "Port = 5")
+            .replace("keep\r\n", "keep\r\nExtra=x\xe9\xff\r\n")
+            .replace("=300", "=115200");
+        QCOMPARE(Read(), text + "\r\nAdded=\r\n\r\n[Display]\r\nXLoc=Title[Source]Port=7\r\n");
+        for (auto [section, key] :
+             {std::pair{"Preferences", "A=B"}, {"Bad]", "Key"}, {"Preferences", ""}}) {
+            QCOMPARE(WriteSetting(file, section, key, "1"), std::int16_t(0));
+        }
+        QCOMPARE(ReadSetting(file, "Source", "Port"), std::string("5"));
+        QVERIFY(Strays().isEmpty());
+    }
+
+    // A write that fails at any point leaves the file as it was and no
+    // temporary file behind; a failed first write creates no file.
+    void failedWrites() {
+        const QByteArray original = "[Source]\nPort=1\n; a comment\n[Common]\nSpeed=9600\n";
+        Write(original);
+        IniProfileFile file(kPath.toStdString());
+        for (std::size_t after : {0, 1, 10, 48}) {
+            file.InjectWriteFailureAfter(after);
+            QCOMPARE(WriteSetting(file, "Source", "Port", "16") +
+                         WriteSetting(file, "New", "Key", "v"),
+                     0);
+            QCOMPARE(Read(), original);
+            QVERIFY(Strays().isEmpty());
+        }
+        QFile::remove(kPath);
+        file.InjectWriteFailureAfter(5);
+        QCOMPARE(WriteSetting(file, "Source", "Port", "1"), std::int16_t(0));
+        QCOMPARE(Read(), QByteArray("(none)"));
+        file.InjectWriteFailureAfter(std::nullopt);
+        QVERIFY(WriteSetting(file, "Source", "Port", "16"));
+    }
+
+    // Permissions stay, a link stays a link, a missing folder is made
+    // private, a folder in place of the file is left alone.
+    void theFileItself() {
+        Write("[Source]\nPort=1\n");
+        QVERIFY(::chmod(qPrintable(kPath), 0640) == 0);
+        const QString real = scratchDir() + "/ini/real.ini";
+        QVERIFY(QFile::rename(kPath, real) && QFile::link(real, kPath));
+        IniProfileFile file(kPath.toStdString());
+        QVERIFY(WriteSetting(file, "Source", "Port", "3"));
+        QVERIFY(QFileInfo(kPath).isSymLink());
+        QCOMPARE(Read(real), QByteArray("[Source]\nPort=3\n"));
+        QCOMPARE(ModeOf(real), 0640);
+        const QString folder = scratchDir() + "/fresh/config";
+        IniProfileFile fresh(folder.toStdString() + "/LOOMWAY.INI");
+        QVERIFY(WriteSetting(fresh, "Source", "Port", "4"));
+        QCOMPARE(ModeOf(folder), 0700);
+        IniProfileFile onFolder(scratchDir().toStdString());
+        QCOMPARE(onFolder.GetString("Source", "Port", "dflt", 255), std::string("dflt"));
+        QCOMPARE(WriteSetting(onFolder, "Source", "Port", "1"), std::int16_t(0));
+    }
+
+    // A switch-on capture never overwrites a file. (tests/e2e/tst_capture.py
+    // reads captures of the running program back with tshark.)
+    void switchOnCaptureTakesAFreeName() {
+        qputenv("TZ", "UTC");
+        const QString folder = scratchDir() + "/taken";
+        const QString name = folder + "/loomway-20231114-221320";
+        QVERIFY(QDir().mkpath(folder));
+        QFile file(name + ".pppd");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4);
+        file.close();
+        CaptureRig rig;
+        rig.profile.WriteString("Capture", "Folder", folder.toStdString());
+        rig.captures.OnSwitch(true);
+        QCOMPARE(QString::fromStdString(rig.captures.FolderCapturePath()), name + "-2.pppd");
+        rig.captures.OnSwitch(false);
+        QCOMPARE(QFileInfo(name + ".pppd").size(), 4);
+        QCOMPARE(QFileInfo(name + "-2.pppd").size(), 5);
+    }
+
+    // Each way a capture fails (a full device, a file-size limit, a folder
+    // that is gone) stops it with one message; the other listeners go on.
+    void failuresStopTheCaptureWithOneMessage_data() {
+        addRows({"setup", "text"},
+                {{"full device",
+                  "The capture file cannot be written:\n/dev/full\nNo space left on device"},
+                 {"file size limit", "The capture file cannot be written:\n%1/limited.txt\n"
+                                     "File too large\nThe capture has stopped; the "
+                                     "redirection goes on."},
+                 {"folder gone", "The capture file cannot be created:\n%1/gone/loomway-*\n"
+                                 "No such file or directory\nThe redirection goes on "
+                                 "without a capture."}});
+    }
+    void failuresStopTheCaptureWithOneMessage() {
+        QFETCH(QString, text);
+        const QString scratch = scratchDir();
+        CaptureRig rig;
+        std::vector<bool> menuStates;
+        rig.captures.SetMenuCaptureHandler([&](bool running) { menuStates.push_back(running); });
+        ChunkStore watcher(rig.clock);
+        rig.fanOut.Add(watcher);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const bool limit = text.contains("limited");
+        if (text.contains("/dev/full")) {
+            rig.captures.StartMenuCapture("/dev/full", CaptureFormat::Pppdump);
+            QCOMPARE(menuStates, std::vector<bool>{false});
+        } else if (limit) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limited = old;
+            limited.rlim_cur = 4096;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+            rig.captures.StartMenuCapture((scratch + "/limited.txt").toStdString(),
+                                          CaptureFormat::HexLog);
+            QCOMPARE(menuStates, std::vector<bool>{true});
+        } else {
+            QVERIFY(QDir().mkpath(scratch + "/gone"));
+            rig.profile.WriteString("Capture", "Folder", (scratch + "/gone").toStdString());
+            QVERIFY(QDir(scratch + "/gone").removeRecursively());
+            rig.captures.OnSwitch(true);
+        }
+        for (int i = 0; i < 200; ++i) {
+            rig.fanOut.OnChunk(ChunkDirection::ModemToHandheld, false, std::string(100, 'x'));
+        }
+        rig.RunLater();
+        rig.fanOut.OnChunk(ChunkDirection::ModemToHandheld, false, "after");
+        rig.RunLater();
+        setrlimit(RLIMIT_FSIZE, &old);
+        QCOMPARE(watcher.Rows(), std::size_t(201));
+        QCOMPARE(rig.messages.messages.size(), std::size_t(1));
+        const auto& message = rig.messages.messages.front();
+        QCOMPARE(message.title, std::string("Capture Error"));
+        QCOMPARE(message.icon, MessageIcon::Exclamation);
+        const QString pattern =
+            QRegularExpression::escape(text.replace("%1", scratch)).replace("\\*", "[^\\n]*");
+        QVERIFY2(QRegularExpression("^" + pattern + "$")
+                     .match(QString::fromStdString(message.text))
+                     .hasMatch(),
+                 message.text.c_str());
+        QVERIFY(!rig.captures.MenuCaptureRunning() && rig.captures.FolderCapturePath().empty());
+        if (limit) {
+            QCOMPARE(menuStates, (std::vector<bool>{true, false}));
+            QCOMPARE(QFileInfo(scratch + "/limited.txt").size(), 4096);
+        }
+    }
+
+    // Every byte value and two megabytes each way arrive whole and in order;
+    // a far end that reads nothing makes the writes wait, no device is taken
+    // for lost, and all arrives when it reads again.
+    void bytesBothWays() {
+        PtyPair pair;
+        auto port = PortOn(pair.programEnd());
+        std::string received;
+        int lost = 0, written = 0;
+        port->SetReceiveHandler([&] { received += port->ReadAll(); });
+        port->SetLostHandler([&](const PortError&) { ++lost; });
+        port->SetWrittenHandler([&] { ++written; });
+        std::string data = allBytes() + std::string(2 << 20, '\0');
+        std::mt19937 gen(1);
+        std::generate(data.begin() + 256, data.end(), [&gen] { return char(gen()); });
+        pair.write(data);
+        QTRY_COMPARE_WITH_TIMEOUT(received.size(), data.size(), 20000);
+        QVERIFY(received == data);
+        for (std::size_t at = 0; at < data.size(); at += 4096) {
+            port->Write(data.substr(at, 4096));
+            QCoreApplication::processEvents();
+        }
+        QTest::qWait(300);
+        QVERIFY(port->BytesToWrite() > 0);
+        QVERIFY(pair.read(data.size(), 10000) == data);
+        QTRY_COMPARE(port->BytesToWrite(), std::size_t(0));
+        QCOMPARE(pair.read(1, 100), std::string());
+        QVERIFY(written > 0 && lost == 0 && port->IsOpen());
+    }
+
+    // A requeued event comes once, later, and only while bytes wait; the
+    // handler is never entered again while it runs (a modal loop inside).
+    void receiveEvents() {
+        PtyPair pair;
+        auto port = PortOn(pair.programEnd());
+        int events = 0, depth = 0, deepest = 0;
+        port->SetReceiveHandler([&] {
+            ++events, deepest = std::max(deepest, ++depth);
+            if (events == 2) {
+                pair.write("more");
+                QTest::qWait(200);
+            }
+            --depth;
+        });
+        pair.write("abc");
+        QTRY_COMPARE(events, 1);
+        port->RequeueReceiveEvent();
+        port->RequeueReceiveEvent();
+        QCOMPARE(events, 1);
+        QTRY_COMPARE(events, 3); // the requeue, and "more" after the nested wait
+        QCOMPARE(deepest, 1);
+        QCOMPARE(port->ReadAll(), std::string("abcmore"));
+        port->RequeueReceiveEvent();
+        QTest::qWait(50);
+        QCOMPARE(events, 3);
+    }
+
+    // Only N,8,1 at a whole positive speed is a setting.
+    void settingsText() {
+        QtSerialPort port([](int) { return std::string("/nonexistent"); });
+        const auto failure = [&](const char* text) {
+            return FailureOf([&] { port.SetSettings(text); });
+        };
+        for (const char* good : {"9600,N,8,1", "110,N,8,1", "115200,N,8,1"}) {
+            QVERIFY2(failure(good) == "0", good);
+        }
+        for (const char* bad : {"-1,N,8,1", "0,N,8,1", "9600.5,N,8,1", " 9600,N,8,1", "9600,E,8,1",
+                                "9600,N,7,1", "9600,N,8,2", "9600", "99999999999,N,8,1"}) {
+            QVERIFY2(failure(bad) == "380|Invalid property value", bad);
+        }
+    }
+
+    // The number is resolved to a device at the opening; what cannot be
+    // opened fails with the code a user's message depends on; a device held
+    // elsewhere opens once it is let go.
+    void opening() {
+        PtyPair pair;
+        std::vector<int> asked;
+        const std::string device = pair.programEnd().toStdString();
+        QtSerialPort port([&](int n) { return asked.push_back(n), device; });
+        QCOMPARE(FailureOf([&] { port.SetPortNumber(-1); }),
+                 std::string("380|Invalid property value"));
+        port.SetPortNumber(5);
+        QVERIFY(asked.empty());
+        port.Open();
+        QCOMPARE(asked, std::vector<int>{5});
+        QCOMPARE(FailureOf([&] { port.Open(); }).substr(0, 5), std::string("8005|"));
+        QCOMPARE(FailureOf([&] { port.SetPortNumber(6); }).substr(0, 5), std::string("8005|"));
+        QCOMPARE(FailureOf([&] { PortOn(pair.programEnd()); }).substr(0, 5), std::string("8005|"));
+        port.Close();
+        port.Close();
+        QCOMPARE(FailureOf([&] { port.Write("x"); }).substr(0, 5), std::string("8018|"));
+        QVERIFY(PortOn(pair.programEnd())->IsOpen());
+        const QString dir = scratchDir();
+        QFile(dir + "/file").open(QIODevice::WriteOnly);
+        QDir().mkpath(dir + "/folder");
+        QFile::link(dir + "/gone", dir + "/dangling");
+        for (auto [path, code] : {std::pair{dir + "/missing", "8002"},
+                                  {dir + "/dangling", "8002"},
+                                  {dir + "/file", "8012"},
+                                  {dir + "/folder", "8012"},
+                                  {QString("/dev/null"), "8012"}}) {
+            const std::string failure = FailureOf([&] { PortOn(path); });
+            QCOMPARE(failure.substr(0, 4), std::string(code));
+            QVERIFY2(failure.find(path.toStdString()) != std::string::npos, failure.c_str());
+        }
+    }
+
+    // A device this user may not open: code 70 and a message that says why.
+    void noAccess() {
+        PtyPair pair;
+        const QString device = QFileInfo(pair.programEnd()).canonicalFilePath();
+        QProcess helper;
+        helper.start(QCoreApplication::applicationFilePath(), {"--open-as-nobody", device});
+        QVERIFY(helper.waitForFinished(10000));
+        const QString out = QString::fromLocal8Bit(helper.readAllStandardOutput()).trimmed();
+        if (out == "nosetuid") {
+            QSKIP("this machine does not let the test drop its privileges");
+        }
+        QVERIFY2(out.startsWith("70|") && out.contains(device) &&
+                     out.contains("read and write access") &&
+                     (out.contains("dialout") || out.contains("here ")),
+                 qPrintable(out));
+    }
+
+    // A far end that goes away is reported once, with the port closed, and
+    // leaves no busy loop; an explicit close reports nothing; the port opens
+    // again on a device that came back, without the bytes that waited in the
+    // device before an opening.
+    void lostDevice() {
+        PtyPair first;
+        std::string device = first.programEnd().toStdString();
+        QtSerialPort port([&](int) { return device; });
+        port.SetSettings("9600,N,8,1");
+        int lost = 0;
+        std::string reported, received;
+        port.SetLostHandler([&](const PortError& e) {
+            ++lost;
+            reported = (port.IsOpen() ? "open " : "closed ") + std::to_string(e.code);
+        });
+        port.SetReceiveHandler([&] { received += port.ReadAll(); });
+        port.Open();
+        first.breakLine();
+        QTRY_COMPARE_WITH_TIMEOUT(lost, 1, 10000);
+        QCOMPARE(reported, std::string("closed 8012"));
+        const std::clock_t before = std::clock(); // this process's processor time
+        QTest::qWait(1000);
+        QVERIFY2(std::clock() - before < CLOCKS_PER_SEC * 3 / 10,
+                 "a busy loop after the device went");
+        PtyPair second;
+        device = second.programEnd().toStdString();
+        for (const std::string& stale : {std::string(3000, 's'), std::string("stale")}) {
+            second.write(stale);
+            QThread::msleep(300); // time for the bytes to reach the device's input queue
+            port.Open();
+            second.write("back");
+            QTRY_COMPARE(received, std::string("back"));
+            QTest::qWait(100);
+            QCOMPARE(received, std::string("back"));
+            port.Close();
+            received.clear();
+        }
+        second.breakLine();
+        QTest::qWait(300);
+        QCOMPARE(lost, 1);
+    }
+
+    // Every device Qt finds, once each, in path order, with its description.
+    void listsWhatQtFinds() {
+        QStringList expected, got;
+        for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
+            expected << port.systemLocation() + " " + port.description().trimmed();
+        }
+        const auto devices = SerialDevices().Devices();
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            got << QString::fromStdString(devices[i].path + " " + devices[i].description);
+            QVERIFY(i == 0 || SerialPathBefore(devices[i - 1].path, devices[i].path));
+        }
+        expected.removeDuplicates();
+        std::sort(expected.begin(), expected.end());
+        std::sort(got.begin(), got.end());
+        QCOMPARE(got, expected);
+    }
+
+    void pathOrder_data() {
+        addRows({"a", "b", "before"}, {{"2 before 10", "/dev/ttyS2", "/dev/ttyS10", "yes"},
+                                       {"10 after 2", "/dev/ttyS10", "/dev/ttyS2", "no"},
+                                       {"S before USB", "/dev/ttyS31", "/dev/ttyUSB0", "yes"},
+                                       {"ACM before S", "/dev/ttyACM9", "/dev/ttyS0", "yes"},
+                                       {"same", "/dev/ttyS1", "/dev/ttyS1", "no"},
+                                       {"leading zero", "/dev/ttyS010", "/dev/ttyS9", "no"}});
+    }
+    void pathOrder() {
+        QCOMPARE(SerialPathBefore(cell("a").toStdString(), cell("b").toStdString()),
+                 cell("before") == "yes");
+    }
+
+    // The watcher follows udev's folders and sees the link come at once; the
+    // device is listed by its by-id name alone, and found and reopened by it.
+    void linkComesBack() {
+        FileSystemDeviceWatcher watcher;
+        int calls = 0;
+        watcher.Watch(at("by-id/usb-Cradle").toStdString(), [&calls] { ++calls; });
+        QCOMPARE(watcher.WatchedFolders(), QStringList{m_dir.path()});
+        QVERIFY(QDir().mkpath(at("by-id")));
+        QTRY_COMPARE(watcher.WatchedFolders(), QStringList{at("by-id")});
+        QVERIFY(link("by-path/pci-1") && link("by-id/usb-Cradle") && link("by-id/usb-Gone", "/x"));
+        QTRY_VERIFY_WITH_TIMEOUT(calls > 0, FileSystemDeviceWatcher::kRecheckMs / 2);
+
+        const std::string pty = m_pty.programEnd().toStdString();
+        std::vector<std::string> ours;
+        for (const SerialDevice& device : SerialDevices().Devices()) {
+            if (device.path.find(m_dir.path().toStdString()) == 0 || device.path == pty) {
+                ours.push_back(device.path);
+            }
+        }
+        const std::string stable = at("by-id/usb-Cradle").toStdString();
+        QCOMPARE(ours, std::vector<std::string>{stable});
+        QtSerialPort port([pty](int) { return pty; });
+        port.Open();
+        QCOMPARE(port.DeviceName(), stable);
+        port.Close();
+        port.Reopen();
+        QVERIFY(port.IsOpen() && port.Device() == stable);
+    }
+
+    // The built-in modem (modem:) dials a [Phonebook] number by its digits;
+    // its exec: program, started with no shell, gets its words split as a
+    // shell would, nothing expanded; every byte passes. The program is ended
+    // and reaped at hang-up, at switch-off, when it ends by itself and when
+    // the port goes.
+    void builtinModemProgram() {
+        auto rig = ModemRig();
+        qint64 pid = rig->Call();
+        QVERIFY(pid > 0);
+        QVERIFY2(rig->got.find("two words|$HOME|;x|\r\n") != std::string::npos, rig->got.c_str());
+        QVERIFY(rig->Say(allBytes(), allBytes()));
+        QCOMPARE(rig->got, allBytes());
+
+        // "+++" between two guard times, then ATH.
+        QTest::qWait(150);
+        rig->got.clear();
+        rig->modem.Write("+++");
+        QTRY_VERIFY(rig->got.find("\r\nOK\r\n") != std::string::npos);
+        QVERIFY(rig->Say("ATH\r", "OK"));
+        QTRY_VERIFY(reaped(pid));
+
+        pid = rig->Call();
+        rig->modem.Close();
+        QTRY_VERIFY(reaped(pid));
+        rig->modem.Open();
+        pid = rig->Call();
+        QVERIFY(rig->Say(std::string(300, 'x'), "NO CARRIER"));
+        QTRY_VERIFY(reaped(pid));
+        pid = rig->Call();
+        QVERIFY(pid > 0);
+        rig.reset();
+        QVERIFY(reaped(pid));
+    }
+
+    void builtinModemUnreachableNumbers() {
+        auto rig = ModemRig();
+        QVERIFY(rig->Say("ATDT7\r", "BUSY\r\n"));
+        QVERIFY(rig->Say("ATDT8\r", "NO CARRIER\r\n"));
+    }
+
+    // Bytes written while connecting go out once the connection stands; every
+    // byte value passes both ways unchanged.
+    void tcpEchoesEveryByte() {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&server] {
+            QTcpSocket* peer = server.nextPendingConnection();
+            QObject::connect(peer, &QTcpSocket::readyRead, peer,
+                             [peer] { peer->write(peer->readAll()); });
+        });
+        Rig rig("tcp:127.0.0.1:" + std::to_string(server.serverPort()));
+        rig.sw.StartRedirection();
+        QVERIFY(rig.modem.IsOpen());
+        QCOMPARE(rig.status.status, std::string("STATUS:  ON"));
+        rig.modem.Write(allBytes());
+        QTRY_COMPARE(rig.got.size(), std::size_t(256));
+        QCOMPARE(rig.got, allBytes());
+        QVERIFY(rig.messages.messages.empty());
+        rig.sw.EndRedirection();
+        QVERIFY(!rig.modem.IsOpen());
+    }
+
+    // Seen through the redirection switch, as the user meets it: a failure
+    // while connecting reaches the user after the switch-on has returned,
+    // with the title of its code and a line that says what happened; a text
+    // of no known form fails at once.
+    void networkFailures_data() {
+        addRows({"target", "title", "says"},
+                {{"host not found", "tcp:no-such-host.invalid:23", "Port Error",
+                  "tcp:no-such-host.invalid:23: the host no-such-host.invalid cannot be found"},
+                 {"refused", "telnet:127.0.0.1:%1", "Verify Power/Connection", "was refused"},
+                 {"no such form", "ftp:host:21", "Port Error", "380-Error - COM2: "}});
+    }
+    void networkFailures() {
+        QFETCH(QString, target);
+        Rig rig(target.replace("%1", QString::number(closedPort())).toStdString());
+        rig.sw.StartRedirection();
+        QTRY_COMPARE(rig.messages.messages.size(), std::size_t(1));
+        const auto& message = rig.messages.messages.front();
+        QCOMPARE(QString::fromStdString(message.title), cell("title"));
+        QVERIFY2(QString::fromStdString(message.text).contains(cell("says")), message.text.c_str());
+        QVERIFY(!rig.modem.IsOpen() && !rig.sw.RedirectionActive());
+        QVERIFY(target.startsWith("ftp") || rig.status.status == "STATUS:  OFF"); // fails at once
+    }
+
+    // Options beyond binary transmission are refused, IAC is doubled on the
+    // way out and undone on the way in; the server's close is a lost port.
+    void telnetServer() {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        QByteArray raw;
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+            QTcpSocket* peer = server.nextPendingConnection();
+            // Binary both ways, a terminal type (24) asked for, an unknown option
+            // offered; then data with a doubled IAC.
+            peer->write("\xff\xfd\x00\xff\xfb\x00\xff\xfd\x18\xff\xfb\xc8"
+                        "A\xff\xff"
+                        "B\0\r\n",
+                        19);
+            QObject::connect(peer, &QTcpSocket::readyRead, peer, [&raw, peer] {
+                if ((raw += peer->readAll()).endsWith("END")) {
+                    peer->disconnectFromHost();
+                }
+            });
+        });
+        Rig rig("telnet:127.0.0.1:" + std::to_string(server.serverPort()));
+        rig.sw.StartRedirection();
+        QTRY_COMPARE(rig.got, std::string("A\377B\0\r\n", 6));
+        rig.modem.Write(std::string("x\xff\0y", 4) + "END");
+        QTRY_COMPARE(rig.messages.messages.size(), std::size_t(1));
+        QCOMPARE(rig.messages.messages[0].title, std::string("Verify Power/Connection"));
+        QVERIFY(!rig.sw.RedirectionActive());
+        QVERIFY(raw.endsWith(QByteArray("x\xff\xff\0yEND", 8)));
+        QVERIFY(raw.contains("\xff\xfc\x18")); // WONT TERMINAL-TYPE
+        QVERIFY(raw.contains("\xff\xfe\xc8")); // DONT option 200
+        QVERIFY(raw.contains("\xff\xfb\x00")); // WILL BINARY
+    }
+
+    // ser2net in front of a pseudo-terminal: the speed and 8N1 reach the
+    // device at open and again when the speed changes; bytes pass both ways.
+    void remoteSerialPortThroughSer2net() {
+        PtyPair pair;
+        const int master = pair.far();
+        const quint16 port = closedPort();
+        QProcess ser2net;
+        ser2net.start("ser2net",
+                      {"-n", "-u", "-Y",
+                       QString("connection: &c1\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
+                               "  connector: serialdev,%2,9600n81,local\n")
+                           .arg(port)
+                           .arg(pair.programEnd()),
+                       "-P", scratchDir() + "/ser2net.pid"});
+        QVERIFY(ser2net.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(([port] {
+                                     QTcpSocket probe;
+                                     probe.connectToHost(QHostAddress::LocalHost, port);
+                                     return probe.waitForConnected(200);
+                                 }()),
+                                 10000);
+
+        // (On a pseudo-terminal's far side, the terminal settings are the device's.)
+        const auto speedIs = [master](speed_t speed) {
+            termios t{};
+            return ::tcgetattr(master, &t) == 0 && ::cfgetospeed(&t) == speed &&
+                   (t.c_cflag & CSIZE) == CS8 && !(t.c_cflag & PARENB) && !(t.c_cflag & CSTOPB);
+        };
+        Rig rig("rfc2217:127.0.0.1:" + std::to_string(port), "57600");
+        rig.sw.StartRedirection();
+        QTRY_VERIFY_WITH_TIMEOUT(speedIs(B57600), 10000);
+        rig.modem.SetSettings("19200,N,8,1");
+        QTRY_VERIFY(speedIs(B19200));
+
+        termios raw{};
+        ::tcgetattr(master, &raw);
+        ::cfmakeraw(&raw);
+        ::cfsetspeed(&raw, B19200);
+        ::tcsetattr(master, TCSANOW, &raw);
+        rig.modem.Write(allBytes());
+        QCOMPARE(pair.read(256, 10000), allBytes());
+        pair.write("pong\xff");
+        QTRY_COMPARE(rig.got, std::string("pong\xff"));
+        rig.sw.EndRedirection();
+        ser2net.terminate();
+        ser2net.waitForFinished();
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && std::string(argv[1]) == "--open-as-nobody") {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            return std::printf("nosetuid\n"), 2;
+        }
+        return std::printf("%s\n", FailureOf([&] { PortOn(argv[2]); }).c_str()), 0;
+    }
+    TestIo test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_io.moc"
