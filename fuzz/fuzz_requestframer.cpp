@@ -3,8 +3,8 @@
 // keeps every byte and searches from the start each time.
 #include "core/datapump.h"
 #include "core/requestframer.h"
+#include "fuzz/referenceframer.h"
 #include "tests/support/fakes.h"
-#include "tests/support/referenceframer.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-// The request framing without shortcuts, to check the real framer against
-// (here and in the fuzz targets): a request runs from the first opening tag to
-// the first closing tag after it; one that passes max characters unclosed is
-// given up, keeping only an end that could begin the next opening tag.
+// The request framing without shortcuts, to check the real framer against: a
+// request runs from the first opening tag to the first closing tag after it;
+// one that passes max characters unclosed is given up, keeping only an end that
+// could begin the next opening tag.
 
 #include "core/requestframer.h"
 
