@@ -209,17 +209,29 @@ private slots:
         QVERIFY(rig.surface.drawn[0].bold);
     }
 
-    // A failing job ends at once: no end of document, styles left as they
-    // were, the leftover kept for the next request.
+    // A job that fails before its end (the surface, or the engine's own
+    // arithmetic) drops its document at once: nothing drawn after the failure,
+    // no end, styles left as they were, the leftover kept for the next request.
+    void failure_data() {
+        addRows({"failOn", "last"}, {{"second line", "PrintLine", "p1 0 200 'two'"},
+                                     {"NewPage", "p1 0 200 'two'"},
+                                     {"infinite width", "", "p2 0 200 ''"},
+                                     {"EndDoc", "p2 0 400 ''"}});
+    }
     void failure() {
         PrintRig rig;
-        rig.surface.failOn = "PrintLine";
-        rig.surface.failSkip = 1;
-        QVERIFY(rig.engine.Redirect("<LMW_P><FBOLD>one<NL>two<NL>three</LMW_P><LMW_P>kept"));
-        QCOMPARE(rig.drawings(), QString("p1 0 0 '', p1 0 0 'one'|"));
-        QCOMPARE(rig.surface.documentsEnded, 0);
+        rig.surface.failOn = cell("failOn").toStdString();
+        rig.surface.failSkip = rig.surface.failOn == "PrintLine" ? 1 : 0;
+        if (rig.surface.failOn.empty()) {
+            rig.surface.printableWidth = std::numeric_limits<float>::infinity();
+        }
+        QVERIFY(rig.engine.Redirect(
+            "<LMW_P><FBOLD>one<NL>two<FFEED><ALIGN=CENTER>three<NL></LMW_P><LMW_P>kept"));
+        QCOMPARE(rig.drawings().section(", ", -1), cell("last"));
+        QVERIFY(rig.surface.aborted == 1 && rig.surface.documentsEnded == 0);
         QVERIFY(rig.surface.bold && rig.log.isEmpty());
         rig.surface.failOn.clear();
+        rig.surface.printableWidth = 1000;
         QVERIFY(rig.engine.Redirect("</LMW_P>"));
         QVERIFY(rig.surface.drawn.back().text == "kept" && rig.surface.drawn.back().bold);
     }
@@ -252,20 +264,6 @@ private slots:
                                          : QStringList{"write " + reply, "shown " + reply};
         QCOMPARE(rig.log, expected);
         QCOMPARE(rig.traffic.Count(Counter::BytesReceived), 0u);
-    }
-
-    // A job that fails before its end drops what it drew, whether the surface
-    // or the engine's own arithmetic failed (see also failure and layout).
-    void failedJobAbandonsItsDocument() {
-        for (const char* failOn : {"NewPage", "", "EndDoc"}) {
-            PrintRig rig;
-            rig.surface.failOn = failOn;
-            if (*failOn == '\0') {
-                rig.surface.printableWidth = std::numeric_limits<float>::infinity();
-            }
-            QVERIFY(rig.print("one<FFEED><ALIGN=CENTER>two<FBOLD>three"));
-            QVERIFY2(rig.surface.aborted == 1 && rig.surface.documentsEnded == 0, failOn);
-        }
     }
 
     // <SRESP> in an earlier chunk of a request that fails before it: no reply.
