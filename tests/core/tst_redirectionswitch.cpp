@@ -91,7 +91,6 @@ private slots:
         addRows({"speed", "serial", "settings"},
                 {{"9600", "9600", "on", "9600,N,8,1"},
                  {"decimal", "2400.6", "on", "2401,N,8,1"},
-                 {"exponent", "1.2e3", "on", "1200,N,8,1"},
                  {"serial method off: no modem", "009600", "", "9600,N,8,1"}});
     }
     void switchOn() {

@@ -167,7 +167,6 @@ private slots:
 
     void encode() {
         TelnetCodec codec;
-        QCOMPARE(codec.Start(), B("IAC WILL 0 IAC DO 0 IAC WILL 3 IAC DO 3"));
         QCOMPARE(codec.Encode(B("'a IAC CR 'b CR LF CR")), B("'a IAC IAC CR NUL 'b CR LF CR NUL"));
         codec.Decode(B("IAC DO 0"));
         QCOMPARE(codec.Encode(B("IAC CR 'b")), B("IAC IAC CR 'b"));
