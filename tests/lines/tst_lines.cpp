@@ -172,27 +172,6 @@ private slots:
         QCOMPARE(codec.Encode(B("IAC CR 'b")), B("IAC IAC CR 'b"));
     }
 
-    void twoEndsAgreeWithoutLooping() {
-        TelnetCodec a;
-        TelnetCodec b({1});
-        // Both ends exchange what they have: quiet after two rounds.
-        std::string toB = a.Start(), toA = b.Start();
-        for (int round = 0; round < 2; ++round) {
-            const std::string nextB = a.Decode(toA).reply;
-            toA = b.Decode(toB).reply;
-            toB = nextB;
-        }
-        QVERIFY(toA.empty() && toB.empty());
-        QVERIFY(a.LocalEnabled(0) && a.RemoteEnabled(0) && b.LocalEnabled(0) && b.RemoteEnabled(0));
-        QVERIFY(a.RemoteEnabled(1) && !b.RemoteEnabled(1)); // b echoes for a, a never echoes
-        // Every byte value survives the trip.
-        std::string all;
-        for (int i = 0; i < 256; ++i) {
-            all += static_cast<char>(i);
-        }
-        QCOMPARE(b.Decode(a.Encode(all)).data, all);
-    }
-
     void comPortSettings() {
         Rfc2217Codec codec(115200);
         const std::string settings = B("IAC SB 44 1 0 1 194 0 IAC SE IAC SB 44 2 8 IAC SE "
