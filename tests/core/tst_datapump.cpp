@@ -160,6 +160,8 @@ private slots:
         rig.handheld.arrive(kClip);
         QCOMPARE(rig.take(), "S=272;s=" + every + kClip + ";");
         QCOMPARE(rig.engines, "P:" + every + ";C:" + every + ";P:" + kClip + ";C:" + kClip + ";");
+        LampTimerTick(rig.seq); // every two seconds
+        QCOMPARE(rig.take(), "imgSND=MOFF;imgRCV=PDOFF;imgCLP=CLPOFF;IMGPRT=PRTOFF;");
     }
 
     // Which engines see a handheld chunk, whether it goes on to the modem, and
@@ -261,12 +263,6 @@ private slots:
         QCOMPARE(rig.modem.requeues, 1);
         rig.modem.raiseReceive();
         QCOMPARE(rig.handheld.written, std::string("later"));
-    }
-
-    void lampTimerTick() {
-        Sequence seq;
-        LampTimerTick(seq);
-        QCOMPARE(seq.log, std::string("imgSND=MOFF;imgRCV=PDOFF;imgCLP=CLPOFF;IMGPRT=PRTOFF;"));
     }
 
     // Each lamp code names one picture (in the order of LampPicture); the

@@ -132,6 +132,9 @@ private slots:
         QVERIFY(rig.print(cell("body").toStdString()));
         QCOMPARE(rig.drawings(), cell("drawn"));
         QVERIFY(rig.surface.documentsEnded == 1 && rig.surface.aborted == 0);
+        QCOMPARE(rig.lamps.calls.size(), std::size_t(1));
+        QVERIFY(rig.lamps.calls[0].lamp == Lamp::IMGPRT && rig.lamps.calls[0].code == "PRTON");
+        QVERIFY(rig.log.isEmpty()); // nothing is sent or shown
     }
 
     // Each style tag changes the font of what follows, other tags change
@@ -178,20 +181,6 @@ private slots:
         QVERIFY(rig.print(std::string(200000, 'x') + "<NL>"));
         QCOMPARE(rig.surface.drawnChars, std::size_t(200000));
         QVERIFY(rig.surface.measuredChars <= 400000);
-    }
-
-    void requestsOverChunks() {
-        PrintRig rig;
-        QVERIFY(!rig.engine.Redirect("noise <LM"));
-        QVERIFY(!rig.engine.Redirect("W_P>Hel"));
-        QVERIFY(rig.surface.calls.empty() && rig.lamps.calls.empty());
-        QVERIFY(rig.engine.Redirect("lo</LMW_P><LMW_P>ne"));
-        QCOMPARE(rig.engine.PrintBuffer(), std::string("<LMW_P>ne"));
-        QVERIFY(rig.engine.Redirect("xt</LMW_P>"));
-        QCOMPARE(rig.drawings(), QString("p1 0 0 'Hello', p1 0 0 'next'"));
-        QCOMPARE(rig.lamps.calls.size(), std::size_t(2));
-        QVERIFY(rig.lamps.calls[1].lamp == Lamp::IMGPRT && rig.lamps.calls[1].code == "PRTON");
-        QVERIFY(rig.log.isEmpty()); // nothing is sent or shown
     }
 
     // A job starts in portrait Courier New 10 at the top left and ends by
