@@ -64,13 +64,6 @@ struct Rig {
                    : QString::fromStdString(messages.messages[0].title + ": " +
                                             messages.messages[0].text);
     }
-    // For the reconnection tests: device names, a watcher, switched on.
-    void replug() {
-        handheld.name = "/dev/cradle";
-        modem.name = "/dev/modem";
-        sw.SetDeviceWatcher(&watcher);
-        sw.StartRedirection();
-    }
     void lose(ReplugPort& port) {
         port.loseDevice({8012, "gone"});
         sw.OnPortLost(port, {8012, "gone"});
@@ -201,7 +194,10 @@ private slots:
     // old: reported once, switched off.
     void waitsAndResumes() {
         Rig rig;
-        rig.replug();
+        rig.handheld.name = "/dev/cradle";
+        rig.modem.name = "/dev/modem";
+        rig.sw.SetDeviceWatcher(&rig.watcher);
+        rig.sw.StartRedirection();
         rig.lose(rig.handheld);
         rig.lose(rig.modem);
         QVERIFY(rig.sw.RedirectionActive() && rig.sw.Awaiting(rig.modem));
