@@ -168,8 +168,7 @@ private slots:
     // whether the modem's answer comes back, by the three method switches.
     void methods_data() {
         addRows({"methods", "chunk", "engines", "forwarded", "back"},
-                {{"all on, data", "SPC", "d", "PC", "yes", "ok"},
-                 {"all on, clip", "SPC", kClip.c_str(), "PC", "", ""},
+                {{"all on, clip", "SPC", kClip.c_str(), "PC", "", ""},
                  {"all on, print", "SPC", kPrint.c_str(), "PC", "", ""},
                  {"clipboard off", "SP-", kClip.c_str(), "P", "yes", "ok"},
                  {"print off", "S-C", kPrint.c_str(), "C", "yes", "ok"},
