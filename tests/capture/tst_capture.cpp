@@ -97,20 +97,18 @@ private slots:
         row("bad FCS", hh, {Frame(kLcpRequest, true)}, "PPP LCP Configure-Request (bad FCS)");
         row("compressed address and protocol", mh, {Frame(std::string("\x21\x45\x00\x00\x14", 5))},
             "PPP IP");
+        const auto control = [](int protocol, int code) { // a packet with no options
+            return Frame(Bytes({0xff, 0x03, protocol >> 8, protocol & 0xff, code, 1, 0, 4}));
+        };
         row("control protocols", hh,
-            {Frame(std::string("\xff\x03\x80\x21\x02\x07\x00\x04", 8)),
-             Frame(std::string("\xff\x03\xc0\x23\x01\x01\x00\x04", 8)),
-             Frame(std::string("\xff\x03\xc2\x23\x01\x01\x00\x04", 8)),
-             Frame(std::string("\xff\x03\x80\xfd\x0e\x01\x00\x04", 8)),
-             Frame(std::string("\xff\x03\x80\x57\x05\x01\x00\x04", 8)),
-             Frame(std::string("\xff\x03\xc0\x21\x09\x01\x00\x08\0\0\0\0", 12))},
+            {control(0x8021, 2), control(0xc023, 1), control(0xc223, 1), control(0x80fd, 14),
+             control(0x8057, 5), Frame(Bytes({0xff, 0x03, 0xc0, 0x21, 9, 1, 0, 8, 0, 0, 0, 0}))},
             "PPP IPCP Configure-Ack|PPP PAP Authenticate-Request|PPP CHAP "
             "Challenge|PPP CCP Reset-Request|PPP IPV6CP Terminate-Request|PPP LCP "
             "Echo-Request");
+        const std::string unnamed = Frame(Bytes({0xff, 0x03, 0x12, 0x34}) + std::string(300, '}'));
         row("a named frame after a long unnamed one", mh,
-            {Frame(std::string("\xff\x03\x12\x34", 4) + std::string(300, '\x7d')).substr(0, 200),
-             Frame(std::string("\xff\x03\x12\x34", 4) + std::string(300, '\x7d')).substr(200) +
-                 lcp.substr(1)},
+            {unnamed.substr(0, 200), unnamed.substr(200) + lcp.substr(1)},
             "|PPP LCP Configure-Request");
         row("unknown protocol, no frame before a flag", hh,
             {Frame(std::string("\xff\x03\x12\x34\x01", 5)), "abc\x7e"}, "|");
