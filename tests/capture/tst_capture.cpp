@@ -5,7 +5,6 @@
 #include "capture/chunkfanout.h"
 #include "capture/chunkmarker.h"
 #include "capture/chunkstore.h"
-#include "capture/hexlogencoder.h"
 
 #include <QTest>
 
