@@ -132,6 +132,9 @@ private slots:
         QVERIFY(rig.print(cell("body").toStdString()));
         QCOMPARE(rig.drawings(), cell("drawn"));
         QVERIFY(rig.surface.documentsEnded == 1 && rig.surface.aborted == 0);
+        QCOMPARE(rig.lamps.calls.size(), std::size_t(1));
+        QVERIFY(rig.lamps.calls[0].lamp == Lamp::IMGPRT && rig.lamps.calls[0].code == "PRTON");
+        QVERIFY(rig.log.isEmpty()); // nothing is sent or shown
     }
 
     // Each style tag changes the font of what follows, other tags change
@@ -180,20 +183,6 @@ private slots:
         QVERIFY(rig.surface.measuredChars <= 400000);
     }
 
-    void requestsOverChunks() {
-        PrintRig rig;
-        QVERIFY(!rig.engine.Redirect("noise <LM"));
-        QVERIFY(!rig.engine.Redirect("W_P>Hel"));
-        QVERIFY(rig.surface.calls.empty() && rig.lamps.calls.empty());
-        QVERIFY(rig.engine.Redirect("lo</LMW_P><LMW_P>ne"));
-        QCOMPARE(rig.engine.PrintBuffer(), std::string("<LMW_P>ne"));
-        QVERIFY(rig.engine.Redirect("xt</LMW_P>"));
-        QCOMPARE(rig.drawings(), QString("p1 0 0 'Hello', p1 0 0 'next'"));
-        QCOMPARE(rig.lamps.calls.size(), std::size_t(2));
-        QVERIFY(rig.lamps.calls[1].lamp == Lamp::IMGPRT && rig.lamps.calls[1].code == "PRTON");
-        QVERIFY(rig.log.isEmpty()); // nothing is sent or shown
-    }
-
     // A job starts in portrait Courier New 10 at the top left and ends by
     // resetting the styles, which it did not reset at its start.
     void jobStartAndEnd() {
@@ -209,17 +198,29 @@ private slots:
         QVERIFY(rig.surface.drawn[0].bold);
     }
 
-    // A failing job ends at once: no end of document, styles left as they
-    // were, the leftover kept for the next request.
+    // A job that fails before its end (the surface, or the engine's own
+    // arithmetic) drops its document at once: nothing drawn after the failure,
+    // no end, styles left as they were, the leftover kept for the next request.
+    void failure_data() {
+        addRows({"failOn", "last"}, {{"second line", "PrintLine", "p1 0 200 'two'"},
+                                     {"NewPage", "p1 0 200 'two'"},
+                                     {"infinite width", "", "p2 0 200 ''"},
+                                     {"EndDoc", "p2 0 400 ''"}});
+    }
     void failure() {
         PrintRig rig;
-        rig.surface.failOn = "PrintLine";
-        rig.surface.failSkip = 1;
-        QVERIFY(rig.engine.Redirect("<LMW_P><FBOLD>one<NL>two<NL>three</LMW_P><LMW_P>kept"));
-        QCOMPARE(rig.drawings(), QString("p1 0 0 '', p1 0 0 'one'|"));
-        QCOMPARE(rig.surface.documentsEnded, 0);
+        rig.surface.failOn = cell("failOn").toStdString();
+        rig.surface.failSkip = rig.surface.failOn == "PrintLine" ? 1 : 0;
+        if (rig.surface.failOn.empty()) {
+            rig.surface.printableWidth = std::numeric_limits<float>::infinity();
+        }
+        QVERIFY(rig.engine.Redirect(
+            "<LMW_P><FBOLD>one<NL>two<FFEED><ALIGN=CENTER>three<NL></LMW_P><LMW_P>kept"));
+        QCOMPARE(rig.drawings().section(", ", -1), cell("last"));
+        QVERIFY(rig.surface.aborted == 1 && rig.surface.documentsEnded == 0);
         QVERIFY(rig.surface.bold && rig.log.isEmpty());
         rig.surface.failOn.clear();
+        rig.surface.printableWidth = 1000;
         QVERIFY(rig.engine.Redirect("</LMW_P>"));
         QVERIFY(rig.surface.drawn.back().text == "kept" && rig.surface.drawn.back().bold);
     }
@@ -252,20 +253,6 @@ private slots:
                                          : QStringList{"write " + reply, "shown " + reply};
         QCOMPARE(rig.log, expected);
         QCOMPARE(rig.traffic.Count(Counter::BytesReceived), 0u);
-    }
-
-    // A job that fails before its end drops what it drew, whether the surface
-    // or the engine's own arithmetic failed (see also failure and layout).
-    void failedJobAbandonsItsDocument() {
-        for (const char* failOn : {"NewPage", "", "EndDoc"}) {
-            PrintRig rig;
-            rig.surface.failOn = failOn;
-            if (*failOn == '\0') {
-                rig.surface.printableWidth = std::numeric_limits<float>::infinity();
-            }
-            QVERIFY(rig.print("one<FFEED><ALIGN=CENTER>two<FBOLD>three"));
-            QVERIFY2(rig.surface.aborted == 1 && rig.surface.documentsEnded == 0, failOn);
-        }
     }
 
     // <SRESP> in an earlier chunk of a request that fails before it: no reply.
