@@ -94,7 +94,6 @@ private slots:
         QCOMPARE(removed[0].at(2).toInt(), 1); // a, b dropped
         QCOMPARE(inserted.size(), 2);
         QCOMPARE(model.rowCount(), 5);
-        QCOMPARE(store.Dropped(), 2u);
         QCOMPARE(model.Record(0)->bytes[0], 'c');
         QCOMPARE(model.data(model.index(4, ChunkModel::Direction)).toString(),
                  QString::fromUtf8("modem \u2192 handheld"));
