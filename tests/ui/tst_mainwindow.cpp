@@ -1,11 +1,6 @@
-// The main window: menus, captions, the arrangement, display modes and sizes,
-// the lamps, the clickable elements, what it shows of the traffic; its icon,
-// names and states for a screen reader, keyboard use of the switch and the
-// clipboard lamp, captions that follow the user's font; message boxes as
-// asked, the answer the button pressed, and a settings dialog's message over
-// that dialog, not over the main window it holds disabled.
+// The main window: menus, captions, views and sizes, lamps, clicks and keys,
+// the traffic shown, what a screen reader hears; its icon and message boxes.
 #include "config/dialogs/lw_conf.h"
-#include "config/dialogs/lw_met.h"
 #include "core/redirectionswitch.h"
 #include "core/traffic.h"
 #include "tests/support/fakes.h"
@@ -21,7 +16,6 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -619,21 +613,14 @@ private slots:
         }
     }
 
-    void standsOverItsDialog_data() {
-        addRows({"dialog", "title"}, {{"same ports", "LW_CONF", "Invalid Assignment"},
-                                      {"serial method off", "LW_Met", "Disconnect Now?"},
-                                      {"switch-on fails during OK", "LW_Met", "Port Error"}});
-    }
+    // A settings dialog's message stands over that dialog, not over the main
+    // window it holds disabled.
     void standsOverItsDialog() {
-        const QString dialog = cell("dialog"), title = cell("title");
         MemoryProfileFile file;
         file.set("Source", "Port", "1");
-        file.set("Destination", "Port", dialog == "LW_CONF" ? "1" : "2");
-        file.set("Common", "Speed", "9600");
-        file.set("Methods", "LMW_S", title == "Port Error" ? "NO" : "YES");
+        file.set("Destination", "Port", "1");
         Settings settings;
         FakeSerialPort handheld, modem;
-        handheld.openError = PortError{8002, "no such port"};
         RecordingLampPanel lamps;
         RecordingStatusPanel status;
         LW_Main window;
@@ -642,20 +629,12 @@ private slots:
         RedirectionSwitch redirection(file, settings, handheld, modem, lamps, messages, status);
         NoDevices devices;
         LW_CONF conf(file, settings, redirection, messages, devices, &window);
-        LW_Met met(file, settings, redirection, messages, &window);
-        QDialog* shown = dialog == "LW_CONF" ? static_cast<QDialog*>(&conf) : &met;
-        if (shown == &conf) {
-            conf.Open();
-        } else {
-            met.Open();
-            met.findChild<QComboBox*>("comSerialR")
-                ->setEditText(title == "Port Error" ? "YES" : "NO");
-        }
+        conf.Open();
         const QString seen = answered(
-            [&] { QTest::mouseClick(shown->findChild<QPushButton*>("cmdOK"), Qt::LeftButton); },
+            [&] { QTest::mouseClick(conf.findChild<QPushButton*>("cmdOK"), Qt::LeftButton); },
             QMessageBox::NoButton);
-        QCOMPARE(seen.section('|', 0, 0), title);
-        QCOMPARE(seen.section('|', -1), "over " + shown->objectName());
+        QCOMPARE(seen.section('|', 0, 0), QString("Invalid Assignment"));
+        QCOMPARE(seen.section('|', -1), "over " + conf.objectName());
     }
 };
 

@@ -1,8 +1,5 @@
-// The three settings dialogs: what they show and write, the communication
-// dialog's rule for "the same port" that it shares with the switch-on,
-// devices and network endpoints in [Ports], the methods dialog's restart of
-// the redirection, the exit program of the preferences, the owner window
-// held disabled while a dialog is open, and their boxes named by their labels.
+// The three settings dialogs: what they show, check and write, the owner
+// window they hold disabled, and the program chooser of the preferences.
 #include "config/dialogs/fileprogramchooser.h"
 #include "config/dialogs/lw_conf.h"
 #include "config/dialogs/lw_met.h"
