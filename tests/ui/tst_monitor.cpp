@@ -106,12 +106,6 @@ private slots:
         model.Sync();
         QCOMPARE(model.rowCount(), 5);
         QCOMPARE(model.Record(0)->sequence, 14u);
-        model.Clear();
-        QCOMPARE(model.rowCount(), 0);
-        store.OnChunk(H2M, false, "after");
-        model.Sync();
-        QCOMPARE(model.rowCount(), 1);
-        QCOMPARE(model.Record(0)->bytes, std::string("after"));
     }
 
     // Patterns are bytes (here Latin-1 characters).
@@ -206,8 +200,10 @@ private slots:
         window.CopySelection();
         QCOMPARE(QGuiApplication::clipboard()->text(), window.Model().HexDump({170}));
         window.findChild<QPushButton*>("clear")->click();
-        QCOMPARE(window.Model().rowCount(), 0);
-        QCOMPARE(store.Rows(), 0u);
+        QVERIFY(window.Model().rowCount() == 0 && store.Rows() == 0);
+        feed(1); // rows come again after a clear
+        window.Sync();
+        QCOMPARE(window.Model().Record(0)->bytes, std::string("row 250"));
     }
 };
 
