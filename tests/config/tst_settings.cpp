@@ -28,22 +28,19 @@ private slots:
     void readSetting_data() {
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QByteArray>("read");
-        QTest::newRow("UTF-8 as it is")
-            << QByteArray("Caf\xc3\xa9 \xe2\x82\xac") << QByteArray("Caf\xc3\xa9 \xe2\x82\xac");
-        QTest::newRow("Windows-1252 letters")
-            << QByteArray("Caf\xe9 \xfc") << QByteArray("Caf\xc3\xa9 \xc3\xbc");
-        QTest::newRow("Windows-1252 marks")
-            << QByteArray("\x93x\x94 \x80") << QByteArray("\xe2\x80\x9cx\xe2\x80\x9d \xe2\x82\xac");
-        QTest::newRow("overlong form is no UTF-8")
-            << QByteArray("\xc0\xaf") << QByteArray("\xc3\x80\xc2\xaf");
-        QTest::newRow("surrogate is no UTF-8")
-            << QByteArray("\xed\xa0\x80") << QByteArray("\xc3\xad\xc2\xa0\xe2\x82\xac");
-        QTest::newRow("cut after 254 UTF-8 characters")
-            << QByteArray(253, 'a') + "\xc3\xa9\xc3\xa9" << QByteArray(253, 'a') + "\xc3\xa9";
-        QTest::newRow("cut after 254 Windows-1252 characters")
-            << QByteArray(300, '\xe9') << QByteArray("\xc3\xa9").repeated(254);
-        QTest::newRow("blanks before the cut go")
-            << QByteArray(253, 'a') + "  b" << QByteArray(253, 'a');
+        const auto row = [](const char* name, const QByteArray& stored, const QByteArray& read) {
+            QTest::newRow(name) << stored << read;
+        };
+        row("UTF-8 as it is", "Caf\xc3\xa9 \xe2\x82\xac", "Caf\xc3\xa9 \xe2\x82\xac");
+        row("Windows-1252 letters", "Caf\xe9 \xfc", "Caf\xc3\xa9 \xc3\xbc");
+        row("Windows-1252 marks", "\x93x\x94 \x80", "\xe2\x80\x9cx\xe2\x80\x9d \xe2\x82\xac");
+        row("overlong form is no UTF-8", "\xc0\xaf", "\xc3\x80\xc2\xaf");
+        row("surrogate is no UTF-8", "\xed\xa0\x80", "\xc3\xad\xc2\xa0\xe2\x82\xac");
+        const QByteArray a253(253, 'a');
+        row("cut after 254 UTF-8 characters", a253 + "\xc3\xa9\xc3\xa9", a253 + "\xc3\xa9");
+        row("cut after 254 Windows-1252", QByteArray(300, '\xe9'),
+            QByteArray("\xc3\xa9").repeated(254));
+        row("blanks before the cut go", a253 + "  b", a253);
     }
     void readSetting() {
         QFETCH(QByteArray, stored);

@@ -1,8 +1,5 @@
-// The three settings dialogs: what they show and write, the communication
-// dialog's rule for "the same port" that it shares with the switch-on,
-// devices and network endpoints in [Ports], the methods dialog's restart of
-// the redirection, the exit program of the preferences, the owner window
-// held disabled while a dialog is open, and their boxes named by their labels.
+// The three settings dialogs: what they show, check and write, the owner
+// window they hold disabled, and the program chooser of the preferences.
 #include "config/dialogs/fileprogramchooser.h"
 #include "config/dialogs/lw_conf.h"
 #include "config/dialogs/lw_met.h"
@@ -19,7 +16,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -42,6 +38,34 @@ QStringList entries(QComboBox* box) {
         list << box->itemText(i);
     }
     return list;
+}
+
+// What the labels and lists say, in the order they were made: a label's text,
+// a list as "the label a screen reader names it by: [entries]"; each with its
+// tip in braces ({=}: the same as the one before).
+QString texts(QWidget& dialog) {
+    QStringList out;
+    QString tip;
+    const auto tipOf = [&tip](QWidget* w) {
+        const QString said = w->toolTip().isEmpty() ? ""
+                             : w->toolTip() == tip  ? " {=}"
+                                                    : " {" + w->toolTip() + "}";
+        tip = w->toolTip();
+        return said;
+    };
+    for (QWidget* w : dialog.findChildren<QWidget*>()) {
+        auto* label = qobject_cast<QLabel*>(w);
+        if (auto* box = qobject_cast<QComboBox*>(w)) {
+            const auto by =
+                QAccessible::queryAccessibleInterface(box)->relations(QAccessible::Label);
+            label = by.size() == 1 ? qobject_cast<QLabel*>(by[0].first->object()) : nullptr;
+            const QString name = label ? label->text() + tipOf(label) : "?";
+            out << name + ": [" + entries(box).join(",") + "]" + tipOf(box);
+        } else if (label && !qobject_cast<QComboBox*>(label->buddy())) {
+            out << label->text() + tipOf(label);
+        }
+    }
+    return out.join("; ");
 }
 
 // The names in the order Tab visits them, starting at the first.
@@ -139,8 +163,8 @@ struct Chooser : ProgramChooser {
 };
 
 // A redirection switch over fake ports, three serial devices, a program
-// chooser and a shown owner window for the dialogs.
-struct SwitchRig : SerialDeviceList {
+// chooser, and the three dialogs over a shown owner window.
+struct Rig : SerialDeviceList {
     std::vector<SerialDevice> Devices() override {
         return {{"/dev/ttyS0", ""}, {"/dev/ttyS1", ""}, {"/dev/ttyUSB0", "USB serial"}};
     }
@@ -153,12 +177,14 @@ struct SwitchRig : SerialDeviceList {
     RedirectionSwitch redirection{file, settings, handheld, modem, lamps, messages, status};
     Chooser chooser;
     QWidget owner;
-    SwitchRig() { owner.show(); }
-};
+    LW_CONF conf{file, settings, redirection, messages, *this, &owner};
+    LW_Met met{file, settings, redirection, messages, &owner};
+    LW_PREFS prefs{file, settings, chooser, &owner};
+    Rig() { owner.show(); }
 
-struct CommRig : SwitchRig {
-    LW_CONF dialog{file, settings, redirection, messages, *this, &owner};
-    CommRig(const char* source = "1", const char* destination = "2", const char* speed = "9600") {
+    // Stores the ports' texts ("": none) and opens the communication dialog.
+    void openComm(const char* source = "1", const char* destination = "2",
+                  const char* speed = "9600") {
         for (auto [s, k, v] : {std::tuple{"Source", "Port", source},
                                {"Destination", "Port", destination},
                                {"Common", "Speed", speed}}) {
@@ -166,19 +192,10 @@ struct CommRig : SwitchRig {
                 file.set(s, k, v);
             }
         }
-        dialog.Open();
+        conf.Open();
     }
-    QComboBox* box(const char* name) { return child<QComboBox>(dialog, name); }
-    QString shown() {
-        return QStringList{box("comPP")->currentText(), box("comMP")->currentText(),
-                           box("comSpeed")->currentText()}
-            .join(" ");
-    }
-};
-
-struct MethodsRig : SwitchRig {
-    LW_Met dialog{file, settings, redirection, messages, &owner};
-    MethodsRig(const char* serial, const char* print, const char* clip) {
+    // Stores the methods, switches redirection on and opens the methods dialog.
+    void openMethods(const char* serial, const char* print, const char* clip) {
         file.set("Source", "Port", "1");
         file.set("Destination", "Port", "2");
         file.set("Common", "Speed", "9600");
@@ -186,25 +203,22 @@ struct MethodsRig : SwitchRig {
         file.writes.clear();
         LoadMethods(file, settings);
         redirection.StartRedirection();
-        dialog.Open();
+        met.Open();
     }
-    QComboBox* box(const char* name) { return child<QComboBox>(dialog, name); }
-    QString shown() {
-        return box("comSerialR")->currentText() + " " + box("comPrintr")->currentText() + " " +
-               box("comClipR")->currentText();
-    }
-};
-
-struct PrefsRig : SwitchRig {
-    LW_PREFS dialog{file, settings, chooser, &owner};
-    QComboBox* box(const char* name) { return child<QComboBox>(dialog, name); }
-    QLabel* start() { return child<QLabel>(dialog, "lblStart"); }
-    QString shown() {
-        QStringList out;
-        for (const char* name : {"comLaunchMeth", "commenuvisible", "comLoomway", "comCloseApp"}) {
-            out << box(name)->currentText();
+    QComboBox* box(const char* name) { return owner.findChild<QComboBox*>(name); }
+    QString shown(std::initializer_list<const char*> boxes, const char* between = " ") {
+        QStringList texts;
+        for (const char* name : boxes) {
+            texts << box(name)->currentText();
         }
-        return (out << start()->text()).join("|");
+        return texts.join(between);
+    }
+    QString comm() { return shown({"comPP", "comMP", "comSpeed"}); }
+    QString methods() { return shown({"comSerialR", "comPrintr", "comClipR"}); }
+    QLabel* start() { return child<QLabel>(prefs, "lblStart"); }
+    QString preferences() {
+        return shown({"comLaunchMeth", "commenuvisible", "comLoomway", "comCloseApp"}, "|") + "|" +
+               start()->text();
     }
     void choose(ProgramChooser::Outcome outcome, const QString& path = {}) {
         chooser.results.push_back({outcome, path});
@@ -217,95 +231,93 @@ class TestSettingsDialogs : public QObject {
     Q_OBJECT
 private slots:
     void commLooks() {
-        CommRig rig;
-        QCOMPARE(rig.dialog.windowTitle(), QString("Palm Loomway- Communication"));
-        QVERIFY(!rig.dialog.isModal() && !rig.owner.isEnabled());
-        const QString palm = "This is the COM Port that the Cradle (or Ir Port) uses.";
-        const QString modem = "This is the COM Port that your Modem uses.";
-        const QString speed = "Speed in which the Modem and the Palm Device will Communicate.";
-        for (auto [name, text, tip] :
-             {std::tuple{"Label1", "COM Port", palm},
-              {"comPP", "", palm},
-              {"picrmtprt", "Modem", QString()},
-              {"lblMP", "COM Port", modem},
-              {"comMP", "", modem},
-              {"lblSpeed", "Speed for Both Ports", speed},
-              {"comSpeed", "",
-               "Speed in which the Palm Device and the Remote (Modem) will Communicate."}}) {
-            QWidget* w = child(rig.dialog, name);
-            QCOMPARE(w->toolTip(), tip);
-            if (*text) {
-                QCOMPARE(static_cast<QLabel*>(w)->text(), QString(text));
-            }
-        }
-        QCOMPARE(entries(rig.box("comMP")).join(","),
-                 QString("1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16"));
-        QCOMPARE(entries(rig.box("comSpeed")).join(","),
-                 QString("110,300,1200,2400,4800,9600,19200,28800,38400,57600,115200"));
+        Rig rig;
+        rig.openComm();
+        QCOMPARE(rig.conf.windowTitle(), QString("Palm Loomway- Communication"));
+        QVERIFY(!rig.conf.isModal() && !rig.owner.isEnabled());
+        const QString ports = ": [1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16] {=}; Device {The serial "
+                              "device that this COM Port number stands for, or a network endpoint:"
+                              "\ntcp:HOST:PORT, telnet:HOST:PORT, rfc2217:HOST:PORT, or modem: "
+                              "(the built-in modem).}: [/dev/ttyS0,/dev/ttyS1,/dev/ttyUSB0 \u2014 "
+                              "USB serial";
+        QCOMPARE(texts(rig.conf),
+                 "Palm Device; COM Port {This is the COM Port that the Cradle (or Ir Port) uses.}" +
+                     ports + "] {=}; Modem; COM Port {This is the COM Port that your Modem uses.}" +
+                     ports +
+                     ",modem: \u2014 built-in modem, dials the numbers of [Phonebook],"
+                     "telnet:bbs.example.org:23 \u2014 telnet host, e.g. a BBS,tcp:localhost:2323 "
+                     "\u2014 raw TCP,rfc2217:localhost:3333 \u2014 remote serial port, e.g. "
+                     "ser2net] {=}; Speed for Both Ports {Speed in which the Modem and the Palm "
+                     "Device will Communicate.}: [110,300,1200,2400,4800,9600,19200,28800,38400,"
+                     "57600,115200] {Speed in which the Palm Device and the Remote (Modem) will "
+                     "Communicate.}");
         const QStringList order{"comPP",    "comPPDevice", "comMP",    "comMPDevice",
                                 "comSpeed", "cmdOK",       "cmdCancel"};
-        QCOMPARE(tabOrder(rig.dialog, order), order);
-        QCOMPARE(layoutFault(rig.dialog,
+        QCOMPARE(tabOrder(rig.conf, order), order);
+        QCOMPARE(layoutFault(rig.conf,
                              {{"Label1", "comPP"}, {"lblMP", "comMP"}, {"lblSpeed", "comSpeed"}}),
                  QString());
-        const QRect screen = rig.dialog.screen()->geometry();
-        QCOMPARE(rig.dialog.pos(),
-                 screen.topLeft() + QPoint(screen.width() - rig.dialog.width(),
-                                           screen.height() - rig.dialog.height()) /
-                                        2);
+        const QRect screen = rig.conf.screen()->geometry();
+        QCOMPARE(rig.conf.pos(), screen.topLeft() + QPoint(screen.width() - rig.conf.width(),
+                                                           screen.height() - rig.conf.height()) /
+                                                        2);
         for (const char* name : {"comPP", "comSpeed"}) { // typing refused, arrows pick
             QTest::keyClicks(rig.box(name), "abc1");
             QTest::keyClicks(rig.box(name)->lineEdit(), "x");
         }
         QTest::keyClick(rig.box("comSpeed"), Qt::Key_Down);
         rig.box("comPP")->setCurrentIndex(5);
-        rig.dialog.Open(); // already open: stays as the user left it
-        QCOMPARE(rig.shown(), QString("6 2 19200"));
-        rig.dialog.close();
+        rig.conf.Open(); // already open: stays as the user left it
+        QCOMPARE(rig.comm(), QString("6 2 19200"));
+        rig.conf.close();
         QVERIFY(rig.owner.isEnabled());
-        rig.dialog.Open(); // filled again, not added to
+        rig.conf.Open(); // filled again, not added to
         QCOMPARE(rig.box("comPP")->count(), 16);
-        QCOMPARE(rig.shown(), QString("1 2 9600"));
-        // The device lists: the machine's ports, then for the modem the examples.
-        const QStringList modems = entries(rig.box("comMPDevice"));
-        QCOMPARE(modems.size(), 7);
-        QCOMPARE(modems[2], QStringLiteral("/dev/ttyUSB0 \u2014 USB serial"));
-        QVERIFY(modems[3].startsWith(QStringLiteral("modem: \u2014 ")));
-        QCOMPARE(entries(rig.box("comPPDevice")).size(), 3);
+        QCOMPARE(rig.comm(), QString("1 2 9600"));
+        LW_CONF lone(rig.file, rig.settings, rig.redirection, rig.messages, rig, nullptr);
+        lone.Open(); // without an owner as well
+        QVERIFY(lone.isVisible());
     }
 
-    // What the boxes show of the stored texts.
+    // What the boxes show of the stored texts (how numbers are read: tst_settings).
     void commShown_data() {
         addRows({"source", "destination", "speed", "shown"},
-                {{"in the lists", "2", "5", "9600", "2 5 9600"},
-                 {"outside", "20", "17", "14400", "20 17 14400"},
+                {{"outside the lists", "20", "17", "14400", "20 17 14400"},
                  {"leading digits", "3x", "07", "57600 bps", "3 07 57600"},
-                 {"no digits", "COM1", "modem", "fast", "0 modem 0"},
                  {"nothing stored", "", "", "", "1 1 19200"}});
     }
     void commShown() {
-        CommRig rig(qPrintable(cell("source")), qPrintable(cell("destination")),
-                    qPrintable(cell("speed")));
-        QCOMPARE(rig.shown(), cell("shown"));
+        Rig rig;
+        rig.openComm(qPrintable(cell("source")), qPrintable(cell("destination")),
+                     qPrintable(cell("speed")));
+        QCOMPARE(rig.comm(), cell("shown"));
         QVERIFY(rig.file.writes.empty());
     }
 
-    // Two texts with one number, or two numbers for one device, are one port:
-    // OK then warns, writes nothing and stays open. Otherwise it writes the
-    // texts as shown, takes their numbers and closes.
+    // Two texts with one number (read as the switch-on reads them), or two
+    // numbers for one device, are one port: OK then warns, writes nothing and
+    // stays open. Otherwise it writes the texts as shown, takes their numbers
+    // (0: none) and closes; the switch-on then opens that modem port (-1: none,
+    // and a message).
     void commOk_data() {
         addRows(
-            {"destination", "device", "written"},
-            {{"same", "3", "", ""},
-             {"03", "03", "", ""},
-             {"same device", "4", "/dev/ttyUSB0", ""},
-             {"30", "30", "", "Source Port=3; Destination Port=30; Common Speed=115200"},
+            {"destination", "device", "written", "opens"},
+            {{"same", "3", "", "", ""},
+             {"03", "03", "", "", ""},
+             {"2.6 rounds to 3", "2.6", "", "", ""},
+             {"same device", "4", "/dev/ttyUSB0", "", ""},
+             {"30.4", "30.4", "", "Source Port=3; Destination Port=30.4; Common Speed=115200",
+              "30"},
              {"own device", "4", "/tmp/pty-b",
-              "Source Port=3; Destination Port=4; Common Speed=115200; Ports COM4=/tmp/pty-b"}});
+              "Source Port=3; Destination Port=4; Common Speed=115200; Ports COM4=/tmp/pty-b", "4"},
+             {"no number", "3abc", "", "Source Port=3; Destination Port=3abc; Common Speed=115200",
+              "-1"}});
     }
     void commOk() {
         const QString destination = cell("destination"), written = cell("written");
-        CommRig rig;
+        Rig rig;
+        rig.openComm();
+        rig.settings.SerialMethodOn = true;
         rig.file.set("Ports", "COM3", "/dev/ttyUSB0");
         rig.box("comPP")->setCurrentIndex(2);
         typeInto(rig.box("comMP"), destination);
@@ -313,8 +325,8 @@ private slots:
             typeInto(rig.box("comMPDevice"), cell("device"));
         }
         rig.box("comSpeed")->setCurrentIndex(10);
-        clickOk(rig.dialog);
-        QCOMPARE(rig.dialog.isVisible(), written.isEmpty());
+        clickOk(rig.conf);
+        QCOMPARE(rig.conf.isVisible(), written.isEmpty());
         QCOMPARE(rig.owner.isEnabled(), !written.isEmpty());
         QCOMPARE(rig.file.written(), written.toStdString());
         if (written.isEmpty()) {
@@ -324,56 +336,32 @@ private slots:
                 rig.messages.messages[0].text,
                 std::string("Ports specified cannot be the same.\nPlease select a different COM\n"
                             "port for each one specified."));
-        } else {
-            QCOMPARE(rig.settings.DestinationPort, std::to_string(destination.toInt()));
-            QVERIFY(rig.handheld.calls.empty());
-            rig.dialog.Open(); // read back
-            QCOMPARE(rig.shown(), "3 " + destination + " 115200");
-            QVERIFY(rig.box("comPPDevice")->currentText().startsWith("/dev/ttyUSB0"));
-        }
-    }
-
-    // The modem box's text against "4" in the handheld box; -1: no port
-    // number. What OK lets through is what the switch-on then opens.
-    void sameRuleAsTheSwitch_data() {
-        addRows({"modemText", "port"}, {{"4", "4"},
-                                        {"04 with blanks", " 04 ", "4"},
-                                        {"3.9 rounds up", "3.9", "4"},
-                                        {"5.5 rounds to even", "5.5", "6"},
-                                        {"3.4", "3.4", "3"},
-                                        {"trailing letters", "4abc", "-1"},
-                                        {"no digits", "COM", "-1"}});
-    }
-    void sameRuleAsTheSwitch() {
-        const QString modemText = cell("modemText"), port = cell("port");
-        CommRig rig("4");
-        rig.settings.SerialMethodOn = true;
-        rig.box("comMP")->setEditText(modemText);
-        clickOk(rig.dialog);
-        if (port == "4") {
-            QCOMPARE(rig.messages.messages.at(0).title, std::string("Invalid Assignment"));
-            QCOMPARE(ReadSetting(rig.file, "Destination", "Port"), std::string("2"));
             return;
         }
-        QVERIFY(rig.messages.messages.empty());
-        QCOMPARE(ReadSetting(rig.file, "Destination", "Port"), modemText.trimmed().toStdString());
+        const int opens = cell("opens").toInt();
+        QCOMPARE(rig.settings.DestinationPort, std::to_string(std::max(opens, 0)));
+        QVERIFY(rig.handheld.calls.empty() && rig.messages.messages.empty());
+        rig.conf.Open(); // read back
+        QCOMPARE(rig.comm(), "3 " + destination + " 115200");
+        QVERIFY(rig.box("comPPDevice")->currentText().startsWith("/dev/ttyUSB0"));
         rig.redirection.StartRedirection();
-        QCOMPARE(rig.messages.messages.size(), std::size_t(port == "-1"));
-        QCOMPARE(rig.modem.IsOpen() ? rig.modem.PortNumber() : -1, port.toInt());
-        QCOMPARE(rig.handheld.PortNumber(), 4);
+        QCOMPARE(rig.messages.messages.size(), std::size_t(opens < 0));
+        QCOMPARE(rig.modem.IsOpen() ? rig.modem.PortNumber() : -1, opens);
+        QCOMPARE(rig.handheld.PortNumber(), 3);
     }
 
     // A text in a device box that is no endpoint is refused with the forms
     // named (which texts are: tests/lines); a picked example and a typed
     // endpoint are saved in [Ports] and read back.
     void endpoints() {
-        CommRig rig;
+        Rig rig;
+        rig.openComm();
         typeInto(rig.box("comPPDevice"), "tcp:localhost");
-        clickOk(rig.dialog);
+        clickOk(rig.conf);
         typeInto(rig.box("comPPDevice"), "telnet:bbs.example.org:23");
         typeInto(rig.box("comMPDevice"), "ftp:host:21");
-        clickOk(rig.dialog);
-        QVERIFY(rig.dialog.isVisible() && rig.file.writes.empty());
+        clickOk(rig.conf);
+        QVERIFY(rig.conf.isVisible() && rig.file.writes.empty());
         QCOMPARE(rig.messages.messages.size(), std::size_t(2));
         for (const auto& message : rig.messages.messages) {
             QCOMPARE(message.title, std::string("Invalid Device"));
@@ -381,11 +369,11 @@ private slots:
             QVERIFY2(message.text.find("tcp:HOST:PORT") != std::string::npos, message.text.c_str());
         }
         rig.box("comMPDevice")->setCurrentIndex(3);
-        clickOk(rig.dialog);
-        QVERIFY(!rig.dialog.isVisible());
+        clickOk(rig.conf);
+        QVERIFY(!rig.conf.isVisible());
         QCOMPARE(PortDevice(rig.file, 2), std::string("modem:"));
         QCOMPARE(PortDevice(rig.file, 1), std::string("telnet:bbs.example.org:23"));
-        rig.dialog.Open();
+        rig.conf.Open();
         QCOMPARE(rig.box("comMPDevice")->currentIndex(), 3);
         QCOMPARE(rig.box("comPPDevice")->currentText(), QString("telnet:bbs.example.org:23"));
     }
@@ -393,78 +381,41 @@ private slots:
     // Cancel, the close box and Escape write nothing and give the owner back.
     void waysOut() {
         for (int way = 0; way < 3; ++way) {
-            CommRig comm;
-            comm.box("comPP")->setCurrentIndex(5);
-            leaveWithoutOk(comm.dialog, way);
-            MethodsRig methods("YES", "YES", "YES");
-            typeInto(methods.box("comPrintr"), "NO");
-            leaveWithoutOk(methods.dialog, way);
-            QVERIFY(methods.settings.PrintMethodOn);
-            for (auto [rig, dialog] : {std::pair<SwitchRig*, QDialog*>{&comm, &comm.dialog},
-                                       {&methods, &methods.dialog}}) {
-                QVERIFY(!dialog->isVisible() && rig->owner.isEnabled() && rig->file.writes.empty());
-            }
+            Rig rig;
+            rig.openMethods("YES", "YES", "YES");
+            typeInto(rig.box("comPrintr"), "NO");
+            leaveWithoutOk(rig.met, way);
+            QVERIFY(rig.settings.PrintMethodOn && !rig.met.isVisible() && rig.owner.isEnabled());
+            rig.openComm();
+            rig.box("comPP")->setCurrentIndex(5);
+            leaveWithoutOk(rig.conf, way);
+            QVERIFY(!rig.conf.isVisible() && rig.owner.isEnabled() && rig.file.writes.empty());
         }
-    }
-
-    // A dialog destroyed while open gives its owner back; one whose owner
-    // goes first goes with it. Without an owner it opens as well.
-    void destroyedWhileOpen() {
-        SwitchRig rig;
-        auto* methods =
-            new LW_Met(rig.file, rig.settings, rig.redirection, rig.messages, &rig.owner);
-        methods->Open();
-        QVERIFY(!rig.owner.isEnabled());
-        delete methods;
-        QVERIFY(rig.owner.isEnabled());
-        auto* owner = new QWidget;
-        owner->show();
-        QPointer<LW_PREFS> prefs = new LW_PREFS(rig.file, rig.settings, rig.chooser, owner);
-        prefs->Open();
-        delete owner;
-        QVERIFY(prefs.isNull());
-        LW_CONF lone(rig.file, rig.settings, rig.redirection, rig.messages, rig, nullptr);
-        lone.Open();
-        QVERIFY(lone.isVisible());
     }
 
     // An unexpected failure during OK is reported; the dialog stays open.
     void unexpectedFailure() {
-        CommRig rig;
+        Rig rig;
+        rig.openComm();
         rig.file.throwOnSecond = true;
-        clickOk(rig.dialog);
-        QVERIFY(rig.dialog.isVisible() && !rig.owner.isEnabled());
+        clickOk(rig.conf);
+        QVERIFY(rig.conf.isVisible() && !rig.owner.isEnabled());
         QCOMPARE(rig.messages.messages.at(0).text,
                  std::string("Error Number:  0-Error - disk full"));
         rig.file.throwOnSecond = false;
-        clickOk(rig.dialog);
-        QVERIFY(!rig.dialog.isVisible());
+        clickOk(rig.conf);
+        QVERIFY(!rig.conf.isVisible());
     }
 
-    // Every box of the three settings dialogs has its label as buddy, so a
-    // screen reader names it; the program box is worked from the keyboard.
-    void boxesNamedByTheirLabels() {
-        CommRig rig;
-        LW_Met methods{rig.file, rig.settings, rig.redirection, rig.messages, &rig.owner};
-        LW_PREFS prefs{rig.file, rig.settings, rig.chooser, &rig.owner};
-        for (auto [dialog, count] :
-             {std::pair<QDialog*, int>{&rig.dialog, 5}, {&methods, 3}, {&prefs, 4}}) {
-            const auto boxes = dialog->findChildren<QComboBox*>();
-            QCOMPARE(boxes.size(), count);
-            for (QComboBox* box : boxes) {
-                const auto labelledBy =
-                    QAccessible::queryAccessibleInterface(box)->relations(QAccessible::Label);
-                QCOMPARE(labelledBy.size(), 1);
-                auto* label = qobject_cast<QLabel*>(labelledBy.first().first->object());
-                QVERIFY2(label != nullptr && label->buddy() == box, qPrintable(box->objectName()));
-            }
-        }
-        rig.dialog.close();
-        prefs.Open();
-        auto* start = child<QLabel>(prefs, "lblStart");
-        QCOMPARE(child<QLabel>(prefs, "Label2")->buddy(), start);
-        QWidget* next = child(prefs, "comCloseApp")->nextInFocusChain();
-        while (next->parentWidget() == child(prefs, "comCloseApp")) { // the box's own line
+    // The program box is named by its label and worked from the keyboard;
+    // Tab comes to it after the last list.
+    void programBoxFromTheKeyboard() {
+        Rig rig;
+        rig.prefs.Open();
+        QLabel* start = rig.start();
+        QCOMPARE(child<QLabel>(rig.prefs, "Label2")->buddy(), start);
+        QWidget* next = rig.box("comCloseApp")->nextInFocusChain();
+        while (next->parentWidget() == rig.box("comCloseApp")) { // the box's own line
             next = next->nextInFocusChain();
         }
         QCOMPARE(next, start);
@@ -475,34 +426,32 @@ private slots:
     }
 
     void methodsLook() {
-        MethodsRig rig("YES", "no", "maybe");
-        QCOMPARE(rig.dialog.windowTitle(), QString("Palm Loomway- Methods"));
-        for (auto [label, text] : {std::pair{"lblSerialR", "Enable Serial (to Modem) ReDirection?"},
-                                   {"lblPrintR", "Enable Print ReDirection?"},
-                                   {"lblClipR", "Enable Clipboard ReDirection?"}}) {
-            QCOMPARE(child<QLabel>(rig.dialog, label)->text(), QString(text));
-        }
-        for (const char* name : {"comSerialR", "comPrintr", "comClipR"}) {
-            QCOMPARE(rig.box(name)->toolTip(), QString("Please select one of these options."));
-            QCOMPARE(entries(rig.box(name)), QStringList({"YES", "NO"}));
-        }
+        Rig rig;
+        rig.openMethods("YES", "no", "maybe");
+        QCOMPARE(rig.met.windowTitle(), QString("Palm Loomway- Methods"));
+        QCOMPARE(texts(rig.met),
+                 "Enable Serial (to Modem) ReDirection?: [YES,NO] {Please select one of these "
+                 "options.}; Enable Print ReDirection?: [YES,NO] {Please select one of these "
+                 "options.}; Enable Clipboard ReDirection?: [YES,NO] {Please select one of these "
+                 "options.}");
         const QStringList order{"cmdOK", "cmdCancel", "comSerialR", "comPrintr", "comClipR"};
-        QCOMPARE(tabOrder(rig.dialog, order), order);
-        QCOMPARE(layoutFault(rig.dialog, {{"lblSerialR", "comSerialR"},
-                                          {"lblPrintR", "comPrintr"},
-                                          {"lblClipR", "comClipR"}}),
+        QCOMPARE(tabOrder(rig.met, order), order);
+        QCOMPARE(layoutFault(rig.met, {{"lblSerialR", "comSerialR"},
+                                       {"lblPrintR", "comPrintr"},
+                                       {"lblClipR", "comClipR"}}),
                  QString());
-        QCOMPARE(rig.shown(), QString("YES NO NO")); // "maybe" left the switch off
+        QCOMPARE(rig.methods(), QString("YES NO NO")); // "maybe" left the switch off
     }
 
     // Print or clipboard changed: saved, in force, closed, ports untouched.
     void printAndClipboard() {
-        MethodsRig rig("YES", "YES", "NO");
+        Rig rig;
+        rig.openMethods("YES", "YES", "NO");
         const auto calls = rig.handheld.calls.size();
         typeInto(rig.box("comPrintr"), "no");
         typeInto(rig.box("comClipR"), "Yes");
-        clickOk(rig.dialog);
-        QVERIFY(!rig.dialog.isVisible() && rig.owner.isEnabled() && rig.messages.messages.empty());
+        clickOk(rig.met);
+        QVERIFY(!rig.met.isVisible() && rig.owner.isEnabled() && rig.messages.messages.empty());
         QCOMPARE(ReadSetting(rig.file, "Methods", "LMW_P") +
                      ReadSetting(rig.file, "Methods", "LMW_C"),
                  std::string("noYes"));
@@ -513,70 +462,57 @@ private slots:
     // Serial turned off asks first; after either answer the dialog stays
     // open; Yes restarts with the handheld port only. Turned on, it restarts.
     void serialMethod() {
-        MethodsRig rig("YES", "YES", "YES");
+        Rig rig;
+        rig.openMethods("YES", "YES", "YES");
         typeInto(rig.box("comSerialR"), "NO");
         rig.messages.answers = {MessageAnswer::No};
-        clickOk(rig.dialog);
+        clickOk(rig.met);
         const auto& q = rig.messages.messages.at(0);
         QCOMPARE(q.title + "|" + q.text,
                  std::string("Disconnect Now?|Your current Serial connection will\nbe "
                              "disconnected.  Is this OK?"));
         QVERIFY(q.icon == MessageIcon::Critical && q.buttons == MessageButtons::YesNo &&
                 q.defaultButton == MessageAnswer::No);
-        QVERIFY(rig.dialog.isVisible() && rig.modem.IsOpen() && !rig.settings.SerialMethodOn);
-        clickOk(rig.dialog); // nothing changed any more: closes
-        QVERIFY(!rig.dialog.isVisible());
-        rig.dialog.Open();
+        QVERIFY(rig.met.isVisible() && rig.modem.IsOpen() && !rig.settings.SerialMethodOn);
+        clickOk(rig.met); // nothing changed any more: closes
+        QVERIFY(!rig.met.isVisible());
+        rig.met.Open();
         typeInto(rig.box("comSerialR"), "YES"); // turned on: restarts at once
-        clickOk(rig.dialog);
-        QVERIFY(!rig.dialog.isVisible() && rig.modem.IsOpen());
-        rig.dialog.Open();
+        clickOk(rig.met);
+        QVERIFY(!rig.met.isVisible() && rig.modem.IsOpen());
+        rig.met.Open();
         typeInto(rig.box("comSerialR"), "NO");
         rig.messages.answers = {MessageAnswer::Yes};
-        clickOk(rig.dialog);
-        QVERIFY(rig.dialog.isVisible() && !rig.modem.IsOpen() && rig.handheld.IsOpen());
+        clickOk(rig.met);
+        QVERIFY(rig.met.isVisible() && !rig.modem.IsOpen() && rig.handheld.IsOpen());
         QVERIFY(rig.redirection.RedirectionActive());
         QCOMPARE(rig.messages.messages.size(), std::size_t(2));
     }
 
     void prefsLook() {
-        PrefsRig rig;
-        rig.dialog.Open();
-        QCOMPARE(rig.dialog.windowTitle(), QString("Palm Loomway- Startup Preferences"));
-        const char* pick = "Please select one of these options.";
-        for (auto [name, text, tip] :
-             {std::tuple{
-                  "lblLaunchMeth",
-                  "How would you like the display presented when this application is started?", ""},
-              {"lblmenuvisible", "Would you like the menu visible upon application start?", ""},
-              {"lblLoomway", "Would you like the Loomway ON or OFF on Startup?", ""},
-              {"Label1",
-               "Close the following application (if in memory) before this program starts.", ""},
-              {"Label2",
-               "Start the following application before this program exits (Click in Box below to "
-               "Select File Name):",
-               "Click in Box below to select a program to start before Palm Loomway closes."},
-              {"lblStart", "<NONE>",
-               "Click Here to Select an Application to Start before Palm Loomway closes."},
-              {"comLaunchMeth", "LEDs,SND/RCV Rate,Data Sniffer", pick},
-              {"commenuvisible", "YES,NO", pick},
-              {"comLoomway", "ON,OFF", pick},
-              {"comCloseApp", "None,HotSync Manager",
-               "Close the following application when Palm Loomway is Started."}}) {
-            QWidget* w = child(rig.dialog, name);
-            auto* label = qobject_cast<QLabel*>(w);
-            QCOMPARE(label ? label->text() : entries(static_cast<QComboBox*>(w)).join(","),
-                     QString(text));
-            QCOMPARE(w->toolTip(), QString(tip));
-        }
+        Rig rig;
+        rig.prefs.Open();
+        QCOMPARE(rig.prefs.windowTitle(), QString("Palm Loomway- Startup Preferences"));
+        const QString pick = " {Please select one of these options.}; ";
+        QCOMPARE(texts(rig.prefs),
+                 "How would you like the display presented when this application is started?: "
+                 "[LEDs,SND/RCV Rate,Data Sniffer]" +
+                     pick + "Would you like the menu visible upon application start?: [YES,NO]" +
+                     pick + "Would you like the Loomway ON or OFF on Startup?: [ON,OFF]" + pick +
+                     "Close the following application (if in memory) before this program "
+                     "starts.: [None,HotSync Manager] {Close the following application when Palm "
+                     "Loomway is Started.}; Start the following application before this program "
+                     "exits (Click in Box below to Select File Name): {Click in Box below to "
+                     "select a program to start before Palm Loomway closes.}; <NONE> {Click Here "
+                     "to Select an Application to Start before Palm Loomway closes.}");
         QCOMPARE(rig.start()->textFormat(), Qt::PlainText);
         for (const char* name : {"comLaunchMeth", "commenuvisible", "comLoomway", "comCloseApp"}) {
             QTest::keyClicks(rig.box(name)->lineEdit(), "x"); // refused in the first three
         }
-        QCOMPARE(rig.shown(), QString("Data Sniffer|YES|OFF|Nonex|<NONE>"));
+        QCOMPARE(rig.preferences(), QString("Data Sniffer|YES|OFF|Nonex|<NONE>"));
         const QStringList order{"comLaunchMeth", "commenuvisible", "comLoomway",
                                 "comCloseApp",   "cmdOK",          "cmdCancel"};
-        QCOMPARE(tabOrder(rig.dialog, order), order);
+        QCOMPARE(tabOrder(rig.prefs, order), order);
         QVERIFY(!rig.owner.isEnabled());
     }
 
@@ -584,39 +520,38 @@ private slots:
     // shown as they are (8-bit ones as their characters) and written back
     // byte for byte; the stored program is the exit program from the opening on.
     void prefsShownAndWritten_data() {
-        addRows({"stored", "shown"}, {{"nothing", "", "Data Sniffer|YES|OFF|None|<NONE>"},
-                                      {"stored", "LEDs|maybe|on|My Terminal|/usr/bin/true --flag",
-                                       "LEDs|maybe|on|My Terminal|/usr/bin/true --flag"},
-                                      {"8-bit", "LEDs|NO|ON|Caf\u00e9|/opt/M\u00fcller/start",
-                                       "LEDs|NO|ON|Caf\u00e9|/opt/M\u00fcller/start"}});
+        addRows({"stored", "shown"},
+                {{"nothing", "", "Data Sniffer|YES|OFF|None|<NONE>"},
+                 {"8-bit", "LEDs|maybe|on|Caf\u00e9|/opt/M\u00fcller/start --flag",
+                  "LEDs|maybe|on|Caf\u00e9|/opt/M\u00fcller/start --flag"}});
     }
     void prefsShownAndWritten() {
         const QString stored = cell("stored"), shown = cell("shown");
-        PrefsRig rig;
+        Rig rig;
         const char* keys[] = {"Startup", "MenuVisible", "Status", "CloseApp", "StartApp"};
         const QStringList values = (stored.isEmpty() ? shown : stored).split('|');
         for (int i = 0; i < values.size() && !stored.isEmpty(); ++i) {
             rig.file.set("Preferences", keys[i], values[i].toLatin1().toStdString());
         }
-        rig.dialog.Open();
-        QCOMPARE(rig.shown(), shown);
+        rig.prefs.Open();
+        QCOMPARE(rig.preferences(), shown);
         QCOMPARE(rig.settings.ExitProgramPath, shown.section('|', 4).toStdString());
-        clickOk(rig.dialog);
+        clickOk(rig.prefs);
         std::string expected;
         for (int i = 0; i < 5; ++i) {
             expected += (i ? "; Preferences " : "Preferences ") + std::string(keys[i]) + "=" +
                         values[i].toLatin1().toStdString();
         }
         QCOMPARE(rig.file.written(), expected);
-        QVERIFY(!rig.dialog.isVisible() && rig.owner.isEnabled());
+        QVERIFY(!rig.prefs.isVisible() && rig.owner.isEnabled());
     }
 
     // A chosen program shows, quoted to stay one word of the command line;
     // cancelled leaves it; a failure gives <NONE>; only OK makes it count.
     void choosingTheExitProgram() {
-        PrefsRig rig;
+        Rig rig;
         rig.file.set("Preferences", "StartApp", "/usr/bin/former");
-        rig.dialog.Open();
+        rig.prefs.Open();
         for (auto [path, caption] : {std::pair{"/usr/bin/xterm", "/usr/bin/xterm"},
                                      {"/home/u/My Tools/it's", "'/home/u/My Tools/it'\\''s'"},
                                      {"/opt/a\"b\\c", "'/opt/a\"b\\c'"}}) {
@@ -632,16 +567,16 @@ private slots:
         QCOMPARE(rig.start()->text(), QString("'/opt/a\"b\\c'"));
         QCOMPARE(rig.settings.ExitProgramPath, std::string("/usr/bin/former"));
         for (int way = 0; way < 3; ++way) {
-            leaveWithoutOk(rig.dialog, way);
+            leaveWithoutOk(rig.prefs, way);
             QVERIFY(rig.file.writes.empty() && rig.owner.isEnabled());
-            rig.dialog.Open();
+            rig.prefs.Open();
             QCOMPARE(rig.start()->text(), QString("/usr/bin/former"));
             rig.choose(ProgramChooser::Outcome::Chosen, "/bin/x");
         }
         rig.choose(ProgramChooser::Outcome::Failed);
         QCOMPARE(rig.start()->text(), QString("<NONE>"));
         rig.choose(ProgramChooser::Outcome::Chosen, "/bin/x");
-        clickOk(rig.dialog);
+        clickOk(rig.prefs);
         QCOMPARE(rig.settings.ExitProgramPath, std::string("/bin/x"));
     }
 
