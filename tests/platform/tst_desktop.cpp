@@ -249,9 +249,7 @@ private slots:
         const int before = completedJobs();
         QCOMPARE(QProcess::execute("cupsreject", {"FilePDF"}), 0);
         QVERIFY(rig.engine.Redirect("<LMW_P>Hello<SRESP></LMW_P>"));
-        QCOMPARE(rig.handheld.written,
-                 std::string("<LMW_RSP>STA=ERROR(483)~PRINT_HW=0,0~FONT_HW=0,0~"
-                             "LEN=12~NAME=NOT_DEFINED</LMW_RSP>"));
+        QVERIFY(rig.handheld.written.find("STA=ERROR(483)~") != std::string::npos);
         QVERIFY(!rig.surface.LastRefusal().empty());
         QVERIFY(leftoverDocuments().isEmpty());
         QCOMPARE(QProcess::execute("cupsaccept", {"FilePDF"}), 0);
