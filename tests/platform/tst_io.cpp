@@ -28,6 +28,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <functional>
 #include <numeric>
 #include <random>
 #include <sys/resource.h>
@@ -112,6 +113,13 @@ quint16 closedPort() {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost);
     return server.serverPort();
+}
+
+// Listens on loopback and hands each connection to serve; its port, 0 if it cannot listen.
+std::string Serve(QTcpServer& server, std::function<void(QTcpSocket*)> serve) {
+    QObject::connect(&server, &QTcpServer::newConnection, &server,
+                     [&server, serve] { serve(server.nextPendingConnection()); });
+    return server.listen(QHostAddress::LocalHost) ? std::to_string(server.serverPort()) : "0";
 }
 
 bool reaped(qint64 pid) {
@@ -627,13 +635,10 @@ private slots:
     // byte value passes both ways unchanged.
     void tcpEchoesEveryByte() {
         QTcpServer server;
-        QVERIFY(server.listen(QHostAddress::LocalHost));
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [&server] {
-            QTcpSocket* peer = server.nextPendingConnection();
-            QObject::connect(peer, &QTcpSocket::readyRead, peer,
-                             [peer] { peer->write(peer->readAll()); });
-        });
-        Rig rig("tcp:127.0.0.1:" + std::to_string(server.serverPort()));
+        Rig rig("tcp:127.0.0.1:" + Serve(server, [](QTcpSocket* peer) {
+                    QObject::connect(peer, &QTcpSocket::readyRead, peer,
+                                     [peer] { peer->write(peer->readAll()); });
+                }));
         rig.modem.Open();
         rig.modem.Write(allBytes());
         QTRY_COMPARE(rig.got.size(), std::size_t(256));
@@ -660,22 +665,20 @@ private slots:
     // close is a lost port. (The options themselves: tests/lines/tst_lines.)
     void telnetServer() {
         QTcpServer server;
-        QVERIFY(server.listen(QHostAddress::LocalHost));
         QByteArray raw;
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
-            QTcpSocket* peer = server.nextPendingConnection();
-            // Binary both ways, a terminal type (24) asked for; then data with a doubled IAC.
-            peer->write("\xff\xfd\x00\xff\xfb\x00\xff\xfd\x18"
-                        "A\xff\xff"
-                        "B\0\r\n",
-                        16);
-            QObject::connect(peer, &QTcpSocket::readyRead, peer, [&raw, peer] {
-                if ((raw += peer->readAll()).endsWith("END")) {
-                    peer->disconnectFromHost();
-                }
-            });
-        });
-        Rig rig("telnet:127.0.0.1:" + std::to_string(server.serverPort()));
+        Rig rig("telnet:127.0.0.1:" + Serve(server, [&raw](QTcpSocket* peer) {
+                    // Binary both ways, a terminal type (24) asked for; then data with a doubled
+                    // IAC.
+                    peer->write("\xff\xfd\x00\xff\xfb\x00\xff\xfd\x18"
+                                "A\xff\xff"
+                                "B\0\r\n",
+                                16);
+                    QObject::connect(peer, &QTcpSocket::readyRead, peer, [&raw, peer] {
+                        if ((raw += peer->readAll()).endsWith("END")) {
+                            peer->disconnectFromHost();
+                        }
+                    });
+                }));
         rig.modem.Open();
         QTRY_COMPARE(rig.got, std::string("A\377B\0\r\n", 6));
         rig.modem.Write(std::string("x\xff\0y", 4) + "END");
