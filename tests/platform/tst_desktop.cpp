@@ -185,16 +185,6 @@ QStringList leftoverDocuments() {
     return QDir(QDir::tempPath()).entryList({"loomway-print-*"}, QDir::Files);
 }
 
-struct Rig {
-    FakeSerialPort handheld;
-    RecordingTrafficView view;
-    Traffic traffic{view};
-    RecordingLampPanel lamps;
-    QtPrinterSurface surface;
-    PrintEngine engine{surface, handheld, traffic, lamps};
-    Rig() { handheld.forceOpen(true); }
-};
-
 } // namespace
 
 class TestDesktop : public QObject {
@@ -215,25 +205,31 @@ private slots:
     // orientation it was drawn in. (tests/e2e/tst_print.py: the text, fonts
     // and status of a printed document.)
     void printJobs() {
-        Rig rig;
+        FakeSerialPort handheld;
+        handheld.forceOpen(true);
+        RecordingTrafficView view;
+        Traffic traffic{view};
+        RecordingLampPanel lamps;
+        QtPrinterSurface surface;
+        PrintEngine engine{surface, handheld, traffic, lamps};
         QCOMPARE(QProcess::execute("cupsreject", {"FilePDF"}), 0);
-        QVERIFY(rig.engine.Redirect("<LMW_P>Hello<SRESP></LMW_P>"));
-        QVERIFY(rig.handheld.written.find("STA=ERROR(483)~") != std::string::npos);
-        QVERIFY(!rig.surface.LastRefusal().empty());
+        QVERIFY(engine.Redirect("<LMW_P>Hello<SRESP></LMW_P>"));
+        QVERIFY(handheld.written.find("STA=ERROR(483)~") != std::string::npos);
+        QVERIFY(!surface.LastRefusal().empty());
         QVERIFY(leftoverDocuments().isEmpty());
         QCOMPARE(QProcess::execute("cupsaccept", {"FilePDF"}), 0);
 
-        rig.surface.SetOrientation(PrinterSurface::kPortrait);
-        rig.surface.PrintLine("Partial page");
+        surface.SetOrientation(PrinterSurface::kPortrait);
+        surface.PrintLine("Partial page");
         QCOMPARE(leftoverDocuments().size(), qsizetype(1)); // drawn so far
-        rig.surface.AbortDoc();
+        surface.AbortDoc();
         QVERIFY(leftoverDocuments().isEmpty());
 
-        rig.handheld.written.clear();
-        QVERIFY(rig.engine.Redirect("<LMW_P>Portrait first<FFEED><PORIENT_L>Landscape second<FFEED>"
-                                    "<PORIENT_P>Portrait third<NL><PORIENT_L>still portrait"
-                                    "<SRESP></LMW_P>"));
-        QVERIFY(rig.handheld.written.find("STA=DEFINED") != std::string::npos);
+        handheld.written.clear();
+        QVERIFY(engine.Redirect("<LMW_P>Portrait first<FFEED><PORIENT_L>Landscape second<FFEED>"
+                                "<PORIENT_P>Portrait third<NL><PORIENT_L>still portrait"
+                                "<SRESP></LMW_P>"));
+        QVERIFY(handheld.written.find("STA=DEFINED") != std::string::npos);
         const QString pdf = printed();
         QVERIFY(!pdf.isEmpty());
         QCOMPARE(Other({"-W", "completed", "-o"}, "lpstat").output().count('\n'), qsizetype(1));
