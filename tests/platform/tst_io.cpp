@@ -291,7 +291,9 @@ private slots:
 
     // A write that fails at any point leaves the file as it was and no
     // temporary file behind; a failed first write creates no file.
-    void failedWrites() {
+    // Permissions stay, a link stays a link, a missing folder is made
+    // private, a folder in place of the file is left alone.
+    void theFileItself() {
         const QByteArray original = "[Source]\nPort=1\n; a comment\n[Common]\nSpeed=9600\n";
         Write(original);
         IniProfileFile file(kPath.toStdString());
@@ -307,16 +309,11 @@ private slots:
         file.InjectWriteFailureAfter(5);
         QCOMPARE(WriteSetting(file, "Source", "Port", "1"), std::int16_t(0));
         QCOMPARE(Read(), QByteArray("(none)"));
-    }
-
-    // Permissions stay, a link stays a link, a missing folder is made
-    // private, a folder in place of the file is left alone.
-    void theFileItself() {
         Write("[Source]\nPort=1\n");
         QVERIFY(::chmod(qPrintable(kPath), 0640) == 0);
         const QString real = scratchDir() + "/ini/real.ini";
         QVERIFY(QFile::rename(kPath, real) && QFile::link(real, kPath));
-        IniProfileFile file(kPath.toStdString());
+        file.InjectWriteFailureAfter(std::nullopt);
         QVERIFY(WriteSetting(file, "Source", "Port", "3"));
         QVERIFY(QFileInfo(kPath).isSymLink());
         QCOMPARE(Read(real), QByteArray("[Source]\nPort=3\n"));
@@ -462,27 +459,23 @@ private slots:
         QCOMPARE(events, 3);
     }
 
-    // Only N,8,1 at a whole positive speed is a setting.
-    void settingsText() {
-        QtSerialPort port([](int) { return std::string("/nonexistent"); });
-        const auto failure = [&](const char* text) {
-            return FailureOf([&] { port.SetSettings(text); });
-        };
-        QCOMPARE(failure("110,N,8,1") + failure("115200,N,8,1"), std::string("00"));
-        for (const char* bad : {"-1,N,8,1", "0,N,8,1", "9600.5,N,8,1", " 9600,N,8,1", "9600,E,8,1",
-                                "9600,N,7,1", "9600,N,8,2", "9600", "99999999999,N,8,1"}) {
-            QVERIFY2(failure(bad) == "380|Invalid property value", bad);
-        }
-    }
-
-    // The number is resolved to a device at the opening; what cannot be
-    // opened fails with the code a user's message depends on; a device held
-    // elsewhere opens once it is let go.
+    // Only N,8,1 at a whole positive speed is a setting. The number is
+    // resolved to a device at the opening; what cannot be opened fails with
+    // the code a user's message depends on; a device held elsewhere opens
+    // once it is let go.
     void opening() {
         PtyPair pair;
         std::vector<int> asked;
         const std::string device = pair.programEnd().toStdString();
         QtSerialPort port([&](int n) { return asked.push_back(n), device; });
+        const auto setting = [&](const char* text) {
+            return FailureOf([&] { port.SetSettings(text); });
+        };
+        QCOMPARE(setting("110,N,8,1") + setting("115200,N,8,1"), std::string("00"));
+        for (const char* bad : {"-1,N,8,1", "0,N,8,1", "9600.5,N,8,1", " 9600,N,8,1", "9600,E,8,1",
+                                "9600,N,7,1", "9600,N,8,2", "9600", "99999999999,N,8,1"}) {
+            QVERIFY2(setting(bad) == "380|Invalid property value", bad);
+        }
         QCOMPARE(FailureOf([&] { port.SetPortNumber(-1); }),
                  std::string("380|Invalid property value"));
         port.SetPortNumber(5);
