@@ -1,12 +1,10 @@
-// The program's ways in and out: the settings file and captures on real
-// files, serial ports on pseudo-terminals, serial devices (udev's links stood
-// in for by a folder of the test's own), the built-in modem, and network
-// endpoints on loopback servers: an echo server, a telnet server written
-// here, ser2net serving a pseudo-terminal as a remote serial port.
+// The program's ways in and out on real parts: the settings file and captures
+// on files, serial ports on pseudo-terminals (udev's links stood in for by a
+// folder of the test's own), the built-in modem, and network endpoints on
+// loopback servers: an echo server, a telnet server written here, ser2net.
 #include "capture/capturecontroller.h"
 #include "capture/chunkstore.h"
 #include "config/settings.h"
-#include "core/redirectionswitch.h"
 #include "platform/filecapturesink.h"
 #include "platform/filesystemdevicewatcher.h"
 #include "platform/iniprofilefile.h"
@@ -22,7 +20,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSerialPortInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -31,7 +28,7 @@
 
 #include <cerrno>
 #include <csignal>
-#include <ctime>
+#include <functional>
 #include <numeric>
 #include <random>
 #include <sys/resource.h>
@@ -63,7 +60,6 @@ public:
     }
     ~PtyPair() { breakLine(); }
     QString programEnd() const { return m_path; }
-    int far() const { return m_far; }
     void breakLine() {
         if (m_far >= 0) {
             ::close(m_far), m_far = -1;
@@ -91,6 +87,7 @@ public:
         }
         return out;
     }
+    int far() const { return m_far; }
 
 private:
     int m_far = -1;
@@ -103,11 +100,26 @@ std::string allBytes() {
     return data;
 }
 
+// Every byte value, then random ones up to size.
+std::string manyBytes(std::size_t size) {
+    std::string data = allBytes() + std::string(size - 256, '\0');
+    std::mt19937 gen(1);
+    std::generate(data.begin() + 256, data.end(), [&gen] { return char(gen()); });
+    return data;
+}
+
 // A port number on which nothing listens.
 quint16 closedPort() {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost);
     return server.serverPort();
+}
+
+// Listens on loopback and hands each connection to serve; its port, 0 if it cannot listen.
+std::string Serve(QTcpServer& server, std::function<void(QTcpSocket*)> serve) {
+    QObject::connect(&server, &QTcpServer::newConnection, &server,
+                     [&server, serve] { serve(server.nextPendingConnection()); });
+    return server.listen(QHostAddress::LocalHost) ? std::to_string(server.serverPort()) : "0";
 }
 
 bool reaped(qint64 pid) {
@@ -132,27 +144,21 @@ std::unique_ptr<QtSerialPort> PortOn(const QString& device) {
     return port;
 }
 
-// The switch as the program builds it: the handheld a stand-in, the modem the
-// real port, the settings a real file mapping COM2 to `modemTarget`.
+// The modem port as the program builds it: COM2 leads to `target` through a
+// real settings file. What it receives collects in `got`, a loss in `lost`.
 struct Rig {
     IniProfileFile file{IniProfileFile::DefaultPath()};
-    Settings settings;
-    FakeSerialPort handheld;
     RoutingSerialPort modem{[this](int n) { return PortDevice(file, n); }, file};
-    RecordingLampPanel lamps;
-    RecordingMessageBox messages;
-    RecordingStatusPanel status;
-    RedirectionSwitch sw{file, settings, handheld, modem, lamps, messages, status};
-    std::string got;
+    std::string got, lost;
 
-    explicit Rig(const std::string& modemTarget, const char* speed = "9600",
+    explicit Rig(const std::string& target, const char* speed = "9600",
                  const QByteArray& more = {}) {
-        writeSettingsFile(
-            "[Source]\nPort=1\n[Destination]\nPort=2\n[Common]\nSpeed=" + QByteArray(speed) +
-            "\n[Ports]\nCOM2=" + QByteArray::fromStdString(modemTarget) + "\n" + more);
-        settings.SerialMethodOn = true;
-        modem.SetLostHandler([this](const PortError& e) { sw.OnPortLost(modem, e); });
+        writeSettingsFile("[Ports]\nCOM2=" + QByteArray::fromStdString(target) + "\n" + more);
+        modem.SetLostHandler(
+            [this](const PortError& e) { lost = std::to_string(e.code) + "|" + e.description; });
         modem.SetReceiveHandler([this] { got += modem.ReadAll(); });
+        modem.SetPortNumber(2);
+        modem.SetSettings(speed + std::string(",N,8,1"));
     }
     // Sends a line and waits until `answer` has come; what came is consumed.
     bool Say(const std::string& line, const std::string& answer) {
@@ -162,27 +168,12 @@ struct Rig {
     }
     // Dials the built-in modem's program; its process id, 0 if it did not answer.
     qint64 Call() {
-        // A short escape guard time (S12, in 1/50 s) keeps the test quick.
-        if (!Say("ATS12=2\r", "OK") || !Say("ATDT555-1234\r", "CONNECT 38400\r\n") ||
-            !QTest::qWaitFor([&] { return got.find("$HOME|;x|\r\n") != std::string::npos; })) {
-            return 0;
-        }
-        return modem.Modem().ProgramId();
+        return Say("ATDT555-1234\r", "CONNECT 38400\r\n") &&
+                       QTest::qWaitFor([&] { return got.find("|\r\n") != std::string::npos; })
+                   ? modem.Modem().ProgramId()
+                   : 0;
     }
 };
-
-std::unique_ptr<Rig> ModemRig() {
-    // The program prints its arguments, then echoes 300 bytes and ends.
-    auto rig = std::make_unique<Rig>(
-        "modem:", "38400",
-        "[Phonebook]\n5551234=exec:sh -c 'printf \"%s|\" \"$@\"; printf \"\\r\\n\"; exec dd bs=1 "
-        "count=300 status=none' sh 'two words' \"$HOME\" ;x\n7=tcp:127.0.0.1:" +
-            QByteArray::number(closedPort()) + "\n8=telnet:no-such-host.invalid:23\n");
-    rig->modem.SetPortNumber(2);
-    rig->modem.SetSettings("38400,N,8,1");
-    rig->modem.Open();
-    return rig;
-}
 
 #define kPath (scratchDir() + "/ini/LOOMWAY.INI")
 
@@ -244,39 +235,34 @@ private slots:
         QFile::remove(kPath);
     }
 
+    // A relative $XDG_CONFIG_HOME is ignored. (Every e2e test reads its
+    // settings from an absolute one.)
     void defaultPath() {
         const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-        QCOMPARE(QString::fromStdString(IniProfileFile::DefaultPath()), saved + "/LOOMWAY.INI");
-        qputenv("XDG_CONFIG_HOME", "relative/folder"); // not absolute: ignored
+        qputenv("XDG_CONFIG_HOME", "relative/folder");
         QCOMPARE(QString::fromStdString(IniProfileFile::DefaultPath()),
                  qEnvironmentVariable("HOME") + "/.config/LOOMWAY.INI");
         qputenv("XDG_CONFIG_HOME", saved);
     }
 
     // Reading: sections and keys in any case, blanks around, the first key
-    // wins, comments and lines before any section ignored, Latin-1 names,
-    // values cut to the buffer; a missing file gives the defaults, creates nothing.
+    // wins, comments ignored, no line break at the end; a missing file gives
+    // the defaults, creates nothing.
     void reading() {
         IniProfileFile file(kPath.toStdString());
         QCOMPARE(file.GetString("Preferences", "StartApp", " <NONE> ", 255), std::string("<NONE>"));
         QCOMPARE(Read(), QByteArray("(none)"));
-        Write("; by hand\r\nstray=x\r\n[source]\r\n  PORT  =   3   "
+        Write("; by hand\r\n[source]\r\n  PORT  =   3   "
               "\r\nport=4\r\n[COMMON]\r\nspeed\t=\t9600\t\r\n"
-              "; Speed=1200\r\n[Source]\r\nExtra=later\r\n[\334BER]"
-              "\r\nK=umlaut\r\n[ Spaced ]\r\nKey = a = b\r\n"
-              "[Long]\r\nV=" +
-              QByteArray(300, 'p') + "\r\n[Last]\r\nNoBreak=end");
+              "; Speed=1200\r\n[Source]\r\nExtra=later\r\n[ Spaced ]\r\nKey = a = b\r\n"
+              "[Last]\r\nNoBreak=end");
         for (auto [section, key, value] : {std::tuple{"Source", "Port", "3"},
                                            {"Source", "Extra", "later"},
                                            {"Common", "Speed", "9600"},
-                                           {"", "stray", ""},
-                                           {"\374ber", "k", "umlaut"},
                                            {"Spaced", "KEY", "a = b"},
                                            {"last", "nobreak", "end"}}) {
             QCOMPARE(ReadSetting(file, section, key), std::string(value));
         }
-        QCOMPARE(ReadSetting(file, "Long", "V"), std::string(254, 'p'));
-        QCOMPARE(file.GetString("Long", "V", "", 10), std::string(9, 'p'));
     }
 
     // Writing changes only the value of its key, adds a key after the last of
@@ -299,17 +285,15 @@ private slots:
             .replace("keep\r\n", "keep\r\nExtra=x\xe9\xff\r\n")
             .replace("=300", "=115200");
         QCOMPARE(Read(), text + "\r\nAdded=\r\n\r\n[Display]\r\nXLoc=Title[Source]Port=7\r\n");
-        for (auto [section, key] :
-             {std::pair{"Preferences", "A=B"}, {"Bad]", "Key"}, {"Preferences", ""}}) {
-            QCOMPARE(WriteSetting(file, section, key, "1"), std::int16_t(0));
-        }
         QCOMPARE(ReadSetting(file, "Source", "Port"), std::string("5"));
         QVERIFY(Strays().isEmpty());
     }
 
     // A write that fails at any point leaves the file as it was and no
     // temporary file behind; a failed first write creates no file.
-    void failedWrites() {
+    // Permissions stay, a link stays a link, a missing folder is made
+    // private, a folder in place of the file is left alone.
+    void theFileItself() {
         const QByteArray original = "[Source]\nPort=1\n; a comment\n[Common]\nSpeed=9600\n";
         Write(original);
         IniProfileFile file(kPath.toStdString());
@@ -325,18 +309,11 @@ private slots:
         file.InjectWriteFailureAfter(5);
         QCOMPARE(WriteSetting(file, "Source", "Port", "1"), std::int16_t(0));
         QCOMPARE(Read(), QByteArray("(none)"));
-        file.InjectWriteFailureAfter(std::nullopt);
-        QVERIFY(WriteSetting(file, "Source", "Port", "16"));
-    }
-
-    // Permissions stay, a link stays a link, a missing folder is made
-    // private, a folder in place of the file is left alone.
-    void theFileItself() {
         Write("[Source]\nPort=1\n");
         QVERIFY(::chmod(qPrintable(kPath), 0640) == 0);
         const QString real = scratchDir() + "/ini/real.ini";
         QVERIFY(QFile::rename(kPath, real) && QFile::link(real, kPath));
-        IniProfileFile file(kPath.toStdString());
+        file.InjectWriteFailureAfter(std::nullopt);
         QVERIFY(WriteSetting(file, "Source", "Port", "3"));
         QVERIFY(QFileInfo(kPath).isSymLink());
         QCOMPARE(Read(real), QByteArray("[Source]\nPort=3\n"));
@@ -372,38 +349,34 @@ private slots:
     // Each way a capture fails (a full device, a file-size limit, a folder
     // that is gone) stops it with one message; the other listeners go on.
     void failuresStopTheCaptureWithOneMessage_data() {
-        addRows({"setup", "text"},
-                {{"full device",
+        addRows({"menu", "text"}, // "menu": the menu capture's states as they were reported
+                {{"full device", "0",
                   "The capture file cannot be written:\n/dev/full\nNo space left on device"},
-                 {"file size limit", "The capture file cannot be written:\n%1/limited.txt\n"
-                                     "File too large\nThe capture has stopped; the "
-                                     "redirection goes on."},
-                 {"folder gone", "The capture file cannot be created:\n%1/gone/loomway-*\n"
-                                 "No such file or directory\nThe redirection goes on "
-                                 "without a capture."}});
+                 {"file size limit", "10",
+                  "The capture file cannot be written:\n%1/limited.txt\nFile too large\n"
+                  "The capture has stopped; the redirection goes on."},
+                 {"folder gone", "",
+                  "The capture file cannot be created:\n%1/gone/loomway-*\nNo such file or "
+                  "directory\nThe redirection goes on without a capture."}});
     }
     void failuresStopTheCaptureWithOneMessage() {
         QFETCH(QString, text);
-        const QString scratch = scratchDir();
+        const QString scratch = scratchDir(), setup = QTest::currentDataTag();
         CaptureRig rig;
-        std::vector<bool> menuStates;
-        rig.captures.SetMenuCaptureHandler([&](bool running) { menuStates.push_back(running); });
+        QString menu;
+        rig.captures.SetMenuCaptureHandler([&](bool running) { menu += running ? "1" : "0"; });
         ChunkStore watcher(rig.clock);
         rig.fanOut.Add(watcher);
         rlimit old{};
         getrlimit(RLIMIT_FSIZE, &old);
-        const bool limit = text.contains("limited");
-        if (text.contains("/dev/full")) {
+        if (setup == "full device") {
             rig.captures.StartMenuCapture("/dev/full", CaptureFormat::Pppdump);
-            QCOMPARE(menuStates, std::vector<bool>{false});
-        } else if (limit) {
+        } else if (setup == "file size limit") {
             std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limited = old;
-            limited.rlim_cur = 4096;
+            const rlimit limited{4096, old.rlim_max};
             QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
             rig.captures.StartMenuCapture((scratch + "/limited.txt").toStdString(),
                                           CaptureFormat::HexLog);
-            QCOMPARE(menuStates, std::vector<bool>{true});
         } else {
             QVERIFY(QDir().mkpath(scratch + "/gone"));
             rig.profile.WriteString("Capture", "Folder", (scratch + "/gone").toStdString());
@@ -418,6 +391,7 @@ private slots:
         rig.RunLater();
         setrlimit(RLIMIT_FSIZE, &old);
         QCOMPARE(watcher.Rows(), std::size_t(201));
+        QCOMPARE(menu, cell("menu"));
         QCOMPARE(rig.messages.messages.size(), std::size_t(1));
         const auto& message = rig.messages.messages.front();
         QCOMPARE(message.title, std::string("Capture Error"));
@@ -429,26 +403,20 @@ private slots:
                      .hasMatch(),
                  message.text.c_str());
         QVERIFY(!rig.captures.MenuCaptureRunning() && rig.captures.FolderCapturePath().empty());
-        if (limit) {
-            QCOMPARE(menuStates, (std::vector<bool>{true, false}));
-            QCOMPARE(QFileInfo(scratch + "/limited.txt").size(), 4096);
-        }
+        QVERIFY(setup != "file size limit" || QFileInfo(scratch + "/limited.txt").size() == 4096);
     }
 
-    // Every byte value and two megabytes each way arrive whole and in order;
-    // a far end that reads nothing makes the writes wait, no device is taken
-    // for lost, and all arrives when it reads again.
+    // Two megabytes of every byte value each way arrive whole and in order; a
+    // far end that reads nothing makes the writes wait, no device is taken for
+    // lost, and all arrives when it reads again.
     void bytesBothWays() {
         PtyPair pair;
         auto port = PortOn(pair.programEnd());
-        std::string received;
+        std::string received, data = manyBytes(2 << 20);
         int lost = 0, written = 0;
         port->SetReceiveHandler([&] { received += port->ReadAll(); });
         port->SetLostHandler([&](const PortError&) { ++lost; });
         port->SetWrittenHandler([&] { ++written; });
-        std::string data = allBytes() + std::string(2 << 20, '\0');
-        std::mt19937 gen(1);
-        std::generate(data.begin() + 256, data.end(), [&gen] { return char(gen()); });
         pair.write(data);
         QTRY_COMPARE_WITH_TIMEOUT(received.size(), data.size(), 20000);
         QVERIFY(received == data);
@@ -491,29 +459,23 @@ private slots:
         QCOMPARE(events, 3);
     }
 
-    // Only N,8,1 at a whole positive speed is a setting.
-    void settingsText() {
-        QtSerialPort port([](int) { return std::string("/nonexistent"); });
-        const auto failure = [&](const char* text) {
-            return FailureOf([&] { port.SetSettings(text); });
-        };
-        for (const char* good : {"9600,N,8,1", "110,N,8,1", "115200,N,8,1"}) {
-            QVERIFY2(failure(good) == "0", good);
-        }
-        for (const char* bad : {"-1,N,8,1", "0,N,8,1", "9600.5,N,8,1", " 9600,N,8,1", "9600,E,8,1",
-                                "9600,N,7,1", "9600,N,8,2", "9600", "99999999999,N,8,1"}) {
-            QVERIFY2(failure(bad) == "380|Invalid property value", bad);
-        }
-    }
-
-    // The number is resolved to a device at the opening; what cannot be
-    // opened fails with the code a user's message depends on; a device held
-    // elsewhere opens once it is let go.
+    // Only N,8,1 at a whole positive speed is a setting. The number is
+    // resolved to a device at the opening; what cannot be opened fails with
+    // the code a user's message depends on; a device held elsewhere opens
+    // once it is let go.
     void opening() {
         PtyPair pair;
         std::vector<int> asked;
         const std::string device = pair.programEnd().toStdString();
         QtSerialPort port([&](int n) { return asked.push_back(n), device; });
+        const auto setting = [&](const char* text) {
+            return FailureOf([&] { port.SetSettings(text); });
+        };
+        QCOMPARE(setting("110,N,8,1") + setting("115200,N,8,1"), std::string("00"));
+        for (const char* bad : {"-1,N,8,1", "0,N,8,1", "9600.5,N,8,1", " 9600,N,8,1", "9600,E,8,1",
+                                "9600,N,7,1", "9600,N,8,2", "9600", "99999999999,N,8,1"}) {
+            QVERIFY2(setting(bad) == "380|Invalid property value", bad);
+        }
         QCOMPARE(FailureOf([&] { port.SetPortNumber(-1); }),
                  std::string("380|Invalid property value"));
         port.SetPortNumber(5);
@@ -559,30 +521,22 @@ private slots:
                  qPrintable(out));
     }
 
-    // A far end that goes away is reported once, with the port closed, and
-    // leaves no busy loop; an explicit close reports nothing; the port opens
-    // again on a device that came back, without the bytes that waited in the
-    // device before an opening.
+    // A far end that goes away is reported once, as a device that cannot be
+    // reached; an explicit close reports nothing; the port opens again on a
+    // device that came back, without the bytes that waited in the device
+    // before the opening. (tests/e2e/tst_replug.py: no busy loop meanwhile.)
     void lostDevice() {
         PtyPair first;
         std::string device = first.programEnd().toStdString();
         QtSerialPort port([&](int) { return device; });
         port.SetSettings("9600,N,8,1");
-        int lost = 0;
-        std::string reported, received;
-        port.SetLostHandler([&](const PortError& e) {
-            ++lost;
-            reported = (port.IsOpen() ? "open " : "closed ") + std::to_string(e.code);
-        });
+        std::vector<int> lost;
+        std::string received;
+        port.SetLostHandler([&](const PortError& e) { lost.push_back(e.code); });
         port.SetReceiveHandler([&] { received += port.ReadAll(); });
         port.Open();
         first.breakLine();
-        QTRY_COMPARE_WITH_TIMEOUT(lost, 1, 10000);
-        QCOMPARE(reported, std::string("closed 8012"));
-        const std::clock_t before = std::clock(); // this process's processor time
-        QTest::qWait(1000);
-        QVERIFY2(std::clock() - before < CLOCKS_PER_SEC * 3 / 10,
-                 "a busy loop after the device went");
+        QTRY_COMPARE_WITH_TIMEOUT(lost, std::vector<int>{8012}, 10000);
         PtyPair second;
         device = second.programEnd().toStdString();
         for (const std::string& stale : {std::string(3000, 's'), std::string("stale")}) {
@@ -598,37 +552,19 @@ private slots:
         }
         second.breakLine();
         QTest::qWait(300);
-        QCOMPARE(lost, 1);
+        QCOMPARE(lost, std::vector<int>{8012});
     }
 
-    // Every device Qt finds, once each, in path order, with its description.
-    void listsWhatQtFinds() {
-        QStringList expected, got;
-        for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
-            expected << port.systemLocation() + " " + port.description().trimmed();
-        }
-        const auto devices = SerialDevices().Devices();
-        for (std::size_t i = 0; i < devices.size(); ++i) {
-            got << QString::fromStdString(devices[i].path + " " + devices[i].description);
-            QVERIFY(i == 0 || SerialPathBefore(devices[i - 1].path, devices[i].path));
-        }
-        expected.removeDuplicates();
-        std::sort(expected.begin(), expected.end());
-        std::sort(got.begin(), got.end());
-        QCOMPARE(got, expected);
-    }
-
-    void pathOrder_data() {
-        addRows({"a", "b", "before"}, {{"2 before 10", "/dev/ttyS2", "/dev/ttyS10", "yes"},
-                                       {"10 after 2", "/dev/ttyS10", "/dev/ttyS2", "no"},
-                                       {"S before USB", "/dev/ttyS31", "/dev/ttyUSB0", "yes"},
-                                       {"ACM before S", "/dev/ttyACM9", "/dev/ttyS0", "yes"},
-                                       {"same", "/dev/ttyS1", "/dev/ttyS1", "no"},
-                                       {"leading zero", "/dev/ttyS010", "/dev/ttyS9", "no"}});
-    }
+    // The device list: ttyACM before ttyS before ttyUSB, numbers by value.
     void pathOrder() {
-        QCOMPARE(SerialPathBefore(cell("a").toStdString(), cell("b").toStdString()),
-                 cell("before") == "yes");
+        for (auto [a, b, before] : {std::tuple{"/dev/ttyS2", "/dev/ttyS10", true},
+                                    {"/dev/ttyS10", "/dev/ttyS2", false},
+                                    {"/dev/ttyS31", "/dev/ttyUSB0", true},
+                                    {"/dev/ttyACM9", "/dev/ttyS0", true},
+                                    {"/dev/ttyS1", "/dev/ttyS1", false},
+                                    {"/dev/ttyS010", "/dev/ttyS9", false}}) {
+            QVERIFY2(SerialPathBefore(a, b) == before, a);
+        }
     }
 
     // The watcher follows udev's folders and sees the link come at once; the
@@ -637,7 +573,6 @@ private slots:
         FileSystemDeviceWatcher watcher;
         int calls = 0;
         watcher.Watch(at("by-id/usb-Cradle").toStdString(), [&calls] { ++calls; });
-        QCOMPARE(watcher.WatchedFolders(), QStringList{m_dir.path()});
         QVERIFY(QDir().mkpath(at("by-id")));
         QTRY_COMPARE(watcher.WatchedFolders(), QStringList{at("by-id")});
         QVERIFY(link("by-path/pci-1") && link("by-id/usb-Cradle") && link("by-id/usb-Gone", "/x"));
@@ -660,126 +595,93 @@ private slots:
         QVERIFY(port.IsOpen() && port.Device() == stable);
     }
 
-    // The built-in modem (modem:) dials a [Phonebook] number by its digits;
-    // its exec: program, started with no shell, gets its words split as a
-    // shell would, nothing expanded; every byte passes. The program is ended
-    // and reaped at hang-up, at switch-off, when it ends by itself and when
-    // the port goes.
-    void builtinModemProgram() {
-        auto rig = ModemRig();
-        qint64 pid = rig->Call();
-        QVERIFY(pid > 0);
-        QVERIFY2(rig->got.find("two words|$HOME|;x|\r\n") != std::string::npos, rig->got.c_str());
-        QVERIFY(rig->Say(allBytes(), allBytes()));
-        QCOMPARE(rig->got, allBytes());
-
-        // "+++" between two guard times, then ATH.
-        QTest::qWait(150);
-        rig->got.clear();
-        rig->modem.Write("+++");
-        QTRY_VERIFY(rig->got.find("\r\nOK\r\n") != std::string::npos);
-        QVERIFY(rig->Say("ATH\r", "OK"));
+    // The built-in modem (modem:) dials a [Phonebook] number by its digits.
+    // An exec: program, started with no shell, gets its words split as a
+    // shell would, nothing expanded; every byte passes, also more at once
+    // than the terminal holds; the program is ended and reaped at hang-up and
+    // when it ends by itself. A number whose server refuses is BUSY, one whose
+    // host is not found NO CARRIER. (tests/e2e/tst_modemport.py: tcp:
+    // numbers, "+++" and ATH.)
+    void builtinModem() {
+        // The program prints its arguments, then echoes 66000 bytes and ends.
+        Rig rig("modem:", "38400",
+                "[Phonebook]\n5551234=exec:sh -c 'printf \"%s|\" \"$@\"; printf \"\\r\\n\"; exec "
+                "head -c 66000' sh 'two words' \"$HOME\" ;x\n7=tcp:127.0.0.1:" +
+                    QByteArray::number(closedPort()) + "\n8=telnet:no-such-host.invalid:23\n");
+        rig.modem.Open();
+        qint64 pid = rig.Call();
+        QVERIFY2(pid > 0 && rig.got.find("two words|$HOME|;x|\r\n") != std::string::npos,
+                 rig.got.c_str());
+        rig.modem.Close();
         QTRY_VERIFY(reaped(pid));
-
-        pid = rig->Call();
-        rig->modem.Close();
+        rig.modem.Open();
+        pid = rig.Call();
+        const std::string data = manyBytes(66000);
+        QVERIFY(rig.Say(data, "\r\nNO CARRIER\r\n"));
+        QVERIFY(rig.got == data + "\r\nNO CARRIER\r\n");
         QTRY_VERIFY(reaped(pid));
-        rig->modem.Open();
-        pid = rig->Call();
-        QVERIFY(rig->Say(std::string(300, 'x'), "NO CARRIER"));
-        QTRY_VERIFY(reaped(pid));
-        pid = rig->Call();
-        QVERIFY(pid > 0);
-        rig.reset();
-        QVERIFY(reaped(pid));
-    }
-
-    void builtinModemUnreachableNumbers() {
-        auto rig = ModemRig();
-        QVERIFY(rig->Say("ATDT7\r", "BUSY\r\n"));
-        QVERIFY(rig->Say("ATDT8\r", "NO CARRIER\r\n"));
+        QVERIFY(rig.Say("ATDT7\r", "BUSY\r\n"));
+        QVERIFY(rig.Say("ATDT8\r", "NO CARRIER\r\n"));
     }
 
     // Bytes written while connecting go out once the connection stands; every
     // byte value passes both ways unchanged.
     void tcpEchoesEveryByte() {
         QTcpServer server;
-        QVERIFY(server.listen(QHostAddress::LocalHost));
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [&server] {
-            QTcpSocket* peer = server.nextPendingConnection();
-            QObject::connect(peer, &QTcpSocket::readyRead, peer,
-                             [peer] { peer->write(peer->readAll()); });
-        });
-        Rig rig("tcp:127.0.0.1:" + std::to_string(server.serverPort()));
-        rig.sw.StartRedirection();
-        QVERIFY(rig.modem.IsOpen());
-        QCOMPARE(rig.status.status, std::string("STATUS:  ON"));
+        Rig rig("tcp:127.0.0.1:" + Serve(server, [](QTcpSocket* peer) {
+                    QObject::connect(peer, &QTcpSocket::readyRead, peer,
+                                     [peer] { peer->write(peer->readAll()); });
+                }));
+        rig.modem.Open();
         rig.modem.Write(allBytes());
         QTRY_COMPARE(rig.got.size(), std::size_t(256));
         QCOMPARE(rig.got, allBytes());
-        QVERIFY(rig.messages.messages.empty());
-        rig.sw.EndRedirection();
-        QVERIFY(!rig.modem.IsOpen());
+        QVERIFY(rig.lost.empty());
     }
 
-    // Seen through the redirection switch, as the user meets it: a failure
-    // while connecting reaches the user after the switch-on has returned,
-    // with the title of its code and a line that says what happened; a text
-    // of no known form fails at once.
-    void networkFailures_data() {
-        addRows({"target", "title", "says"},
-                {{"host not found", "tcp:no-such-host.invalid:23", "Port Error",
-                  "tcp:no-such-host.invalid:23: the host no-such-host.invalid cannot be found"},
-                 {"refused", "telnet:127.0.0.1:%1", "Verify Power/Connection", "was refused"},
-                 {"no such form", "ftp:host:21", "Port Error", "380-Error - COM2: "}});
-    }
+    // A host that cannot be found is a lost port, reported after the opening
+    // has returned, with a line that says so; a text of no known form fails
+    // at the opening. (The titles of the codes: tests/core/tst_redirectionswitch.)
     void networkFailures() {
-        QFETCH(QString, target);
-        Rig rig(target.replace("%1", QString::number(closedPort())).toStdString());
-        rig.sw.StartRedirection();
-        QTRY_COMPARE(rig.messages.messages.size(), std::size_t(1));
-        const auto& message = rig.messages.messages.front();
-        QCOMPARE(QString::fromStdString(message.title), cell("title"));
-        QVERIFY2(QString::fromStdString(message.text).contains(cell("says")), message.text.c_str());
-        QVERIFY(!rig.modem.IsOpen() && !rig.sw.RedirectionActive());
-        QVERIFY(target.startsWith("ftp") || rig.status.status == "STATUS:  OFF"); // fails at once
+        Rig rig("tcp:no-such-host.invalid:23");
+        rig.modem.Open();
+        QVERIFY(rig.lost.empty());
+        QTRY_COMPARE(rig.lost, std::string("8002|tcp:no-such-host.invalid:23: the host "
+                                           "no-such-host.invalid cannot be found"));
+        QVERIFY(!rig.modem.IsOpen());
+        Rig other("ftp:host:21");
+        QCOMPARE(FailureOf([&] { other.modem.Open(); }).substr(0, 10), std::string("380|COM2: "));
     }
 
-    // Options beyond binary transmission are refused, IAC is doubled on the
-    // way out and undone on the way in; the server's close is a lost port.
+    // A telnet: port speaks telnet on the connection: options are answered,
+    // IAC is doubled on the way out and undone on the way in; the server's
+    // close is a lost port. (The options themselves: tests/lines/tst_lines.)
     void telnetServer() {
         QTcpServer server;
-        QVERIFY(server.listen(QHostAddress::LocalHost));
         QByteArray raw;
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
-            QTcpSocket* peer = server.nextPendingConnection();
-            // Binary both ways, a terminal type (24) asked for, an unknown option
-            // offered; then data with a doubled IAC.
-            peer->write("\xff\xfd\x00\xff\xfb\x00\xff\xfd\x18\xff\xfb\xc8"
-                        "A\xff\xff"
-                        "B\0\r\n",
-                        19);
-            QObject::connect(peer, &QTcpSocket::readyRead, peer, [&raw, peer] {
-                if ((raw += peer->readAll()).endsWith("END")) {
-                    peer->disconnectFromHost();
-                }
-            });
-        });
-        Rig rig("telnet:127.0.0.1:" + std::to_string(server.serverPort()));
-        rig.sw.StartRedirection();
+        Rig rig("telnet:127.0.0.1:" + Serve(server, [&raw](QTcpSocket* peer) {
+                    // Binary both ways, a terminal type (24) asked for; then data with a doubled
+                    // IAC.
+                    peer->write("\xff\xfd\x00\xff\xfb\x00\xff\xfd\x18"
+                                "A\xff\xff"
+                                "B\0\r\n",
+                                16);
+                    QObject::connect(peer, &QTcpSocket::readyRead, peer, [&raw, peer] {
+                        if ((raw += peer->readAll()).endsWith("END")) {
+                            peer->disconnectFromHost();
+                        }
+                    });
+                }));
+        rig.modem.Open();
         QTRY_COMPARE(rig.got, std::string("A\377B\0\r\n", 6));
         rig.modem.Write(std::string("x\xff\0y", 4) + "END");
-        QTRY_COMPARE(rig.messages.messages.size(), std::size_t(1));
-        QCOMPARE(rig.messages.messages[0].title, std::string("Verify Power/Connection"));
-        QVERIFY(!rig.sw.RedirectionActive());
+        QTRY_COMPARE(rig.lost.substr(0, 5), std::string("8012|"));
         QVERIFY(raw.endsWith(QByteArray("x\xff\xff\0yEND", 8)));
         QVERIFY(raw.contains("\xff\xfc\x18")); // WONT TERMINAL-TYPE
-        QVERIFY(raw.contains("\xff\xfe\xc8")); // DONT option 200
-        QVERIFY(raw.contains("\xff\xfb\x00")); // WILL BINARY
     }
 
     // ser2net in front of a pseudo-terminal: the speed and 8N1 reach the
-    // device at open and again when the speed changes; bytes pass both ways.
+    // device at the opening and again when the speed changes.
     void remoteSerialPortThroughSer2net() {
         PtyPair pair;
         const int master = pair.far();
@@ -799,7 +701,6 @@ private slots:
                                      return probe.waitForConnected(200);
                                  }()),
                                  10000);
-
         // (On a pseudo-terminal's far side, the terminal settings are the device's.)
         const auto speedIs = [master](speed_t speed) {
             termios t{};
@@ -807,21 +708,11 @@ private slots:
                    (t.c_cflag & CSIZE) == CS8 && !(t.c_cflag & PARENB) && !(t.c_cflag & CSTOPB);
         };
         Rig rig("rfc2217:127.0.0.1:" + std::to_string(port), "57600");
-        rig.sw.StartRedirection();
+        rig.modem.Open();
         QTRY_VERIFY_WITH_TIMEOUT(speedIs(B57600), 10000);
         rig.modem.SetSettings("19200,N,8,1");
         QTRY_VERIFY(speedIs(B19200));
-
-        termios raw{};
-        ::tcgetattr(master, &raw);
-        ::cfmakeraw(&raw);
-        ::cfsetspeed(&raw, B19200);
-        ::tcsetattr(master, TCSANOW, &raw);
-        rig.modem.Write(allBytes());
-        QCOMPARE(pair.read(256, 10000), allBytes());
-        pair.write("pong\xff");
-        QTRY_COMPARE(rig.got, std::string("pong\xff"));
-        rig.sw.EndRedirection();
+        rig.modem.Close();
         ser2net.terminate();
         ser2net.waitForFinished();
     }
