@@ -102,6 +102,15 @@ class FarEnd:
             got += os.read(self.fd, 65536) if select.select([self.fd], [], [], left)[0] else b""
         return got
 
+    def until(self, text, timeout=10.0):
+        """What comes up to and including text."""
+        got, deadline = b"", time.monotonic() + timeout
+        while text not in got and time.monotonic() < deadline:
+            got += self.read_for(0.05)
+        if text not in got:
+            raise AssertionError("%r never came; got %r" % (text, got))
+        return got
+
     close = lambda self: os.close(self.fd)
 
 
@@ -110,7 +119,7 @@ class Program:
 
     def __init__(self, process, bus):
         self.process, self.bus, self.wid = process, bus, None
-        self._window = self._counters = None
+        self._window = self._nodes = None
         self.pid = process.pid if process else None
 
     def window(self):
@@ -119,22 +128,19 @@ class Program:
             self._window = [c for c in app.children() if c.name() == TITLE][0]
         return self._window
 
+    def node(self, name):
+        """The element of the main window a screen reader knows by this name."""
+        if self._nodes is None:
+            self._nodes = {n.name(): n for n in self.window().find(lambda n: True, 3)}
+        return self._nodes[name]
+
     def counters(self):
         """(sent, received) as a screen reader says them ("Bytes sent, 492")."""
-        if self._counters is None:
-            names = ("Bytes sent", "Bytes received")
-            found = {n.name(): n for n in self.window().find(lambda n: n.name() in names, 3)}
-            self._counters = [found[name] for name in names]
-        return tuple(int(n.description()) for n in self._counters)
+        return tuple(int(self.node(n).description()) for n in ("Bytes sent", "Bytes received"))
 
     def wait_for_counters(self, sent, received):
         wait_until(lambda: self.counters() == (sent, received), 10,
                    lambda: "counters %r, expected %r" % (self.counters(), (sent, received)))
-
-    def panes(self):
-        """(upper, lower) data pane texts."""
-        panes = self.window().find(lambda n: n.role() == "text", depth=3)
-        return tuple(p.text() for p in sorted(panes, key=lambda n: n.extents()[1]))
 
     def status(self, panel=0):
         bar = self.window().find(lambda n: n.role() == "status bar", depth=2)[0]
@@ -162,6 +168,11 @@ class Program:
     def click(self, x, y, count=1):
         run(["xdotool", "mousemove", "--window", str(self.wid), str(int(x)), str(int(y))])
         run(["xdotool", "click", "--repeat", str(count), "--delay", "60", "1"])
+
+    def click_on(self, name):
+        """Clicks the middle of the element a screen reader knows by this name."""
+        x, y, width, height = self.node(name).extents()
+        self.click(x + width // 2, y + height // 2)
 
     wait_for_exit = lambda self, timeout=15: self.process.wait(timeout)
     running = lambda self: self.process.poll() is None
@@ -231,7 +242,8 @@ class Session:
         (handheld, handheld_far), (modem, modem_far) = self.pty_pair(), self.pty_pair()
         self.write_ini(handheld, modem, **sections)
         p = self.loomway(read_window, env)
-        p.devices = {handheld, modem}
+        p.ends = (handheld, modem)
+        p.devices = set(p.ends)
         p.wait_for_window()
         return p, handheld_far, modem_far
 
@@ -340,7 +352,6 @@ class Node:
                                           "Description")
     role = lambda self: self._call(ACCESSIBLE + ".GetRoleName")
     extents = lambda self: self._call("org.a11y.atspi.Component.GetExtents", "1")  # in the window
-    text = lambda self: self._call("org.a11y.atspi.Text.GetText", "0", "-1")
 
     def children(self):
         return [Node(self.bus, self.dest, p) for p in re.findall(
