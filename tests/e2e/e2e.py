@@ -156,11 +156,6 @@ class Program:
 
     geometry = lambda self: geometry(self.wid)
 
-    def wait_for_size(self, width, height):
-        """Waits until the window is width x height pixels (+-1)."""
-        near = lambda: all(abs(a - b) <= 1 for a, b in zip(self.geometry()[2:], (width, height)))
-        wait_until(near, 10, lambda: "window %r, expected %dx%d" % (self.geometry(), width, height))
-
     def key(self, *keys):
         run(["xdotool", "windowfocus", "--sync", str(self.wid)])
         run(["xdotool", "key", "--clearmodifiers", *keys])
@@ -410,15 +405,6 @@ class X11:
         self.request(43, b"")  # GetInputFocus: its reply means all before it is done
         while self.packet()[0] != 1:
             pass
-
-
-def close_window(wid):
-    """Asks a window to close as a window manager's close box does (WM_DELETE_WINDOW)."""
-    x = X11()
-    event = struct.pack("<BBHII5I", 33, 32, 0, wid, x.atom("WM_PROTOCOLS"),
-                        x.atom("WM_DELETE_WINDOW"), 0, 0, 0, 0)
-    x.request(25, struct.pack("<II", wid, 0) + event)  # SendEvent
-    x.sync()
 
 
 if __name__ == "__main__" and sys.argv[1:2] == ["serve"]:

@@ -27,7 +27,8 @@ def lcp(code, identifier=1):
             fcs = (fcs >> 1) ^ 0x8408 if fcs & 1 else fcs >> 1
     framed = b"\x7e"
     for byte in content + bytes([~fcs & 0xFF, (~fcs >> 8) & 0xFF]):
-        framed += bytes([0x7D, byte ^ 0x20]) if byte < 0x20 or byte in (0x7D, 0x7E) else bytes([byte])
+        escape = byte < 0x20 or byte in (0x7D, 0x7E)
+        framed += bytes([0x7D, byte ^ 0x20]) if escape else bytes([byte])
     return framed + b"\x7e"
 
 
@@ -131,7 +132,8 @@ class RelayTest(unittest.TestCase):
             e2e.wait_until(lambda: clipboard() == b"one\r\ntwo", 10, "xclip to own the clipboard")
             p.click_on("CLP lamp")
             self.assertEqual(handheld.read(22), b"<LMW_C>one\ntwo</LMW_C>")
-            p.wait_for_counters(sent + 256 + len(data) + len(request), received + 6 + len(back) + 22)
+            p.wait_for_counters(sent + 256 + len(data) + len(request),
+                                received + 6 + len(back) + 22)
 
             # The built-in modem, read at the next switch-on, dials a [Phonebook]
             # number; why a number leads nowhere shows in the status bar.
