@@ -8,8 +8,6 @@ import os
 import re
 import select
 import signal
-import socket
-import struct
 import subprocess
 import sys
 import tempfile
@@ -160,14 +158,11 @@ class Program:
         run(["xdotool", "windowfocus", "--sync", str(self.wid)])
         run(["xdotool", "key", "--clearmodifiers", *keys])
 
-    def click(self, x, y, count=1):
-        run(["xdotool", "mousemove", "--window", str(self.wid), str(int(x)), str(int(y))])
-        run(["xdotool", "click", "--repeat", str(count), "--delay", "60", "1"])
-
     def click_on(self, name):
         """Clicks the middle of the element a screen reader knows by this name."""
         x, y, width, height = self.node(name).extents()
-        self.click(x + width // 2, y + height // 2)
+        run(["xdotool", "mousemove", "--window", str(self.wid), str(x + width // 2),
+             str(y + height // 2), "click", "1"])
 
     wait_for_exit = lambda self, timeout=15: self.process.wait(timeout)
     running = lambda self: self.process.poll() is None
@@ -361,50 +356,6 @@ class Node:
             if depth > 1 and "menu" not in child.role():
                 found += child.find(predicate, depth - 1)
         return found
-
-
-class X11:
-    """Core protocol over the local socket of $DISPLAY (Xvfb needs no auth), for what
-    xdotool does only with a window manager."""
-
-    def __init__(self):
-        self.sock = socket.socket(socket.AF_UNIX)
-        self.sock.connect("/tmp/.X11-unix/X" + os.environ["DISPLAY"].split(":", 1)[1].split(".")[0])
-        self.sock.sendall(struct.pack("<BxHHHHxx", ord("l"), 11, 0, 0, 0))
-        body = self._recv(struct.unpack("<H", self._recv(8)[6:8])[0] * 4)
-        _, self.base, _, _, vendor, _, _, formats = struct.unpack("<IIIIHHBB", body[:22])
-        at = 32 + vendor + (-vendor % 4) + 8 * formats
-        self.root = struct.unpack("<I", body[at:at + 4])[0]
-
-    def _recv(self, n):
-        data = b""
-        while len(data) < n:
-            data += self.sock.recv(n - len(data)) or sys.exit("X server closed")
-        return data
-
-    def request(self, opcode, body, data=0):
-        self.sock.sendall(struct.pack("<BBH", opcode, data, (4 + len(body)) // 4) + body)
-
-    def packet(self):
-        """The next reply or event (errors raise)."""
-        p = self._recv(32)
-        if p[0] == 0:
-            raise RuntimeError("X error %d" % p[1])
-        return p + (self._recv(struct.unpack("<I", p[4:8])[0] * 4) if p[0] == 1 else b"")
-
-    def atom(self, name):
-        pad = b"\0" * (-len(name) % 4)
-        self.request(16, struct.pack("<HH", len(name), 0) + name.encode() + pad)
-        return struct.unpack("<I", self.packet()[8:12])[0]
-
-    def set_property(self, wid, prop, type_, fmt, data):
-        self.request(18, struct.pack("<IIIBxxxI", wid, prop, type_, fmt, len(data) * 8 // fmt) +
-                     data + b"\0" * (-len(data) % 4))
-
-    def sync(self):
-        self.request(43, b"")  # GetInputFocus: its reply means all before it is done
-        while self.packet()[0] != 1:
-            pass
 
 
 if __name__ == "__main__" and sys.argv[1:2] == ["serve"]:
