@@ -8,8 +8,6 @@ import os
 import re
 import select
 import signal
-import socket
-import struct
 import subprocess
 import sys
 import tempfile
@@ -102,6 +100,15 @@ class FarEnd:
             got += os.read(self.fd, 65536) if select.select([self.fd], [], [], left)[0] else b""
         return got
 
+    def until(self, text, timeout=10.0):
+        """What comes up to and including text."""
+        got, deadline = b"", time.monotonic() + timeout
+        while text not in got and time.monotonic() < deadline:
+            got += self.read_for(0.05)
+        if text not in got:
+            raise AssertionError("%r never came; got %r" % (text, got))
+        return got
+
     close = lambda self: os.close(self.fd)
 
 
@@ -110,7 +117,7 @@ class Program:
 
     def __init__(self, process, bus):
         self.process, self.bus, self.wid = process, bus, None
-        self._window = self._counters = None
+        self._window = self._nodes = None
         self.pid = process.pid if process else None
 
     def window(self):
@@ -119,22 +126,19 @@ class Program:
             self._window = [c for c in app.children() if c.name() == TITLE][0]
         return self._window
 
+    def node(self, name):
+        """The element of the main window a screen reader knows by this name."""
+        if self._nodes is None:
+            self._nodes = {n.name(): n for n in self.window().find(lambda n: True, 3)}
+        return self._nodes[name]
+
     def counters(self):
         """(sent, received) as a screen reader says them ("Bytes sent, 492")."""
-        if self._counters is None:
-            names = ("Bytes sent", "Bytes received")
-            found = {n.name(): n for n in self.window().find(lambda n: n.name() in names, 3)}
-            self._counters = [found[name] for name in names]
-        return tuple(int(n.description()) for n in self._counters)
+        return tuple(int(self.node(n).description()) for n in ("Bytes sent", "Bytes received"))
 
     def wait_for_counters(self, sent, received):
         wait_until(lambda: self.counters() == (sent, received), 10,
                    lambda: "counters %r, expected %r" % (self.counters(), (sent, received)))
-
-    def panes(self):
-        """(upper, lower) data pane texts."""
-        panes = self.window().find(lambda n: n.role() == "text", depth=3)
-        return tuple(p.text() for p in sorted(panes, key=lambda n: n.extents()[1]))
 
     def status(self, panel=0):
         bar = self.window().find(lambda n: n.role() == "status bar", depth=2)[0]
@@ -150,18 +154,15 @@ class Program:
 
     geometry = lambda self: geometry(self.wid)
 
-    def wait_for_size(self, width, height):
-        """Waits until the window is width x height pixels (+-1)."""
-        near = lambda: all(abs(a - b) <= 1 for a, b in zip(self.geometry()[2:], (width, height)))
-        wait_until(near, 10, lambda: "window %r, expected %dx%d" % (self.geometry(), width, height))
-
     def key(self, *keys):
         run(["xdotool", "windowfocus", "--sync", str(self.wid)])
         run(["xdotool", "key", "--clearmodifiers", *keys])
 
-    def click(self, x, y, count=1):
-        run(["xdotool", "mousemove", "--window", str(self.wid), str(int(x)), str(int(y))])
-        run(["xdotool", "click", "--repeat", str(count), "--delay", "60", "1"])
+    def click_on(self, name):
+        """Clicks the middle of the element a screen reader knows by this name."""
+        x, y, width, height = self.node(name).extents()
+        run(["xdotool", "mousemove", "--window", str(self.wid), str(x + width // 2),
+             str(y + height // 2), "click", "1"])
 
     wait_for_exit = lambda self, timeout=15: self.process.wait(timeout)
     running = lambda self: self.process.poll() is None
@@ -231,7 +232,8 @@ class Session:
         (handheld, handheld_far), (modem, modem_far) = self.pty_pair(), self.pty_pair()
         self.write_ini(handheld, modem, **sections)
         p = self.loomway(read_window, env)
-        p.devices = {handheld, modem}
+        p.ends = (handheld, modem)
+        p.devices = set(p.ends)
         p.wait_for_window()
         return p, handheld_far, modem_far
 
@@ -340,7 +342,6 @@ class Node:
                                           "Description")
     role = lambda self: self._call(ACCESSIBLE + ".GetRoleName")
     extents = lambda self: self._call("org.a11y.atspi.Component.GetExtents", "1")  # in the window
-    text = lambda self: self._call("org.a11y.atspi.Text.GetText", "0", "-1")
 
     def children(self):
         return [Node(self.bus, self.dest, p) for p in re.findall(
@@ -355,59 +356,6 @@ class Node:
             if depth > 1 and "menu" not in child.role():
                 found += child.find(predicate, depth - 1)
         return found
-
-
-class X11:
-    """Core protocol over the local socket of $DISPLAY (Xvfb needs no auth), for what
-    xdotool does only with a window manager."""
-
-    def __init__(self):
-        self.sock = socket.socket(socket.AF_UNIX)
-        self.sock.connect("/tmp/.X11-unix/X" + os.environ["DISPLAY"].split(":", 1)[1].split(".")[0])
-        self.sock.sendall(struct.pack("<BxHHHHxx", ord("l"), 11, 0, 0, 0))
-        body = self._recv(struct.unpack("<H", self._recv(8)[6:8])[0] * 4)
-        _, self.base, _, _, vendor, _, _, formats = struct.unpack("<IIIIHHBB", body[:22])
-        at = 32 + vendor + (-vendor % 4) + 8 * formats
-        self.root = struct.unpack("<I", body[at:at + 4])[0]
-
-    def _recv(self, n):
-        data = b""
-        while len(data) < n:
-            data += self.sock.recv(n - len(data)) or sys.exit("X server closed")
-        return data
-
-    def request(self, opcode, body, data=0):
-        self.sock.sendall(struct.pack("<BBH", opcode, data, (4 + len(body)) // 4) + body)
-
-    def packet(self):
-        """The next reply or event (errors raise)."""
-        p = self._recv(32)
-        if p[0] == 0:
-            raise RuntimeError("X error %d" % p[1])
-        return p + (self._recv(struct.unpack("<I", p[4:8])[0] * 4) if p[0] == 1 else b"")
-
-    def atom(self, name):
-        pad = b"\0" * (-len(name) % 4)
-        self.request(16, struct.pack("<HH", len(name), 0) + name.encode() + pad)
-        return struct.unpack("<I", self.packet()[8:12])[0]
-
-    def set_property(self, wid, prop, type_, fmt, data):
-        self.request(18, struct.pack("<IIIBxxxI", wid, prop, type_, fmt, len(data) * 8 // fmt) +
-                     data + b"\0" * (-len(data) % 4))
-
-    def sync(self):
-        self.request(43, b"")  # GetInputFocus: its reply means all before it is done
-        while self.packet()[0] != 1:
-            pass
-
-
-def close_window(wid):
-    """Asks a window to close as a window manager's close box does (WM_DELETE_WINDOW)."""
-    x = X11()
-    event = struct.pack("<BBHII5I", 33, 32, 0, wid, x.atom("WM_PROTOCOLS"),
-                        x.atom("WM_DELETE_WINDOW"), 0, 0, 0, 0)
-    x.request(25, struct.pack("<II", wid, 0) + event)  # SendEvent
-    x.sync()
 
 
 if __name__ == "__main__" and sys.argv[1:2] == ["serve"]:

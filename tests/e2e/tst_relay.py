@@ -1,112 +1,172 @@
 #!/usr/bin/env python3
-"""The relay in one program start: the window as a screen reader hears it, the traffic
-monitor, every byte value both ways, and the switch that holds the ports."""
+"""One program start, its window read over an accessibility bus: captures read back by
+tshark, the switch that holds the ports, every byte value both ways, the desktop clipboard
+both ways, the built-in modem over loopback, the traffic monitor."""
 
+import glob
+import os
 import re
+import socket
+import subprocess
 import threading
 import unittest
 
 import e2e
 
 EVERY_BYTE = bytes(range(256))
-SWITCH = ((30 + 525 // 2) // e2e.TW, (90 + 240 // 2) // e2e.TW)  # imgOnOff, top left
-LAMPS = ("PWR lamp", "RCV lamp", "SER lamp", "PRT lamp", "CLP lamp", "ON / OFF switch")
-PANES = ("Sent from Palm", "Received by Palm")
+SWITCH = "ON / OFF switch"
+
+
+def lcp(code, identifier=1):
+    """An HDLC-framed LCP packet with no options."""
+    content = bytes([0xFF, 0x03, 0xC0, 0x21, code, identifier, 0, 4])
+    fcs = 0xFFFF
+    for byte in content:
+        fcs ^= byte
+        for _ in range(8):
+            fcs = (fcs >> 1) ^ 0x8408 if fcs & 1 else fcs >> 1
+    framed = b"\x7e"
+    for byte in content + bytes([~fcs & 0xFF, (~fcs >> 8) & 0xFF]):
+        escape = byte < 0x20 or byte in (0x7D, 0x7E)
+        framed += bytes([0x7D, byte ^ 0x20]) if escape else bytes([byte])
+    return framed + b"\x7e"
+
+
+def frames(path):
+    """(direction, code) of each LCP frame tshark finds in a capture; 0: the handheld sent it."""
+    r = e2e.run(["tshark", "-r", path, "-T", "fields", "-e", "frame.p2p_dir", "-e",
+                 "ppp.protocol", "-e", "ppp.code"], timeout=60)
+    if r.returncode != 0:
+        raise AssertionError("tshark: " + r.stderr.decode())
+    rows = [tuple(line.split("\t")) for line in r.stdout.decode().splitlines()]
+    return [(d, c) if p == "0xc021" else (d, p, c) for d, p, c in rows]
+
+
+def clipboard():
+    """The CLIPBOARD as bytes, None when nobody owns it."""
+    r = e2e.run(["xclip", "-o", "-selection", "clipboard"], timeout=10)
+    return None if r.returncode else r.stdout
+
+
+def echo_server():
+    """A TCP server on 127.0.0.1 that echoes what each client sends; its port."""
+    listener = socket.create_server(("127.0.0.1", 0))
+
+    def echo(connection):
+        while data := connection.recv(65536):
+            connection.sendall(data)
+
+    def serve():
+        while True:
+            threading.Thread(target=echo, args=(listener.accept()[0],), daemon=True).start()
+    threading.Thread(target=serve, daemon=True).start()
+    return listener.getsockname()[1]
 
 
 class RelayTest(unittest.TestCase):
 
     def test_relay(self):
         with e2e.Session() as s:
-            p, handheld_path, modem_path = s.relay(True, Preferences={"MenuVisible": "NO"})
+            folder = s.path("captures")
+            os.mkdir(folder)
+            p, handheld_path, modem_path = s.relay(True, Capture={"Folder": folder})
             handheld, modem = s.far(handheld_path), s.far(modem_path)
-            found = {n.name(): n for n in p.window().find(lambda n: n.name() in LAMPS + PANES, 3)}
-            self.assertEqual(set(found), set(LAMPS + PANES))
 
-            def states():
-                return [found[name].description() for name in LAMPS]
+            def relayed(source, dest, data):
+                source.write(data)
+                self.assertEqual(dest.read(len(data)), data)
 
-            e2e.wait_until(lambda: states() == ["lit", "dark", "dark", "dark", "dark", "on"],
-                           10, "redirection on: %r" % states())
-            self.assertEqual(p.counters(), (0, 0))
+            # The capture each switch-on starts in [Capture] Folder, and one started and
+            # stopped from the File menu; the LCP negotiation of both sides relayed.
+            capture = e2e.wait_until(lambda: glob.glob(os.path.join(folder, "*")), 10,
+                                     "the switch-on capture")[0]
+            self.assertRegex(os.path.basename(capture), r"^loomway-\d{8}-\d{6}\.pppd$")
+            relayed(handheld, modem, lcp(1))
+            relayed(modem, handheld, lcp(1, 7) + lcp(2))
+            relayed(handheld, modem, lcp(2, 7))
+            menu_file = s.path("menu.pppd")
+            p.key("alt+f", "c")
+            dialog = e2e.wait_until(lambda: e2e.windows(p.pid, "Capture to File"), 10, "the dialog")
+            e2e.run(["xdotool", "windowfocus", "--sync", str(dialog[0])])
+            e2e.run(["xdotool", "type", "--delay", "20", menu_file])
+            e2e.run(["xdotool", "key", "Return"])
+            e2e.wait_until(lambda: e2e.held(p.pid, {menu_file}), 10, "the menu capture")
+            relayed(modem, handheld, lcp(9, 3))  # Echo-Request
+            relayed(handheld, modem, lcp(10, 3))  # Echo-Reply
+            p.key("alt+f", "c")  # now "Stop Capture"
+            e2e.wait_until(lambda: not e2e.held(p.pid, {menu_file}), 10, "the menu capture's end")
+            relayed(handheld, modem, lcp(5, 4))  # after the menu capture: in the folder's only
 
-            # A chunk from the handheld lights SER and is counted. The lamp
-            # timer darkens it every two seconds whatever the traffic, so a
-            # tick may fall between the chunk and the reading: up to three
-            # chunks, each read at once.
-            for chunks in range(1, 4):
-                handheld.write(b"ATDT5551234\r")
-                self.assertEqual(modem.read(12), b"ATDT5551234\r")
-                p.wait_for_counters(12 * chunks, 0)
-                if found["SER lamp"].description() == "lit":
-                    break
-            else:
-                self.fail("the SER lamp did not light for any of three chunks")
-            modem.write(b"\r\nCONNECT 115200\r\n")
-            self.assertEqual(handheld.read(18), b"\r\nCONNECT 115200\r\n")
+            # The switch holds the ports only while on; switched off, the capture ends.
+            # (A click and Space work it; two clicks in a row would be a double-click.)
+            p.click_on(SWITCH)
+            e2e.wait_until(lambda: not e2e.held(p.pid, p.devices | {capture}), 10, "all closed")
+            self.assertEqual(frames(menu_file), [("1", "9"), ("0", "10")])
+            self.assertEqual(frames(capture), [("0", "1"), ("1", "1"), ("1", "2"), ("0", "2"),
+                                               ("1", "9"), ("0", "10"), ("0", "5")])
+            p.key("space")  # the switch has the focus
+            e2e.wait_until(lambda: e2e.held(p.pid, p.devices) == p.devices, 10, "the ports")
 
-            # The traffic monitor: a row per chunk of either direction, with
-            # its count and marks, and new rows while it is open.
+            # Every byte value both ways, once and in bulk, counted.
+            sent, received = p.counters()
+            relayed(handheld, modem, EVERY_BYTE)
+            relayed(modem, handheld, b"back\x00\xff")
+            data, back = EVERY_BYTE * 64, bytes(reversed(EVERY_BYTE * 64))
+            for source, dest, bulk in ((handheld, modem, data), (modem, handheld, back)):
+                writer = threading.Thread(target=source.write, args=(bulk,), daemon=True)
+                writer.start()
+                self.assertEqual(dest.read(len(bulk)), bulk)
+                writer.join(10)
+            self.assertEqual(modem.read_for(0.3) + handheld.read_for(0.3), b"")
+
+            # A handheld request lands on the desktop clipboard; a click on the clipboard
+            # lamp sends the desktop's clipboard to the handheld.
+            request = b"<LMW_C>line1\nline2</LMW_C>"
+            handheld.write(request)
+            e2e.wait_until(lambda: clipboard() == b"line1\r\nline2", 10, "the clipboard")
+            owner = s.start(["xclip", "-quiet", "-selection", "clipboard", "-i"],
+                            stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+            owner.stdin.write(b"one\r\ntwo")
+            owner.stdin.close()
+            e2e.wait_until(lambda: clipboard() == b"one\r\ntwo", 10, "xclip to own the clipboard")
+            p.click_on("CLP lamp")
+            self.assertEqual(handheld.read(22), b"<LMW_C>one\ntwo</LMW_C>")
+            p.wait_for_counters(sent + 256 + len(data) + len(request),
+                                received + 6 + len(back) + 22)
+
+            # The built-in modem, read at the next switch-on, dials a [Phonebook]
+            # number; why a number leads nowhere shows in the status bar.
+            p.click_on(SWITCH)
+            e2e.wait_until(lambda: not e2e.held(p.pid, p.devices), 10, "the ports to close")
+            s.write_ini(p.ends[0], "modem:",
+                        Phonebook={"5551234": "tcp:127.0.0.1:%d" % echo_server()})
+            p.key("space")
+            e2e.wait_until(lambda: e2e.held(p.pid, {p.ends[0]}), 10, "the handheld port")
+            handheld.write(b"ATS12=10\r")  # a guard time of 0.2 s keeps the test short
+            handheld.until(b"OK\r\n")
+            every = s.path("every-byte", EVERY_BYTE * 16)
+            r = s.sim("--device", handheld_path, "--guard", "200", "handheld",
+                      "dial", "555-1234", "--data", every, "--hangup")
+            self.assertEqual(r.returncode, 0, r.stderr.decode())
+            self.assertIn(b"echoed 4096 bytes unchanged\n+++\nOK\nATH\nOK\nhung up\n", r.stdout)
+            handheld.write(b"ATDT999\r")
+            handheld.until(b"NO CARRIER\r\n")
+            e2e.wait_until(lambda: p.status(1).startswith("Modem: 999 "), 10, "the note")
+
+            # The traffic monitor counts the chunks, and new ones while it is open.
             p.key("ctrl+t")
             app = p.bus.application("Palm Loomway")
             monitor = e2e.wait_until(lambda: [c for c in app.children()
                                               if c.name() == "Traffic Monitor"], 10, "monitor")[0]
 
             def shown():
-                names = [n.name() for n in monitor.find(lambda n: True, depth=4)]
-                return [x for x in names if re.fullmatch(r"\d+ chunks shown, \d+ dropped", x)], names
-
-            e2e.wait_until(lambda: shown()[0] == ["%d chunks shown, 0 dropped" % (chunks + 1)],
-                           10, "the count")
-            for cell in ("handheld \u2192 modem", "modem \u2192 handheld", "forwarded",
-                         "41 54 44 54 35 35 35 31 32 33 34 0D", "ATDT5551234.",
-                         "ATDT5551234", "CONNECT 115200"):
-                self.assertIn(cell, shown()[1])
-            handheld.write(b"+++")
-            self.assertEqual(modem.read(3), b"+++")
-            e2e.wait_until(lambda: shown()[0] == ["%d chunks shown, 0 dropped" % (chunks + 2)],
-                           10, "a new row")
-            e2e.close_window(e2e.windows(p.pid, "Traffic Monitor")[0])
-
-            # "&Both" clears counters and panes; a pane shows each byte as one
-            # character, control bytes as their pictures.
-            p.key("ctrl+b")
-            p.wait_for_counters(0, 0)
-            self.assertEqual(p.panes(), ("", ""))
-            handheld.write(EVERY_BYTE)
-            self.assertEqual(modem.read(256), EVERY_BYTE)
-            modem.write(b"back\x00\xff")
-            self.assertEqual(handheld.read(6), b"back\x00\xff")
-            p.wait_for_counters(256, 6)
-            pictures = "".join(chr(0x2400 + b) if b < 32 and b != 10 else "\u2421" if b == 127
-                               else chr(b) for b in EVERY_BYTE)
-            self.assertEqual(p.panes(), (pictures, "back\u2400\xff"))
-
-            data, back = EVERY_BYTE * 64, bytes(reversed(EVERY_BYTE * 64))
-            for source, dest, sent in ((handheld, modem, data), (modem, handheld, back)):
-                writer = threading.Thread(target=source.write, args=(sent,), daemon=True)
-                writer.start()
-                self.assertEqual(dest.read(len(sent)), sent)
-                writer.join(10)
-            self.assertEqual(modem.read_for(0.3) + handheld.read_for(0.3), b"")
-            p.wait_for_counters(256 + len(data), 6 + len(back))
-
-            # The switch: the ports are held only while redirection is on; a
-            # click or, as it has the focus, Space works it.
-            self.assertEqual(p.status(), "STATUS:  ON")
-            self.assertEqual(e2e.held(p.pid, p.devices), p.devices)
-            p.click(*SWITCH)
-            e2e.wait_until(lambda: p.status() == "STATUS:  OFF", 10, "OFF")
-            e2e.wait_until(lambda: not e2e.held(p.pid, p.devices), 10, "the ports to close")
-            e2e.wait_until(lambda: states()[0] == "dark" and states()[5] == "off", 10,
-                           "redirection off: %r" % states())
-            p.key("space")
-            e2e.wait_until(lambda: states()[0] == "lit" and states()[5] == "on", 10,
-                           "redirection on: %r" % states())
-            self.assertEqual(p.status(), "STATUS:  ON")
-            self.assertEqual(e2e.held(p.pid, p.devices), p.devices)
-            handheld.write(b"on again")
-            self.assertEqual(modem.read(8), b"on again")
+                return [int(m[1]) for n in monitor.children()
+                        if (m := re.fullmatch(r"(\d+) chunks shown, 0 dropped", n.name()))]
+            before = e2e.wait_until(shown, 10, "the count")[0]
+            handheld.write(b"AT\r")
+            handheld.until(b"OK\r\n")
+            e2e.wait_until(lambda: shown()[0] >= before + 2, 10, lambda: "new rows: %r" % shown())
 
 
 if __name__ == "__main__":

@@ -47,10 +47,9 @@ class ReplugTest(unittest.TestCase):
             md = s.far(modem_far)
             hh.write(b"before")
             self.assertEqual(md.read(6), b"before")
-            notice = lambda: p.status(1)  # panel 2
 
             unplug(line, hh)
-            e2e.wait_until(lambda: notice() == "Waiting for COM1 (%s)" % palm, 10, "panel 2")
+            e2e.wait_until(lambda: p.status(1) == "Waiting for COM1 (%s)" % palm, 10, "panel 2")
             held = bytes(range(256)) * 4
             md.write(held)
             ticks = cpu_ticks(p.pid)
@@ -67,14 +66,11 @@ class ReplugTest(unittest.TestCase):
             self.assertLess(resumed, 1.0)
             hh.write(b"after")
             self.assertEqual(md.read(5), b"after")
-            e2e.wait_until(lambda: notice() == "", 5, "panel 2 to clear")
             self.assertEqual(e2e.windows(p.pid, MESSAGE), [])
-            self.assertEqual(p.status(), "STATUS:  ON")
 
             s.write_ini(palm, modem, Ports={"Reconnect": "NO"})
             unplug(line, hh)
             e2e.wait_until(lambda: e2e.windows(p.pid, MESSAGE), 10, "the lost-device message")
-            self.assertEqual(notice(), "")
 
 
 if __name__ == "__main__":
