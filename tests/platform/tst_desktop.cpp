@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -72,8 +73,8 @@ struct Other {
 
 // Another program owning the clipboard with `data` until it ends.
 struct Owner : Other {
-    explicit Owner(const QByteArray& data)
-        : Other({"-i", "-quiet", "-selection", "clipboard", "-t", "UTF8_STRING"}, "xclip") {
+    explicit Owner(const QByteArray& data, const QString& type = "UTF8_STRING")
+        : Other({"-i", "-quiet", "-selection", "clipboard", "-t", type}, "xclip") {
         process.write(data);
         process.closeWriteChannel();
     }
@@ -88,7 +89,8 @@ void Say(const char* text) {
     std::fflush(stdout);
 }
 
-int RawWindowChild(const char* title) {
+// A bare window; one that refuses says so at each close request and stays.
+int RawWindowChild(const char* title, bool refuses) {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     // Framed twice, as a window manager does it.
@@ -119,7 +121,9 @@ int RawWindowChild(const char* title) {
         const bool close = (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
                            message->data.data32[0] == atoms[1];
         std::free(event);
-        if (close) {
+        if (close && refuses) {
+            Say("refused");
+        } else if (close) {
             return Say("closed"), 0;
         }
     }
@@ -242,7 +246,7 @@ private slots:
     // The handheld's bytes are Windows-1252 text to other programs. All rows
     // to the desktop ('>') first: once another process owned the clipboard,
     // Qt's last X timestamp may be too old to take it back.
-    // (tests/e2e/tst_clipboard.py: an empty clipboard, or nobody's, sends nothing.)
+    // An empty clipboard sends nothing: tests/services/tst_services (send).
     void clipboard_data() {
         QTest::addColumn<QString>("desktop");
         QTest::addColumn<QByteArray>("handheld");
@@ -292,6 +296,17 @@ private slots:
         QCOMPARE(clipboard.GetText(), std::optional<std::string>(back.toStdString()));
     }
 
+    // A picture on the clipboard is no text.
+    void pictureIsNoText() {
+        Owner owner(QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR"
+                                           "4nGP4z8AAAAMBAQDJ/pLvAAAAAElFTkSuQmCC"),
+                    "image/png");
+        QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::clipboard()->mimeData()->hasFormat("image/png"),
+                                 10000);
+        QCOMPARE(QtClipboard(*QGuiApplication::clipboard()).GetText(),
+                 std::optional<std::string>());
+    }
+
     // The activation command runs when the main window becomes active from
     // one of the program's own windows (and once at start), not when the
     // user comes back from another program.
@@ -330,8 +345,7 @@ private slots:
     // Another program's bare window, known by its Latin-1 WM_NAME alone and
     // two frames deep, is found by the exact title's text and asked to close;
     // near titles are not, nor this program's own window of that title. No
-    // display, nothing found. (tests/e2e/tst_lifecycle.py: a window that
-    // refuses delays the start only.)
+    // display, nothing found.
     void closesByExactTitle() {
         const char* title = "Caf\u00e9 Sync";
         QWidget own;
@@ -356,6 +370,16 @@ private slots:
         QVERIFY(CloseProgramByTitle(windows, title));
         QCOMPARE(bare.line(), QByteArray("closed"));
         QVERIFY(!windows.WindowExists(title) && own.isVisible());
+    }
+
+    // A window that refuses: asked once, given up after the limit, left alone.
+    void givesUp() {
+        Other stubborn({"--stubborn", "HotSync Manager"});
+        QVERIFY(!stubborn.line().isEmpty()); // ready
+        X11Windows windows(X11Windows::SessionDisplay(), kPause);
+        QVERIFY(!CloseProgramByTitle(windows, "HotSync Manager", std::chrono::milliseconds(300)));
+        QCOMPARE(stubborn.line(), QByteArray("refused"));
+        QVERIFY(windows.WindowExists("HotSync Manager"));
     }
 
     // Which window system platform the program asks Qt for.
@@ -472,8 +496,8 @@ int main(int argc, char* argv[]) {
                   QFileInfo("/proc/self/fd/0").symLinkTarget().toLocal8Bit() + "\nEND\n";
         return file.open(QIODevice::Append) && file.write(record) > 0 ? 0 : 2;
     }
-    if (argc == 3 && qstrcmp(argv[1], "--raw") == 0) {
-        return RawWindowChild(argv[2]);
+    if (argc == 3 && (qstrcmp(argv[1], "--raw") == 0 || qstrcmp(argv[1], "--stubborn") == 0)) {
+        return RawWindowChild(argv[2], qstrcmp(argv[1], "--stubborn") == 0);
     }
     if (argc == 3 && qstrcmp(argv[1], "--hold") == 0) {
         QCoreApplication app(argc, argv);

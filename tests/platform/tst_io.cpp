@@ -327,7 +327,7 @@ private slots:
         QCOMPARE(WriteSetting(onFolder, "Source", "Port", "1"), std::int16_t(0));
     }
 
-    // A switch-on capture never overwrites a file. (tests/e2e/tst_capture.py
+    // A switch-on capture never overwrites a file. (tests/e2e/tst_relay.py
     // reads captures of the running program back with tshark.)
     void switchOnCaptureTakesAFreeName() {
         qputenv("TZ", "UTC");
@@ -600,7 +600,7 @@ private slots:
     // shell would, nothing expanded; every byte passes, also more at once
     // than the terminal holds; the program is ended and reaped at hang-up and
     // when it ends by itself. A number whose server refuses is BUSY, one whose
-    // host is not found NO CARRIER. (tests/e2e/tst_modemport.py: tcp:
+    // host is not found NO CARRIER. (tests/e2e/tst_relay.py: tcp:
     // numbers, "+++" and ATH.)
     void builtinModem() {
         // The program prints its arguments, then echoes 66000 bytes and ends.
@@ -639,16 +639,24 @@ private slots:
         QVERIFY(rig.lost.empty());
     }
 
-    // A host that cannot be found is a lost port, reported after the opening
-    // has returned, with a line that says so; a text of no known form fails
-    // at the opening. (The titles of the codes: tests/core/tst_redirectionswitch.)
+    // A host that cannot be found or a refused connection is a lost port,
+    // reported after the opening has returned, with a line that says so; a
+    // text of no known form fails at the opening. (The titles of the codes:
+    // tests/core/tst_redirectionswitch.)
     void networkFailures() {
-        Rig rig("tcp:no-such-host.invalid:23");
-        rig.modem.Open();
-        QVERIFY(rig.lost.empty());
-        QTRY_COMPARE(rig.lost, std::string("8002|tcp:no-such-host.invalid:23: the host "
-                                           "no-such-host.invalid cannot be found"));
-        QVERIFY(!rig.modem.IsOpen());
+        const std::string port = std::to_string(closedPort());
+        const std::string host = "tcp:no-such-host.invalid:23",
+                          refused = "telnet:127.0.0.1:" + port;
+        for (const auto& [target, says] :
+             {std::pair{host, "8002|" + host + ": the host no-such-host.invalid cannot be found"},
+              {refused, "8012|" + refused + ": the connection to 127.0.0.1 port " + port +
+                            " was refused"}}) {
+            Rig rig(target);
+            rig.modem.Open();
+            QVERIFY(rig.lost.empty());
+            QTRY_COMPARE(rig.lost, says);
+            QVERIFY(!rig.modem.IsOpen());
+        }
         Rig other("ftp:host:21");
         QCOMPARE(FailureOf([&] { other.modem.Open(); }).substr(0, 10), std::string("380|COM2: "));
     }
