@@ -14,22 +14,18 @@
 using namespace loomway;
 
 namespace {
-// RFC 1662's frame check sequence, bit by bit.
-std::uint16_t BitwiseFcs(const std::string& bytes) {
+// An HDLC-framed PPP frame: content, its FCS (RFC 1662's, bit by bit, low
+// byte first), control characters, flags and escapes escaped; badFcs spoils
+// the check sequence.
+std::string Frame(const std::string& content, bool badFcs = false) {
     std::uint16_t fcs = 0xFFFF;
-    for (unsigned char c : bytes) {
+    for (unsigned char c : content) {
         fcs ^= c;
         for (int i = 0; i < 8; ++i) {
             fcs = (fcs & 1) ? (fcs >> 1) ^ 0x8408 : fcs >> 1;
         }
     }
-    return fcs ^ 0xFFFF;
-}
-
-// An HDLC-framed PPP frame: content, its FCS (low byte first), control
-// characters, flags and escapes escaped; badFcs spoils the check sequence.
-std::string Frame(const std::string& content, bool badFcs = false) {
-    std::uint16_t fcs = BitwiseFcs(content) ^ (badFcs ? 1 : 0);
+    fcs ^= badFcs ? 0xFFFE : 0xFFFF;
     std::string raw = content + char(fcs & 0xFF) + char(fcs >> 8);
     std::string framed = "\x7e";
     for (unsigned char c : raw) {
@@ -54,14 +50,6 @@ struct FakeClock : Clock {
 
 constexpr std::int64_t kWall = 1'700'000'000'250'000; // 0x6553F100 seconds and a quarter
 constexpr std::int64_t kSteady = 1'000;
-
-std::string Bytes(std::initializer_list<int> values) {
-    std::string bytes;
-    for (int v : values) {
-        bytes += char(v);
-    }
-    return bytes;
-}
 } // namespace
 
 class TestCapture : public QObject {
@@ -97,15 +85,16 @@ private slots:
         row("compressed address and protocol", mh, {Frame(std::string("\x21\x45\x00\x00\x14", 5))},
             "PPP IP");
         const auto control = [](int protocol, int code) { // a packet with no options
-            return Frame(Bytes({0xff, 0x03, protocol >> 8, protocol & 0xff, code, 1, 0, 4}));
+            return Frame(
+                {'\xff', '\x03', char(protocol >> 8), char(protocol), char(code), 1, 0, 4});
         };
         row("control protocols", hh,
             {control(0x8021, 2), control(0xc023, 1), control(0xc223, 1), control(0x80fd, 14),
-             control(0x8057, 5), Frame(Bytes({0xff, 0x03, 0xc0, 0x21, 9, 1, 0, 8, 0, 0, 0, 0}))},
+             control(0x8057, 5), Frame({'\xff', '\x03', '\xc0', '\x21', 9, 1, 0, 8, 0, 0, 0, 0})},
             "PPP IPCP Configure-Ack|PPP PAP Authenticate-Request|PPP CHAP "
             "Challenge|PPP CCP Reset-Request|PPP IPV6CP Terminate-Request|PPP LCP "
             "Echo-Request");
-        const std::string unnamed = Frame(Bytes({0xff, 0x03, 0x12, 0x34}) + std::string(300, '}'));
+        const std::string unnamed = Frame("\xff\x03\x12\x34" + std::string(300, '}'));
         row("a named frame after a long unnamed one", mh,
             {unnamed.substr(0, 200), unnamed.substr(200) + lcp.substr(1)},
             "|PPP LCP Configure-Request");
