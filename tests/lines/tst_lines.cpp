@@ -183,11 +183,6 @@ private slots:
         // Sent again once the server agrees, and only then.
         QCOMPARE(codec.Decode(B("IAC DO 44")).reply, settings);
         QCOMPARE(codec.Decode(B("IAC DO 44 IAC DO 0")).reply, std::string());
-        // The server's notifications are taken out of the data.
-        const std::string notes = B("'a IAC SB 44 101 0 0 37 128 IAC SE IAC SB 44 107 128 IAC SE "
-                                    "'b IAC SB 44 103 1 IAC SE IAC SB 44 106 IAC SE "
-                                    "IAC SB 44 1 IAC SE IAC SB 24 0 IAC SE");
-        QCOMPARE(codec.Decode(notes).data, std::string("ab"));
         // A speed holding 255 has that byte doubled.
         QCOMPARE(Rfc2217Codec::LineSettings(0xFF).substr(0, 10),
                  B("IAC SB 44 1 0 0 0 IAC IAC IAC"));
@@ -197,10 +192,9 @@ private slots:
     // last check; "#x" the link log since the last check; "@n" n ms pass;
     // "=c|b|a|n" dial result connected, busy, no answer, no carrier; "~x" far
     // end sends x; "!" the far end drops; "sx" the state is x; "%x" the notes
-    // hold x; "sync" the link connects inside Dial.
+    // hold x; "sync" the link connects inside Dial. Steps are separated by '|'.
     void scripts_data() {
         QTest::addColumn<QByteArray>("steps");
-        // One row per story; steps separated by '|'.
         auto row = [](const char* name, const QByteArray& steps) { QTest::newRow(name) << steps; };
         row("echo, words, digits",
             ">AT\r|<\r\nOK\r\n|>ATE1\r|<\r\nOK\r\n|>AT\r|<AT\r\r\nOK\r\n|>ATE0V0\r"

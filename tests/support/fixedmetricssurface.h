@@ -1,8 +1,8 @@
 #pragma once
 
 // A printer surface with fixed, known metrics that records what is drawn where.
-// Every character is size * charWidthPerPoint twips wide (unless listed in
-// widths), a line size * lineHeightPerPoint twips high; styles change no
+// Every character is size * 10 twips wide (unless listed in widths), a line
+// size * 20 twips high, the page 1200 by 2400 twips; styles change no
 // measure. Like a real printer it breaks the page before ink that would run
 // past the bottom of the printable area. The (failSkip + 1)-th call of the
 // operation named failOn throws PrinterError{failCode}.
@@ -26,10 +26,7 @@ public:
     };
 
     float printableWidth = 1000, printableHeight = 2000;
-    int pageWidth = 1200, pageHeight = 2400;
-    float charWidthPerPoint = 10, lineHeightPerPoint = 20;
     std::map<char, float> widths; // per character, at 10 points; scaled with the size
-    std::string deviceName = "Fixed Printer";
     std::string failOn;
     int failSkip = 0, failCode = 482;
 
@@ -54,8 +51,8 @@ public:
     void SetCurrentY(float value) override { set("SetCurrentY", y, value); }
     float CurrentX() override { return check("CurrentX"), x; }
     float PrintableWidth() override { return check("PrintableWidth"), printableWidth; }
-    int PageWidth() override { return enter("PageWidth"), pageWidth; }
-    int PageHeight() override { return enter("PageHeight"), pageHeight; }
+    int PageWidth() override { return enter("PageWidth"), 1200; }
+    int PageHeight() override { return enter("PageHeight"), 2400; }
     float TextWidth(const std::string& text) override {
         check("TextWidth");
         measuredChars += text.size();
@@ -83,15 +80,15 @@ public:
     }
     void AbortDoc() override { ++aborted; }
     int Page() override { return check("Page"), page + (breakDue() ? 1 : 0); }
-    std::string DeviceName() override { return enter("DeviceName"), deviceName; }
+    std::string DeviceName() override { return enter("DeviceName"), "Fixed Printer"; }
 
 private:
-    float lineHeight() const { return size * lineHeightPerPoint; }
+    float lineHeight() const { return size * 20; }
     float measure(const std::string& text) const {
         float total = 0;
         for (char c : text) {
             auto it = widths.find(c);
-            total += (it == widths.end() ? charWidthPerPoint * 10 : it->second) * size / 10;
+            total += (it == widths.end() ? 100.0F : it->second) * size / 10;
         }
         return total;
     }
