@@ -177,7 +177,6 @@ private slots:
         Rfc2217Codec codec(115200);
         const std::string settings = B("IAC SB 44 1 0 1 194 0 IAC SE IAC SB 44 2 8 IAC SE "
                                        "IAC SB 44 3 1 IAC SE IAC SB 44 4 1 IAC SE");
-        QCOMPARE(Rfc2217Codec::LineSettings(115200), settings);
         QCOMPARE(codec.Start(),
                  B("IAC WILL 0 IAC DO 0 IAC WILL 3 IAC DO 3 IAC WILL 44") + settings);
         // Sent again once the server agrees, and only then.
