@@ -218,9 +218,8 @@ private slots:
     // The body comes in chunks separated by "|".
     void statusReply_data() {
         addRows({"body", "failOn", "reply"},
-                {{"twice, mid text", "ab<SRESP>cd<NL><SRESP>ef", "",
-                  "DEFINED 12,12 200,100 24 Fixed Printer"},
-                 {"last font", "<FSIZE=24><SRESP>", "", "DEFINED 5,5 480,240 17 Fixed Printer"},
+                {{"twice, mid text, last font", "ab<SRESP>cd<NL><SRESP><FSIZE=24>", "",
+                  "DEFINED 5,5 480,240 32 Fixed Printer"},
                  {"no printer", "<SRESP>", "SetOrientation", "ERROR(482) 0,0 0,0 7 NOT_DEFINED"},
                  {"fails before a request from an earlier chunk", "text<SRESP>|more", "Print", ""},
                  {"fails at the name", "<SRESP>", "DeviceName",
@@ -256,10 +255,9 @@ private slots:
         auto row = [](const char* name, QByteArrayList chunks, QByteArray sets, const char* done) {
             QTest::newRow(name) << chunks << sets << QString(done);
         };
-        row("split, LF widened", {"<LMW", "_C>one", "\ntwo</LMW_C>x"}, "one\r\ntwo|", "..C");
-        row("CR LF, lone CR", {"<LMW_C>\na\r\nb\r</LMW_C>"}, "\r\na\r\r\nb\r|", "C");
+        row("LF widened, 8-bit", {QByteArray("<LMW_C>\na\r\nb\r\0\x80\xff</LMW_C>", 24)},
+            {"\r\na\r\r\nb\r\0\x80\xff|", 12}, "C");
         row("empty, then leftover", {"<LMW_C></LMW_C><LMW_C>2</LMW_C>", "y"}, "|2|", "CC");
-        row("8-bit, NUL", {QByteArray("<LMW_C>\0\x80\xff</LMW_C>", 18)}, {"\0\x80\xff|", 4}, "C");
     }
     void requests() {
         QFETCH(QByteArrayList, chunks);
