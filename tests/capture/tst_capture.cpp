@@ -290,9 +290,7 @@ private slots:
         QCOMPARE(encoder->Begin(kWall, kSteady),
                  std::string("# Palm Loomway capture started 2023-11-14 22:13:20.250000 UTC\n"));
         std::string out;
-        const std::string bytes("ATDT5551234\r\x7e\x00\xff"
-                                "0123",
-                                19);
+        const std::string bytes = std::string("ATDT5551234\r\x7e\0\xff", 15) + "0123";
         encoder->Encode(
             {ChunkDirection::HandheldToModem, false, bytes, kSteady + 1'250'000, "ATDT5551234"},
             out);

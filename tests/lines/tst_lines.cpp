@@ -81,8 +81,7 @@ private slots:
         addRows(
             {"text", "use", "expected"},
             {{"device path", " /dev/ttyUSB0 ", "", "/dev/ttyUSB0"},
-             {"path with colons", "/dev/serial/by-path/pci-0:1.0", "",
-              "/dev/serial/by-path/pci-0:1.0"},
+             {"path with colons", "/dev/by-path/pci-0:1.0", "", "/dev/by-path/pci-0:1.0"},
              {"bare device name", "ttyS1", "", "ttyS1"},
              {"tcp", "tcp:bbs.example.org:23", "", "tcp:bbs.example.org:23"},
              {"scheme in capitals", "TELNET:10.0.0.1:2323", "book", "telnet:10.0.0.1:2323"},
