@@ -134,8 +134,6 @@ private slots:
              {"answers to our offers are not answered", "IAC WILL 0 IAC DO 0 IAC WILL 3 IAC DO 3",
               "", ""},
              {"peer options refused", "IAC WILL 31 IAC WILL 44", "", "IAC DONT 31 IAC DONT 44"},
-             {"terminal type refused, each time asked", "IAC DO 24 IAC DO 24", "",
-              "IAC WONT 24 IAC WONT 24"},
              {"server echo agreed, local echo refused", "IAC WILL 1 IAC DO 1 IAC WILL 1", "",
               "IAC DO 1 IAC WONT 1"},
              {"binary switched off is answered once", "IAC WILL 0 IAC WONT 0 IAC WONT 0", "",

@@ -191,15 +191,13 @@ private slots:
     // arithmetic) drops its document at once: nothing drawn after the failure,
     // no end, styles left as they were, the leftover kept for the next request.
     void failure_data() {
-        addRows({"failOn", "last"}, {{"second line", "PrintLine", "p1 0 200 'two'"},
-                                     {"NewPage", "p1 0 200 'two'"},
+        addRows({"failOn", "last"}, {{"NewPage", "p1 0 200 'two'"},
                                      {"infinite width", "", "p2 0 200 ''"},
                                      {"EndDoc", "p2 0 400 ''"}});
     }
     void failure() {
         PrintRig rig;
         rig.surface.failOn = cell("failOn").toStdString();
-        rig.surface.failSkip = rig.surface.failOn == "PrintLine" ? 1 : 0;
         if (rig.surface.failOn.empty()) {
             rig.surface.printableWidth = std::numeric_limits<float>::infinity();
         }
@@ -327,7 +325,6 @@ private slots:
         DataPump pump(settings, rig, modem, rig.engine, clipboardEngine, rig.traffic, rig.lamps);
         rig.SetReceiveHandler([&pump] { pump.OnHandheldData(); });
         modem.SetReceiveHandler([&pump] { pump.OnModemData(); });
-        rig.arrive("before the tap");
         RecordingTap tap;
         pump.SetChunkTap(&tap);
         rig.engine.SetChunkTap(&tap);
