@@ -52,7 +52,6 @@ private slots:
     void parseHex_data() {
         addRows({"typed", "bytes"}, // bytes in hex; none: refused
                 {{"pairs", "7e ff 03", "7eff03"},
-                 {"run", "7EFF03", "7eff03"},
                  {"0x", "0x7e,0XFF", "7eff"},
                  {"odd", "7e f", ""},
                  {"letter", "7g", ""},
