@@ -20,18 +20,22 @@ private slots:
         QCOMPARE(WriteSetting(file, "Common", "Speed", "300"), std::int16_t(0));
     }
 
-    // Values lose blanks around them and end at a NUL; those that are not
-    // UTF-8 read as Windows-1252; all are cut after 254 characters.
-    void readSetting_data() {
+    // Values end at a NUL; those that are not UTF-8 read as Windows-1252; all
+    // are cut after 254 characters. OK writes the value back: untouched, it
+    // keeps its bytes; changed, it is UTF-8.
+    void readAndWriteBack_data() {
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QByteArray>("read");
-        const auto row = [](const char* name, const QByteArray& stored, const QByteArray& read) {
-            QTest::newRow(name) << stored << read;
+        QTest::addColumn<QByteArray>("typed"); // empty: untouched
+        const auto row = [](const char* name, const QByteArray& stored, const QByteArray& read,
+                            const QByteArray& typed = {}) {
+            QTest::newRow(name) << stored << read << typed;
         };
-        row("blanks around go", "   5  ", "5");
         row("a NUL ends it", QByteArray("ab \0cd", 6), "ab");
         row("UTF-8 as it is", "Caf\xc3\xa9 \xe2\x82\xac", "Caf\xc3\xa9 \xe2\x82\xac");
         row("Windows-1252 letters", "Caf\xe9 \xfc", "Caf\xc3\xa9 \xc3\xbc");
+        row("Windows-1252, changed", "Caf\xe9 \xfc", "Caf\xc3\xa9 \xc3\xbc",
+            "Caf\xc3\xa9 \xc3\xbcx");
         row("Windows-1252 marks", "\x93x\x94 \x80", "\xe2\x80\x9cx\xe2\x80\x9d \xe2\x82\xac");
         row("overlong form is no UTF-8", "\xc0\xaf", "\xc3\x80\xc2\xaf");
         row("surrogate is no UTF-8", "\xed\xa0\x80", "\xc3\xad\xc2\xa0\xe2\x82\xac");
@@ -41,36 +45,18 @@ private slots:
             QByteArray("\xc3\xa9").repeated(254));
         row("blanks before the cut go", a253 + "  b", a253);
     }
-    void readSetting() {
+    void readAndWriteBack() {
         QFETCH(QByteArray, stored);
         QFETCH(QByteArray, read);
+        QFETCH(QByteArray, typed);
         MemoryProfileFile file;
         file.set("Preferences", "StartApp", stored.toStdString());
-        QCOMPARE(QByteArray::fromStdString(ReadSetting(file, "Preferences", "StartApp")), read);
-    }
-
-    // OK writes the value back: untouched, it keeps its bytes; changed, it is UTF-8.
-    void writeBack_data() {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("written");
-        const QByteArray latin = "C:\\Programme\\M\xfcller.exe";
-        const QByteArray shown = "C:\\Programme\\M\xc3\xbcller.exe";
-        QTest::newRow("8-bit, untouched") << latin << shown << latin;
-        QTest::newRow("8-bit, changed") << latin << shown + "x" << shown + "x";
-        QTest::newRow("longer than the cut, untouched")
-            << QByteArray(300, 'p') << QByteArray(254, 'p') << QByteArray(300, 'p');
-    }
-    void writeBack() {
-        QFETCH(QByteArray, stored);
-        QFETCH(QByteArray, text);
-        QFETCH(QByteArray, written);
-        MemoryProfileFile file;
-        file.set("Preferences", "StartApp", stored.toStdString());
-        const SettingText read = ReadSettingText(file, "Preferences", "StartApp");
-        WriteSettingText(file, "Preferences", "StartApp", read, text.toStdString());
-        QCOMPARE(file.writes.size(), std::size_t(1));
-        QCOMPARE(QByteArray::fromStdString(file.writes[0].value), written);
+        const SettingText shown = ReadSettingText(file, "Preferences", "StartApp");
+        QCOMPARE(QByteArray::fromStdString(shown.shown), read);
+        WriteSettingText(file, "Preferences", "StartApp", shown,
+                         typed.isEmpty() ? shown.shown : typed.toStdString());
+        QCOMPARE(QByteArray::fromStdString(file.writes.at(0).value),
+                 typed.isEmpty() ? stored : typed);
     }
 
     // Every byte with a character comes back as itself; the two without read as '?'.
