@@ -59,7 +59,6 @@ std::pair<double, int> Tone(const QPixmap& pixmap) {
     return {light / weight, QColor(int(r / weight), int(g / weight), int(b / weight)).hsvHue()};
 }
 
-// Counts the paint events of the widgets it watches.
 struct PaintCounter : QObject {
     int paints = 0;
     bool eventFilter(QObject*, QEvent* event) override {
@@ -549,22 +548,18 @@ private slots:
     void captionsFollowTheUsersFont() {
         const QFont original = QApplication::font();
         LW_Main window;
-        const auto sizes = [&window] {
-            QList<qreal> points;
-            for (const char* name : {"lblPWR", "lblonoff", "lblSNDbyt"}) {
-                points << window.findChild<QLabel*>(name)->font().pointSizeF();
-            }
-            return points;
+        const auto size = [&window](const char* name) {
+            return window.findChild<QLabel*>(name)->font().pointSizeF();
         };
-        const QList<qreal> before = sizes();
-        QVERIFY(before[1] > 0 && before[1] < before[0]);
+        const qreal power = size("lblPWR"), onOff = size("lblonoff"), count = size("lblSNDbyt");
+        QVERIFY(onOff > 0 && onOff < power);
         QFont larger = original;
         larger.setPointSizeF(original.pointSizeF() * 1.5);
         QApplication::setFont(larger);
         QCoreApplication::processEvents();
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(sizes()[i], before[i] * 1.5);
-        }
+        QCOMPARE(size("lblPWR"), power * 1.5);
+        QCOMPARE(size("lblonoff"), onOff * 1.5);
+        QCOMPARE(size("lblSNDbyt"), count * 1.5);
         QApplication::setFont(original);
     }
 

@@ -68,9 +68,8 @@ private slots:
     // dropped leave as one removal from the top; rows read the store itself.
     void rowsInBatches() {
         FixedClock clock;
-        const std::string hundred(100, 'x');
         ChunkRecord probe;
-        probe.bytes = hundred;
+        probe.bytes = std::string(100, 'x');
         ChunkStore store(clock, 5 * ChunkStore::Cost(probe));
         ChunkModel model(store);
         QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
