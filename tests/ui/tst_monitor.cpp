@@ -113,8 +113,7 @@ private slots:
                  {"case kept", "connect", "-1", "yes", "", "-1"},
                  {"next wraps", "AT", "2", "yes", "yes", "0"},
                  {"previous", "AT", "0", "", "yes", "2"},
-                 {"hex", "~\u00ff\x03", "-1", "yes", "", "3"},
-                 {"none", "~~", "-1", "yes", "", "-1"}});
+                 {"hex", "~\u00ff\x03", "-1", "yes", "", "3"}});
     }
     void find() {
         FixedClock clock;
