@@ -441,8 +441,8 @@ private slots:
         typeInto(rig.box("comSerialR"), "NO");
         rig.messages.answers = {MessageAnswer::Yes};
         clickOk(rig.met);
-        QVERIFY(rig.met.isVisible() && !rig.modem.IsOpen() && rig.handheld.IsOpen());
-        QVERIFY(rig.redirection.RedirectionActive());
+        QVERIFY(rig.met.isVisible() && !rig.modem.IsOpen() && rig.handheld.IsOpen() &&
+                rig.redirection.RedirectionActive());
         QCOMPARE(rig.messages.messages.size(), std::size_t(2));
     }
 
