@@ -1,33 +1,41 @@
 // The main window: menus, captions, views and sizes, lamps, clicks and keys,
 // the traffic shown, what a screen reader hears; its icon and message boxes.
-#include "config/dialogs/lw_conf.h"
-#include "core/redirectionswitch.h"
+// The traffic monitor: its cells, rows, search, dump and window.
+#include "capture/chunkstore.h"
+#include "capture/clock.h"
 #include "core/traffic.h"
-#include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
 #include "ui/aboutwindow.h"
+#include "ui/chunkmodel.h"
+#include "ui/chunktext.h"
 #include "ui/datapane.h"
 #include "ui/displaymode.h"
 #include "ui/lamppictures.h"
 #include "ui/lw_main.h"
+#include "ui/monitorwindow.h"
 #include "ui/qtmessagebox.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -61,7 +69,6 @@ std::pair<double, int> Tone(const QPixmap& pixmap) {
     return {light / weight, QColor(int(r / weight), int(g / weight), int(b / weight)).hsvHue()};
 }
 
-// Counts the paint events of the widgets it watches.
 struct PaintCounter : QObject {
     int paints = 0;
     bool eventFilter(QObject*, QEvent* event) override {
@@ -80,10 +87,6 @@ bool carriesIcon(QWidget* window) {
            window->windowHandle()->icon().availableSizes().contains(QSize(256, 256));
 }
 
-struct NoDevices : SerialDeviceList {
-    std::vector<SerialDevice> Devices() override { return {}; }
-};
-
 // Runs show() and, once a message box is up, describes it and presses.
 template <typename Show> QString answered(Show show, QMessageBox::StandardButton press) {
     QString shown;
@@ -99,7 +102,7 @@ template <typename Show> QString answered(Show show, QMessageBox::StandardButton
             shown += " " + b->text().remove('&');
         }
         shown += " default " + box->defaultButton()->text().remove('&') + "|over " +
-                 box->parentWidget()->objectName();
+                 box->parentWidget()->objectName() + (carriesIcon(box) ? " with icon" : "");
         press ? box->button(press)->click() : QTest::keyClick(box, Qt::Key_Escape);
     });
     show();
@@ -156,6 +159,15 @@ struct Window : LW_Main {
     }
     QStringList calls;
 };
+
+struct FixedClock : Clock {
+    std::int64_t steady = 0;
+    std::int64_t SteadyMicros() const override { return steady; }
+    std::int64_t WallMicros() const override { return 1'800'000'000'000'000 + steady; }
+};
+
+constexpr auto H2M = ChunkDirection::HandheldToModem;
+constexpr auto M2H = ChunkDirection::ModemToHandheld;
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -447,8 +459,7 @@ private slots:
 
     // A frame around the window comes off its client area, never below a pixel.
     void clientSizes() {
-        for (auto [w, h, fw, fh, size] : {std::tuple{6090.0, 4212.0, 0, 0, QSize(406, 281)},
-                                          {6090.0, 4212.0, 4, 27, QSize(402, 254)},
+        for (auto [w, h, fw, fh, size] : {std::tuple{6090.0, 4212.0, 4, 27, QSize(402, 254)},
                                           {300.0, 300.0, 100, 100, QSize(1, 1)}}) {
             const PixelSize px = ClientSizeForOuter(w, h, fw, fh);
             QCOMPARE(QSize(px.width, px.height), size);
@@ -456,20 +467,12 @@ private slots:
     }
 
     // The About window: product and version, opened once however often
-    // asked. The window, its message boxes and About carry the program's icon.
+    // asked. The window and About carry the program's icon (its message
+    // boxes: standsOverItsDialog).
     void aboutAndIcon() {
         LW_Main w;
         w.show();
         QVERIFY(carriesIcon(&w));
-        bool seen = false;
-        QTimer::singleShot(0, [&seen] {
-            QWidget* box = QApplication::activeModalWidget();
-            QVERIFY(box != nullptr);
-            seen = carriesIcon(box);
-            box->close();
-        });
-        QtMessageBox(&w).Show("Port Error", "x", MessageIcon::Exclamation, MessageButtons::Ok);
-        QVERIFY(seen);
         w.Menus().m_about->trigger();
         w.Menus().m_about->trigger();
         QCOMPARE(w.findChildren<AboutWindow*>().size(), qsizetype(1));
@@ -564,22 +567,18 @@ private slots:
     void captionsFollowTheUsersFont() {
         const QFont original = QApplication::font();
         LW_Main window;
-        const auto sizes = [&window] {
-            QList<qreal> points;
-            for (const char* name : {"lblPWR", "lblonoff", "lblSNDbyt"}) {
-                points << window.findChild<QLabel*>(name)->font().pointSizeF();
-            }
-            return points;
+        const auto size = [&window](const char* name) {
+            return window.findChild<QLabel*>(name)->font().pointSizeF();
         };
-        const QList<qreal> before = sizes();
-        QVERIFY(before[1] > 0 && before[1] < before[0]);
+        const qreal power = size("lblPWR"), onOff = size("lblonoff"), count = size("lblSNDbyt");
+        QVERIFY(onOff > 0 && onOff < power);
         QFont larger = original;
         larger.setPointSizeF(original.pointSizeF() * 1.5);
         QApplication::setFont(larger);
         QCoreApplication::processEvents();
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(sizes()[i], before[i] * 1.5);
-        }
+        QCOMPARE(size("lblPWR"), power * 1.5);
+        QCOMPARE(size("lblonoff"), onOff * 1.5);
+        QCOMPARE(size("lblSNDbyt"), count * 1.5);
         QApplication::setFont(original);
     }
 
@@ -592,8 +591,6 @@ private slots:
                          QMessageBox::Ok, "warning OK default OK", MessageAnswer::Ok},
               {MessageIcon::Critical, MessageButtons::YesNo, MessageAnswer::No, QMessageBox::Yes,
                "critical Yes No default No", MessageAnswer::Yes},
-              {MessageIcon::Critical, MessageButtons::YesNo, MessageAnswer::Yes, QMessageBox::No,
-               "critical Yes No default Yes", MessageAnswer::No},
               {MessageIcon::Exclamation, MessageButtons::YesNo, MessageAnswer::Yes,
                QMessageBox::NoButton, "warning Yes No default Yes", MessageAnswer::No}}) {
             QWidget owner;
@@ -611,28 +608,191 @@ private slots:
         }
     }
 
-    // A settings dialog's message stands over that dialog, not over the main
-    // window it holds disabled.
+    // A message stands over the settings dialog that holds the main window
+    // disabled, not over that window, and carries the program's icon.
     void standsOverItsDialog() {
-        MemoryProfileFile file;
-        file.set("Source", "Port", "1");
-        file.set("Destination", "Port", "1");
-        Settings settings;
-        FakeSerialPort handheld, modem;
-        RecordingLampPanel lamps;
-        RecordingStatusPanel status;
         LW_Main window;
         window.show();
+        QDialog dialog(&window);
+        dialog.setObjectName("dialog");
+        dialog.show();
+        window.setEnabled(false);
+        dialog.setEnabled(true);
         QtMessageBox messages(&window);
-        RedirectionSwitch redirection(file, settings, handheld, modem, lamps, messages, status);
-        NoDevices devices;
-        LW_CONF conf(file, settings, redirection, messages, devices, &window);
-        conf.Open();
-        const QString seen = answered(
-            [&] { QTest::mouseClick(conf.findChild<QPushButton*>("cmdOK"), Qt::LeftButton); },
-            QMessageBox::NoButton);
-        QCOMPARE(seen.section('|', 0, 0), QString("Invalid Assignment"));
-        QCOMPARE(seen.section('|', -1), "over " + conf.objectName());
+        const QString seen =
+            answered([&] { messages.Show("t", "x", MessageIcon::Exclamation, MessageButtons::Ok); },
+                     QMessageBox::Ok);
+        QCOMPARE(seen.section('|', -1), QString("over dialog with icon"));
+    }
+
+    // Hex and text cells show at most their limit, then an ellipsis.
+    void formats_data() {
+        addRows({"bytes", "limit", "hex", "text"},
+                {{"empty", "", "", "", ""},
+                 {"at", "41540D", "", "41 54 0D", "AT."},
+                 {"edges", "001F207E7FFF", "", "00 1F 20 7E 7F FF", ".. ~.."},
+                 {"cut", "6162636465", "3", "61 62 63 \u2026", "abc\u2026"}});
+    }
+    void formats() {
+        const std::string bytes = QByteArray::fromHex(cell("bytes").toLatin1()).toStdString();
+        const std::size_t limit =
+            cell("limit").isEmpty() ? std::string::npos : cell("limit").toUInt();
+        QCOMPARE(QString::fromStdString(HexText(bytes, limit)), cell("hex"));
+        QCOMPARE(QString::fromStdString(PrintableText(bytes, limit)), cell("text"));
+    }
+
+    void parseHex_data() {
+        addRows({"typed", "bytes"}, // bytes in hex; none: refused
+                {{"pairs", "7e ff 03", "7eff03"},
+                 {"0x", "0x7e,0XFF", "7eff"},
+                 {"odd", "7e f", ""},
+                 {"letter", "7g", ""},
+                 {"blank", "  ", ""},
+                 {"lone 0x", "0x", ""}});
+    }
+    void parseHex() {
+        const auto parsed = ParseHexBytes(cell("typed").toStdString());
+        QCOMPARE(parsed ? QByteArray::fromStdString(*parsed).toHex() : QByteArray(),
+                 cell("bytes").toLatin1());
+    }
+
+    // Many chunks between two syncs arrive as one insertion; chunks the store
+    // dropped leave as one removal from the top; rows read the store itself.
+    void rowsInBatches() {
+        FixedClock clock;
+        ChunkRecord probe;
+        probe.bytes = std::string(100, 'x');
+        ChunkStore store(clock, 5 * ChunkStore::Cost(probe));
+        ChunkModel model(store);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        for (char c : std::string("abc")) {
+            store.OnChunk(H2M, false, std::string(100, c));
+        }
+        QCOMPARE(model.rowCount(), 0);
+        model.Sync();
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(inserted[0].at(2).toInt(), 2);
+        for (char c : std::string("defg")) {
+            store.OnChunk(M2H, true, std::string(100, c));
+        }
+        // Before the sync, a row whose chunk went shows empty, not another chunk.
+        QVERIFY(!model.data(model.index(0, ChunkModel::Length)).isValid());
+        model.Sync();
+        QCOMPARE(removed.size(), 1);
+        QCOMPARE(removed[0].at(2).toInt(), 1); // a, b dropped
+        QCOMPARE(inserted.size(), 2);
+        QCOMPARE(model.rowCount(), 5);
+        QCOMPARE(model.Record(0)->bytes[0], 'c');
+        QCOMPARE(model.data(model.index(4, ChunkModel::Direction)).toString(),
+                 QString::fromUtf8("modem \u2192 handheld"));
+        QCOMPARE(model.data(model.index(4, ChunkModel::Fate)).toString(), "consumed");
+        QCOMPARE(model.data(model.index(0, ChunkModel::Length)).toInt(), 100);
+        // More than the store holds between two syncs: every old row goes.
+        for (int i = 0; i < 12; ++i) {
+            store.OnChunk(H2M, false, std::string(100, 'z'));
+        }
+        model.Sync();
+        QCOMPARE(model.rowCount(), 5);
+        QCOMPARE(model.Record(0)->sequence, 14u);
+    }
+
+    // Patterns are bytes (here Latin-1 characters).
+    void find_data() {
+        addRows({"pattern", "from", "forward", "ignoreCase", "row"},
+                {{"text any case", "connect", "-1", "yes", "yes", "1"},
+                 {"case kept", "connect", "-1", "yes", "", "-1"},
+                 {"next wraps", "AT", "2", "yes", "yes", "0"},
+                 {"previous", "AT", "0", "", "yes", "2"},
+                 {"hex", "~\u00ff\x03", "-1", "yes", "", "3"}});
+    }
+    void find() {
+        FixedClock clock;
+        ChunkStore store(clock);
+        ChunkModel model(store);
+        for (const char* chunk : {"ATDT123\r", "\r\nCONNECT\r\n", "ATH\r"}) {
+            store.OnChunk(H2M, false, chunk);
+        }
+        store.OnChunk(M2H, false, std::string("\x7e\xff\x03\xc0\x21", 5));
+        model.Sync();
+        QCOMPARE(model.Find(cell("pattern").toLatin1().toStdString(), cell("from").toInt(),
+                            !cell("forward").isEmpty(), !cell("ignoreCase").isEmpty()),
+                 cell("row").toInt());
+    }
+
+    // Rows in order, whatever order they were selected in, each with its
+    // heading and hex dump lines; times since switch-on or by the wall clock.
+    void hexDump() {
+        FixedClock clock;
+        ChunkStore store(clock);
+        ChunkModel model(store);
+        clock.steady = 1'234'567;
+        store.OnChunk(H2M, false, "ATD\r");
+        clock.steady = 61'000'000;
+        store.OnChunk(M2H, false, "0123456789ABCDEFG");
+        model.Sync();
+        QCOMPARE(
+            model.HexDump({1, 0, 1}),
+            QString::fromUtf8("1.234  handheld \u2192 modem  forwarded  4 bytes  ATD\n"
+                              "0000  41 54 44 0D                                       |ATD.|\n\n"
+                              "61.000  modem \u2192 handheld  forwarded  17 bytes\n"
+                              "0000  30 31 32 33 34 35 36 37  38 39 41 42 43 44 45 46  "
+                              "|0123456789ABCDEF|\n"
+                              "0010  47                                                |G|\n\n"));
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.SetWallClock(true);
+        QCOMPARE(changed.size(), 1);
+        const QString wall = model.data(model.index(0, ChunkModel::Time)).toString();
+        QCOMPARE(wall, QDateTime::fromMSecsSinceEpoch(1'800'000'001'234)
+                           .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
+    }
+
+    // The window follows the newest row until the user scrolls away or finds
+    // something; copying puts the selected rows' dump on the clipboard.
+    void followPauseFindCopy() {
+        FixedClock clock;
+        ChunkStore store(clock);
+        MonitorWindow window(store);
+        window.resize(800, 300);
+        window.Open();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QScrollBar* bar = window.View().verticalScrollBar();
+        const auto feed = [&](int count) {
+            for (int i = 0; i < count; ++i) {
+                store.OnChunk(H2M, false, "row " + std::to_string(store.EndSequence()));
+                window.OnChunk(H2M, false, {});
+            }
+        };
+        feed(200);
+        QTRY_COMPARE_WITH_TIMEOUT(window.Model().rowCount(), 200, 2000); // synced without a frame
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+        QVERIFY(!window.Following());
+        const int paused = bar->value();
+        feed(50);
+        window.Sync();
+        QCOMPARE(window.Model().rowCount(), 250);
+        QCOMPARE(bar->value(), paused);
+        window.SetFollowing(true);
+        QCOMPARE(bar->value(), bar->maximum());
+
+        window.findChild<QLineEdit*>("search")->setText("row 17");
+        QVERIFY(window.FindNext());
+        QVERIFY(!window.Following());
+        QCOMPARE(window.View().currentIndex().row(), 17);
+        QVERIFY(window.FindNext()); // "row 170"
+        QCOMPARE(window.View().currentIndex().row(), 170);
+        window.findChild<QLineEdit*>("search")->setText("no such");
+        QVERIFY(!window.FindNext());
+        window.CopySelection();
+        QCOMPARE(QGuiApplication::clipboard()->text(), window.Model().HexDump({170}));
+        window.findChild<QPushButton*>("clear")->click();
+        QVERIFY(window.Model().rowCount() == 0 && store.Rows() == 0);
+        feed(1); // rows come again after a clear
+        window.Sync();
+        QCOMPARE(window.Model().Record(0)->bytes, std::string("row 250"));
     }
 };
 
