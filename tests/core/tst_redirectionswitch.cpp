@@ -82,8 +82,7 @@ class TestRedirectionSwitch : public QObject {
 private slots:
     void switchOn_data() {
         addRows({"speed", "serial", "settings"},
-                {{"9600", "9600", "on", "9600,N,8,1"},
-                 {"decimal", "2400.6", "on", "2401,N,8,1"},
+                {{"decimal", "2400.6", "on", "2401,N,8,1"},
                  {"serial method off: no modem", "009600", "", "9600,N,8,1"}});
     }
     void switchOn() {

@@ -1,7 +1,5 @@
-// The program among other programs on the test's Xvfb (no window manager):
-// a CUPS server of the test's own (tests/support/private-cups) whose default
-// queue writes PDF files, xclip and xdotool, and this binary started
-// again in one of the modes in main() at the end.
+// The program among other programs on the test's Xvfb (no window manager): a private CUPS
+// whose queue writes PDF files, xclip, xdotool, and this binary in one of the modes of main().
 #include "core/application.h"
 #include "core/traffic.h"
 #include "platform/displayplatform.h"
@@ -361,7 +359,7 @@ private slots:
             QVERIFY2(!windows.WindowExists(near) && windows.AskToClose(near) == 0, near);
         }
         QVERIFY(bare.process.state() == QProcess::Running && !bare.process.canReadLine());
-        for (const char* display : {"", ":4711", "not a display"}) {
+        for (const char* display : {"", ":4711"}) {
             X11Windows none(display, kPause);
             QVERIFY(!none.Connected() && !none.WindowExists(title));
             QVERIFY(CloseProgramByTitle(none, title));
@@ -448,8 +446,8 @@ private slots:
         const QString plain = scratchDir() + "/plain.txt";
         QFile(plain).open(QIODevice::WriteOnly);
         for (const QString& line :
-             QStringList{"", "   ", "\"\"", start + " \"unterminated", start + " 'unterminated",
-                         start + " trailing\\", "loomway-no-such-program", plain}) {
+             QStringList{"", "   ", "\"\"", start + " \"unterminated", start + " trailing\\",
+                         "loomway-no-such-program", plain}) {
             QVERIFY2(!starter.StartProgram(line.toStdString()), qPrintable(line));
         }
     }
@@ -502,8 +500,7 @@ int main(int argc, char* argv[]) {
     if (argc == 3 && qstrcmp(argv[1], "--hold") == 0) {
         QCoreApplication app(argc, argv);
         SingleInstance instance(QString::fromLocal8Bit(argv[2]));
-        std::printf("%s\n", instance.AnotherInstanceRunning() ? "another" : "alone");
-        std::fflush(stdout);
+        Say(instance.AnotherInstanceRunning() ? "another" : "alone");
         QThread::sleep(600);
         return 0;
     }
