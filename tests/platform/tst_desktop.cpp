@@ -133,7 +133,6 @@ QByteArray Contents(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Another copy that asks, then ends.
 int cups(const QString& verb) {
     const QString command = "exec '" LOOMWAY_SOURCE_DIR "/tests/support/private-cups' %1 '%2/cups'";
     return std::system(qPrintable(command.arg(verb, scratchDir())));

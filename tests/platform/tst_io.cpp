@@ -228,8 +228,7 @@ private slots:
         QFile::remove(kPath);
     }
 
-    // A relative $XDG_CONFIG_HOME is ignored. (Every e2e test reads its
-    // settings from an absolute one.)
+    // A relative $XDG_CONFIG_HOME is ignored.
     void defaultPath() {
         const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", "relative/folder");
