@@ -44,30 +44,28 @@ using namespace loomway::test;
 namespace {
 
 // A pseudo-terminal standing in for a serial cable: the program opens
-// programEnd(), the test plays the device on the far side.
-class PtyPair {
-public:
+// programEnd, the test plays the device on the far side.
+struct PtyPair {
     PtyPair() {
         int device = -1;
         char name[256] = {};
-        if (::openpty(&m_far, &device, name, nullptr, nullptr) == 0) {
-            m_path = name;
+        if (::openpty(&far, &device, name, nullptr, nullptr) == 0) {
+            programEnd = name;
             ::close(device);
-            ::fcntl(m_far, F_SETFL, O_NONBLOCK);
+            ::fcntl(far, F_SETFL, O_NONBLOCK);
         }
     }
     ~PtyPair() { breakLine(); }
-    QString programEnd() const { return m_path; }
     void breakLine() {
-        if (m_far >= 0) {
-            ::close(m_far), m_far = -1;
+        if (far >= 0) {
+            ::close(far), far = -1;
         }
     }
     // Writes all of data, processing Qt events while the line is full.
     void write(const std::string& data) {
-        for (std::size_t done = 0; done < data.size() && m_far >= 0;) {
+        for (std::size_t done = 0; done < data.size() && far >= 0;) {
             done +=
-                std::size_t(std::max<ssize_t>(0, ::write(m_far, &data[done], data.size() - done)));
+                std::size_t(std::max<ssize_t>(0, ::write(far, &data[done], data.size() - done)));
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
     }
@@ -76,20 +74,17 @@ public:
         std::string out;
         for (QDeadlineTimer idle(idleMs); out.size() < count && !idle.hasExpired();) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            pollfd p{m_far, POLLIN, 0};
+            pollfd p{far, POLLIN, 0};
             char buffer[65536];
-            const ssize_t n = ::poll(&p, 1, 5) > 0 ? ::read(m_far, buffer, sizeof buffer) : 0;
+            const ssize_t n = ::poll(&p, 1, 5) > 0 ? ::read(far, buffer, sizeof buffer) : 0;
             if (n > 0) {
                 out.append(buffer, std::size_t(n)), idle.setRemainingTime(idleMs);
             }
         }
         return out;
     }
-    int far() const { return m_far; }
-
-private:
-    int m_far = -1;
-    QString m_path;
+    int far = -1;
+    QString programEnd;
 };
 
 // Every byte value, then random ones up to size.
@@ -170,8 +165,8 @@ struct Rig {
 
 #define kPath (scratchDir() + "/ini/LOOMWAY.INI")
 
-void Write(const QByteArray& bytes) {
-    QFile f(kPath);
+void Write(const QByteArray& bytes, const QString& path = kPath) {
+    QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
 }
 QByteArray Read(const QString& path = kPath) {
@@ -218,7 +213,7 @@ class TestIo : public QObject {
     QString at(const QString& name) const { return m_dir.filePath("serial/" + name); }
     bool link(const QString& name, const QString& to = {}) {
         QDir().mkpath(QFileInfo(at(name)).path());
-        return QFile::link(to.isEmpty() ? m_pty.programEnd() : to, at(name));
+        return QFile::link(to.isEmpty() ? m_pty.programEnd : to, at(name));
     }
 
 private slots:
@@ -326,9 +321,7 @@ private slots:
         const QString folder = scratchDir() + "/taken";
         const QString name = folder + "/loomway-20231114-221320";
         QVERIFY(QDir().mkpath(folder));
-        QFile file(name + ".pppd");
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4);
-        file.close();
+        Write("keep", name + ".pppd");
         CaptureRig rig;
         rig.profile.WriteString("Capture", "Folder", folder.toStdString());
         rig.captures.OnSwitch(true);
@@ -403,7 +396,7 @@ private slots:
     // lost, and all arrives when it reads again.
     void bytesBothWays() {
         PtyPair pair;
-        auto port = PortOn(pair.programEnd());
+        auto port = PortOn(pair.programEnd);
         std::string received, data = manyBytes(2 << 20);
         int lost = 0, written = 0;
         port->SetReceiveHandler([&] { received += port->ReadAll(); });
@@ -428,7 +421,7 @@ private slots:
     // handler is never entered again while it runs (a modal loop inside).
     void receiveEvents() {
         PtyPair pair;
-        auto port = PortOn(pair.programEnd());
+        auto port = PortOn(pair.programEnd);
         int events = 0, depth = 0, deepest = 0;
         port->SetReceiveHandler([&] {
             ++events, deepest = std::max(deepest, ++depth);
@@ -458,7 +451,7 @@ private slots:
     void opening() {
         PtyPair pair;
         std::vector<int> asked;
-        const std::string device = pair.programEnd().toStdString();
+        const std::string device = pair.programEnd.toStdString();
         QtSerialPort port([&](int n) { return asked.push_back(n), device; });
         const auto setting = [&](const char* text) {
             return FailureOf([&] { port.SetSettings(text); });
@@ -476,11 +469,11 @@ private slots:
         QCOMPARE(asked, std::vector<int>{5});
         QCOMPARE(FailureOf([&] { port.Open(); }).substr(0, 5), std::string("8005|"));
         QCOMPARE(FailureOf([&] { port.SetPortNumber(6); }).substr(0, 5), std::string("8005|"));
-        QCOMPARE(FailureOf([&] { PortOn(pair.programEnd()); }).substr(0, 5), std::string("8005|"));
+        QCOMPARE(FailureOf([&] { PortOn(pair.programEnd); }).substr(0, 5), std::string("8005|"));
         port.Close();
         port.Close();
         QCOMPARE(FailureOf([&] { port.Write("x"); }).substr(0, 5), std::string("8018|"));
-        QVERIFY(PortOn(pair.programEnd())->IsOpen());
+        QVERIFY(PortOn(pair.programEnd)->IsOpen());
         const QString dir = scratchDir();
         QFile(dir + "/file").open(QIODevice::WriteOnly);
         QDir().mkpath(dir + "/folder");
@@ -497,7 +490,7 @@ private slots:
     // A device this user may not open: code 70 and a message that says why.
     void noAccess() {
         PtyPair pair;
-        const QString device = QFileInfo(pair.programEnd()).canonicalFilePath();
+        const QString device = QFileInfo(pair.programEnd).canonicalFilePath();
         QProcess helper;
         helper.start(QCoreApplication::applicationFilePath(), {"--open-as-nobody", device});
         QVERIFY(helper.waitForFinished(10000));
@@ -517,7 +510,7 @@ private slots:
     // before the opening. (tests/e2e/tst_replug.py: no busy loop meanwhile.)
     void lostDevice() {
         PtyPair first;
-        std::string device = first.programEnd().toStdString();
+        std::string device = first.programEnd.toStdString();
         QtSerialPort port([&](int) { return device; });
         port.SetSettings("9600,N,8,1");
         std::vector<int> lost;
@@ -528,7 +521,7 @@ private slots:
         first.breakLine();
         QTRY_COMPARE_WITH_TIMEOUT(lost, std::vector<int>{8012}, 10000);
         PtyPair second;
-        device = second.programEnd().toStdString();
+        device = second.programEnd.toStdString();
         second.write(std::string(3000, 's'));
         QThread::msleep(300); // time for the bytes to reach the device's input queue
         port.Open();
@@ -564,7 +557,7 @@ private slots:
         QVERIFY(link("by-path/pci-1") && link("by-id/usb-Cradle") && link("by-id/usb-Gone", "/x"));
         QTRY_VERIFY_WITH_TIMEOUT(calls > 0, FileSystemDeviceWatcher::kRecheckMs / 2);
 
-        const std::string pty = m_pty.programEnd().toStdString();
+        const std::string pty = m_pty.programEnd.toStdString();
         std::vector<std::string> ours;
         for (const SerialDevice& device : SerialDevices().Devices()) {
             if (device.path.find(m_dir.path().toStdString()) == 0 || device.path == pty) {
@@ -672,7 +665,7 @@ private slots:
     // device at the opening and again when the speed changes.
     void remoteSerialPortThroughSer2net() {
         PtyPair pair;
-        const int master = pair.far();
+        const int master = pair.far;
         const quint16 port = closedPort();
         QProcess ser2net;
         ser2net.start("ser2net",
@@ -680,7 +673,7 @@ private slots:
                        QString("connection: &c1\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
                                "  connector: serialdev,%2,9600n81,local\n")
                            .arg(port)
-                           .arg(pair.programEnd()),
+                           .arg(pair.programEnd),
                        "-P", scratchDir() + "/ser2net.pid"});
         QVERIFY(ser2net.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(([port] {
