@@ -78,10 +78,6 @@ struct Owner : Other {
     }
 };
 
-QString xdotool(const QStringList& args) {
-    return Other(args, "xdotool").output().trimmed();
-}
-
 void Say(const char* text) {
     std::printf("%s\n", text);
     std::fflush(stdout);
@@ -330,9 +326,9 @@ private slots:
 
         // Another program takes the focus; the user comes back.
         Other other({"--raw", "Other"});
-        xdotool({"windowfocus", "--sync", other.line()});
+        Other({"windowfocus", "--sync", other.line()}, "xdotool").output();
         QTRY_VERIFY(QApplication::activeWindow() == nullptr);
-        xdotool({"windowfocus", QString::number(window.winId())});
+        Other({"windowfocus", QString::number(window.winId())}, "xdotool").output();
         QTRY_COMPARE(QGuiApplication::focusWindow(), window.windowHandle());
         QTest::qWait(100);
         QCOMPARE(activations, 2);
