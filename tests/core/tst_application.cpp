@@ -141,23 +141,19 @@ private slots:
     void loadRunsItsStepsInOrder() {
         Rig rig{{"MenuVisible", "NO"},
                 {"CloseApp", "HotSync Manager"},
-                {"StartApp", "/bin/hs -r"},
                 {"Startup", "LEDs"},
                 {"Status", "ON"}};
-        rig.file.set("Display", "XLoc", "1500");
-        rig.file.set("Display", "YLoc", "900");
         rig.desktop.present = true;
         rig.desktop.closesAfter = 1;
         QVERIFY(rig.app.Load());
         QCOMPARE(rig.log.only(""),
-                 QString("caption Palm Loomway by QUILLON; another?; left 1500; top 900; "
+                 QString("caption Palm Loomway by QUILLON; another?; "
                          "lamp imgPWR POFF; lamp imgRCV PDOFF; lamp imgSND MOFF; "
                          "lamp imgOnOff ON; S 0; R 0; txtSend []; txtReceive []; hide menu; "
                          "look for HotSync Manager; ask to close HotSync Manager; pause; "
                          "look for HotSync Manager; pause; look for HotSync Manager; "
                          "display LED_ONLY; lamp imgPWR PON; open handheld; lamp imgPWR PON; "
                          "open modem; lamp imgOnOff ON"));
-        QCOMPARE(rig.settings.ExitProgramPath, std::string("/bin/hs -r"));
     }
 
     void previousInstanceEndsAtOnce() {

@@ -1,7 +1,5 @@
-// The program among other programs on the test's Xvfb (no window manager):
-// a CUPS server of the test's own (tests/support/private-cups) whose default
-// queue writes PDF files, xclip and xdotool, and this binary started
-// again in one of the modes in main() at the end.
+// The program among other programs on the test's Xvfb (no window manager): a private CUPS
+// whose queue writes PDF files, xclip, xdotool, and this binary in one of the modes of main().
 #include "core/application.h"
 #include "core/traffic.h"
 #include "platform/displayplatform.h"
@@ -80,10 +78,6 @@ struct Owner : Other {
     }
 };
 
-QString xdotool(const QStringList& args) {
-    return Other(args, "xdotool").output().trimmed();
-}
-
 void Say(const char* text) {
     std::printf("%s\n", text);
     std::fflush(stdout);
@@ -135,23 +129,9 @@ QByteArray Contents(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Another copy that asks, then ends.
 int cups(const QString& verb) {
     const QString command = "exec '" LOOMWAY_SOURCE_DIR "/tests/support/private-cups' %1 '%2/cups'";
     return std::system(qPrintable(command.arg(verb, scratchDir())));
-}
-
-// The PDF the print server's only job wrote, once no job is left; empty when
-// none came.
-QString printed() {
-    const QString pdf = scratchDir() + "/cups/job.pdf";
-    for (int i = 0; i < 600; ++i) {
-        if (QFileInfo(pdf).size() > 0 && Other({"-o"}, "lpstat").output().trimmed().isEmpty()) {
-            return pdf;
-        }
-        QThread::msleep(100);
-    }
-    return {};
 }
 
 // For each page of a PDF, whether it reads as landscape: the printer may put
@@ -234,8 +214,10 @@ private slots:
                                 "<PORIENT_P>Portrait third<NL><PORIENT_L>still portrait"
                                 "<SRESP></LMW_P>"));
         QVERIFY(handheld.written.find("STA=DEFINED") != std::string::npos);
-        const QString pdf = printed();
-        QVERIFY(!pdf.isEmpty());
+        const QString pdf = scratchDir() + "/cups/job.pdf"; // once it is the queue's only job
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(pdf).size() > 0 &&
+                                     Other({"-o"}, "lpstat").output().trimmed().isEmpty(),
+                                 60000);
         QCOMPARE(Other({"-W", "completed", "-o"}, "lpstat").output().count('\n'), qsizetype(1));
         QCOMPARE(landscapePages(pdf), (QList<bool>{false, true, false}));
         const QString text = Other({pdf, "-"}, "pdftotext").output();
@@ -260,11 +242,10 @@ private slots:
         // Name, desktop text (UTF-8), handheld bytes, ways.
         const std::tuple<const char*, QByteArray, QByteArray, QString> rows[] = {
             {"latin-1", QString::fromLatin1(all).toUtf8(), all, "<>"},
-            {"quotes, dashes, ellipsis", "\u201ca\u201d \u2018b\u2019 \u2013 \u2014 \u2026",
-             "\223a\224 \221b\222 \226 \227 \205", "<>"},
-            {"euro, trade mark, bullet, carons, Y diaeresis",
-             "\u20ac\u2122\u2022\u017d\u017e\u0178", "\x80\x99\x95\x8e\x9e\x9f", "<>"},
-            {"the handheld's suits", "\u2666\u2665\u2660", "\x8d\x8f\x90", "<>"},
+            {"Windows-1252 marks, the handheld's suits",
+             "\u201ca\u201d \u2018b\u2019 \u2013 \u2014 \u2026 "
+             "\u20ac\u2122\u2022\u017d\u017e\u0178\u2666\u2665\u2660",
+             "\223a\224 \221b\222 \226 \227 \205 \x80\x99\x95\x8e\x9e\x9f\x8d\x8f\x90", "<>"},
             {"codes without a character", "??", "\x81\x9d", ">"},
             {"club, C1 control, outside the BMP", "\u2663\u0081\U0001F600", "???", "<"}};
         for (const char* way : {">", "<"}) {
@@ -334,9 +315,9 @@ private slots:
 
         // Another program takes the focus; the user comes back.
         Other other({"--raw", "Other"});
-        xdotool({"windowfocus", "--sync", other.line()});
+        Other({"windowfocus", "--sync", other.line()}, "xdotool").output();
         QTRY_VERIFY(QApplication::activeWindow() == nullptr);
-        xdotool({"windowfocus", QString::number(window.winId())});
+        Other({"windowfocus", QString::number(window.winId())}, "xdotool").output();
         QTRY_COMPARE(QGuiApplication::focusWindow(), window.windowHandle());
         QTest::qWait(100);
         QCOMPARE(activations, 2);
@@ -355,13 +336,12 @@ private slots:
         Other bare({"--raw", title});
         QVERIFY(!bare.line().isEmpty()); // ready
         X11Windows windows(X11Windows::SessionDisplay(), kPause);
-        QVERIFY(windows.Connected());
         for (const char* near : {"Caf\xe9 Sync", "Caf\u00e9", "caf\u00e9 sync", "Caf\u00e9 Sync ",
                                  " Caf\u00e9 Sync", "None"}) {
             QVERIFY2(!windows.WindowExists(near) && windows.AskToClose(near) == 0, near);
         }
         QVERIFY(bare.process.state() == QProcess::Running && !bare.process.canReadLine());
-        for (const char* display : {"", ":4711", "not a display"}) {
+        for (const char* display : {"", ":4711"}) {
             X11Windows none(display, kPause);
             QVERIFY(!none.Connected() && !none.WindowExists(title));
             QVERIFY(CloseProgramByTitle(none, title));
@@ -448,8 +428,8 @@ private slots:
         const QString plain = scratchDir() + "/plain.txt";
         QFile(plain).open(QIODevice::WriteOnly);
         for (const QString& line :
-             QStringList{"", "   ", "\"\"", start + " \"unterminated", start + " 'unterminated",
-                         start + " trailing\\", "loomway-no-such-program", plain}) {
+             QStringList{"", "   ", "\"\"", start + " \"unterminated", start + " trailing\\",
+                         "loomway-no-such-program", plain}) {
             QVERIFY2(!starter.StartProgram(line.toStdString()), qPrintable(line));
         }
     }
@@ -502,8 +482,7 @@ int main(int argc, char* argv[]) {
     if (argc == 3 && qstrcmp(argv[1], "--hold") == 0) {
         QCoreApplication app(argc, argv);
         SingleInstance instance(QString::fromLocal8Bit(argv[2]));
-        std::printf("%s\n", instance.AnotherInstanceRunning() ? "another" : "alone");
-        std::fflush(stdout);
+        Say(instance.AnotherInstanceRunning() ? "another" : "alone");
         QThread::sleep(600);
         return 0;
     }

