@@ -18,7 +18,6 @@ BINARY_DIR = os.environ.get("LOOMWAY_BINARY_DIR", "build")
 LOOMWAY = os.path.join(BINARY_DIR, "app", "loomway")
 SIM = os.path.join(BINARY_DIR, "tools", "loomway-sim", "loomway-sim")
 TITLE = "Palm Loomway by QUILLON"
-TW = 15  # twips per pixel
 ACCESSIBLE = "org.a11y.atspi.Accessible"
 ROOT = "/org/a11y/atspi/accessible/root"
 
@@ -56,13 +55,11 @@ def geometry(wid):
 
 
 def windows(pid, title):
-    """The visible windows of the process with exactly this title."""
     return [int(w) for w in run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid),
                                  "--name", "^%s$" % re.escape(title)]).stdout.split()]
 
 
 def held(pid, paths):
-    """Those of paths that the process holds open."""
     fds = "/proc/%d/fd" % pid
     open_now = {os.path.realpath(os.path.join(fds, n)) for n in
                 (os.listdir(fds) if os.path.isdir(fds) else [])}
@@ -127,7 +124,6 @@ class Program:
         return self._window
 
     def node(self, name):
-        """The element of the main window a screen reader knows by this name."""
         if self._nodes is None:
             self._nodes = {n.name(): n for n in self.window().find(lambda n: True, 3)}
         return self._nodes[name]
@@ -135,10 +131,6 @@ class Program:
     def counters(self):
         """(sent, received) as a screen reader says them ("Bytes sent, 492")."""
         return tuple(int(self.node(n).description()) for n in ("Bytes sent", "Bytes received"))
-
-    def wait_for_counters(self, sent, received):
-        wait_until(lambda: self.counters() == (sent, received), 10,
-                   lambda: "counters %r, expected %r" % (self.counters(), (sent, received)))
 
     def status(self, panel=0):
         bar = self.window().find(lambda n: n.role() == "status bar", depth=2)[0]
@@ -152,20 +144,14 @@ class Program:
         self.wid = wait_until(found, timeout, "the main window")
         return self.wid
 
-    geometry = lambda self: geometry(self.wid)
-
     def key(self, *keys):
         run(["xdotool", "windowfocus", "--sync", str(self.wid)])
         run(["xdotool", "key", "--clearmodifiers", *keys])
 
     def click_on(self, name):
-        """Clicks the middle of the element a screen reader knows by this name."""
         x, y, width, height = self.node(name).extents()
         run(["xdotool", "mousemove", "--window", str(self.wid), str(x + width // 2),
              str(y + height // 2), "click", "1"])
-
-    wait_for_exit = lambda self, timeout=15: self.process.wait(timeout)
-    running = lambda self: self.process.poll() is None
 
 
 class Session:
@@ -329,7 +315,6 @@ class AccessibilityBus:
 
 
 class Node:
-    """One accessible object: a window, a label, a text pane..."""
 
     def __init__(self, bus, dest, path):
         self.bus, self.dest, self.path = bus, dest, path

@@ -8,13 +8,12 @@ import os
 import signal
 import socket
 import struct
-import sys
 import time
 import unittest
 
 import e2e
 
-TW = e2e.TW
+TW = 15  # twips per pixel
 
 
 def iconify(wid):
@@ -22,12 +21,7 @@ def iconify(wid):
     core protocol on $DISPLAY's local socket (Xvfb needs no auth)."""
     sock = socket.socket(socket.AF_UNIX)
     sock.connect("/tmp/.X11-unix/X" + os.environ["DISPLAY"].split(":", 1)[1].split(".")[0])
-
-    def recv(n):
-        data = b""
-        while len(data) < n:
-            data += sock.recv(n - len(data)) or sys.exit("X server closed")
-        return data
+    recv = sock.makefile("rb").read
 
     def request(opcode, body):
         sock.sendall(struct.pack("<BxH", opcode, 1 + len(body) // 4) + body)
@@ -62,7 +56,7 @@ class LifecycleTest(unittest.TestCase):
 
             def move(p, x, y):
                 e2e.run(["xdotool", "windowmove", str(p.wid), str(x), str(y)])
-                e2e.wait_until(lambda: p.geometry()[:2] == (x, y), 10, "the window moved")
+                e2e.wait_until(lambda: e2e.geometry(p.wid)[:2] == (x, y), 10, "the window moved")
 
             other = s.start(["xlogo", "-title", "HotSync Manager"])
             wid = int(e2e.wait_until(lambda: e2e.run(["xdotool", "search", "--name",
@@ -77,26 +71,26 @@ class LifecycleTest(unittest.TestCase):
             self.assertEqual(other.wait(10), 0)
 
             p.wait_for_window()
-            e2e.wait_until(lambda: p.geometry()[:2] == (100, 200), 10, "the stored position")
-            self.assertEqual(s.loomway().wait_for_exit(10), 0)  # a second instance
+            e2e.wait_until(lambda: e2e.geometry(p.wid)[:2] == (100, 200), 10, "the stored position")
+            self.assertEqual(s.loomway().process.wait(10), 0)  # a second instance
             move(p, 150, 250)
             self.assertFalse(os.path.exists(marker))
             p.key("ctrl+e")
-            self.assertEqual(p.wait_for_exit(), 0)
+            self.assertEqual(p.process.wait(15), 0)
             self.assertEqual(stored(), (str(150 * TW), str(250 * TW)))
             e2e.wait_until(lambda: os.path.exists(marker), 10, "the exit program")
 
             # The kept position; minimized, the end stores nothing and runs nothing.
             p = s.loomway()
             p.wait_for_window()
-            e2e.wait_until(lambda: p.geometry()[:2] == (150, 250), 10, "the kept position")
+            e2e.wait_until(lambda: e2e.geometry(p.wid)[:2] == (150, 250), 10, "the kept position")
             move(p, 300, 350)
             iconify(p.wid)
             e2e.wait_until(lambda: "IsViewable" not in e2e.run(["xwininfo", "-id", str(p.wid)])
                            .stdout.decode(), 10, "the minimized window")
             time.sleep(0.5)
             p.process.send_signal(signal.SIGTERM)
-            self.assertEqual(p.wait_for_exit(), 0)
+            self.assertEqual(p.process.wait(15), 0)
             time.sleep(1.0)
             self.assertEqual(stored(), (str(150 * TW), str(250 * TW)))
             self.assertEqual(open(marker).read(), "ran\n")

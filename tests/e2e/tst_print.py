@@ -60,7 +60,7 @@ class PrintTest(unittest.TestCase):
             self.assertEqual(code, 1)
             self.assertEqual(fields, {"STA": "ERROR(482)", "PRINT_HW": "0,0", "FONT_HW": "0,0",
                                       "LEN": "12", "NAME": "NOT_DEFINED"})
-            self.assertTrue(p.running())
+            self.assertIsNone(p.process.poll())
 
 
 if __name__ == "__main__":

@@ -51,7 +51,8 @@ class SimTest(unittest.TestCase):
 
     def test_handheld_bytes_on_the_line(self):
         for args, stdin, expected in [
-                (["clip", "one\r\ntwo\rthree\nfour"], None, b"<LMW_C>one\ntwo\nthree\nfour</LMW_C>"),
+                (["clip", "one\r\ntwo\rthree\nfour"], None,
+                 b"<LMW_C>one\ntwo\nthree\nfour</LMW_C>"),
                 (["clip", "--latin1", "caf\u00e9 \u20ac"], None, b"<LMW_C>caf\xe9 ?</LMW_C>"),
                 (["send", "-"], bytes(range(256)) * 8, bytes(range(256)) * 8),
                 (["print", "-"], b"<FBOLD>Hi<NL>\n", b"<LMW_P><FBOLD>Hi<NL>\n</LMW_P>")]:
@@ -79,7 +80,8 @@ class SimTest(unittest.TestCase):
             self.assertEqual((p.communicate(timeout=15)[0].decode(), p.returncode), (out, code))
 
     def test_listen(self):
-        p = self.background("handheld", "listen", "--count", "3", ready=b"listening on", on="stderr")
+        p = self.background("handheld", "listen", "--count", "3", ready=b"listening on",
+                            on="stderr")
         for piece in (b"modem data <LMW_C>line1\nli", b"ne2</LMW_C>x<LMW_C></LMW_C><LMW_",
                       b"C>\xe9</LMW_C>"):
             self.far.write(piece)
