@@ -12,7 +12,6 @@ import subprocess
 import sys
 import tempfile
 import time
-import tty
 
 BINARY_DIR = os.environ.get("LOOMWAY_BINARY_DIR", "build")
 LOOMWAY = os.path.join(BINARY_DIR, "app", "loomway")
@@ -67,12 +66,10 @@ def held(pid, paths):
 
 
 class FarEnd:
-    """The raw far end of a pseudo-terminal, for exact bytes."""
+    """The far end of a socat pseudo-terminal (raw already), for exact bytes."""
 
-    def __init__(self, path, raw=True):
-        self.fd = os.open(path, os.O_RDWR | os.O_NOCTTY | (os.O_NONBLOCK if raw else 0))
-        if raw:  # setraw flushes what waits
-            tty.setraw(self.fd)
+    def __init__(self, path):
+        self.fd = os.open(path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
 
     def write(self, data):
         view = memoryview(data)
