@@ -21,8 +21,8 @@ class SandboxTest(unittest.TestCase):
 
     def test_user_files_untouched(self):
         user = pathlib.Path(tempfile.mkdtemp(dir=os.environ["LOOMWAY_TEST_TMP"]))
-        probe = b"import os, sys\nsys.path.insert(0, %r)\nimport e2e\nprint(os.environ['HOME'])\n"
-        for path, data in (("home/Palm/keep.txt", b"mine"), ("probe.py", probe % E2E.encode()),
+        probe = "import os, sys\nsys.path.insert(0, %r)\nimport e2e\nprint(os.environ['HOME'])\n"
+        for path, data in (("home/Palm/keep.txt", b"mine"), ("probe.py", (probe % E2E).encode()),
                            ("config/LOOMWAY.INI", b"[Source]\nPort=7\n")):
             (user / path).parent.mkdir(parents=True, exist_ok=True)
             (user / path).write_bytes(data)
