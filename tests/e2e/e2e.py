@@ -5,6 +5,7 @@ line "counters" on standard input with "<sent> <received>" or "ERROR <why>"."""
 import ast
 import ctypes
 import os
+import pathlib
 import re
 import select
 import signal
@@ -176,8 +177,7 @@ class Session:
         """A path in the session's folder; with data, a file holding it."""
         path = os.path.join(self.dir, name)
         if data is not None:
-            with open(path, "wb") as f:
-                f.write(data)
+            pathlib.Path(path).write_bytes(data)
         return path
 
     def start(self, args, **kwargs):
@@ -238,26 +238,13 @@ def _value(text):
     return ast.literal_eval(re.sub(r"\b(objectpath|uint32|int32|@\w+) ", "", m.group(1)))
 
 
-def _proc(pid, name):
-    try:
-        with open("/proc/%d/%s" % (pid, name)) as f:
-            return f.read()
-    except OSError:
-        return ""
-
-
-def _descendants(pid):
-    """Process ids below pid, deepest first."""
-    return [d for c in map(int, _proc(pid, "task/%d/children" % pid).split())
-            for d in _descendants(c) + [c]]
-
-
 class AccessibilityBus:
-    """A private D-Bus session bus with the AT-SPI bus launcher."""
+    """A private D-Bus session bus with the AT-SPI bus launcher, each leading a process group
+    that holds the helpers it starts."""
 
     def __init__(self, session=None):
-        ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER: reaped in stop()
-        quiet = dict(stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=die_with_test)
+        quiet = dict(stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=die_with_test,
+                     start_new_session=True)
         self.daemon = subprocess.Popen(
             ["dbus-daemon", "--session", "--nofork", "--print-address=1"], stdout=subprocess.PIPE,
             **quiet)
@@ -276,21 +263,9 @@ class AccessibilityBus:
                         "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
 
     def stop(self):
-        helpers = _descendants(self.daemon.pid) + _descendants(self.launcher.pid)
-        run(["kill", "-TERM", *map(str, helpers)] if helpers else ["true"])
         for p in (self.launcher, self.daemon):
-            p.terminate()
+            os.killpg(p.pid, signal.SIGTERM)
             p.wait(5)
-        for _ in range(40):  # reap the bus helpers that were orphaned to us
-            children = _proc(os.getpid(), "task/%d/children" % os.getpid()).split()
-            left = [pid for pid in map(int, children)
-                    if _proc(pid, "comm").startswith(("at-spi", "dbus-daemon"))]
-            for pid in left:
-                if os.waitpid(pid, os.WNOHANG) == (0, 0):
-                    os.kill(pid, signal.SIGTERM)
-            if not left:
-                return
-            time.sleep(0.05)
 
     def call(self, dest, path, method, *args):
         r = run(["gdbus", "call", "--address", self.a11y, "--dest", dest, "--object-path", path,

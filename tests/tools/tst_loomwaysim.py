@@ -27,7 +27,6 @@ class SimTest(unittest.TestCase):
         return self.s.sim("--device", self.a, *args, input=input)
 
     def background(self, *args, ready=None, on="stdout"):
-        """A running loomway-sim on the line; waits for a line holding ready on stream on."""
         p = self.s.start([e2e.SIM, "--device", self.a, *args], stdout=subprocess.PIPE,
                          stderr=subprocess.PIPE)
         if ready is not None and ready not in (line := getattr(p, on).readline()):
