@@ -4,6 +4,7 @@ line "counters" on standard input with "<sent> <received>" or "ERROR <why>"."""
 
 import ast
 import ctypes
+import glob
 import os
 import pathlib
 import re
@@ -46,12 +47,11 @@ def run(args, timeout=20, **kwargs):
     return subprocess.run(args, capture_output=True, timeout=timeout, **kwargs)
 
 
-def geometry(wid):
-    """(x, y, width, height) of an X window, None when it is gone."""
-    r = run(["xwininfo", "-id", str(wid)])
-    fields = ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")
-    return None if r.returncode else tuple(
-        int(re.search(r"%s:\s*(-?\d+)" % f, r.stdout.decode())[1]) for f in fields)
+def position(wid):
+    """(x, y) of an X window, None when it is gone."""
+    r = run(["xdotool", "getwindowgeometry", str(wid)])
+    m = re.search(rb"Position: (-?\d+),(-?\d+)", r.stdout)
+    return m and tuple(map(int, m.groups()))
 
 
 def windows(pid, title):
@@ -60,9 +60,7 @@ def windows(pid, title):
 
 
 def held(pid, paths):
-    fds = "/proc/%d/fd" % pid
-    open_now = {os.path.realpath(os.path.join(fds, n)) for n in
-                (os.listdir(fds) if os.path.isdir(fds) else [])}
+    open_now = {os.path.realpath(fd) for fd in glob.glob("/proc/%d/fd/*" % pid)}
     return {p for p in paths if os.path.realpath(p) in open_now}
 
 
@@ -93,15 +91,6 @@ class FarEnd:
         got, deadline = b"", time.monotonic() + seconds
         while (left := deadline - time.monotonic()) > 0:
             got += os.read(self.fd, 65536) if select.select([self.fd], [], [], left)[0] else b""
-        return got
-
-    def until(self, text, timeout=10.0):
-        """What comes up to and including text."""
-        got, deadline = b"", time.monotonic() + timeout
-        while text not in got and time.monotonic() < deadline:
-            got += self.read_for(0.05)
-        if text not in got:
-            raise AssertionError("%r never came; got %r" % (text, got))
         return got
 
     close = lambda self: os.close(self.fd)

@@ -29,9 +29,8 @@ class PrintTest(unittest.TestCase):
                 return r.returncode, dict(f.split("=", 1) for f in r.stdout.decode().splitlines())
 
             code, fields = request("status")
-            self.assertEqual(code, 0, fields)
-            self.assertEqual((fields["STA"], fields["NAME"], fields["LEN"]),
-                             ("DEFINED", "FilePDF", "7"))
+            self.assertEqual((code, fields["STA"], fields["NAME"], fields["LEN"]),
+                             (0, "DEFINED", "FilePDF", "7"), fields)
             # Courier New 10 on A4 or Letter: about 66 lines of 85 characters,
             # a letter O of some 120 by 230 twips.
             lines, columns = map(int, fields["PRINT_HW"].split(","))

@@ -140,14 +140,14 @@ class RelayTest(unittest.TestCase):
             p.key("space")
             e2e.wait_until(lambda: e2e.held(p.pid, {p.ends[0]}), 10, "the handheld port")
             handheld.write(b"ATS12=10\r")  # a guard time of 0.2 s keeps the test short
-            handheld.until(b"OK\r\n")
+            self.assertEqual(handheld.read(15), b"ATS12=10\r\r\nOK\r\n")
             every = s.path("every-byte", EVERY_BYTE * 16)
             r = s.sim("--device", handheld_path, "--guard", "200", "handheld",
                       "dial", "555-1234", "--data", every, "--hangup")
             self.assertEqual(r.returncode, 0, r.stderr.decode())
             self.assertIn(b"echoed 4096 bytes unchanged\n+++\nOK\nATH\nOK\nhung up\n", r.stdout)
             handheld.write(b"ATDT999\r")
-            handheld.until(b"NO CARRIER\r\n")
+            self.assertEqual(handheld.read(22), b"ATDT999\r\r\nNO CARRIER\r\n")
             e2e.wait_until(lambda: p.status(1).startswith("Modem: 999 "), 10, "the note")
 
             # The traffic monitor counts the chunks, and new ones while it is open.
@@ -161,7 +161,7 @@ class RelayTest(unittest.TestCase):
                         if (m := re.fullmatch(r"(\d+) chunks shown, 0 dropped", n.name()))]
             before = e2e.wait_until(shown, 10, "the count")[0]
             handheld.write(b"AT\r")
-            handheld.until(b"OK\r\n")
+            self.assertEqual(handheld.read(9), b"AT\r\r\nOK\r\n")
             e2e.wait_until(lambda: shown()[0] >= before + 2, 10, lambda: "new rows: %r" % shown())
 
 
