@@ -132,8 +132,7 @@ class Program:
         return self.wid
 
     def key(self, *keys):
-        run(["xdotool", "windowfocus", "--sync", str(self.wid)])
-        run(["xdotool", "key", "--clearmodifiers", *keys])
+        run(["xdotool", "windowfocus", "--sync", str(self.wid), "key", "--clearmodifiers", *keys])
 
     def click_on(self, name):
         x, y, width, height = self.node(name).extents()
@@ -199,8 +198,7 @@ class Session:
                 f.write("[%s]\n%s\n" % (section, "".join("%s=%s\n" % kv for kv in keys.items())))
 
     def relay(self, read_window=False, env=None, **sections):
-        """Two pty pairs as COM1 and COM2, the window shown; (program, handheld far end,
-        modem far end), program.devices: the program ends."""
+        """COM1, COM2: pty pairs; the window shown; (program, handheld far, modem far)."""
         (handheld, handheld_far), (modem, modem_far) = self.pty_pair(), self.pty_pair()
         self.write_ini(handheld, modem, **sections)
         p = self.loomway(read_window, env)

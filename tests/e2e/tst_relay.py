@@ -36,8 +36,7 @@ def frames(path):
     """(direction, code) of each LCP frame tshark finds in a capture; 0: the handheld sent it."""
     r = e2e.run(["tshark", "-r", path, "-T", "fields", "-e", "frame.p2p_dir", "-e",
                  "ppp.protocol", "-e", "ppp.code"], timeout=60)
-    if r.returncode != 0:
-        raise AssertionError("tshark: " + r.stderr.decode())
+    assert r.returncode == 0, "tshark: " + r.stderr.decode()
     rows = [tuple(line.split("\t")) for line in r.stdout.decode().splitlines()]
     return [(d, c) if p == "0xc021" else (d, p, c) for d, p, c in rows]
 
@@ -84,9 +83,8 @@ class RelayTest(unittest.TestCase):
             menu_file = s.path("menu.pppd")
             p.key("alt+f", "c")
             dialog = e2e.wait_until(lambda: e2e.windows(p.pid, "Capture to File"), 10, "the dialog")
-            e2e.run(["xdotool", "windowfocus", "--sync", str(dialog[0])])
-            e2e.run(["xdotool", "type", "--delay", "20", menu_file])
-            e2e.run(["xdotool", "key", "Return"])
+            e2e.run(["xdotool", "windowfocus", "--sync", str(dialog[0]), "type", "--delay", "20",
+                     menu_file, "key", "Return"])
             e2e.wait_until(lambda: e2e.held(p.pid, {menu_file}), 10, "the menu capture")
             relayed(modem, handheld, lcp(9, 3))  # Echo-Request
             relayed(handheld, modem, lcp(10, 3))  # Echo-Reply

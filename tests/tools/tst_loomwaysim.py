@@ -93,12 +93,10 @@ class SimTest(unittest.TestCase):
     def test_modem_commands_on_the_wire(self):
         m = self.background("--speed", "28800", "--guard", "200", "modem", ready=b"modem: ready")
         data = bytes(range(256)) * 4
-        # The interpreter itself is tested in tests/lines; here the sim's speed,
-        # guard time, far end that echoes, and summary.
-        for command, answer in [
-                (b"AT\r", b"\r\nOK\r\n"), (b"ATDT5551234\r", b"\r\nCONNECT 28800\r\n"),
-                (data, data), (b"a+++b", b"a+++b"), (None, None), (b"+++", b"+++\r\nOK\r\n"),
-                (b"ATH\r", b"\r\nOK\r\n"), (b"ATO\r", b"\r\nNO CARRIER\r\n")]:
+        # The sim's speed, guard time, echoing far end and summary (the interpreter: tests/lines).
+        for command, answer in [(b"ATDT5551234\r", b"\r\nCONNECT 28800\r\n"), (data, data),
+                                (None, None), (b"+++", b"+++\r\nOK\r\n"),
+                                (b"ATH\r", b"\r\nOK\r\n")]:
             if command is None:
                 time.sleep(0.3)  # the guard time before an escape
                 continue
@@ -107,7 +105,7 @@ class SimTest(unittest.TestCase):
         m.terminate()
         out = m.communicate(timeout=5)[0].decode()
         self.assertEqual(m.returncode, 0)
-        self.assertIn("hung up (5551234): %d bytes echoed" % (len(data) + 8), out)
+        self.assertIn("hung up (5551234): %d bytes echoed" % (len(data) + 3), out)
 
     def test_dial_answers(self):
         p = self.background("handheld", "dial", "123")
