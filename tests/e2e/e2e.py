@@ -78,14 +78,12 @@ class FarEnd:
             except BlockingIOError:
                 select.select([], [self.fd], [], 5)
 
-    def reads(self, count, timeout=10.0):
-        """The separate reads until count bytes came or timeout passed quietly."""
-        pieces = []
-        while sum(map(len, pieces)) < count and select.select([self.fd], [], [], timeout)[0]:
-            pieces.append(os.read(self.fd, 65536))
-        return pieces
-
-    read = lambda self, count, timeout=10.0: b"".join(self.reads(count, timeout))
+    def read(self, count, timeout=10.0):
+        """What came until count bytes came or timeout passed quietly."""
+        got = b""
+        while len(got) < count and select.select([self.fd], [], [], timeout)[0]:
+            got += os.read(self.fd, 65536)
+        return got
 
     def read_for(self, seconds):
         got, deadline = b"", time.monotonic() + seconds
@@ -220,14 +218,12 @@ class Session:
 
 def _value(text):
     """The first value of a gdbus reply as a Python value."""
-    m = re.match(r"^\(<(.*)>,\)$", text.strip(), re.S) or re.match(r"^\((.*),\)$", text.strip(),
-                                                                   re.S)
+    m = re.match(r"^\(<?(.*?)>?,\)$", text.strip(), re.S)
     return ast.literal_eval(re.sub(r"\b(objectpath|uint32|int32|@\w+) ", "", m.group(1)))
 
 
 class AccessibilityBus:
-    """A private D-Bus session bus with the AT-SPI bus launcher, each leading a process group
-    that holds the helpers it starts."""
+    """Our own D-Bus session bus and AT-SPI bus launcher, each in a process group of its own."""
 
     def __init__(self, session=None):
         quiet = dict(stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=die_with_test,
@@ -257,8 +253,7 @@ class AccessibilityBus:
     def call(self, dest, path, method, *args):
         r = run(["gdbus", "call", "--address", self.a11y, "--dest", dest, "--object-path", path,
                  "--method", method, "--", *args], 10)
-        if r.returncode != 0:
-            raise AssertionError("%s failed: %s" % (method, r.stderr.decode()))
+        assert r.returncode == 0, "%s failed: %s" % (method, r.stderr.decode())
         return r.stdout.decode("utf-8", "replace")
 
     def application(self, name, timeout=20):

@@ -13,8 +13,7 @@ class NoBuildPath(unittest.TestCase):
     def test_binary_data_names_no_build_folder(self):
         binary_dir, source_dir = os.environ["LOOMWAY_BINARY_DIR"], os.environ["LOOMWAY_SOURCE_DIR"]
         with tempfile.TemporaryDirectory(dir=os.environ.get("LOOMWAY_TEST_TMP")) as tmp:
-            dumps = {section: pathlib.Path(tmp, section) for section in
-                     (".rodata", ".data", ".data.rel.ro")}
+            dumps = {s: pathlib.Path(tmp, s) for s in (".rodata", ".data", ".data.rel.ro")}
             subprocess.run(["objcopy", *("--dump-section=%s=%s" % kv for kv in dumps.items()),
                             os.path.join(binary_dir, "app", "loomway"), os.path.join(tmp, "copy")],
                            check=True)

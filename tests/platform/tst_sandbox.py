@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""Tests started by hand, outside tests/support/test-env, change nothing of
-the user's: a test binary and a Python test run with HOME and
-XDG_CONFIG_HOME pointing at folders of files that must stay as they are."""
+"""Tests started by hand, outside tests/support/test-env, change nothing of the user's: a test
+binary and a Python test run with HOME and XDG_CONFIG_HOME at files that must stay as they are."""
 
 import os
 import pathlib
