@@ -130,7 +130,8 @@ class Program:
         return self.wid
 
     def key(self, *keys):
-        run(["xdotool", "windowfocus", "--sync", str(self.wid), "key", "--clearmodifiers", *keys])
+        run(["xdotool", "windowfocus", "--sync", str(self.wid)])
+        run(["xdotool", "key", "--clearmodifiers", *keys])
 
     def click_on(self, name):
         x, y, width, height = self.node(name).extents()

@@ -82,8 +82,9 @@ class RelayTest(unittest.TestCase):
             menu_file = s.path("menu.pppd")
             p.key("alt+f", "c")
             dialog = e2e.wait_until(lambda: e2e.windows(p.pid, "Capture to File"), 10, "the dialog")
-            e2e.run(["xdotool", "windowfocus", "--sync", str(dialog[0]), "type", "--delay", "20",
-                     menu_file, "key", "Return"])
+            e2e.run(["xdotool", "windowfocus", "--sync", str(dialog[0])])
+            e2e.run(["xdotool", "type", "--delay", "20", menu_file])
+            e2e.run(["xdotool", "key", "Return"])
             e2e.wait_until(lambda: e2e.held(p.pid, {menu_file}), 10, "the menu capture")
             relayed(modem, handheld, lcp(9, 3))  # Echo-Request
             relayed(handheld, modem, lcp(10, 3))  # Echo-Reply

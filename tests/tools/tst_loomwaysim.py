@@ -52,6 +52,7 @@ class SimTest(unittest.TestCase):
         for args, stdin, expected in [
                 (["clip", "one\r\ntwo\rthree\nfour"], None,
                  b"<LMW_C>one\ntwo\nthree\nfour</LMW_C>"),
+                (["clip", "-"], b"in \xe9\n", b"<LMW_C>in \xe9\n</LMW_C>"),
                 (["clip", "--latin1", "caf\u00e9 \u20ac"], None, b"<LMW_C>caf\xe9 ?</LMW_C>"),
                 (["send", "-"], bytes(range(256)) * 8, bytes(range(256)) * 8),
                 (["print", "-"], b"<FBOLD>Hi<NL>\n", b"<LMW_P><FBOLD>Hi<NL>\n</LMW_P>")]:
