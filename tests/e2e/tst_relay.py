@@ -74,8 +74,7 @@ class RelayTest(unittest.TestCase):
 
             # The capture each switch-on starts in [Capture] Folder, and one started and
             # stopped from the File menu; LCP frames of both sides relayed.
-            capture = e2e.wait_until(lambda: glob.glob(os.path.join(folder, "*")), 10,
-                                     "the switch-on capture")[0]
+            capture = e2e.wait_until(lambda: glob.glob(folder + "/*"), 10, "the capture")[0]
             self.assertRegex(os.path.basename(capture), r"^loomway-\d{8}-\d{6}\.pppd$")
             relayed(handheld, modem, lcp(1))
             relayed(modem, handheld, lcp(1, 7) + lcp(2))

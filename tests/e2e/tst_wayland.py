@@ -34,8 +34,7 @@ class WaylandTest(unittest.TestCase):
             if not xdisplay.startswith(":"):
                 self.skipTest("weston with XWayland cannot start here: " + xdisplay)
 
-            env.update(WAYLAND_DISPLAY="loomway-test", XDG_SESSION_TYPE="wayland",
-                       DISPLAY=xdisplay)
+            env.update(WAYLAND_DISPLAY="loomway-test", XDG_SESSION_TYPE="wayland", DISPLAY=xdisplay)
             program = e2e.Program(s.start([e2e.LOOMWAY], env=env, stdout=subprocess.DEVNULL,
                                           stderr=subprocess.DEVNULL), None)
             os.environ["DISPLAY"] = xdisplay  # where xdotool looks for the window

@@ -43,9 +43,10 @@ class SimTest(unittest.TestCase):
             r = self.sim(*args)
             self.assertEqual((r.returncode, r.stderr[:13]), (2, b"loomway-sim: "), args)
         self.assertEqual(self.s.sim("handheld", "status").returncode, 2)  # no --device
-        r = self.s.sim("--device", self.s.path("plain", b"x"), "modem")
-        self.assertEqual(r.returncode, 2)
-        self.assertIn(self.s.path("plain").encode(), r.stderr)
+        for device in (self.s.path("missing"), self.s.path("plain", b"x")):
+            r = self.s.sim("--device", device, "modem")
+            self.assertEqual(r.returncode, 2)
+            self.assertIn(device.encode(), r.stderr)
         self.assertEqual(self.far.read_for(0.2), b"")
 
     def test_handheld_bytes_on_the_line(self):
@@ -67,6 +68,7 @@ class SimTest(unittest.TestCase):
         # Relayed bytes first, then the reply over two writes; a wrong LEN, a bad field or none: 1.
         for answer, code, out in [(REPLY % 7, 0, fields % 7), (REPLY % 8, 1, fields % 8),
                                   (REPLY.replace(b"66,80", b"1"), 1, ""),
+                                  (REPLY.replace(b"PRINT_HW=66,80~", b""), 1, ""),
                                   (REPLY.replace(b"DEFINED", b"MAYBE"), 1, ""), (None, 1, "")]:
             p = self.background("--timeout", "2", "handheld", "status")
             self.assertEqual(self.far.read(22), b"<LMW_P><SRESP></LMW_P>")
