@@ -4,7 +4,9 @@ line "counters" on standard input with "<sent> <received>" or "ERROR <why>"."""
 
 import ast
 import ctypes
+import glob
 import os
+import pathlib
 import re
 import select
 import signal
@@ -12,13 +14,11 @@ import subprocess
 import sys
 import tempfile
 import time
-import tty
 
 BINARY_DIR = os.environ.get("LOOMWAY_BINARY_DIR", "build")
 LOOMWAY = os.path.join(BINARY_DIR, "app", "loomway")
 SIM = os.path.join(BINARY_DIR, "tools", "loomway-sim", "loomway-sim")
 TITLE = "Palm Loomway by QUILLON"
-TW = 15  # twips per pixel
 ACCESSIBLE = "org.a11y.atspi.Accessible"
 ROOT = "/org/a11y/atspi/accessible/root"
 
@@ -47,35 +47,28 @@ def run(args, timeout=20, **kwargs):
     return subprocess.run(args, capture_output=True, timeout=timeout, **kwargs)
 
 
-def geometry(wid):
-    """(x, y, width, height) of an X window, None when it is gone."""
-    r = run(["xwininfo", "-id", str(wid)])
-    fields = ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")
-    return None if r.returncode else tuple(
-        int(re.search(r"%s:\s*(-?\d+)" % f, r.stdout.decode())[1]) for f in fields)
+def position(wid):
+    """(x, y) of an X window, None when it is gone."""
+    r = run(["xdotool", "getwindowgeometry", str(wid)])
+    m = re.search(rb"Position: (-?\d+),(-?\d+)", r.stdout)
+    return m and tuple(map(int, m.groups()))
 
 
 def windows(pid, title):
-    """The visible windows of the process with exactly this title."""
     return [int(w) for w in run(["xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid),
                                  "--name", "^%s$" % re.escape(title)]).stdout.split()]
 
 
 def held(pid, paths):
-    """Those of paths that the process holds open."""
-    fds = "/proc/%d/fd" % pid
-    open_now = {os.path.realpath(os.path.join(fds, n)) for n in
-                (os.listdir(fds) if os.path.isdir(fds) else [])}
+    open_now = {os.path.realpath(fd) for fd in glob.glob("/proc/%d/fd/*" % pid)}
     return {p for p in paths if os.path.realpath(p) in open_now}
 
 
 class FarEnd:
-    """The raw far end of a pseudo-terminal, for exact bytes."""
+    """The far end of a socat pseudo-terminal (raw already), for exact bytes."""
 
-    def __init__(self, path, raw=True):
-        self.fd = os.open(path, os.O_RDWR | os.O_NOCTTY | (os.O_NONBLOCK if raw else 0))
-        if raw:  # setraw flushes what waits
-            tty.setraw(self.fd)
+    def __init__(self, path):
+        self.fd = os.open(path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
 
     def write(self, data):
         view = memoryview(data)
@@ -85,28 +78,17 @@ class FarEnd:
             except BlockingIOError:
                 select.select([], [self.fd], [], 5)
 
-    def reads(self, count, timeout=10.0):
-        """The separate reads until count bytes came or timeout passed quietly."""
-        pieces = []
-        while sum(map(len, pieces)) < count and select.select([self.fd], [], [], timeout)[0]:
-            pieces.append(os.read(self.fd, 65536))
-        return pieces
-
-    read = lambda self, count, timeout=10.0: b"".join(self.reads(count, timeout))
+    def read(self, count, timeout=10.0):
+        """What came until count bytes came or timeout passed quietly."""
+        got = b""
+        while len(got) < count and select.select([self.fd], [], [], timeout)[0]:
+            got += os.read(self.fd, 65536)
+        return got
 
     def read_for(self, seconds):
         got, deadline = b"", time.monotonic() + seconds
         while (left := deadline - time.monotonic()) > 0:
             got += os.read(self.fd, 65536) if select.select([self.fd], [], [], left)[0] else b""
-        return got
-
-    def until(self, text, timeout=10.0):
-        """What comes up to and including text."""
-        got, deadline = b"", time.monotonic() + timeout
-        while text not in got and time.monotonic() < deadline:
-            got += self.read_for(0.05)
-        if text not in got:
-            raise AssertionError("%r never came; got %r" % (text, got))
         return got
 
     close = lambda self: os.close(self.fd)
@@ -127,7 +109,6 @@ class Program:
         return self._window
 
     def node(self, name):
-        """The element of the main window a screen reader knows by this name."""
         if self._nodes is None:
             self._nodes = {n.name(): n for n in self.window().find(lambda n: True, 3)}
         return self._nodes[name]
@@ -135,10 +116,6 @@ class Program:
     def counters(self):
         """(sent, received) as a screen reader says them ("Bytes sent, 492")."""
         return tuple(int(self.node(n).description()) for n in ("Bytes sent", "Bytes received"))
-
-    def wait_for_counters(self, sent, received):
-        wait_until(lambda: self.counters() == (sent, received), 10,
-                   lambda: "counters %r, expected %r" % (self.counters(), (sent, received)))
 
     def status(self, panel=0):
         bar = self.window().find(lambda n: n.role() == "status bar", depth=2)[0]
@@ -152,20 +129,14 @@ class Program:
         self.wid = wait_until(found, timeout, "the main window")
         return self.wid
 
-    geometry = lambda self: geometry(self.wid)
-
     def key(self, *keys):
         run(["xdotool", "windowfocus", "--sync", str(self.wid)])
         run(["xdotool", "key", "--clearmodifiers", *keys])
 
     def click_on(self, name):
-        """Clicks the middle of the element a screen reader knows by this name."""
         x, y, width, height = self.node(name).extents()
         run(["xdotool", "mousemove", "--window", str(self.wid), str(x + width // 2),
              str(y + height // 2), "click", "1"])
-
-    wait_for_exit = lambda self, timeout=15: self.process.wait(timeout)
-    running = lambda self: self.process.poll() is None
 
 
 class Session:
@@ -193,8 +164,7 @@ class Session:
         """A path in the session's folder; with data, a file holding it."""
         path = os.path.join(self.dir, name)
         if data is not None:
-            with open(path, "wb") as f:
-                f.write(data)
+            pathlib.Path(path).write_bytes(data)
         return path
 
     def start(self, args, **kwargs):
@@ -227,8 +197,7 @@ class Session:
                 f.write("[%s]\n%s\n" % (section, "".join("%s=%s\n" % kv for kv in keys.items())))
 
     def relay(self, read_window=False, env=None, **sections):
-        """Two pty pairs as COM1 and COM2, the window shown; (program, handheld far end,
-        modem far end), program.devices: the program ends."""
+        """COM1, COM2: pty pairs; the window shown; (program, handheld far, modem far)."""
         (handheld, handheld_far), (modem, modem_far) = self.pty_pair(), self.pty_pair()
         self.write_ini(handheld, modem, **sections)
         p = self.loomway(read_window, env)
@@ -250,31 +219,16 @@ class Session:
 
 def _value(text):
     """The first value of a gdbus reply as a Python value."""
-    m = re.match(r"^\(<(.*)>,\)$", text.strip(), re.S) or re.match(r"^\((.*),\)$", text.strip(),
-                                                                   re.S)
+    m = re.match(r"^\(<?(.*?)>?,\)$", text.strip(), re.S)
     return ast.literal_eval(re.sub(r"\b(objectpath|uint32|int32|@\w+) ", "", m.group(1)))
 
 
-def _proc(pid, name):
-    try:
-        with open("/proc/%d/%s" % (pid, name)) as f:
-            return f.read()
-    except OSError:
-        return ""
-
-
-def _descendants(pid):
-    """Process ids below pid, deepest first."""
-    return [d for c in map(int, _proc(pid, "task/%d/children" % pid).split())
-            for d in _descendants(c) + [c]]
-
-
 class AccessibilityBus:
-    """A private D-Bus session bus with the AT-SPI bus launcher."""
+    """Our own D-Bus session bus and AT-SPI bus launcher, each in a process group of its own."""
 
     def __init__(self, session=None):
-        ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER: reaped in stop()
-        quiet = dict(stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=die_with_test)
+        quiet = dict(stdin=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=die_with_test,
+                     start_new_session=True)
         self.daemon = subprocess.Popen(
             ["dbus-daemon", "--session", "--nofork", "--print-address=1"], stdout=subprocess.PIPE,
             **quiet)
@@ -293,27 +247,14 @@ class AccessibilityBus:
                         "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
 
     def stop(self):
-        helpers = _descendants(self.daemon.pid) + _descendants(self.launcher.pid)
-        run(["kill", "-TERM", *map(str, helpers)] if helpers else ["true"])
         for p in (self.launcher, self.daemon):
-            p.terminate()
+            os.killpg(p.pid, signal.SIGTERM)
             p.wait(5)
-        for _ in range(40):  # reap the bus helpers that were orphaned to us
-            children = _proc(os.getpid(), "task/%d/children" % os.getpid()).split()
-            left = [pid for pid in map(int, children)
-                    if _proc(pid, "comm").startswith(("at-spi", "dbus-daemon"))]
-            for pid in left:
-                if os.waitpid(pid, os.WNOHANG) == (0, 0):
-                    os.kill(pid, signal.SIGTERM)
-            if not left:
-                return
-            time.sleep(0.05)
 
     def call(self, dest, path, method, *args):
         r = run(["gdbus", "call", "--address", self.a11y, "--dest", dest, "--object-path", path,
                  "--method", method, "--", *args], 10)
-        if r.returncode != 0:
-            raise AssertionError("%s failed: %s" % (method, r.stderr.decode()))
+        assert r.returncode == 0, "%s failed: %s" % (method, r.stderr.decode())
         return r.stdout.decode("utf-8", "replace")
 
     def application(self, name, timeout=20):
@@ -329,7 +270,6 @@ class AccessibilityBus:
 
 
 class Node:
-    """One accessible object: a window, a label, a text pane..."""
 
     def __init__(self, bus, dest, path):
         self.bus, self.dest, self.path = bus, dest, path

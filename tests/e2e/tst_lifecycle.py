@@ -3,18 +3,17 @@
 ports open, the stored window position, a second instance, "&Exit" storing the position and
 running the exit program once; minimized, a SIGTERM ends the program with neither."""
 
-import configparser
 import os
+import re
 import signal
 import socket
 import struct
-import sys
 import time
 import unittest
 
 import e2e
 
-TW = e2e.TW
+TW = 15  # twips per pixel
 
 
 def iconify(wid):
@@ -22,12 +21,7 @@ def iconify(wid):
     core protocol on $DISPLAY's local socket (Xvfb needs no auth)."""
     sock = socket.socket(socket.AF_UNIX)
     sock.connect("/tmp/.X11-unix/X" + os.environ["DISPLAY"].split(":", 1)[1].split(".")[0])
-
-    def recv(n):
-        data = b""
-        while len(data) < n:
-            data += sock.recv(n - len(data)) or sys.exit("X server closed")
-        return data
+    recv = sock.makefile("rb").read
 
     def request(opcode, body):
         sock.sendall(struct.pack("<BxH", opcode, 1 + len(body) // 4) + body)
@@ -55,14 +49,12 @@ class LifecycleTest(unittest.TestCase):
                             "StartApp": "sh -c 'echo ran >> %s'" % marker},
                         Display={"XLoc": str(100 * TW), "YLoc": str(200 * TW)})
 
-            def stored():
-                ini = configparser.ConfigParser(interpolation=None, strict=False)
-                ini.read(s.ini_path, encoding="latin-1")
-                return ini["Display"]["XLoc"], ini["Display"]["YLoc"]
+            def stored():  # XLoc and YLoc, the only keys of that name
+                return re.findall(r"(?m)^[XY]Loc=(.*)$", open(s.ini_path, encoding="latin1").read())
 
             def move(p, x, y):
                 e2e.run(["xdotool", "windowmove", str(p.wid), str(x), str(y)])
-                e2e.wait_until(lambda: p.geometry()[:2] == (x, y), 10, "the window moved")
+                e2e.wait_until(lambda: e2e.position(p.wid) == (x, y), 10, "the window moved")
 
             other = s.start(["xlogo", "-title", "HotSync Manager"])
             wid = int(e2e.wait_until(lambda: e2e.run(["xdotool", "search", "--name",
@@ -70,35 +62,35 @@ class LifecycleTest(unittest.TestCase):
             p = s.loomway()
 
             def opened():
-                there = e2e.geometry(wid) is not None
+                there = e2e.position(wid) is not None
                 self.assertFalse(there and e2e.held(p.pid, devices), "ports open too early")
                 return e2e.held(p.pid, devices) == devices
             e2e.wait_until(opened, 30, "the ports")
             self.assertEqual(other.wait(10), 0)
 
             p.wait_for_window()
-            e2e.wait_until(lambda: p.geometry()[:2] == (100, 200), 10, "the stored position")
-            self.assertEqual(s.loomway().wait_for_exit(10), 0)  # a second instance
+            e2e.wait_until(lambda: e2e.position(p.wid) == (100, 200), 10, "the stored position")
+            self.assertEqual(s.loomway().process.wait(10), 0)  # a second instance
             move(p, 150, 250)
             self.assertFalse(os.path.exists(marker))
             p.key("ctrl+e")
-            self.assertEqual(p.wait_for_exit(), 0)
-            self.assertEqual(stored(), (str(150 * TW), str(250 * TW)))
+            self.assertEqual(p.process.wait(15), 0)
+            self.assertEqual(stored(), [str(150 * TW), str(250 * TW)])
             e2e.wait_until(lambda: os.path.exists(marker), 10, "the exit program")
 
             # The kept position; minimized, the end stores nothing and runs nothing.
             p = s.loomway()
             p.wait_for_window()
-            e2e.wait_until(lambda: p.geometry()[:2] == (150, 250), 10, "the kept position")
+            e2e.wait_until(lambda: e2e.position(p.wid) == (150, 250), 10, "the kept position")
             move(p, 300, 350)
             iconify(p.wid)
             e2e.wait_until(lambda: "IsViewable" not in e2e.run(["xwininfo", "-id", str(p.wid)])
                            .stdout.decode(), 10, "the minimized window")
             time.sleep(0.5)
             p.process.send_signal(signal.SIGTERM)
-            self.assertEqual(p.wait_for_exit(), 0)
+            self.assertEqual(p.process.wait(15), 0)
             time.sleep(1.0)
-            self.assertEqual(stored(), (str(150 * TW), str(250 * TW)))
+            self.assertEqual(stored(), [str(150 * TW), str(250 * TW)])
             self.assertEqual(open(marker).read(), "ran\n")
 
 

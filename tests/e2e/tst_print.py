@@ -29,9 +29,8 @@ class PrintTest(unittest.TestCase):
                 return r.returncode, dict(f.split("=", 1) for f in r.stdout.decode().splitlines())
 
             code, fields = request("status")
-            self.assertEqual(code, 0, fields)
-            self.assertEqual((fields["STA"], fields["NAME"], fields["LEN"]),
-                             ("DEFINED", "FilePDF", "7"))
+            self.assertEqual((code, fields["STA"], fields["NAME"], fields["LEN"]),
+                             (0, "DEFINED", "FilePDF", "7"), fields)
             # Courier New 10 on A4 or Letter: about 66 lines of 85 characters,
             # a letter O of some 120 by 230 twips.
             lines, columns = map(int, fields["PRINT_HW"].split(","))
@@ -60,7 +59,7 @@ class PrintTest(unittest.TestCase):
             self.assertEqual(code, 1)
             self.assertEqual(fields, {"STA": "ERROR(482)", "PRINT_HW": "0,0", "FONT_HW": "0,0",
                                       "LEN": "12", "NAME": "NOT_DEFINED"})
-            self.assertTrue(p.running())
+            self.assertIsNone(p.process.poll())
 
 
 if __name__ == "__main__":

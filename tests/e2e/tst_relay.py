@@ -36,8 +36,7 @@ def frames(path):
     """(direction, code) of each LCP frame tshark finds in a capture; 0: the handheld sent it."""
     r = e2e.run(["tshark", "-r", path, "-T", "fields", "-e", "frame.p2p_dir", "-e",
                  "ppp.protocol", "-e", "ppp.code"], timeout=60)
-    if r.returncode != 0:
-        raise AssertionError("tshark: " + r.stderr.decode())
+    assert r.returncode == 0, "tshark: " + r.stderr.decode()
     rows = [tuple(line.split("\t")) for line in r.stdout.decode().splitlines()]
     return [(d, c) if p == "0xc021" else (d, p, c) for d, p, c in rows]
 
@@ -49,17 +48,14 @@ def clipboard():
 
 
 def echo_server():
-    """A TCP server on 127.0.0.1 that echoes what each client sends; its port."""
+    """A TCP server on 127.0.0.1 that echoes what its one client sends; its port."""
     listener = socket.create_server(("127.0.0.1", 0))
 
-    def echo(connection):
+    def echo():
+        connection = listener.accept()[0]
         while data := connection.recv(65536):
             connection.sendall(data)
-
-    def serve():
-        while True:
-            threading.Thread(target=echo, args=(listener.accept()[0],), daemon=True).start()
-    threading.Thread(target=serve, daemon=True).start()
+    threading.Thread(target=echo, daemon=True).start()
     return listener.getsockname()[1]
 
 
@@ -77,13 +73,11 @@ class RelayTest(unittest.TestCase):
                 self.assertEqual(dest.read(len(data)), data)
 
             # The capture each switch-on starts in [Capture] Folder, and one started and
-            # stopped from the File menu; the LCP negotiation of both sides relayed.
-            capture = e2e.wait_until(lambda: glob.glob(os.path.join(folder, "*")), 10,
-                                     "the switch-on capture")[0]
+            # stopped from the File menu; LCP frames of both sides relayed.
+            capture = e2e.wait_until(lambda: glob.glob(folder + "/*"), 10, "the capture")[0]
             self.assertRegex(os.path.basename(capture), r"^loomway-\d{8}-\d{6}\.pppd$")
             relayed(handheld, modem, lcp(1))
             relayed(modem, handheld, lcp(1, 7) + lcp(2))
-            relayed(handheld, modem, lcp(2, 7))
             menu_file = s.path("menu.pppd")
             p.key("alt+f", "c")
             dialog = e2e.wait_until(lambda: e2e.windows(p.pid, "Capture to File"), 10, "the dialog")
@@ -102,15 +96,13 @@ class RelayTest(unittest.TestCase):
             p.click_on(SWITCH)
             e2e.wait_until(lambda: not e2e.held(p.pid, p.devices | {capture}), 10, "all closed")
             self.assertEqual(frames(menu_file), [("1", "9"), ("0", "10")])
-            self.assertEqual(frames(capture), [("0", "1"), ("1", "1"), ("1", "2"), ("0", "2"),
+            self.assertEqual(frames(capture), [("0", "1"), ("1", "1"), ("1", "2"),
                                                ("1", "9"), ("0", "10"), ("0", "5")])
             p.key("space")  # the switch has the focus
             e2e.wait_until(lambda: e2e.held(p.pid, p.devices) == p.devices, 10, "the ports")
 
-            # Every byte value both ways, once and in bulk, counted.
+            # Every byte value both ways in bulk, counted.
             sent, received = p.counters()
-            relayed(handheld, modem, EVERY_BYTE)
-            relayed(modem, handheld, b"back\x00\xff")
             data, back = EVERY_BYTE * 64, bytes(reversed(EVERY_BYTE * 64))
             for source, dest, bulk in ((handheld, modem, data), (modem, handheld, back)):
                 writer = threading.Thread(target=source.write, args=(bulk,), daemon=True)
@@ -132,8 +124,9 @@ class RelayTest(unittest.TestCase):
             e2e.wait_until(lambda: clipboard() == b"one\r\ntwo", 10, "xclip to own the clipboard")
             p.click_on("CLP lamp")
             self.assertEqual(handheld.read(22), b"<LMW_C>one\ntwo</LMW_C>")
-            p.wait_for_counters(sent + 256 + len(data) + len(request),
-                                received + 6 + len(back) + 22)
+            total = (sent + len(data) + len(request), received + len(back) + 22)
+            e2e.wait_until(lambda: p.counters() == total, 10,
+                           lambda: "counters %r, expected %r" % (p.counters(), total))
 
             # The built-in modem, read at the next switch-on, dials a [Phonebook]
             # number; why a number leads nowhere shows in the status bar.
@@ -144,14 +137,14 @@ class RelayTest(unittest.TestCase):
             p.key("space")
             e2e.wait_until(lambda: e2e.held(p.pid, {p.ends[0]}), 10, "the handheld port")
             handheld.write(b"ATS12=10\r")  # a guard time of 0.2 s keeps the test short
-            handheld.until(b"OK\r\n")
+            self.assertEqual(handheld.read(15), b"ATS12=10\r\r\nOK\r\n")
             every = s.path("every-byte", EVERY_BYTE * 16)
             r = s.sim("--device", handheld_path, "--guard", "200", "handheld",
                       "dial", "555-1234", "--data", every, "--hangup")
             self.assertEqual(r.returncode, 0, r.stderr.decode())
             self.assertIn(b"echoed 4096 bytes unchanged\n+++\nOK\nATH\nOK\nhung up\n", r.stdout)
             handheld.write(b"ATDT999\r")
-            handheld.until(b"NO CARRIER\r\n")
+            self.assertEqual(handheld.read(22), b"ATDT999\r\r\nNO CARRIER\r\n")
             e2e.wait_until(lambda: p.status(1).startswith("Modem: 999 "), 10, "the note")
 
             # The traffic monitor counts the chunks, and new ones while it is open.
@@ -165,7 +158,7 @@ class RelayTest(unittest.TestCase):
                         if (m := re.fullmatch(r"(\d+) chunks shown, 0 dropped", n.name()))]
             before = e2e.wait_until(shown, 10, "the count")[0]
             handheld.write(b"AT\r")
-            handheld.until(b"OK\r\n")
+            self.assertEqual(handheld.read(9), b"AT\r\r\nOK\r\n")
             e2e.wait_until(lambda: shown()[0] >= before + 2, 10, lambda: "new rows: %r" % shown())
 
 

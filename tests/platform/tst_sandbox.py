@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""Tests started by hand, outside tests/support/test-env, change nothing of
-the user's: a test binary and a Python test run with HOME and
-XDG_CONFIG_HOME pointing at folders of files that must stay as they are."""
+"""Tests started by hand, outside tests/support/test-env, change nothing of the user's: a test
+binary and a Python test run with HOME and XDG_CONFIG_HOME at files that must stay as they are."""
 
 import os
 import pathlib
@@ -10,12 +9,10 @@ import sys
 import tempfile
 import unittest
 
-BUILD = os.environ.get("LOOMWAY_BINARY_DIR", "build")
 E2E = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e")
 
 
 def snapshot(folder):
-    """Every file below folder with its bytes."""
     return {p: p.read_bytes() for p in pathlib.Path(folder).rglob("*") if p.is_file()}
 
 
@@ -23,18 +20,17 @@ class SandboxTest(unittest.TestCase):
 
     def test_user_files_untouched(self):
         user = pathlib.Path(tempfile.mkdtemp(dir=os.environ["LOOMWAY_TEST_TMP"]))
-        for path, data in (("home/Palm/keep.txt", b"mine"), ("config/LOOMWAY.INI", b"[Source]\nPort=7\n")):
+        probe = "import os, sys\nsys.path.insert(0, %r)\nimport e2e\nprint(os.environ['HOME'])\n"
+        for path, data in (("home/Palm/keep.txt", b"mine"), ("probe.py", (probe % E2E).encode()),
+                           ("config/LOOMWAY.INI", b"[Source]\nPort=7\n")):
             (user / path).parent.mkdir(parents=True, exist_ok=True)
             (user / path).write_bytes(data)
         before = snapshot(user)
         env = {k: v for k, v in os.environ.items() if not k.startswith(("LOOMWAY_TEST", "XDG_"))}
         env.update(HOME=str(user / "home"), XDG_CONFIG_HOME=str(user / "config"))
-        script = os.path.join(tempfile.mkdtemp(dir=os.environ["LOOMWAY_TEST_TMP"]), "probe.py")
-        pathlib.Path(script).write_text(
-            "import os, sys\nsys.path.insert(0, %r)\nimport e2e\nprint(os.environ['HOME'])\n" % E2E)
         # (The binary's test writes the settings file in XDG_CONFIG_HOME.)
-        probe = [os.path.join(BUILD, "tests", "platform_tst_io"), "tcpEchoesEveryByte"]
-        for args in (probe, [sys.executable, script]):
+        binary = os.path.join(os.environ["LOOMWAY_BINARY_DIR"], "tests", "platform_tst_io")
+        for args in ([binary, "tcpEchoesEveryByte"], [sys.executable, str(user / "probe.py")]):
             r = subprocess.run(args, env=env, capture_output=True, timeout=240)
             self.assertEqual(r.returncode, 0, r.stdout[-2000:] + r.stderr[-2000:])
         self.assertNotIn(str(user), r.stdout.decode())  # the Python test ran with a HOME of its own
