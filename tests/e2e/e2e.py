@@ -78,12 +78,14 @@ class FarEnd:
             except BlockingIOError:
                 select.select([], [self.fd], [], 5)
 
-    def read(self, count, timeout=10.0):
-        """What came until count bytes came or timeout passed quietly."""
-        got = b""
-        while len(got) < count and select.select([self.fd], [], [], timeout)[0]:
-            got += os.read(self.fd, 65536)
-        return got
+    def reads(self, count, timeout=10.0):
+        """The separate reads until count bytes came or timeout passed quietly."""
+        pieces = []
+        while sum(map(len, pieces)) < count and select.select([self.fd], [], [], timeout)[0]:
+            pieces.append(os.read(self.fd, 65536))
+        return pieces
+
+    read = lambda self, count, timeout=10.0: b"".join(self.reads(count, timeout))
 
     def read_for(self, seconds):
         got, deadline = b"", time.monotonic() + seconds

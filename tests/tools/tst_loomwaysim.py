@@ -62,6 +62,23 @@ class SimTest(unittest.TestCase):
             self.assertIn(b"%d bytes sent, 0 bytes received" % len(expected), r.stderr)
             self.assertEqual(self.far.read(len(expected)), expected)
             self.assertEqual(self.far.read_for(0.1), b"")
+        r = self.sim("handheld", "print", "-", input=b"bad </LMW_P> doc")
+        self.assertEqual((r.returncode, self.far.read_for(0.2)), (2, b""))
+        p = self.background("--chunk", "4", "--delay", "300", "handheld", "clip", "hello")
+        self.assertEqual(self.far.reads(20), [b"<LMW", b"_C>h", b"ello", b"</LM", b"W_C>"])
+        self.assertEqual(p.wait(10), 0)
+
+    def test_listen(self):
+        p = self.background("handheld", "listen", "--count", "3",
+                            ready=b"listening on", on="stderr")
+        for piece in (b"modem data <LMW_C>line1\nli", b"ne2</LMW_C>x<LMW_C></LMW_C><LMW_",
+                      b"C>\xe9</LMW_C>"):
+            self.far.write(piece)
+            time.sleep(0.1)
+        self.assertEqual(p.communicate(timeout=15)[0], b"line1\nline2\n\n\xe9\n")
+        r = self.sim("--timeout", "0.5", "handheld", "listen", "--count", "1")
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(b"0 clipboard transfers of 1", r.stderr)
 
     def test_status_replies(self):
         fields = "STA=DEFINED\nPRINT_HW=66,80\nFONT_HW=180,120\nLEN=%d\nNAME=A ~ <B>\n"
