@@ -105,8 +105,11 @@ private slots:
         QTest::addColumn<QByteArrayList>("chunks");
         QTest::addColumn<QString>("trace");
         QTest::addColumn<QByteArray>("buffer");
+        QTest::addColumn<int>("limit");
         auto row = [](const char* name, QByteArrayList chunks, QString trace,
-                      QByteArray buffer = {}) { QTest::newRow(name) << chunks << trace << buffer; };
+                      QByteArray buffer = {}, int limit = RequestFramer::kMaxRequest) {
+            QTest::newRow(name) << chunks << trace << buffer << limit;
+        };
         row("split tags", {"<LMW", "_C>hi</LMW_", "C>"}, ". . [hi|]");
         row("text around", {"ab<LMW_C>x</LMW_C>cd"}, "[x|cd]");
         row("two in one chunk", {"<LMW_C>a</LMW_C><LMW_C>b</LMW_C>", "z"},
@@ -120,24 +123,21 @@ private slots:
             QString(". [") + QChar(0) + QChar(0x80) + "|\x01]");
         row("kept beginning", {"data <LMW_"}, ".", "<LMW_");
         row("open request", {"junk<LMW_C>ab", "c</LMW"}, ". .", "<LMW_C>abc</LMW");
+        row("body at the limit of 10", {"<LMW_C>0123456789", "</LMW_C>"}, ". [0123456789|]", {},
+            10);
+        row("over the limit: given up but for a tag's beginning",
+            {"<LMW_C>0123456789a<LMW_", "C>ok</LMW_C>"}, ". [ok|]", {}, 10);
+        row("over the limit in two chunks", {"<LMW_C>12345", "6789012345</LMW_C>z"},
+            ". [123456789012345|z]", {}, 10);
     }
     void frames() {
         QFETCH(QByteArrayList, chunks);
         QFETCH(QString, trace);
         QFETCH(QByteArray, buffer);
-        RequestFramer framer(kOpen, kClose);
+        QFETCH(int, limit);
+        RequestFramer framer(kOpen, kClose, limit);
         QCOMPARE(Trace(framer, chunks), trace);
         QCOMPARE(QByteArray::fromStdString(framer.Buffer()), buffer);
-    }
-
-    // A body of the limit is a request; one character more without its
-    // closing tag is given up, keeping only an end that may begin a tag.
-    void oversizedRequest() {
-        RequestFramer framer(kOpen, kClose, 10);
-        QCOMPARE(Trace(framer, {"<LMW_C>0123456789", "</LMW_C>"}), QString(". [0123456789|]"));
-        QCOMPARE(Trace(framer, {"<LMW_C>0123456789a<LMW_", "C>ok</LMW_C>"}), QString(". [ok|]"));
-        QCOMPARE(Trace(framer, {"<LMW_C>12345", "6789012345</LMW_C>z"}),
-                 QString(". [123456789012345|z]"));
     }
 
     void relaysBothWays() {
