@@ -12,7 +12,6 @@ using namespace loomway::test;
 using namespace std::chrono_literals;
 
 namespace {
-// One log of everything the application does to the outside, in order.
 struct Log {
     QStringList entries;
     void operator()(const std::string& entry) { entries << QString::fromStdString(entry); }
@@ -157,7 +156,7 @@ private slots:
     }
 
     void previousInstanceEndsAtOnce() {
-        Rig rig{{"Status", "ON"}, {"StartApp", "/bin/hs"}};
+        Rig rig({{"StartApp", "/bin/hs"}}, false);
         rig.desktop.another = true;
         QVERIFY(!rig.app.Load());
         rig.app.Activate();

@@ -16,22 +16,6 @@ namespace {
 const std::string kClip = "<LMW_C>c</LMW_C>", kPrint = "<LMW_P>p</LMW_P>";
 const std::string kOpen = "<LMW_C>", kClose = "</LMW_C>";
 
-// One entry per chunk: "." when no request completed, else "[body|leftover]";
-// the leftover is handed back to the framer, as the engines do.
-QString Trace(RequestFramer& framer, const QByteArrayList& chunks) {
-    QStringList trace;
-    for (const QByteArray& chunk : chunks) {
-        auto request = framer.Feed(chunk.toStdString());
-        trace << (request ? "[" + QString::fromLatin1(request->body) + "|" +
-                                QString::fromLatin1(request->leftover) + "]"
-                          : ".");
-        if (request) {
-            framer.SetBuffer(request->leftover);
-        }
-    }
-    return trace.join(' ');
-}
-
 // Frames its own requests, as the real engines do, and logs every chunk.
 class RecordingEngine : public RequestEngine {
 public:
@@ -136,7 +120,19 @@ private slots:
         QFETCH(QByteArray, buffer);
         QFETCH(int, limit);
         RequestFramer framer(kOpen, kClose, limit);
-        QCOMPARE(Trace(framer, chunks), trace);
+        // One entry per chunk: "." when no request completed, else "[body|leftover]";
+        // the leftover is handed back to the framer, as the engines do.
+        QStringList got;
+        for (const QByteArray& chunk : chunks) {
+            const auto request = framer.Feed(chunk.toStdString());
+            got << (request ? "[" + QString::fromLatin1(request->body) + "|" +
+                                  QString::fromLatin1(request->leftover) + "]"
+                            : ".");
+            if (request) {
+                framer.SetBuffer(request->leftover);
+            }
+        }
+        QCOMPARE(got.join(' '), trace);
         QCOMPARE(QByteArray::fromStdString(framer.Buffer()), buffer);
     }
 
@@ -316,7 +312,6 @@ private slots:
                          : traffic.ResetBoth());
             const char* expected[] = {"s=;r=;", "S=0;R=0;", "s=;r=;S=0;R=0;"};
             QCOMPARE(seq.log, std::string(expected[what]));
-            QCOMPARE(traffic.Count(Counter::BytesSent), what == 0 ? 7u : 0u);
             QCOMPARE(traffic.PaneText(Pane::txtSend), std::string(what == 1 ? "ab" : ""));
             traffic.CountBytes(Counter::BytesSent, 3);
             QCOMPARE(traffic.Count(Counter::BytesSent), what == 0 ? 10u : 3u);

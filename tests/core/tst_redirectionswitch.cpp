@@ -109,8 +109,7 @@ private slots:
     // switch redirection off, the others leave the switch as it was.
     void openFailures_data() {
         addRows({"code", "message"},
-                {{"8002", kNoPort3.c_str()},
-                 {"8005", (kPortBusy + "try to connect again.").c_str()},
+                {{"8005", (kPortBusy + "try to connect again.").c_str()},
                  {"8012", "Verify Power/Connection: Communications port 3 cannot be \naccessed at "
                           "this time.  Make sure \n that the device is powered on and "
                           "properly\nconnected."},
