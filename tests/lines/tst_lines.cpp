@@ -83,7 +83,6 @@ private slots:
             {{"device path", " /dev/ttyUSB0 ", "", "/dev/ttyUSB0"},
              {"path with colons", "/dev/by-path/pci-0:1.0", "", "/dev/by-path/pci-0:1.0"},
              {"bare device name", "ttyS1", "", "ttyS1"},
-             {"tcp", "tcp:bbs.example.org:23", "", "tcp:bbs.example.org:23"},
              {"scheme in capitals", "TELNET:10.0.0.1:2323", "book", "telnet:10.0.0.1:2323"},
              {"rfc2217 IPv6", "rfc2217:[::1]:7000", "", "rfc2217:[::1]:7000"},
              {"IPv6 with a zone", "tcp:[fe80::1%eth0]:23", "book", "tcp:[fe80::1%eth0]:23"},
