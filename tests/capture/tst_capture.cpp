@@ -76,7 +76,6 @@ private slots:
             "CONNECT 115200|OK; RING ×2");
         row("result codes only from the modem", hh, {"OK\r\nNO CARRIER\r\n"}, "");
         row("no echo taken for a result", mh, {"ATDT1\rOKAY\r"}, "");
-        row("LCP request", hh, {lcp}, "PPP LCP Configure-Request");
         row("frame over three chunks, an escape split from its byte", mh,
             {lcp.substr(0, 3), lcp.substr(3, 9), lcp.substr(12)}, "||PPP LCP Configure-Request");
         row("frames back to back share a flag", hh, {lcp + lcp.substr(1) + lcp.substr(1)},
