@@ -105,10 +105,9 @@ private slots:
                   "p1 0 0 '', p1 400 0 'ab', p1 700 0 'cd'|, p1 0 200 ''"},
                  {"left overprints", "abc<ALIGN=LEFT>de<NL>",
                   "p1 0 0 'abc', p1 0 0 'de'|, p1 0 200 ''"},
-                 {"last run unaligned", "<ALIGN=RIGHT>abc", "p1 0 0 '', p1 0 0 'abc'"},
                  {"broken run aligned", "<ALIGN=RIGHT>aaaa bbbbbbb c<NL>",
                   "p1 0 0 '', p1 0 0 'aaaa'|, p1 0 200 'bbbbbbb', p1 800 200 ' c'|, p1 0 400 ''"},
-                 {"alignment outlives the job, not NL or FFEED",
+                 {"last run unaligned; alignment outlives the job, not NL or FFEED",
                   "<ALIGN=RIGHT>abc|d<FBOLD>f<NL>hi<FFEED>",
                   "p1 0 0 '', p1 0 0 'abc', p1 900 0 'd', p1 900 0 'f'|, p1 0 200 'hi', p2 0 0 "
                   "''|, p2 0 200 ''"},
