@@ -20,15 +20,6 @@ struct Log {
     }
 };
 
-struct File : MemoryProfileFile {
-    explicit File(Log& log) : log(log) {}
-    bool WriteString(const std::string& s, const std::string& k, const std::string& v) override {
-        log("write " + s + " " + k + "=" + v);
-        return MemoryProfileFile::WriteString(s, k, v);
-    }
-    Log& log;
-};
-
 struct Port : FakeSerialPort {
     Port(Log& log, const char* name) : log(log), name(name) {}
     void Open() override { log(std::string("open ") + name), FakeSerialPort::Open(); }
@@ -107,7 +98,7 @@ struct Desktop : MainWindowControl,
 // Preferences given empty are left out; the ports' settings are stored unless `ports` is false.
 struct Rig {
     Log log;
-    File file{log};
+    MemoryProfileFile file;
     Settings settings;
     Port handheld{log, "handheld"}, modem{log, "modem"};
     Desktop desktop{log};
@@ -248,10 +239,10 @@ private slots:
     // However many ways ask, the exit sequence runs once: ports closed,
     // position saved when the window is normal, the exit program, the end.
     void exitSequence_data() {
-        const QString saved = "write Display XLoc=-450; write Display YLoc=567; ";
+        const QString saved = "; write Display XLoc=-450; write Display YLoc=567";
         addRows({"minimized", "program", "expected"},
-                {{"normal", "", "/bin/hs -r", qPrintable(saved + "start /bin/hs -r; end")},
-                 {"no program", "", "", qPrintable(saved + "end")},
+                {{"normal", "", "/bin/hs -r", qPrintable("start /bin/hs -r; end" + saved)},
+                 {"no program", "", "", qPrintable("end" + saved)},
                  {"minimized", "yes", "/bin/hs", "end"}});
     }
     void exitSequence() {
@@ -264,6 +255,9 @@ private slots:
         rig.app.QuitProgram();
         rig.app.QuitProgram();
         rig.app.RunExitActions();
+        for (const auto& w : rig.file.writes) {
+            rig.log("write " + w.section + " " + w.key + "=" + w.value);
+        }
         QCOMPARE(rig.log.only("^(?!lamp )", from),
                  "close handheld; close modem; " + cell("expected"));
     }
