@@ -11,9 +11,14 @@ using namespace loomway::test;
 class TestSettings : public QObject {
     Q_OBJECT
 private slots:
-    void readAndWrite() {
+    void readWriteAndPorts() {
         MemoryProfileFile file;
         QCOMPARE(ReadSetting(file, "Nowhere", "Port", "  given "), std::string("given"));
+        file.set("PORTS", "com5", " /dev/ttyUSB0 ");
+        file.set("Ports", "COM2", ""); // an empty key is no mapping
+        QCOMPARE(PortDevice(file, 5), std::string("/dev/ttyUSB0"));
+        QCOMPARE(PortDevice(file, 2), std::string("/dev/ttyS1"));
+        QCOMPARE(PortDevice(file, 0), std::string("/dev/ttyS-1"));
         QCOMPARE(WriteSetting(file, "Common", "Speed", "9600"), std::int16_t(1));
         file.failWrites = true;
         QCOMPARE(WriteSetting(file, "Common", "Speed", "300"), std::int16_t(0));
@@ -135,15 +140,6 @@ private slots:
     void wholeNumber() {
         const auto got = ToWholeNumber(cell("text").toStdString());
         QCOMPARE(got ? QString::number(*got) : QString("none"), cell("number"));
-    }
-
-    void portDevice() {
-        MemoryProfileFile file;
-        file.set("PORTS", "com5", " /dev/ttyUSB0 ");
-        file.set("Ports", "COM2", ""); // an empty key is no mapping
-        QCOMPARE(PortDevice(file, 5), std::string("/dev/ttyUSB0"));
-        QCOMPARE(PortDevice(file, 2), std::string("/dev/ttyS1"));
-        QCOMPARE(PortDevice(file, 0), std::string("/dev/ttyS-1"));
     }
 };
 

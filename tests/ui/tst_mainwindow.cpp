@@ -363,8 +363,7 @@ private slots:
         for (auto [key, mode, view] : {std::tuple{Qt::Key_D, "LED_ONLY", "led bars"},
                                        {Qt::Key_S, "SENDREC", "rate bars"},
                                        {Qt::Key_H, "SENDREC", "rate bars"},
-                                       {Qt::Key_F, "FULL", "full"},
-                                       {Qt::Key_D, "LED_ONLY", "led"}}) {
+                                       {Qt::Key_F, "FULL", "full"}}) {
             QTest::keyClick(&w, key, Qt::ControlModifier);
             QCOMPARE(w.view(), QString(view));
             QCOMPARE(w.size(), expected(mode, !QString(view).endsWith("bars")));
@@ -466,9 +465,9 @@ private slots:
     }
 
     // The About window: product and version, opened once however often
-    // asked. The window and About carry the program's icon (its message
-    // boxes: standsOverItsDialog).
-    void aboutAndIcon() {
+    // asked. The window, About and a message carry the program's icon; a
+    // message stands over the settings dialog that holds the window disabled.
+    void aboutIconAndMessageOwner() {
         LW_Main w;
         w.show();
         QVERIFY(carriesIcon(&w));
@@ -480,6 +479,16 @@ private slots:
         QCOMPARE(about->findChild<QLabel*>("lblProduct")->text(), QString("Palm Loomway"));
         QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(),
                  QString("Version " LOOMWAY_VERSION));
+        QDialog dialog(&w);
+        dialog.setObjectName("dialog");
+        dialog.show();
+        w.setEnabled(false);
+        dialog.setEnabled(true);
+        QtMessageBox messages(&w);
+        const QString seen =
+            answered([&] { messages.Show("t", "x", MessageIcon::Exclamation, MessageButtons::Ok); },
+                     QMessageBox::Ok);
+        QCOMPARE(seen.section('|', -1), QString("over dialog with icon"));
     }
 
     // New data scrolls the pane to its end; a single character keeps the caret.
@@ -605,23 +614,6 @@ private slots:
                      head + shown + "|over owner");
             QCOMPARE(got, answer);
         }
-    }
-
-    // A message stands over the settings dialog that holds the main window
-    // disabled, not over that window, and carries the program's icon.
-    void standsOverItsDialog() {
-        LW_Main window;
-        window.show();
-        QDialog dialog(&window);
-        dialog.setObjectName("dialog");
-        dialog.show();
-        window.setEnabled(false);
-        dialog.setEnabled(true);
-        QtMessageBox messages(&window);
-        const QString seen =
-            answered([&] { messages.Show("t", "x", MessageIcon::Exclamation, MessageButtons::Ok); },
-                     QMessageBox::Ok);
-        QCOMPARE(seen.section('|', -1), QString("over dialog with icon"));
     }
 
     // Hex and text cells show at most their limit, then an ellipsis.
