@@ -571,7 +571,6 @@ private slots:
                                             ":toggle send lit"));
     }
 
-    // The captions follow the user's font; the switch's is the smaller.
     void captionsFollowTheUsersFont() {
         const QFont original = QApplication::font();
         LW_Main window;

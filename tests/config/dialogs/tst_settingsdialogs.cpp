@@ -174,13 +174,11 @@ struct Rig : SerialDeviceList {
         storeComm("1", "2", "9600");
     }
 
-    // The ports' texts ("": none).
     void storeComm(const char* source, const char* destination, const char* speed) {
         file.set("Source", "Port", source);
         file.set("Destination", "Port", destination);
         file.set("Common", "Speed", speed);
     }
-    // Stores the methods, switches redirection on and opens the methods dialog.
     void openMethods(const char* serial, const char* print, const char* clip) {
         SaveMethods(file, serial, print, clip);
         file.writes.clear();
@@ -380,6 +378,8 @@ private slots:
     }
 
     // Print or clipboard changed: saved, in force, closed, ports untouched.
+    // Serial turned off asks first; after either answer the dialog stays
+    // open; Yes restarts with the handheld port only. Turned on, it restarts.
     void methods() {
         Rig rig;
         rig.openMethods("YES", "YES", "maybe");
@@ -403,13 +403,7 @@ private slots:
                  std::string("Methods LMW_S=YES; Methods LMW_P=no; Methods LMW_C=Yes"));
         QVERIFY(!rig.settings.PrintMethodOn && rig.settings.ClipboardMethodOn);
         QCOMPARE(rig.handheld.calls.size(), calls);
-    }
-
-    // Serial turned off asks first; after either answer the dialog stays
-    // open; Yes restarts with the handheld port only. Turned on, it restarts.
-    void serialMethod() {
-        Rig rig;
-        rig.openMethods("YES", "YES", "YES");
+        rig.met.Open();
         typeInto(rig.box("comSerialR"), "NO");
         rig.messages.answers = {MessageAnswer::No};
         clickOk(rig.met);
@@ -436,28 +430,32 @@ private slots:
     }
 
     // The program box is named by its label and worked from the keyboard;
-    // Tab comes to it after the last list.
-    void prefsLook() {
+    // Tab comes to it after the last list. A chosen program shows, quoted to
+    // stay one word of the command line; cancelled leaves it; a failure gives
+    // <NONE>; only OK makes it count.
+    void prefsLookAndExitProgram() {
         Rig rig;
+        rig.file.set("Preferences", "StartApp", "/usr/bin/former");
         rig.prefs.Open();
         QCOMPARE(rig.prefs.windowTitle(), QString("Palm Loomway- Startup Preferences"));
         const QString pick = " {Please select one of these options.}; ";
-        QCOMPARE(texts(rig.prefs),
-                 "How would you like the display presented when this application is started?: "
-                 "[LEDs,SND/RCV Rate,Data Sniffer]" +
-                     pick + "Would you like the menu visible upon application start?: [YES,NO]" +
-                     pick + "Would you like the Loomway ON or OFF on Startup?: [ON,OFF]" + pick +
-                     "Close the following application (if in memory) before this program "
-                     "starts.: [None,HotSync Manager] {Close the following application when Palm "
-                     "Loomway is Started.}; Start the following application before this program "
-                     "exits (Click in Box below to Select File Name): {Click in Box below to "
-                     "select a program to start before Palm Loomway closes.}; <NONE> {Click Here "
-                     "to Select an Application to Start before Palm Loomway closes.}");
+        QCOMPARE(
+            texts(rig.prefs),
+            "How would you like the display presented when this application is started?: "
+            "[LEDs,SND/RCV Rate,Data Sniffer]" +
+                pick + "Would you like the menu visible upon application start?: [YES,NO]" + pick +
+                "Would you like the Loomway ON or OFF on Startup?: [ON,OFF]" + pick +
+                "Close the following application (if in memory) before this program "
+                "starts.: [None,HotSync Manager] {Close the following application when Palm "
+                "Loomway is Started.}; Start the following application before this program "
+                "exits (Click in Box below to Select File Name): {Click in Box below to "
+                "select a program to start before Palm Loomway closes.}; /usr/bin/former {Click "
+                "Here to Select an Application to Start before Palm Loomway closes.}");
         QCOMPARE(rig.start()->textFormat(), Qt::PlainText);
         for (const char* name : {"comLaunchMeth", "commenuvisible", "comLoomway", "comCloseApp"}) {
             QTest::keyClicks(rig.box(name)->lineEdit(), "x"); // refused in the first three
         }
-        QCOMPARE(rig.preferences(), QString("Data Sniffer|YES|OFF|Nonex|<NONE>"));
+        QCOMPARE(rig.preferences(), QString("Data Sniffer|YES|OFF|Nonex|/usr/bin/former"));
         const QStringList order{"comLaunchMeth", "commenuvisible", "comLoomway", "comCloseApp",
                                 "lblStart",      "cmdOK",          "cmdCancel"};
         QCOMPARE(tabOrder(rig.prefs, order), order);
@@ -467,6 +465,30 @@ private slots:
             QTest::keyClick(rig.start(), key);
         }
         QCOMPARE(rig.chooser.chosen, 2);
+        for (auto [path, caption] : {std::pair{"/usr/bin/xterm", "/usr/bin/xterm"},
+                                     {"/home/u/My Tools/it's", "'/home/u/My Tools/it'\\''s'"},
+                                     {"/opt/a\"b\\c", "'/opt/a\"b\\c'"}}) {
+            rig.choose(ProgramChooser::Outcome::Chosen, path);
+            QCOMPARE(rig.start()->text(), QString(caption));
+            const auto words = DetachedProgramStarter::SplitCommandLine(caption);
+            QCOMPARE(words.value_or(std::vector<std::string>{}), std::vector<std::string>{path});
+        }
+        QCOMPARE(rig.chooser.asked,
+                 "Palm Loomway- Startup Preferences|Select File to Start on Exit|" +
+                     QDir::homePath());
+        rig.choose(ProgramChooser::Outcome::Cancelled);
+        QCOMPARE(rig.start()->text(), QString("'/opt/a\"b\\c'"));
+        QCOMPARE(rig.settings.ExitProgramPath, std::string("/usr/bin/former"));
+        kWaysOut[2](rig.prefs); // how each way out leaves: waysOut
+        QVERIFY(rig.file.writes.empty() && rig.owner.isEnabled());
+        rig.prefs.Open();
+        QCOMPARE(rig.start()->text(), QString("/usr/bin/former"));
+        rig.choose(ProgramChooser::Outcome::Chosen, "/bin/x");
+        rig.choose(ProgramChooser::Outcome::Failed);
+        QCOMPARE(rig.start()->text(), QString("<NONE>"));
+        rig.choose(ProgramChooser::Outcome::Chosen, "/bin/x");
+        clickOk(rig.prefs);
+        QCOMPARE(rig.settings.ExitProgramPath, std::string("/bin/x"));
     }
 
     // No settings: the defaults, written as shown by OK. Stored values are
@@ -497,38 +519,6 @@ private slots:
         }
         QCOMPARE(rig.file.written(), expected);
         QVERIFY(!rig.prefs.isVisible() && rig.owner.isEnabled());
-    }
-
-    // A chosen program shows, quoted to stay one word of the command line;
-    // cancelled leaves it; a failure gives <NONE>; only OK makes it count.
-    void choosingTheExitProgram() {
-        Rig rig;
-        rig.file.set("Preferences", "StartApp", "/usr/bin/former");
-        rig.prefs.Open();
-        for (auto [path, caption] : {std::pair{"/usr/bin/xterm", "/usr/bin/xterm"},
-                                     {"/home/u/My Tools/it's", "'/home/u/My Tools/it'\\''s'"},
-                                     {"/opt/a\"b\\c", "'/opt/a\"b\\c'"}}) {
-            rig.choose(ProgramChooser::Outcome::Chosen, path);
-            QCOMPARE(rig.start()->text(), QString(caption));
-            const auto words = DetachedProgramStarter::SplitCommandLine(caption);
-            QCOMPARE(words.value_or(std::vector<std::string>{}), std::vector<std::string>{path});
-        }
-        QCOMPARE(rig.chooser.asked,
-                 "Palm Loomway- Startup Preferences|Select File to Start on Exit|" +
-                     QDir::homePath());
-        rig.choose(ProgramChooser::Outcome::Cancelled);
-        QCOMPARE(rig.start()->text(), QString("'/opt/a\"b\\c'"));
-        QCOMPARE(rig.settings.ExitProgramPath, std::string("/usr/bin/former"));
-        kWaysOut[2](rig.prefs); // how each way out leaves: waysOut
-        QVERIFY(rig.file.writes.empty() && rig.owner.isEnabled());
-        rig.prefs.Open();
-        QCOMPARE(rig.start()->text(), QString("/usr/bin/former"));
-        rig.choose(ProgramChooser::Outcome::Chosen, "/bin/x");
-        rig.choose(ProgramChooser::Outcome::Failed);
-        QCOMPARE(rig.start()->text(), QString("<NONE>"));
-        rig.choose(ProgramChooser::Outcome::Chosen, "/bin/x");
-        clickOk(rig.prefs);
-        QCOMPARE(rig.settings.ExitProgramPath, std::string("/bin/x"));
     }
 
     // The file dialog starts in ~/Palm once it exists, lists folders and
