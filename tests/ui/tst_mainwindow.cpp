@@ -299,7 +299,9 @@ private slots:
     }
 
     // Each caption as made, "text {tip}" ({=}: the same tip as the one before).
+    // The captions follow the user's font; the switch's is the smaller.
     void captions() {
+        const QFont original = QApplication::font();
         LW_Main w;
         QStringList shown;
         QString tip;
@@ -319,6 +321,19 @@ private slots:
                  "S; R; 0 {Bytes Sent}; 0 {Bytes Received}; {Data Stream Sent from Palm Device to "
                  "ReDirected Location}; {Data Stream Received by Palm Device from Remote "
                  "ReDirected Location}");
+        const auto size = [&w](const char* name) {
+            return w.findChild<QLabel*>(name)->font().pointSizeF();
+        };
+        const qreal power = size("lblPWR"), onOff = size("lblonoff"), count = size("lblSNDbyt");
+        QVERIFY(onOff > 0 && onOff < power);
+        QFont larger = original;
+        larger.setPointSizeF(original.pointSizeF() * 1.5);
+        QApplication::setFont(larger);
+        QCoreApplication::processEvents();
+        QCOMPARE(size("lblPWR"), power * 1.5);
+        QCOMPARE(size("lblonoff"), onOff * 1.5);
+        QCOMPARE(size("lblSNDbyt"), count * 1.5);
+        QApplication::setFont(original);
     }
 
     // The worked sizes in twips with a 255- and a 355-twip status bar, both
@@ -375,6 +390,12 @@ private slots:
         QCOMPARE(w.size(), expected("ALL", true));
         w.SetDisplay("full"); // an unknown mode only shows or hides the bars
         QCOMPARE(w.view(), QString("full"));
+        // A frame comes off the client area, never below a pixel.
+        for (auto [tw, th, fw, fh, size] : {std::tuple{6090.0, 4212.0, 4, 27, QSize(402, 254)},
+                                            {300.0, 300.0, 100, 100, QSize(1, 1)}}) {
+            const PixelSize px = ClientSizeForOuter(tw, th, fw, fh);
+            QCOMPARE(QSize(px.width, px.height), size);
+        }
     }
 
     // A double-click on most elements shows everything; the headings take
@@ -455,15 +476,6 @@ private slots:
         }
     }
 
-    // A frame around the window comes off its client area, never below a pixel.
-    void clientSizes() {
-        for (auto [w, h, fw, fh, size] : {std::tuple{6090.0, 4212.0, 4, 27, QSize(402, 254)},
-                                          {300.0, 300.0, 100, 100, QSize(1, 1)}}) {
-            const PixelSize px = ClientSizeForOuter(w, h, fw, fh);
-            QCOMPARE(QSize(px.width, px.height), size);
-        }
-    }
-
     // The About window: product and version, opened once however often
     // asked. The window, About and a message carry the program's icon; a
     // message stands over the settings dialog that holds the window disabled.
@@ -512,33 +524,14 @@ private slots:
         QCOMPARE(pane.textCursor().position(), 0);
     }
 
-    // In a pane a double-click selects a word (and shows everything); Ctrl+C
-    // copies while text is selected and is "&Serial Communications" otherwise.
-    void paneSelection() {
-        Window w;
-        w.SetDisplay("ALL");
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.ShowPane(Pane::txtSend, "some data", true);
-        auto* send = w.findChild<DataPane*>("txtSend");
-        send->Flush();
-        send->setFocus();
-        QTest::keyClick(send, Qt::Key_C, Qt::ControlModifier);
-        QTextCursor at(send->document());
-        at.setPosition(6);
-        QTest::mouseDClick(send->viewport(), Qt::LeftButton, {},
-                           send->cursorRect(at).center() + QPoint(2, 0));
-        QCOMPARE(send->textCursor().selectedText(), QString("data"));
-        QTest::keyClick(send, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(w.calls.join(" "), QString("LW_CONF"));
-    }
-
     // Tab goes between the switch and the clipboard lamp only (a pane with
     // the focus would take Ctrl+C and Ctrl+A from the menus); both read as
-    // buttons and are worked by these keys or a screen reader's press.
-    void switchAndClipboardFromTheKeyboard() {
+    // buttons and are worked by these keys or a screen reader's press. In a
+    // pane a double-click selects a word (and shows everything); Ctrl+C
+    // copies while text is selected and is "&Serial Communications" otherwise.
+    void keyboardAndPaneSelection() {
         Window window;
+        window.SetDisplay("ALL");
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         window.element("imgOnOff")->setFocus(Qt::TabFocusReason);
@@ -569,24 +562,19 @@ private slots:
         QCOMPARE(worked.join(", "), QString("Space:toggle send lit, Return:toggle send lit, "
                                             "Num+Enter:toggle send lit, Ctrl+Space:, A:, "
                                             ":toggle send lit"));
-    }
-
-    void captionsFollowTheUsersFont() {
-        const QFont original = QApplication::font();
-        LW_Main window;
-        const auto size = [&window](const char* name) {
-            return window.findChild<QLabel*>(name)->font().pointSizeF();
-        };
-        const qreal power = size("lblPWR"), onOff = size("lblonoff"), count = size("lblSNDbyt");
-        QVERIFY(onOff > 0 && onOff < power);
-        QFont larger = original;
-        larger.setPointSizeF(original.pointSizeF() * 1.5);
-        QApplication::setFont(larger);
-        QCoreApplication::processEvents();
-        QCOMPARE(size("lblPWR"), power * 1.5);
-        QCOMPARE(size("lblonoff"), onOff * 1.5);
-        QCOMPARE(size("lblSNDbyt"), count * 1.5);
-        QApplication::setFont(original);
+        window.calls.clear();
+        window.ShowPane(Pane::txtSend, "some data", true);
+        auto* send = window.findChild<DataPane*>("txtSend");
+        send->Flush();
+        send->setFocus();
+        QTest::keyClick(send, Qt::Key_C, Qt::ControlModifier);
+        QTextCursor at(send->document());
+        at.setPosition(6);
+        QTest::mouseDClick(send->viewport(), Qt::LeftButton, {},
+                           send->cursorRect(at).center() + QPoint(2, 0));
+        QCOMPARE(send->textCursor().selectedText(), QString("data"));
+        QTest::keyClick(send, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(window.calls.join(" "), QString("LW_CONF"));
     }
 
     // Escape on a yes/no question is No.

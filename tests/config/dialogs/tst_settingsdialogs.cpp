@@ -211,7 +211,7 @@ struct Rig : SerialDeviceList {
 class TestSettingsDialogs : public QObject {
     Q_OBJECT
 private slots:
-    void commLooks() {
+    void commDialog() {
         Rig rig;
         rig.conf.Open();
         QCOMPARE(rig.conf.windowTitle(), QString("Palm Loomway- Communication"));
@@ -255,6 +255,35 @@ private slots:
         rig.conf.Open(); // filled again, not added to
         QCOMPARE(rig.box("comPP")->count(), 16);
         QCOMPARE(rig.comm(), QString("1 2 9600"));
+        // A text in a device box that is no endpoint is refused with the forms
+        // named (which texts are: tests/lines); a picked example and a typed
+        // endpoint are saved in [Ports] and read back.
+        typeInto(rig.box("comPPDevice"), "telnet:bbs.example.org:23");
+        typeInto(rig.box("comMPDevice"), "ftp:host:21");
+        clickOk(rig.conf);
+        QVERIFY(rig.conf.isVisible() && rig.file.writes.empty());
+        QCOMPARE(rig.messages.messages.size(), std::size_t(1));
+        const auto& message = rig.messages.messages[0];
+        QCOMPARE(message.title, std::string("Invalid Device"));
+        QCOMPARE(message.icon, MessageIcon::Exclamation);
+        QVERIFY2(message.text.find("tcp:HOST:PORT") != std::string::npos, message.text.c_str());
+        rig.box("comMPDevice")->setCurrentIndex(3);
+        clickOk(rig.conf);
+        QVERIFY(!rig.conf.isVisible());
+        QCOMPARE(PortDevice(rig.file, 2), std::string("modem:"));
+        QCOMPARE(PortDevice(rig.file, 1), std::string("telnet:bbs.example.org:23"));
+        rig.conf.Open();
+        QCOMPARE(rig.box("comMPDevice")->currentIndex(), 3);
+        QCOMPARE(rig.box("comPPDevice")->currentText(), QString("telnet:bbs.example.org:23"));
+        rig.file.writes.clear(); // an unexpected failure during OK is reported; stays open
+        rig.file.throwOnSecond = true;
+        clickOk(rig.conf);
+        QVERIFY(rig.conf.isVisible() && !rig.owner.isEnabled());
+        QCOMPARE(rig.messages.messages.at(1).text,
+                 std::string("Error Number:  0-Error - disk full"));
+        rig.file.throwOnSecond = false;
+        clickOk(rig.conf);
+        QVERIFY(!rig.conf.isVisible());
         LW_CONF lone(rig.file, rig.settings, rig.redirection, rig.messages, rig, nullptr);
         lone.Open(); // without an owner as well
         QVERIFY(lone.isVisible());
@@ -326,40 +355,6 @@ private slots:
         QCOMPARE(rig.messages.messages.size(), std::size_t(opens < 0));
         QCOMPARE(rig.modem.IsOpen() ? rig.modem.PortNumber() : -1, opens);
         QCOMPARE(rig.handheld.PortNumber(), 3);
-    }
-
-    // A text in a device box that is no endpoint is refused with the forms
-    // named (which texts are: tests/lines); a picked example and a typed
-    // endpoint are saved in [Ports] and read back.
-    void endpoints() {
-        Rig rig;
-        rig.conf.Open();
-        typeInto(rig.box("comPPDevice"), "telnet:bbs.example.org:23");
-        typeInto(rig.box("comMPDevice"), "ftp:host:21");
-        clickOk(rig.conf);
-        QVERIFY(rig.conf.isVisible() && rig.file.writes.empty());
-        QCOMPARE(rig.messages.messages.size(), std::size_t(1));
-        const auto& message = rig.messages.messages[0];
-        QCOMPARE(message.title, std::string("Invalid Device"));
-        QCOMPARE(message.icon, MessageIcon::Exclamation);
-        QVERIFY2(message.text.find("tcp:HOST:PORT") != std::string::npos, message.text.c_str());
-        rig.box("comMPDevice")->setCurrentIndex(3);
-        clickOk(rig.conf);
-        QVERIFY(!rig.conf.isVisible());
-        QCOMPARE(PortDevice(rig.file, 2), std::string("modem:"));
-        QCOMPARE(PortDevice(rig.file, 1), std::string("telnet:bbs.example.org:23"));
-        rig.conf.Open();
-        QCOMPARE(rig.box("comMPDevice")->currentIndex(), 3);
-        QCOMPARE(rig.box("comPPDevice")->currentText(), QString("telnet:bbs.example.org:23"));
-        rig.file.writes.clear(); // an unexpected failure during OK is reported; stays open
-        rig.file.throwOnSecond = true;
-        clickOk(rig.conf);
-        QVERIFY(rig.conf.isVisible() && !rig.owner.isEnabled());
-        QCOMPARE(rig.messages.messages.at(1).text,
-                 std::string("Error Number:  0-Error - disk full"));
-        rig.file.throwOnSecond = false;
-        clickOk(rig.conf);
-        QVERIFY(!rig.conf.isVisible());
     }
 
     // Cancel, the close box and Escape write nothing and give the owner back.
