@@ -173,7 +173,9 @@ constexpr auto M2H = ChunkDirection::ModemToHandheld;
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void menus() {
+    // Each caption as made, "text {tip}" ({=}: the same tip as the one before).
+    // The captions follow the user's font; the switch's is the smaller.
+    void menusAndCaptions() {
         Window w;
         QCOMPARE(w.windowTitle(), QString("Palm Loomway by QUILLON"));
         const MainMenus& m = w.Menus();
@@ -201,12 +203,50 @@ private slots:
         const MainMenus& b = bare.Menus();
         QVERIFY(!b.m_clrSniff->isEnabled() && !b.m_options->isEnabled() &&
                 !b.m_capture->isEnabled());
+        QStringList shown;
+        QString tip;
+        for (const QLabel* label : w.findChildren<QLabel*>()) {
+            if (!label->text().isEmpty() || !label->toolTip().isEmpty()) {
+                const QString said = label->toolTip().isEmpty() ? ""
+                                     : label->toolTip() == tip  ? "{=}"
+                                                                : "{" + label->toolTip() + "}";
+                shown << QStringList{label->text(), said}.join(' ').trimmed();
+                tip = label->toolTip();
+            }
+        }
+        QCOMPARE(shown.join("; "),
+                 "{ReDirection ON/OFF}; ON / OFF {=}; {ReDirection Status}; PWR; {Data Receive "
+                 "LED}; RCV; {Serial (Modem) Send}; SER {=}; {Printer Send}; PRT {=}; {Clipboard "
+                 "Send - Click Here to Send Clipboard Data to Palm Device}; CLP {Clipboard Send}; "
+                 "S; R; 0 {Bytes Sent}; 0 {Bytes Received}; {Data Stream Sent from Palm Device to "
+                 "ReDirected Location}; {Data Stream Received by Palm Device from Remote "
+                 "ReDirected Location}");
+        const auto size = [&w](const char* name) {
+            return w.findChild<QLabel*>(name)->font().pointSizeF();
+        };
+        const qreal power = size("lblPWR"), onOff = size("lblonoff"), count = size("lblSNDbyt");
+        QVERIFY(onOff > 0 && onOff < power);
+        const QFont original = QApplication::font();
+        QFont larger = original;
+        larger.setPointSizeF(original.pointSizeF() * 1.5);
+        QApplication::setFont(larger);
+        QCoreApplication::processEvents();
+        QCOMPARE(size("lblPWR"), power * 1.5);
+        QCOMPARE(size("lblonoff"), onOff * 1.5);
+        QCOMPARE(size("lblSNDbyt"), count * 1.5);
+        QApplication::setFont(original);
     }
 
+    // At start every lamp is dark and the switch on; each code shows the
+    // picture it names on every lamp, and a screen reader hears the lamp's
+    // name and state; anything else changes nothing. All but the two traffic
+    // lamps are painted before SetLamp returns, so they show at once even
+    // while a long handler keeps the event loop busy.
     // Lit pictures are clearly brighter than the dark ones of the same lamp,
     // in the lamp's colour, and no two pictures look the same.
-    void pictures() {
-        LampPictures pictures;
+    void lampsAndTheirPictures() {
+        LW_Main window;
+        const LampPictures& pictures = window.Pictures();
         for (auto [lit, dark, hueLow, hueHigh] :
              {std::tuple{LampPicture::IMG_ON, LampPicture::IMG_OFF, 30, 48}, // amber power
               {LampPicture::IMG_PON, LampPicture::IMG_POFF, 100, 140},       // green receive
@@ -226,15 +266,6 @@ private slots:
                         pictures.Picture(LampPicture(j)).toImage());
             }
         }
-    }
-
-    // At start every lamp is dark and the switch on; each code shows the
-    // picture it names on every lamp, and a screen reader hears the lamp's
-    // name and state; anything else changes nothing. All but the two traffic
-    // lamps are painted before SetLamp returns, so they show at once even
-    // while a long handler keeps the event loop busy.
-    void codesOnTheWindow() {
-        LW_Main window;
         window.SetDisplay("ALL");
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -268,74 +299,6 @@ private slots:
             QCOMPARE(window.LampShows(lamp), LampPicture::imgLR);
         }
     }
-    // The Help menu's pages: HTML made from the README and the change log,
-    // beside the program's folder (share/doc/loomway), never in the source
-    // tree, with the README's pictures next to them.
-    void helpPages() {
-        LW_Main w;
-        UrlRecorder recorder;
-        QDesktopServices::setUrlHandler("file", &recorder, "open");
-        w.Menus().m_lmwhome->trigger();
-        w.Menus().m_whatsnew->trigger();
-        QDesktopServices::unsetUrlHandler("file");
-        const QString doc = QCoreApplication::applicationDirPath() + "/../share/doc/loomway/";
-        QCOMPARE(recorder.files, (QStringList{QDir::cleanPath(doc + "README.html"),
-                                              QDir::cleanPath(doc + "CHANGELOG.html")}));
-        for (auto [path, heading] : {std::pair{recorder.files[0], "<h1>Palm Loomway</h1>"},
-                                     {recorder.files[1], "<h1>Palm Loomway: what"}}) {
-            QFile file(path);
-            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
-            const QString html = QString::fromUtf8(file.readAll());
-            QVERIFY(html.startsWith("<!DOCTYPE html>") &&
-                    html.contains("<meta charset=\"utf-8\">"));
-            QVERIFY2(html.contains(heading), qPrintable(html.left(300)));
-            const QRegularExpression image("<img src=\"([^\"]+)\"");
-            for (const auto& m : image.globalMatch(html)) {
-                QVERIFY2(QFileInfo::exists(QFileInfo(path).dir().filePath(m.captured(1))),
-                         qPrintable(m.captured(1)));
-            }
-            QCOMPARE(html.contains("<img "), path.endsWith("README.html"));
-        }
-    }
-
-    // Each caption as made, "text {tip}" ({=}: the same tip as the one before).
-    // The captions follow the user's font; the switch's is the smaller.
-    void captions() {
-        const QFont original = QApplication::font();
-        LW_Main w;
-        QStringList shown;
-        QString tip;
-        for (const QLabel* label : w.findChildren<QLabel*>()) {
-            if (!label->text().isEmpty() || !label->toolTip().isEmpty()) {
-                const QString said = label->toolTip().isEmpty() ? ""
-                                     : label->toolTip() == tip  ? "{=}"
-                                                                : "{" + label->toolTip() + "}";
-                shown << QStringList{label->text(), said}.join(' ').trimmed();
-                tip = label->toolTip();
-            }
-        }
-        QCOMPARE(shown.join("; "),
-                 "{ReDirection ON/OFF}; ON / OFF {=}; {ReDirection Status}; PWR; {Data Receive "
-                 "LED}; RCV; {Serial (Modem) Send}; SER {=}; {Printer Send}; PRT {=}; {Clipboard "
-                 "Send - Click Here to Send Clipboard Data to Palm Device}; CLP {Clipboard Send}; "
-                 "S; R; 0 {Bytes Sent}; 0 {Bytes Received}; {Data Stream Sent from Palm Device to "
-                 "ReDirected Location}; {Data Stream Received by Palm Device from Remote "
-                 "ReDirected Location}");
-        const auto size = [&w](const char* name) {
-            return w.findChild<QLabel*>(name)->font().pointSizeF();
-        };
-        const qreal power = size("lblPWR"), onOff = size("lblonoff"), count = size("lblSNDbyt");
-        QVERIFY(onOff > 0 && onOff < power);
-        QFont larger = original;
-        larger.setPointSizeF(original.pointSizeF() * 1.5);
-        QApplication::setFont(larger);
-        QCoreApplication::processEvents();
-        QCOMPARE(size("lblPWR"), power * 1.5);
-        QCOMPARE(size("lblonoff"), onOff * 1.5);
-        QCOMPARE(size("lblSNDbyt"), count * 1.5);
-        QApplication::setFont(original);
-    }
-
     // The worked sizes in twips with a 255- and a 355-twip status bar, both
     // states of "H&ide Menu", and the bars each shows.
     void computedViews_data() {
@@ -479,8 +442,34 @@ private slots:
     // The About window: product and version, opened once however often
     // asked. The window, About and a message carry the program's icon; a
     // message stands over the settings dialog that holds the window disabled.
-    void aboutIconAndMessageOwner() {
+    // The Help menu's pages: HTML made from the README and the change log,
+    // beside the program's folder (share/doc/loomway), never in the source
+    // tree, with the README's pictures next to them.
+    void helpMenuIconAndMessageOwner() {
         LW_Main w;
+        UrlRecorder recorder;
+        QDesktopServices::setUrlHandler("file", &recorder, "open");
+        w.Menus().m_lmwhome->trigger();
+        w.Menus().m_whatsnew->trigger();
+        QDesktopServices::unsetUrlHandler("file");
+        const QString doc = QCoreApplication::applicationDirPath() + "/../share/doc/loomway/";
+        QCOMPARE(recorder.files, (QStringList{QDir::cleanPath(doc + "README.html"),
+                                              QDir::cleanPath(doc + "CHANGELOG.html")}));
+        for (auto [path, heading] : {std::pair{recorder.files[0], "<h1>Palm Loomway</h1>"},
+                                     {recorder.files[1], "<h1>Palm Loomway: what"}}) {
+            QFile file(path);
+            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
+            const QString html = QString::fromUtf8(file.readAll());
+            QVERIFY(html.startsWith("<!DOCTYPE html>") &&
+                    html.contains("<meta charset=\"utf-8\">"));
+            QVERIFY2(html.contains(heading), qPrintable(html.left(300)));
+            const QRegularExpression image("<img src=\"([^\"]+)\"");
+            for (const auto& m : image.globalMatch(html)) {
+                QVERIFY2(QFileInfo::exists(QFileInfo(path).dir().filePath(m.captured(1))),
+                         qPrintable(m.captured(1)));
+            }
+            QCOMPARE(html.contains("<img "), path.endsWith("README.html"));
+        }
         w.show();
         QVERIFY(carriesIcon(&w));
         w.Menus().m_about->trigger();
