@@ -244,7 +244,9 @@ private slots:
     // while a long handler keeps the event loop busy.
     // Lit pictures are clearly brighter than the dark ones of the same lamp,
     // in the lamp's colour, and no two pictures look the same.
-    void lampsAndTheirPictures() {
+    // Counters, panes and the status panel, fed through the traffic state,
+    // and what a screen reader hears of them.
+    void lampsAndTraffic() {
         LW_Main window;
         const LampPictures& pictures = window.Pictures();
         for (auto [lit, dark, hueLow, hueHigh] :
@@ -297,6 +299,41 @@ private slots:
             }
             window.SetLamp(lamp, "pon"); // which codes are known: tst_datapump
             QCOMPARE(window.LampShows(lamp), LampPicture::imgLR);
+        }
+        Traffic traffic(window);
+        traffic.CountBytes(Counter::BytesSent, 1048576);
+        traffic.CountBytes(Counter::BytesReceived, 105);
+        std::string every;
+        QString symbols; // control bytes as their pictures, new lines kept
+        for (int b = 0; b < 256; ++b) {
+            every += char(b);
+            symbols += b == '\n'  ? QChar(b)
+                       : b < 32   ? QChar(0x2400 + b)
+                       : b == 127 ? QChar(0x2421)
+                                  : QChar(b);
+        }
+        traffic.AppendToPane(Pane::txtReceive, every);
+        window.ShowStatus("STATUS:  ON");
+        window.FlushFrame();
+        auto* pane = window.findChild<DataPane*>("txtReceive");
+        pane->Flush();
+        QCOMPARE(window.findChild<QLabel*>("lblSNDbyt")->text(), QString("1048576"));
+        QVERIFY(window.findChild<QLabel*>("lblSNDbyt")->alignment().testFlag(Qt::AlignRight));
+        QString shown = pane->document()->toRawText();
+        shown.replace(QChar::ParagraphSeparator, '\n');
+        QCOMPARE(shown, symbols);
+        QVERIFY(pane->isReadOnly());
+        QCOMPARE(pane->palette().color(QPalette::Base), QColor(Qt::black)); // white on black
+        QCOMPARE(window.findChild<QLabel*>("StatusBar1_Panel1")->text(), QString("STATUS:  ON"));
+        for (auto [element, name, value] : {std::tuple{"lblSNDbyt", "Bytes sent", "1048576"},
+                                            {"lblRCVByt", "Bytes received", "105"},
+                                            {"txtSend", "Sent from Palm", ""},
+                                            {"txtReceive", "Received by Palm", ""}}) {
+            QCOMPARE(spoken(window.findChild<QWidget*>(element), QAccessible::Name), QString(name));
+            if (*value) {
+                QCOMPARE(spoken(window.findChild<QWidget*>(element), QAccessible::Description),
+                         QString(value));
+            }
         }
     }
     // The worked sizes in twips with a 255- and a 355-twip status bar, both
@@ -396,47 +433,6 @@ private slots:
         doubleClick(w.element("lblClP"));
         QCOMPARE(w.calls.join(" "), QString("toggle send send send"));
         QCOMPARE(w.view(), QString("rate bars"));
-    }
-
-    // Counters, panes and the status panel, fed through the traffic state,
-    // and what a screen reader hears of them.
-    void showsTraffic() {
-        LW_Main w;
-        Traffic traffic(w);
-        traffic.CountBytes(Counter::BytesSent, 1048576);
-        traffic.CountBytes(Counter::BytesReceived, 105);
-        std::string every;
-        QString pictures; // control bytes as their pictures, new lines kept
-        for (int b = 0; b < 256; ++b) {
-            every += char(b);
-            pictures += b == '\n'  ? QChar(b)
-                        : b < 32   ? QChar(0x2400 + b)
-                        : b == 127 ? QChar(0x2421)
-                                   : QChar(b);
-        }
-        traffic.AppendToPane(Pane::txtReceive, every);
-        w.ShowStatus("STATUS:  ON");
-        w.FlushFrame();
-        auto* pane = w.findChild<DataPane*>("txtReceive");
-        pane->Flush();
-        QCOMPARE(w.findChild<QLabel*>("lblSNDbyt")->text(), QString("1048576"));
-        QVERIFY(w.findChild<QLabel*>("lblSNDbyt")->alignment().testFlag(Qt::AlignRight));
-        QString shown = pane->document()->toRawText();
-        shown.replace(QChar::ParagraphSeparator, '\n');
-        QCOMPARE(shown, pictures);
-        QVERIFY(pane->isReadOnly());
-        QCOMPARE(pane->palette().color(QPalette::Base), QColor(Qt::black)); // white on black
-        QCOMPARE(w.findChild<QLabel*>("StatusBar1_Panel1")->text(), QString("STATUS:  ON"));
-        for (auto [element, name, value] : {std::tuple{"lblSNDbyt", "Bytes sent", "1048576"},
-                                            {"lblRCVByt", "Bytes received", "105"},
-                                            {"txtSend", "Sent from Palm", ""},
-                                            {"txtReceive", "Received by Palm", ""}}) {
-            QCOMPARE(spoken(w.findChild<QWidget*>(element), QAccessible::Name), QString(name));
-            if (*value) {
-                QCOMPARE(spoken(w.findChild<QWidget*>(element), QAccessible::Description),
-                         QString(value));
-            }
-        }
     }
 
     // The About window: product and version, opened once however often
