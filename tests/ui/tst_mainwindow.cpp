@@ -488,33 +488,13 @@ private slots:
         QCOMPARE(seen.section('|', -1), QString("over dialog with icon"));
     }
 
-    // New data scrolls the pane to its end; a single character keeps the caret.
-    void paneFollowsTheData() {
-        DataPane pane;
-        pane.resize(200, 60);
-        pane.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&pane));
-        std::string text;
-        for (int i = 0; i < 40; ++i) {
-            text += "line " + std::to_string(i) + "\n";
-            pane.ShowBytes(text, true);
-            pane.Flush();
-        }
-        QVERIFY(pane.verticalScrollBar()->value() > 0 &&
-                pane.viewport()->rect().contains(pane.cursorRect()));
-        pane.ShowBytes("", false); // emptied at the limit: the caret goes to the top
-        pane.Flush();
-        pane.ShowBytes("q", false);
-        pane.Flush();
-        QCOMPARE(pane.textCursor().position(), 0);
-    }
-
     // Tab goes between the switch and the clipboard lamp only (a pane with
     // the focus would take Ctrl+C and Ctrl+A from the menus); both read as
     // buttons and are worked by these keys or a screen reader's press. In a
     // pane a double-click selects a word (and shows everything); Ctrl+C
     // copies while text is selected and is "&Serial Communications" otherwise.
-    void keyboardAndPaneSelection() {
+    // New data scrolls the pane to its end; a single character keeps the caret.
+    void keyboardAndPanes() {
         Window window;
         window.SetDisplay("ALL");
         window.show();
@@ -560,6 +540,20 @@ private slots:
         QCOMPARE(send->textCursor().selectedText(), QString("data"));
         QTest::keyClick(send, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(window.calls.join(" "), QString("LW_CONF"));
+        auto* pane = window.findChild<DataPane*>("txtReceive");
+        std::string text;
+        for (int i = 0; i < 40; ++i) {
+            text += "line " + std::to_string(i) + "\n";
+            pane->ShowBytes(text, true);
+            pane->Flush();
+        }
+        QVERIFY(pane->verticalScrollBar()->value() > 0 &&
+                pane->viewport()->rect().contains(pane->cursorRect()));
+        pane->ShowBytes("", false); // emptied at the limit: the caret goes to the top
+        pane->Flush();
+        pane->ShowBytes("q", false);
+        pane->Flush();
+        QCOMPARE(pane->textCursor().position(), 0);
     }
 
     // Escape on a yes/no question is No.
@@ -577,13 +571,10 @@ private slots:
             owner.setObjectName("owner");
             QtMessageBox messages(&owner);
             MessageAnswer got{};
-            QCOMPARE(answered(
-                         [&] {
-                             got = messages.Show("Port Error", text.toStdString(), icon, buttons,
-                                                 byDefault);
-                         },
-                         press),
-                     head + shown + "|over owner");
+            const auto show = [&] {
+                got = messages.Show("Port Error", text.toStdString(), icon, buttons, byDefault);
+            };
+            QCOMPARE(answered(show, press), head + shown + "|over owner");
             QCOMPARE(got, answer);
         }
     }
