@@ -500,12 +500,11 @@ private slots:
         QCOMPARE(rig.preferences(), shown);
         QCOMPARE(rig.settings.ExitProgramPath, shown.section('|', 4).toStdString());
         clickOk(rig.prefs);
-        std::string expected;
+        QStringList expected;
         for (int i = 0; i < 5; ++i) {
-            expected += (i ? "; Preferences " : "Preferences ") + std::string(keys[i]) + "=" +
-                        values[i].toLatin1().toStdString();
+            expected << QString("Preferences ") + keys[i] + "=" + values[i];
         }
-        QCOMPARE(rig.file.written(), expected);
+        QCOMPARE(QString::fromLatin1(rig.file.written()), expected.join("; "));
         QVERIFY(!rig.prefs.isVisible() && rig.owner.isEnabled());
     }
 
