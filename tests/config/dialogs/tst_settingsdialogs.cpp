@@ -174,13 +174,11 @@ struct Rig : SerialDeviceList {
         storeComm("1", "2", "9600");
     }
 
-    // The ports' texts ("": none).
     void storeComm(const char* source, const char* destination, const char* speed) {
         file.set("Source", "Port", source);
         file.set("Destination", "Port", destination);
         file.set("Common", "Speed", speed);
     }
-    // Stores the methods, switches redirection on and opens the methods dialog.
     void openMethods(const char* serial, const char* print, const char* clip) {
         SaveMethods(file, serial, print, clip);
         file.writes.clear();
@@ -213,7 +211,7 @@ struct Rig : SerialDeviceList {
 class TestSettingsDialogs : public QObject {
     Q_OBJECT
 private slots:
-    void commLooks() {
+    void commDialog() {
         Rig rig;
         rig.conf.Open();
         QCOMPARE(rig.conf.windowTitle(), QString("Palm Loomway- Communication"));
@@ -257,6 +255,34 @@ private slots:
         rig.conf.Open(); // filled again, not added to
         QCOMPARE(rig.box("comPP")->count(), 16);
         QCOMPARE(rig.comm(), QString("1 2 9600"));
+        // A text in a device box that is no endpoint is refused with the forms
+        // named (which texts are: tests/lines); a picked example and a typed
+        // endpoint are saved in [Ports] and read back.
+        typeInto(rig.box("comPPDevice"), "telnet:bbs.example.org:23");
+        typeInto(rig.box("comMPDevice"), "ftp:host:21");
+        clickOk(rig.conf);
+        QVERIFY(rig.conf.isVisible() && rig.file.writes.empty());
+        const auto& message = rig.messages.messages.at(0); // at(1): the failure below
+        QVERIFY2(message.title == "Invalid Device" && message.icon == MessageIcon::Exclamation &&
+                     message.text.find("tcp:HOST:PORT") != std::string::npos,
+                 message.text.c_str());
+        rig.box("comMPDevice")->setCurrentIndex(3);
+        clickOk(rig.conf);
+        QVERIFY(!rig.conf.isVisible());
+        QCOMPARE(PortDevice(rig.file, 2), std::string("modem:"));
+        QCOMPARE(PortDevice(rig.file, 1), std::string("telnet:bbs.example.org:23"));
+        rig.conf.Open();
+        QCOMPARE(rig.box("comMPDevice")->currentIndex(), 3);
+        QCOMPARE(rig.box("comPPDevice")->currentText(), QString("telnet:bbs.example.org:23"));
+        rig.file.writes.clear(); // an unexpected failure during OK is reported; stays open
+        rig.file.throwOnSecond = true;
+        clickOk(rig.conf);
+        QVERIFY(rig.conf.isVisible() && !rig.owner.isEnabled());
+        QCOMPARE(rig.messages.messages.at(1).text,
+                 std::string("Error Number:  0-Error - disk full"));
+        rig.file.throwOnSecond = false;
+        clickOk(rig.conf);
+        QVERIFY(!rig.conf.isVisible());
         LW_CONF lone(rig.file, rig.settings, rig.redirection, rig.messages, rig, nullptr);
         lone.Open(); // without an owner as well
         QVERIFY(lone.isVisible());
@@ -286,8 +312,7 @@ private slots:
     void commOk_data() {
         addRows(
             {"destination", "device", "written", "opens"},
-            {{"same", "3", "", "", ""},
-             {"2.6 rounds to 3", "2.6", "", "", ""},
+            {{"2.6 rounds to 3", "2.6", "", "", ""},
              {"same device", "4", "/dev/ttyUSB0", "", ""},
              {"30.4", "30.4", "", "Source Port=3; Destination Port=30.4; Common Speed=115200",
               "30"},
@@ -324,70 +349,31 @@ private slots:
         QVERIFY(rig.handheld.calls.empty() && rig.messages.messages.empty());
         rig.conf.Open(); // read back
         QCOMPARE(rig.comm(), "3 " + destination + " 115200");
-        QVERIFY(rig.box("comPPDevice")->currentText().startsWith("/dev/ttyUSB0"));
         rig.redirection.StartRedirection();
         QCOMPARE(rig.messages.messages.size(), std::size_t(opens < 0));
         QCOMPARE(rig.modem.IsOpen() ? rig.modem.PortNumber() : -1, opens);
         QCOMPARE(rig.handheld.PortNumber(), 3);
     }
 
-    // A text in a device box that is no endpoint is refused with the forms
-    // named (which texts are: tests/lines); a picked example and a typed
-    // endpoint are saved in [Ports] and read back.
-    void endpoints() {
-        Rig rig;
-        rig.conf.Open();
-        typeInto(rig.box("comPPDevice"), "telnet:bbs.example.org:23");
-        typeInto(rig.box("comMPDevice"), "ftp:host:21");
-        clickOk(rig.conf);
-        QVERIFY(rig.conf.isVisible() && rig.file.writes.empty());
-        QCOMPARE(rig.messages.messages.size(), std::size_t(1));
-        const auto& message = rig.messages.messages[0];
-        QCOMPARE(message.title, std::string("Invalid Device"));
-        QCOMPARE(message.icon, MessageIcon::Exclamation);
-        QVERIFY2(message.text.find("tcp:HOST:PORT") != std::string::npos, message.text.c_str());
-        rig.box("comMPDevice")->setCurrentIndex(3);
-        clickOk(rig.conf);
-        QVERIFY(!rig.conf.isVisible());
-        QCOMPARE(PortDevice(rig.file, 2), std::string("modem:"));
-        QCOMPARE(PortDevice(rig.file, 1), std::string("telnet:bbs.example.org:23"));
-        rig.conf.Open();
-        QCOMPARE(rig.box("comMPDevice")->currentIndex(), 3);
-        QCOMPARE(rig.box("comPPDevice")->currentText(), QString("telnet:bbs.example.org:23"));
-    }
-
-    // Cancel, the close box and Escape write nothing and give the owner back.
+    // Cancel, the close box and Escape write nothing and give the owner back
+    // (the communication dialog's close box: commDialog).
     void waysOut() {
         for (const auto& leave : kWaysOut) {
             Rig rig;
             rig.openMethods("YES", "YES", "YES");
             typeInto(rig.box("comPrintr"), "NO");
             leave(rig.met);
-            QVERIFY(rig.settings.PrintMethodOn && !rig.met.isVisible() && rig.owner.isEnabled());
-            rig.conf.Open();
-            rig.box("comPP")->setCurrentIndex(5);
-            leave(rig.conf);
-            QVERIFY(!rig.conf.isVisible() && rig.owner.isEnabled() && rig.file.writes.empty());
+            QVERIFY(rig.settings.PrintMethodOn && !rig.met.isVisible() && rig.owner.isEnabled() &&
+                    rig.file.writes.empty());
         }
     }
 
-    // An unexpected failure during OK is reported; the dialog stays open.
-    void unexpectedFailure() {
+    // Print or clipboard changed: saved, in force, closed, ports untouched.
+    // Serial turned off asks first; after either answer the dialog stays
+    // open; Yes restarts with the handheld port only. Turned on, it restarts.
+    void methods() {
         Rig rig;
-        rig.conf.Open();
-        rig.file.throwOnSecond = true;
-        clickOk(rig.conf);
-        QVERIFY(rig.conf.isVisible() && !rig.owner.isEnabled());
-        QCOMPARE(rig.messages.messages.at(0).text,
-                 std::string("Error Number:  0-Error - disk full"));
-        rig.file.throwOnSecond = false;
-        clickOk(rig.conf);
-        QVERIFY(!rig.conf.isVisible());
-    }
-
-    void methodsLook() {
-        Rig rig;
-        rig.openMethods("YES", "no", "maybe");
+        rig.openMethods("YES", "YES", "maybe");
         QCOMPARE(rig.met.windowTitle(), QString("Palm Loomway- Methods"));
         const QString pick = " ReDirection?: [YES,NO] {Please select one of these options.}";
         QCOMPARE(texts(rig.met), "Enable Serial (to Modem)" + pick + "; Enable Print" + pick +
@@ -398,13 +384,7 @@ private slots:
                                        {"lblPrintR", "comPrintr"},
                                        {"lblClipR", "comClipR"}}),
                  QString());
-        QCOMPARE(rig.methods(), QString("YES NO NO")); // "maybe" left the switch off
-    }
-
-    // Print or clipboard changed: saved, in force, closed, ports untouched.
-    void printAndClipboard() {
-        Rig rig;
-        rig.openMethods("YES", "YES", "NO");
+        QCOMPARE(rig.methods(), QString("YES YES NO")); // "maybe" left the switch off
         const auto calls = rig.handheld.calls.size();
         typeInto(rig.box("comPrintr"), "no");
         typeInto(rig.box("comClipR"), "Yes");
@@ -414,13 +394,7 @@ private slots:
                  std::string("Methods LMW_S=YES; Methods LMW_P=no; Methods LMW_C=Yes"));
         QVERIFY(!rig.settings.PrintMethodOn && rig.settings.ClipboardMethodOn);
         QCOMPARE(rig.handheld.calls.size(), calls);
-    }
-
-    // Serial turned off asks first; after either answer the dialog stays
-    // open; Yes restarts with the handheld port only. Turned on, it restarts.
-    void serialMethod() {
-        Rig rig;
-        rig.openMethods("YES", "YES", "YES");
+        rig.met.Open();
         typeInto(rig.box("comSerialR"), "NO");
         rig.messages.answers = {MessageAnswer::No};
         clickOk(rig.met);
@@ -431,9 +405,6 @@ private slots:
         QVERIFY(q.icon == MessageIcon::Critical && q.buttons == MessageButtons::YesNo &&
                 q.defaultButton == MessageAnswer::No);
         QVERIFY(rig.met.isVisible() && rig.modem.IsOpen() && !rig.settings.SerialMethodOn);
-        clickOk(rig.met); // nothing changed any more: closes
-        QVERIFY(!rig.met.isVisible());
-        rig.met.Open();
         typeInto(rig.box("comSerialR"), "YES"); // turned on: restarts at once
         clickOk(rig.met);
         QVERIFY(!rig.met.isVisible() && rig.modem.IsOpen());
@@ -447,28 +418,32 @@ private slots:
     }
 
     // The program box is named by its label and worked from the keyboard;
-    // Tab comes to it after the last list.
-    void prefsLook() {
+    // Tab comes to it after the last list. A chosen program shows, quoted to
+    // stay one word of the command line; cancelled leaves it; a failure gives
+    // <NONE>; only OK makes it count.
+    void prefsLookAndExitProgram() {
         Rig rig;
+        rig.file.set("Preferences", "StartApp", "/usr/bin/former");
         rig.prefs.Open();
         QCOMPARE(rig.prefs.windowTitle(), QString("Palm Loomway- Startup Preferences"));
         const QString pick = " {Please select one of these options.}; ";
-        QCOMPARE(texts(rig.prefs),
-                 "How would you like the display presented when this application is started?: "
-                 "[LEDs,SND/RCV Rate,Data Sniffer]" +
-                     pick + "Would you like the menu visible upon application start?: [YES,NO]" +
-                     pick + "Would you like the Loomway ON or OFF on Startup?: [ON,OFF]" + pick +
-                     "Close the following application (if in memory) before this program "
-                     "starts.: [None,HotSync Manager] {Close the following application when Palm "
-                     "Loomway is Started.}; Start the following application before this program "
-                     "exits (Click in Box below to Select File Name): {Click in Box below to "
-                     "select a program to start before Palm Loomway closes.}; <NONE> {Click Here "
-                     "to Select an Application to Start before Palm Loomway closes.}");
+        QCOMPARE(
+            texts(rig.prefs),
+            "How would you like the display presented when this application is started?: "
+            "[LEDs,SND/RCV Rate,Data Sniffer]" +
+                pick + "Would you like the menu visible upon application start?: [YES,NO]" + pick +
+                "Would you like the Loomway ON or OFF on Startup?: [ON,OFF]" + pick +
+                "Close the following application (if in memory) before this program "
+                "starts.: [None,HotSync Manager] {Close the following application when Palm "
+                "Loomway is Started.}; Start the following application before this program "
+                "exits (Click in Box below to Select File Name): {Click in Box below to "
+                "select a program to start before Palm Loomway closes.}; /usr/bin/former {Click "
+                "Here to Select an Application to Start before Palm Loomway closes.}");
         QCOMPARE(rig.start()->textFormat(), Qt::PlainText);
         for (const char* name : {"comLaunchMeth", "commenuvisible", "comLoomway", "comCloseApp"}) {
             QTest::keyClicks(rig.box(name)->lineEdit(), "x"); // refused in the first three
         }
-        QCOMPARE(rig.preferences(), QString("Data Sniffer|YES|OFF|Nonex|<NONE>"));
+        QCOMPARE(rig.preferences(), QString("Data Sniffer|YES|OFF|Nonex|/usr/bin/former"));
         const QStringList order{"comLaunchMeth", "commenuvisible", "comLoomway", "comCloseApp",
                                 "lblStart",      "cmdOK",          "cmdCancel"};
         QCOMPARE(tabOrder(rig.prefs, order), order);
@@ -478,6 +453,30 @@ private slots:
             QTest::keyClick(rig.start(), key);
         }
         QCOMPARE(rig.chooser.chosen, 2);
+        for (auto [path, caption] : {std::pair{"/usr/bin/xterm", "/usr/bin/xterm"},
+                                     {"/home/u/My Tools/it's", "'/home/u/My Tools/it'\\''s'"},
+                                     {"/opt/a\"b\\c", "'/opt/a\"b\\c'"}}) {
+            rig.choose(ProgramChooser::Outcome::Chosen, path);
+            QCOMPARE(rig.start()->text(), QString(caption));
+            const auto words = DetachedProgramStarter::SplitCommandLine(caption);
+            QCOMPARE(words.value_or(std::vector<std::string>{}), std::vector<std::string>{path});
+        }
+        QCOMPARE(rig.chooser.asked,
+                 "Palm Loomway- Startup Preferences|Select File to Start on Exit|" +
+                     QDir::homePath());
+        rig.choose(ProgramChooser::Outcome::Cancelled);
+        QCOMPARE(rig.start()->text(), QString("'/opt/a\"b\\c'"));
+        QCOMPARE(rig.settings.ExitProgramPath, std::string("/usr/bin/former"));
+        kWaysOut[2](rig.prefs); // how each way out leaves: waysOut
+        QVERIFY(rig.file.writes.empty() && rig.owner.isEnabled());
+        rig.prefs.Open();
+        QCOMPARE(rig.start()->text(), QString("/usr/bin/former"));
+        rig.choose(ProgramChooser::Outcome::Chosen, "/bin/x");
+        rig.choose(ProgramChooser::Outcome::Failed);
+        QCOMPARE(rig.start()->text(), QString("<NONE>"));
+        rig.choose(ProgramChooser::Outcome::Chosen, "/bin/x");
+        clickOk(rig.prefs);
+        QCOMPARE(rig.settings.ExitProgramPath, std::string("/bin/x"));
     }
 
     // No settings: the defaults, written as shown by OK. Stored values are
@@ -501,47 +500,12 @@ private slots:
         QCOMPARE(rig.preferences(), shown);
         QCOMPARE(rig.settings.ExitProgramPath, shown.section('|', 4).toStdString());
         clickOk(rig.prefs);
-        std::string expected;
+        QStringList expected;
         for (int i = 0; i < 5; ++i) {
-            expected += (i ? "; Preferences " : "Preferences ") + std::string(keys[i]) + "=" +
-                        values[i].toLatin1().toStdString();
+            expected << QString("Preferences ") + keys[i] + "=" + values[i];
         }
-        QCOMPARE(rig.file.written(), expected);
+        QCOMPARE(QString::fromLatin1(rig.file.written()), expected.join("; "));
         QVERIFY(!rig.prefs.isVisible() && rig.owner.isEnabled());
-    }
-
-    // A chosen program shows, quoted to stay one word of the command line;
-    // cancelled leaves it; a failure gives <NONE>; only OK makes it count.
-    void choosingTheExitProgram() {
-        Rig rig;
-        rig.file.set("Preferences", "StartApp", "/usr/bin/former");
-        rig.prefs.Open();
-        for (auto [path, caption] : {std::pair{"/usr/bin/xterm", "/usr/bin/xterm"},
-                                     {"/home/u/My Tools/it's", "'/home/u/My Tools/it'\\''s'"},
-                                     {"/opt/a\"b\\c", "'/opt/a\"b\\c'"}}) {
-            rig.choose(ProgramChooser::Outcome::Chosen, path);
-            QCOMPARE(rig.start()->text(), QString(caption));
-            const auto words = DetachedProgramStarter::SplitCommandLine(caption);
-            QCOMPARE(words.value_or(std::vector<std::string>{}), std::vector<std::string>{path});
-        }
-        QCOMPARE(rig.chooser.asked,
-                 "Palm Loomway- Startup Preferences|Select File to Start on Exit|" +
-                     QDir::homePath());
-        rig.choose(ProgramChooser::Outcome::Cancelled);
-        QCOMPARE(rig.start()->text(), QString("'/opt/a\"b\\c'"));
-        QCOMPARE(rig.settings.ExitProgramPath, std::string("/usr/bin/former"));
-        for (const auto& leave : kWaysOut) {
-            leave(rig.prefs);
-            QVERIFY(rig.file.writes.empty() && rig.owner.isEnabled());
-            rig.prefs.Open();
-            QCOMPARE(rig.start()->text(), QString("/usr/bin/former"));
-            rig.choose(ProgramChooser::Outcome::Chosen, "/bin/x");
-        }
-        rig.choose(ProgramChooser::Outcome::Failed);
-        QCOMPARE(rig.start()->text(), QString("<NONE>"));
-        rig.choose(ProgramChooser::Outcome::Chosen, "/bin/x");
-        clickOk(rig.prefs);
-        QCOMPARE(rig.settings.ExitProgramPath, std::string("/bin/x"));
     }
 
     // The file dialog starts in ~/Palm once it exists, lists folders and
