@@ -78,11 +78,6 @@ struct Owner : Other {
     }
 };
 
-void Say(const char* text) {
-    std::printf("%s\n", text);
-    std::fflush(stdout);
-}
-
 // A bare window; one that refuses says so at each close request and stays.
 int RawWindowChild(const char* title, bool refuses) {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
@@ -109,16 +104,16 @@ int RawWindowChild(const char* title, bool refuses) {
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atoms[0], XCB_ATOM_ATOM, 32, 1,
                         &atoms[1]);
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); // a round trip
-    Say(std::to_string(window).c_str());                                      // ready: its id
+    std::puts(std::to_string(window).c_str());                                // ready: its id
     while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
         const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
         const bool close = (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
                            message->data.data32[0] == atoms[1];
         std::free(event);
         if (close && refuses) {
-            Say("refused");
+            std::puts("refused");
         } else if (close) {
-            return Say("closed"), 0;
+            return std::puts("closed"), 0;
         }
     }
     return 4;
@@ -294,7 +289,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QCOMPARE(activations, 1);
 
-        // A dialog of the program takes the focus and gives it back.
         QDialog dialog(&window);
         dialog.show();
         dialog.activateWindow();
@@ -305,7 +299,6 @@ private slots:
         QTRY_COMPARE(QGuiApplication::focusWindow(), window.windowHandle());
         QCOMPARE(activations, 2);
 
-        // Another program takes the focus; the user comes back.
         Other other({"--raw", "Other"});
         Other({"windowfocus", "--sync", other.line()}, "xdotool").output();
         QTRY_VERIFY(QApplication::activeWindow() == nullptr);
@@ -331,7 +324,6 @@ private slots:
         for (const char* near : {"Caf\xe9 Sync", "Caf\u00e9", "Caf\u00e9 Sync ", "None"}) {
             QVERIFY2(!windows.WindowExists(near) && windows.AskToClose(near) == 0, near);
         }
-        QVERIFY(bare.process.state() == QProcess::Running && !bare.process.canReadLine());
         for (const char* display : {"", ":4711"}) {
             X11Windows none(display, kPause);
             QVERIFY(!none.Connected() && !none.WindowExists(title));
@@ -387,8 +379,7 @@ private slots:
         QVERIFY(SingleInstance(path).AnotherInstanceRunning()); // the refused copy left the lock
         ::kill(pid_t(holder.process.processId()), SIGKILL);
         QVERIFY(holder.process.waitForFinished(30000) && QFile::exists(path));
-        SingleInstance next(path);
-        QVERIFY(!next.AnotherInstanceRunning());
+        QVERIFY(!SingleInstance(path).AnotherInstanceRunning());
         QVERIFY(!SingleInstance(scratchDir() + "/missing/loomway.lock").AnotherInstanceRunning());
     }
 
@@ -455,6 +446,7 @@ private slots:
 };
 
 int main(int argc, char* argv[]) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0); // the other modes' lines reach the test at once
     if (argc >= 3 && qstrcmp(argv[1], "--record") == 0) {
         QFile file(QString::fromLocal8Bit(argv[2]));
         QByteArray record = "ARGS";
@@ -472,7 +464,7 @@ int main(int argc, char* argv[]) {
     if (argc == 3 && qstrcmp(argv[1], "--hold") == 0) {
         QCoreApplication app(argc, argv);
         SingleInstance instance(QString::fromLocal8Bit(argv[2]));
-        Say(instance.AnotherInstanceRunning() ? "another" : "alone");
+        std::puts(instance.AnotherInstanceRunning() ? "another" : "alone");
         QThread::sleep(600);
         return 0;
     }

@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
@@ -96,7 +97,6 @@ std::string manyBytes(std::size_t size) {
     return data;
 }
 
-// A port number on which nothing listens.
 quint16 closedPort() {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost);
@@ -192,16 +192,10 @@ struct CaptureRig {
     } clock; // 2023-11-14 22:13:20 UTC
     ChunkFanOut fanOut;
     RecordingMessageBox messages;
-    std::vector<std::function<void()>> later;
+    QObject later; // what the controller defers runs on the next event loop pass, while it lives
     CaptureController captures{
         profile, files,    clock,
-        fanOut,  messages, [this](std::function<void()> task) { later.push_back(task); }};
-    void RunLater() {
-        auto tasks = std::move(later);
-        for (auto& task : tasks) {
-            task();
-        }
-    }
+        fanOut,  messages, [this](auto task) { QTimer::singleShot(0, &later, task); }};
 };
 
 } // namespace
@@ -367,9 +361,9 @@ private slots:
         for (int i = 0; i < 200; ++i) {
             rig.fanOut.OnChunk(ChunkDirection::ModemToHandheld, false, std::string(100, 'x'));
         }
-        rig.RunLater();
+        QCoreApplication::processEvents();
         rig.fanOut.OnChunk(ChunkDirection::ModemToHandheld, false, "after");
-        rig.RunLater();
+        QCoreApplication::processEvents();
         setrlimit(RLIMIT_FSIZE, &old);
         QCOMPARE(watcher.Rows(), std::size_t(201));
         QCOMPARE(menu, cell("menu"));
