@@ -27,6 +27,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <functional>
 #include <numeric>
 #include <random>
@@ -35,7 +36,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -48,20 +48,12 @@ namespace {
 // programEnd, the test plays the device on the far side.
 struct PtyPair {
     PtyPair() {
-        int device = -1;
-        char name[256] = {};
-        if (::openpty(&far, &device, name, nullptr, nullptr) == 0) {
-            programEnd = name;
-            ::close(device);
-            ::fcntl(far, F_SETFL, O_NONBLOCK);
+        if (::grantpt(far) == 0 && ::unlockpt(far) == 0) {
+            programEnd = ::ptsname(far);
         }
     }
     ~PtyPair() { breakLine(); }
-    void breakLine() {
-        if (far >= 0) {
-            ::close(far), far = -1;
-        }
-    }
+    void breakLine() { ::close(std::exchange(far, -1)); }
     // Writes all of data, processing Qt events while the line is full.
     void write(const std::string& data) {
         for (std::size_t done = 0; done < data.size() && far >= 0;) {
@@ -84,7 +76,7 @@ struct PtyPair {
         }
         return out;
     }
-    int far = -1;
+    int far = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     QString programEnd;
 };
 
