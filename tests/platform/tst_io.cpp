@@ -365,7 +365,7 @@ private slots:
     // Two megabytes of every byte value each way arrive whole and in order; a
     // far end that reads nothing makes the writes wait, no device is taken for
     // lost, and all arrives when it reads again.
-    void bytesBothWays() {
+    void bytesAndReceiveEvents() {
         PtyPair pair;
         auto port = PortOn(pair.programEnd);
         std::string received, data = manyBytes(2 << 20);
@@ -386,13 +386,9 @@ private slots:
         QTRY_COMPARE(port->BytesToWrite(), std::size_t(0));
         QCOMPARE(pair.read(1, 100), std::string());
         QVERIFY(written > 0 && lost == 0 && port->IsOpen());
-    }
 
-    // A requeued event comes once, later, and only while bytes wait; the
-    // handler is never entered again while it runs (a modal loop inside).
-    void receiveEvents() {
-        PtyPair pair;
-        auto port = PortOn(pair.programEnd);
+        // A requeued event comes once, later, and only while bytes wait; the
+        // handler is never entered again while it runs (a modal loop inside).
         int events = 0, depth = 0, deepest = 0;
         port->SetReceiveHandler([&] {
             ++events, deepest = std::max(deepest, ++depth);
