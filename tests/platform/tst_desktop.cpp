@@ -61,9 +61,7 @@ struct Other {
     }
     // All it writes until it ends; this process serves its events meanwhile.
     QString output() {
-        for (int i = 0; i < 1000 && process.state() != QProcess::NotRunning; ++i) {
-            QTest::qWait(10);
-        }
+        (void)QTest::qWaitFor([this] { return process.state() == QProcess::NotRunning; }, 10000);
         return QString::fromUtf8(process.readAllStandardOutput());
     }
     QProcess process;
@@ -94,11 +92,10 @@ int RawWindowChild(const char* title, bool refuses) {
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                         uint32_t(latin1.size()), latin1.constData());
     xcb_atom_t atoms[2];
-    const char* names[] = {"WM_PROTOCOLS", "WM_DELETE_WINDOW"};
-    for (int i = 0; i < 2; ++i) {
-        auto* reply = xcb_intern_atom_reply(
-            c, xcb_intern_atom(c, 0, uint16_t(strlen(names[i])), names[i]), nullptr);
-        atoms[i] = reply->atom;
+    for (int i = 0; const char* name : {"WM_PROTOCOLS", "WM_DELETE_WINDOW"}) {
+        auto* reply =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
+        atoms[i++] = reply->atom;
         std::free(reply);
     }
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atoms[0], XCB_ATOM_ATOM, 32, 1,
