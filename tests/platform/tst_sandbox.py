@@ -12,10 +12,6 @@ import unittest
 E2E = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e")
 
 
-def snapshot(folder):
-    return {p: p.read_bytes() for p in pathlib.Path(folder).rglob("*") if p.is_file()}
-
-
 class SandboxTest(unittest.TestCase):
 
     def test_user_files_untouched(self):
@@ -25,7 +21,8 @@ class SandboxTest(unittest.TestCase):
                            ("config/LOOMWAY.INI", b"[Source]\nPort=7\n")):
             (user / path).parent.mkdir(parents=True, exist_ok=True)
             (user / path).write_bytes(data)
-        before = snapshot(user)
+        snapshot = lambda: {p: p.read_bytes() for p in user.rglob("*") if p.is_file()}
+        before = snapshot()
         env = {k: v for k, v in os.environ.items() if not k.startswith(("LOOMWAY_TEST", "XDG_"))}
         env.update(HOME=str(user / "home"), XDG_CONFIG_HOME=str(user / "config"))
         # (The binary's test writes the settings file in XDG_CONFIG_HOME.)
@@ -34,7 +31,7 @@ class SandboxTest(unittest.TestCase):
             r = subprocess.run(args, env=env, capture_output=True, timeout=240)
             self.assertEqual(r.returncode, 0, r.stdout[-2000:] + r.stderr[-2000:])
         self.assertNotIn(str(user), r.stdout.decode())  # the Python test ran with a HOME of its own
-        self.assertEqual(snapshot(user), before)
+        self.assertEqual(snapshot(), before)
 
 
 if __name__ == "__main__":
