@@ -4,7 +4,6 @@
 // ones that test-env removes afterwards. Linked into each test executable.
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -29,14 +28,9 @@ bool InSandbox() {
     if (InSandbox()) {
         return;
     }
-    char self[PATH_MAX] = {};
-    if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0) {
-        std::fputs("test: cannot find my own binary to restart in a sandbox\n", stderr);
-        std::_Exit(2);
-    }
     std::vector<char*> args{const_cast<char*>(LOOMWAY_TEST_ENV_SCRIPT),
-                            const_cast<char*>(LOOMWAY_TEST_LABEL), self};
-    args.insert(args.end(), argv + 1, argv + argc + 1); // with the closing nullptr
+                            const_cast<char*>(LOOMWAY_TEST_LABEL)};
+    args.insert(args.end(), argv, argv + argc + 1); // with the closing nullptr
     ::execv(args[0], args.data());
     std::fprintf(stderr, "test: refusing to run outside %s, which could not start\n", args[0]);
     std::_Exit(2);
