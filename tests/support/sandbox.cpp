@@ -1,7 +1,5 @@
-// Every test binary runs in a sandbox. Started outside support/test-env (by
-// hand from a shell, say), it starts itself again through test-env, so that
-// HOME, the XDG folders and the temporary folder it may change are private
-// ones that test-env removes afterwards. Linked into each test executable.
+// Linked into each test binary: started outside support/test-env (by hand, say), it starts
+// itself again through test-env, whose HOME, XDG and temporary folders are private.
 #include <unistd.h>
 
 #include <cstdio>
