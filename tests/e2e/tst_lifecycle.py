@@ -67,7 +67,6 @@ class LifecycleTest(unittest.TestCase):
             e2e.wait_until(lambda: e2e.position(p.wid) == (100, 200), 10, "the stored position")
             self.assertEqual(s.loomway().process.wait(10), 0)  # a second instance
             move(p, 150, 250)
-            self.assertFalse(os.path.exists(marker))
             p.key("ctrl+e")
             self.assertEqual(p.process.wait(15), 0)
             self.assertEqual(stored(), [str(150 * TW), str(250 * TW)])
