@@ -41,13 +41,11 @@ def frames(path):
 
 
 def clipboard():
-    """The CLIPBOARD as bytes, None when nobody owns it."""
     r = e2e.run(["xclip", "-o", "-selection", "clipboard"], timeout=10)
     return None if r.returncode else r.stdout
 
 
 def echo_server():
-    """A TCP server on 127.0.0.1 that echoes what its one client sends; its port."""
     listener = socket.create_server(("127.0.0.1", 0))
 
     def echo():
