@@ -48,7 +48,6 @@ def run(args, timeout=20, **kwargs):
 
 
 def position(wid):
-    """(x, y) of an X window, None when it is gone."""
     r = run(["xdotool", "getwindowgeometry", str(wid)])
     m = re.search(rb"Position: (-?\d+),(-?\d+)", r.stdout)
     return m and tuple(map(int, m.groups()))
@@ -142,7 +141,6 @@ class Program:
 
 
 class Session:
-    """One test's folder, settings file and processes; a context manager."""
 
     def __init__(self):
         self.dir = tempfile.mkdtemp(dir=os.environ["LOOMWAY_TEST_TMP"])
@@ -163,7 +161,6 @@ class Session:
             cleanup()
 
     def path(self, name, data=None):
-        """A path in the session's folder; with data, a file holding it."""
         path = os.path.join(self.dir, name)
         if data is not None:
             pathlib.Path(path).write_bytes(data)
@@ -209,7 +206,6 @@ class Session:
         return p, handheld_far, modem_far
 
     def loomway(self, read_window=False, env=None):
-        """Starts the program; read_window gives it an accessibility bus to be read over."""
         bus = AccessibilityBus(self) if read_window else None
         full = dict(os.environ, **(env or {}), **(bus.env() if bus else {}))
         log = open(self.path("loomway%d.log" % len(self.processes)), "wb")
@@ -220,7 +216,6 @@ class Session:
 
 
 def _value(text):
-    """The first value of a gdbus reply as a Python value."""
     m = re.match(r"^\(<?(.*?)>?,\)$", text.strip(), re.S)
     return ast.literal_eval(re.sub(r"\b(objectpath|uint32|int32|@\w+) ", "", m.group(1)))
 

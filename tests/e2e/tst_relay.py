@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """One program start, its window read over an accessibility bus: captures read back by
-tshark, the switch that holds the ports, every byte value both ways, the desktop clipboard
-both ways, the built-in modem over loopback, the traffic monitor."""
+tshark, the switch that holds the ports, the desktop clipboard both ways, the built-in
+modem over loopback, the traffic monitor."""
 
 import glob
 import os
@@ -13,7 +13,6 @@ import unittest
 
 import e2e
 
-EVERY_BYTE = bytes(range(256))
 SWITCH = "ON / OFF switch"
 
 
@@ -42,13 +41,11 @@ def frames(path):
 
 
 def clipboard():
-    """The CLIPBOARD as bytes, None when nobody owns it."""
     r = e2e.run(["xclip", "-o", "-selection", "clipboard"], timeout=10)
     return None if r.returncode else r.stdout
 
 
 def echo_server():
-    """A TCP server on 127.0.0.1 that echoes what its one client sends; its port."""
     listener = socket.create_server(("127.0.0.1", 0))
 
     def echo():
@@ -75,7 +72,6 @@ class RelayTest(unittest.TestCase):
             # The capture each switch-on starts in [Capture] Folder, and one started and
             # stopped from the File menu; LCP frames of both sides relayed.
             capture = e2e.wait_until(lambda: glob.glob(folder + "/*"), 10, "the capture")[0]
-            self.assertRegex(os.path.basename(capture), r"^loomway-\d{8}-\d{6}\.pppd$")
             relayed(handheld, modem, lcp(1))
             relayed(modem, handheld, lcp(1, 7) + lcp(2))
             menu_file = s.path("menu.pppd")
@@ -101,18 +97,9 @@ class RelayTest(unittest.TestCase):
             p.key("space")  # the switch has the focus
             e2e.wait_until(lambda: e2e.held(p.pid, p.devices) == p.devices, 10, "the ports")
 
-            # Every byte value both ways in bulk, counted.
-            sent, received = p.counters()
-            data, back = EVERY_BYTE * 64, bytes(reversed(EVERY_BYTE * 64))
-            for source, dest, bulk in ((handheld, modem, data), (modem, handheld, back)):
-                writer = threading.Thread(target=source.write, args=(bulk,), daemon=True)
-                writer.start()
-                self.assertEqual(dest.read(len(bulk)), bulk)
-                writer.join(10)
-            self.assertEqual(modem.read_for(0.3) + handheld.read_for(0.3), b"")
-
             # A handheld request lands on the desktop clipboard; a click on the clipboard
-            # lamp sends the desktop's clipboard to the handheld.
+            # lamp sends the desktop's clipboard to the handheld; both counted.
+            sent, received = p.counters()
             request = b"<LMW_C>line1\nline2</LMW_C>"
             handheld.write(request)
             e2e.wait_until(lambda: clipboard() == b"line1\r\nline2", 10, "the clipboard")
@@ -124,7 +111,7 @@ class RelayTest(unittest.TestCase):
             e2e.wait_until(lambda: clipboard() == b"one\r\ntwo", 10, "xclip to own the clipboard")
             p.click_on("CLP lamp")
             self.assertEqual(handheld.read(22), b"<LMW_C>one\ntwo</LMW_C>")
-            total = (sent + len(data) + len(request), received + len(back) + 22)
+            total = (sent + len(request), received + 22)
             e2e.wait_until(lambda: p.counters() == total, 10,
                            lambda: "counters %r, expected %r" % (p.counters(), total))
 
@@ -138,7 +125,7 @@ class RelayTest(unittest.TestCase):
             e2e.wait_until(lambda: e2e.held(p.pid, {p.ends[0]}), 10, "the handheld port")
             handheld.write(b"ATS12=10\r")  # a guard time of 0.2 s keeps the test short
             self.assertEqual(handheld.read(15), b"ATS12=10\r\r\nOK\r\n")
-            every = s.path("every-byte", EVERY_BYTE * 16)
+            every = s.path("every-byte", bytes(range(256)) * 16)
             r = s.sim("--device", handheld_path, "--guard", "200", "handheld",
                       "dial", "555-1234", "--data", every, "--hangup")
             self.assertEqual(r.returncode, 0, r.stderr.decode())

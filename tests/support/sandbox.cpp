@@ -1,10 +1,7 @@
-// Every test binary runs in a sandbox. Started outside support/test-env (by
-// hand from a shell, say), it starts itself again through test-env, so that
-// HOME, the XDG folders and the temporary folder it may change are private
-// ones that test-env removes afterwards. Linked into each test executable.
+// Linked into each test binary: started outside support/test-env (by hand, say), it starts
+// itself again through test-env, whose HOME, XDG and temporary folders are private.
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -29,14 +26,9 @@ bool InSandbox() {
     if (InSandbox()) {
         return;
     }
-    char self[PATH_MAX] = {};
-    if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0) {
-        std::fputs("test: cannot find my own binary to restart in a sandbox\n", stderr);
-        std::_Exit(2);
-    }
     std::vector<char*> args{const_cast<char*>(LOOMWAY_TEST_ENV_SCRIPT),
-                            const_cast<char*>(LOOMWAY_TEST_LABEL), self};
-    args.insert(args.end(), argv + 1, argv + argc + 1); // with the closing nullptr
+                            const_cast<char*>(LOOMWAY_TEST_LABEL)};
+    args.insert(args.end(), argv, argv + argc + 1); // with the closing nullptr
     ::execv(args[0], args.data());
     std::fprintf(stderr, "test: refusing to run outside %s, which could not start\n", args[0]);
     std::_Exit(2);
