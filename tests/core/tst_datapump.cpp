@@ -17,8 +17,7 @@ const std::string kClip = "<LMW_C>c</LMW_C>", kPrint = "<LMW_P>p</LMW_P>";
 const std::string kOpen = "<LMW_C>", kClose = "</LMW_C>";
 
 // Frames its own requests, as the real engines do, and logs every chunk.
-class RecordingEngine : public RequestEngine {
-public:
+struct RecordingEngine : RequestEngine {
     RecordingEngine(const char* name, std::string& log)
         : m_name(name), m_log(log),
           m_framer(std::string("<LMW_") + name[0] + ">", std::string("</LMW_") + name[0] + ">") {}
@@ -30,8 +29,6 @@ public:
         }
         return request.has_value();
     }
-
-private:
     std::string m_name;
     std::string& m_log;
     RequestFramer m_framer;
@@ -95,7 +92,6 @@ private slots:
             QTest::newRow(name) << chunks << trace << buffer << limit;
         };
         row("split tags", {"<LMW", "_C>hi</LMW_", "C>"}, ". . [hi|]");
-        row("text around", {"ab<LMW_C>x</LMW_C>cd"}, "[x|cd]");
         row("two in one chunk", {"<LMW_C>a</LMW_C><LMW_C>b</LMW_C>", "z"},
             "[a|<LMW_C>b</LMW_C>] [b|z]");
         row("empty", {"<LMW_C>", "</LMW_C>"}, ". [|]");
@@ -144,8 +140,7 @@ private slots:
         QCOMPARE(rig.take(), "imgSND=MON;imgRCV=PDOFF;S=256;s=" + every + ";");
         rig.modem.arrive(std::string("\0\xff", 2));
         QCOMPARE(rig.take(), std::string("R=2;imgRCV=PDON;imgSND=MOFF;r=\0\xff;", 33));
-        QCOMPARE(rig.modem.written, every);
-        QCOMPARE(rig.handheld.written, std::string("\0\xff", 2));
+        QCOMPARE(rig.modem.written + "|" + rig.handheld.written, every + std::string("|\0\xff", 3));
         // A consumed request lights no lamp but is counted and shown.
         rig.handheld.arrive(kClip);
         QCOMPARE(rig.take(), "S=272;s=" + every + kClip + ";");
@@ -278,13 +273,10 @@ private slots:
         Traffic traffic(view);
         // control bytes count as one character each
         const std::string old(cell("before").toInt(), '\0'), text(cell("added").toInt(), '\x1b');
-        if (!old.empty()) {
-            traffic.AppendToPane(Pane::txtReceive, old);
-        }
+        traffic.AppendToPane(Pane::txtReceive, old);
         traffic.AppendToPane(Pane::txtReceive, text);
         QCOMPARE(view.panes[Pane::txtReceive], kept ? old + text : std::string());
         QCOMPARE(view.caretAtEnd[Pane::txtReceive], !cell("caret").isEmpty());
-        QCOMPARE(view.panes.count(Pane::txtSend), std::size_t(0));
         if (!kept) { // an emptied pane starts over with the next chunk
             traffic.AppendToPane(Pane::txtReceive, "next");
             QCOMPARE(traffic.PaneText(Pane::txtReceive), std::string("next"));

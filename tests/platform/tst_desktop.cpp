@@ -34,7 +34,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <string>
 
 #include <unistd.h>
 
@@ -146,9 +145,7 @@ QList<bool> landscapePages(const QString& pdf) {
             qWarning("page %d unreadable: %s", page, qPrintable(pages[page - 1]));
             return {};
         }
-        const auto at = [](const QRegularExpressionMatch& m, int i) {
-            return m.captured(i).toDouble();
-        };
+        const auto at = [](const auto& m, int i) { return m.captured(i).toDouble(); };
         const bool wideSheet = at(sheet, 1) > at(sheet, 2);
         const bool turned = rot.captured(1).toInt() % 180 == 90;
         const bool upright = at(word, 4) - at(word, 2) > at(word, 3) - at(word, 1);
@@ -223,23 +220,19 @@ private slots:
     void clipboard_data() {
         QTest::addColumn<QString>("desktop");
         QTest::addColumn<QByteArray>("handheld");
-        // Name, desktop text (UTF-8), handheld bytes, ways.
-        const std::tuple<const char*, QByteArray, QByteArray, QString> rows[] = {
-            {"latin-1", "tab\there\r\nline\n ~\x7f\u00a0\u00e9\u00ff",
-             "tab\there\r\nline\n ~\x7f\xa0\xe9\xff", "<>"},
-            {"Windows-1252 marks, the handheld's suits",
-             "\u201ca\u201d \u2018b\u2019 \u2013 \u2014 \u2026 "
-             "\u20ac\u2122\u2022\u017d\u017e\u0178\u2666\u2665\u2660",
-             "\223a\224 \221b\222 \226 \227 \205 \x80\x99\x95\x8e\x9e\x9f\x8d\x8f\x90", "<>"},
-            {"codes without a character", "??", "\x81\x9d", ">"},
-            {"club, C1 control, outside the BMP", "\u2663\u0081\U0001F600", "???", "<"}};
-        for (const char* way : {">", "<"}) {
-            for (const auto& [name, desktop, handheld, ways] : rows) {
-                if (ways.contains(way)) {
-                    QTest::addRow("%s %s", way, name) << QString::fromUtf8(desktop) << handheld;
-                }
-            }
-        }
+        const QString latin1 = "tab\there\r\nline\n ~\x7f\u00a0\u00e9\u00ff",
+                      marks = "\u201ca\u201d \u2018b\u2019 \u2013 \u2014 \u2026 "
+                              "\u20ac\u2122\u2022\u017d\u017e\u0178\u2666\u2665\u2660";
+        const QByteArray
+            latin1Bytes = "tab\there\r\nline\n ~\x7f\xa0\xe9\xff",
+            suits = "\223a\224 \221b\222 \226 \227 \205 \x80\x99\x95\x8e\x9e\x9f\x8d\x8f\x90";
+        QTest::newRow("> latin-1") << latin1 << latin1Bytes;
+        QTest::newRow("> Windows-1252 marks, the handheld's suits") << marks << suits;
+        QTest::newRow("> codes without a character") << QString("??") << QByteArray("\x81\x9d");
+        QTest::newRow("< latin-1") << latin1 << latin1Bytes;
+        QTest::newRow("< Windows-1252 marks, the handheld's suits") << marks << suits;
+        QTest::newRow("< club, C1 control, outside the BMP")
+            << QString("\u2663\u0081\U0001F600") << QByteArray("???");
     }
     void clipboard() {
         QFETCH(QString, desktop);
@@ -353,10 +346,10 @@ private slots:
         for (const QString& entry : cell("environment").split(' ', Qt::SkipEmptyParts)) {
             values[entry.section('=', 0, 0).toStdString()] = entry.section('=', 1).toStdString();
         }
-        const auto read = [&values](const char* name) {
-            return values.count(name) != 0 ? values[name].c_str() : nullptr;
-        };
-        QCOMPARE(QString::fromStdString(ChooseDisplayPlatform(read)), cell("platform"));
+        QCOMPARE(QString::fromStdString(ChooseDisplayPlatform([&values](const char* name) {
+                     return values.count(name) != 0 ? values[name].c_str() : nullptr;
+                 })),
+                 cell("platform"));
     }
 
     // One running copy per user: a refused copy leaves the lock; a copy
@@ -412,12 +405,8 @@ private slots:
     // handlers come back. (tests/e2e/tst_lifecycle.py: SIGTERM from another
     // process ends the program as its close box does.)
     void exitSignalsOnce() {
-        const auto handler = [](int s) {
-            struct sigaction current = {};
-            ::sigaction(s, nullptr, &current);
-            return reinterpret_cast<void*>(current.sa_handler);
-        };
-        void* const before = handler(SIGTERM);
+        struct sigaction before = {}, after = {};
+        ::sigaction(SIGTERM, nullptr, &before);
         {
             std::vector<int> calls;
             ExitSignals exits(
@@ -433,7 +422,8 @@ private slots:
             QTest::qWait(100);
             QCOMPARE(calls.size(), std::size_t(3));
         }
-        QCOMPARE(handler(SIGTERM), before);
+        ::sigaction(SIGTERM, nullptr, &after);
+        QVERIFY(after.sa_handler == before.sa_handler);
     }
 };
 
