@@ -14,9 +14,8 @@
 using namespace loomway;
 
 namespace {
-// An HDLC-framed PPP frame: content, its FCS (RFC 1662's, bit by bit, low
-// byte first), control characters, flags and escapes escaped; badFcs spoils
-// the check sequence.
+// An HDLC-framed PPP frame: content and RFC 1662 FCS, control characters,
+// flags and escapes escaped; badFcs spoils the check sequence.
 std::string Frame(const std::string& content, bool badFcs = false) {
     std::uint16_t fcs = 0xFFFF;
     for (unsigned char c : content) {
@@ -38,9 +37,6 @@ std::string Frame(const std::string& content, bool badFcs = false) {
     return framed + "\x7e";
 }
 
-const std::string kLcpRequest =
-    std::string("\xff\x03\xc0\x21\x01\x01\x00\x0a\x05\x06\x12\x34\x56\x78", 14);
-
 struct FakeClock : Clock {
     std::int64_t steady = 5'000'000;
     std::int64_t wall = 1'700'000'000'000'000;
@@ -55,8 +51,6 @@ constexpr std::int64_t kSteady = 1'000;
 class TestCapture : public QObject {
     Q_OBJECT
 private slots:
-    // chunks: the chunks of one direction in order; marks: each chunk's
-    // mark, joined by "|".
     void marks_data() {
         QTest::addColumn<int>("direction");
         QTest::addColumn<std::vector<std::string>>("chunks");
@@ -64,7 +58,8 @@ private slots:
         const int hh = int(ChunkDirection::HandheldToModem);
         const int mh = int(ChunkDirection::ModemToHandheld);
         const int ph = int(ChunkDirection::ProgramToHandheld);
-        const std::string lcp = Frame(kLcpRequest);
+        const std::string request("\xff\x03\xc0\x21\x01\x01\x00\x0a\x05\x06\x12\x34\x56\x78", 14);
+        const std::string lcp = Frame(request);
         auto row = [](const char* name, int direction, std::vector<std::string> chunks,
                       const char* marks) {
             QTest::newRow(name) << direction << chunks << QString(marks);
@@ -80,7 +75,7 @@ private slots:
             {lcp.substr(0, 3), lcp.substr(3, 9), lcp.substr(12)}, "||PPP LCP Configure-Request");
         row("frames back to back share a flag", hh, {lcp + lcp.substr(1) + lcp.substr(1)},
             "PPP LCP Configure-Request ×3");
-        row("bad FCS", hh, {Frame(kLcpRequest, true)}, "PPP LCP Configure-Request (bad FCS)");
+        row("bad FCS", hh, {Frame(request, true)}, "PPP LCP Configure-Request (bad FCS)");
         row("compressed address and protocol", mh, {Frame(std::string("\x21\x45\x00\x00\x14", 5))},
             "PPP IP");
         const auto control = [](int protocol, int code) { // a packet with no options
@@ -202,8 +197,7 @@ private slots:
         both("ATDT1\r");
         QCOMPARE(std::pair(bufferedWrites, flushRequests), std::pair(1, 1)); // the beginning only
         buffered->Flush();
-        QCOMPARE(bufferedOut, plainOut);
-        QCOMPARE(bufferedWrites, 2);
+        QCOMPARE(std::pair(bufferedOut, bufferedWrites), std::pair(plainOut, 2));
         both(std::string(Capture::kBufferBytes, 'x'));
         QCOMPARE(bufferedOut, plainOut); // written without waiting for Flush()
         both("tail");

@@ -37,7 +37,6 @@ std::string B(const std::string& words) {
     return out;
 }
 
-// Link, clock and handheld side in one, with logs the scripts compare.
 struct Rig : ModemLink, ModemClock, ModemSink {
     MemoryProfileFile book;
     HayesModem modem{*this, *this, *this, &book, {115200, false, 50, 50}};
@@ -121,7 +120,6 @@ private slots:
         }
         QVERIFY2(r.endpoint && r.error.empty(), r.error.c_str());
         QCOMPARE(QString::fromStdString(EndpointText(*r.endpoint)), expected);
-        // Written back, it reads as the same endpoint.
         QCOMPARE(ParseEndpoint(EndpointText(*r.endpoint), use).endpoint, r.endpoint);
     }
 
@@ -253,7 +251,6 @@ private slots:
         Rig rig;
         rig.book.set("Phonebook", "5551234", "telnet:bbs.example:23");
         rig.book.set("Phonebook", "1", "tcp:h:1");
-        rig.book.set("Phonebook", "2", "tcp:h:2");
         rig.book.set("Phonebook", "777", "exec:'unterminated");
         const char* const states[] = {"command", "dialing", "online", "escaped"};
         for (const QByteArray& step : steps.split('|')) {
