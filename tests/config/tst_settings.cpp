@@ -128,6 +128,7 @@ private slots:
                                      {"signs", "-1", "-1"},
                                      {"plus", "+5", "5"},
                                      {"half to even", "2.5", "2"},
+                                     {"half up to even", "3.5", "4"},
                                      {"points", ".9", "1"},
                                      {"exponent", "1.2e3", "1200"},
                                      {"huge", "1e30", "9223372036854775807"},
