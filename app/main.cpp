@@ -3,7 +3,7 @@
 #include "capture/capturecontroller.h"
 #include "capture/chunkfanout.h"
 #include "capture/chunkstore.h"
-#include "capture/clock.h"
+#include "base/clock.h"
 #include "config/dialogs/fileprogramchooser.h"
 #include "config/dialogs/lw_conf.h"
 #include "config/dialogs/lw_met.h"

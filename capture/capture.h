@@ -3,7 +3,7 @@
 #include "capture/captureencoder.h"
 #include "capture/capturesink.h"
 #include "capture/chunkmarker.h"
-#include "capture/clock.h"
+#include "base/clock.h"
 #include "core/chunktap.h"
 
 #include <cstddef>

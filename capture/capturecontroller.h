@@ -3,7 +3,7 @@
 #include "capture/capture.h"
 #include "capture/capturesink.h"
 #include "capture/chunkfanout.h"
-#include "capture/clock.h"
+#include "base/clock.h"
 #include "config/profilefile.h"
 #include "core/messagebox.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "capture/chunkmarker.h"
-#include "capture/clock.h"
+#include "base/clock.h"
 #include "core/chunktap.h"
 
 #include <cstddef>

@@ -2,7 +2,7 @@
 // the traffic shown, what a screen reader hears; its icon and message boxes.
 // The traffic monitor: its cells, rows, search, dump and window.
 #include "capture/chunkstore.h"
-#include "capture/clock.h"
+#include "base/clock.h"
 #include "core/traffic.h"
 #include "tests/support/testsupport.h"
 #include "ui/aboutwindow.h"

@@ -4,7 +4,7 @@
 
 namespace loomway {
 
-// Where the capture logic takes its times from.
+// Where the logic takes its times from.
 class Clock {
 public:
     virtual ~Clock() = default;
@@ -19,6 +19,17 @@ class SystemClock : public Clock {
 public:
     std::int64_t SteadyMicros() const override;
     std::int64_t WallMicros() const override;
+};
+
+// A one-shot timer that the logic starts; whoever creates it says what runs
+// when it fires.
+class Timer {
+public:
+    virtual ~Timer() = default;
+    // Fires once, ms milliseconds from now (never from inside this call);
+    // replaces an earlier start.
+    virtual void Start(std::int64_t ms) = 0;
+    virtual void Stop() = 0;
 };
 
 } // namespace loomway

@@ -1,4 +1,4 @@
-#include "capture/clock.h"
+#include "base/clock.h"
 
 #include <chrono>
 
