@@ -1,16 +1,12 @@
 // Composition root: builds the program's objects and connects them. Every
 // object lives here, on the stack of main, for the whole run.
+#include "base/clock.h"
 #include "capture/capturecontroller.h"
 #include "capture/chunkfanout.h"
 #include "capture/chunkstore.h"
-#include "base/clock.h"
-#include "config/dialogs/fileprogramchooser.h"
-#include "config/dialogs/lw_conf.h"
-#include "config/dialogs/lw_met.h"
-#include "config/dialogs/lw_prefs.h"
 #include "config/settings.h"
-#include "core/application.h"
 #include "core/datapump.h"
+#include "core/programlifecycle.h"
 #include "core/redirectionswitch.h"
 #include "core/traffic.h"
 #include "platform/displayplatform.h"
@@ -29,6 +25,10 @@
 #include "services/printengine.h"
 #include "ui/appicon.h"
 #include "ui/capturefilechooser.h"
+#include "ui/dialogs/commdialog.h"
+#include "ui/dialogs/fileprogramchooser.h"
+#include "ui/dialogs/methodsdialog.h"
+#include "ui/dialogs/preferencesdialog.h"
 #include "ui/lw_main.h"
 #include "ui/monitorwindow.h"
 #include "ui/qtmessagebox.h"
@@ -137,16 +137,16 @@ int main(int argc, char* argv[]) {
     SingleInstance instances;
     X11Windows desktopWindows(X11Windows::SessionDisplay());
     DetachedProgramStarter starter;
-    Application application(file, settings, redirection, traffic, window, window, instances,
-                            desktopWindows, starter);
+    ProgramLifecycle application(file, settings, redirection, traffic, window, window, instances,
+                                 desktopWindows, starter, clock);
 
     // The settings dialogs are made when first opened; the main window is
     // their owner.
     SerialDevices devices;
     FileProgramChooser chooser;
-    std::unique_ptr<LW_CONF> commDialog;
-    std::unique_ptr<LW_Met> methodsDialog;
-    std::unique_ptr<LW_PREFS> preferencesDialog;
+    std::unique_ptr<CommDialog> commDialog;
+    std::unique_ptr<MethodsDialog> methodsDialog;
+    std::unique_ptr<PreferencesDialog> preferencesDialog;
 
     LW_Main::Hooks hooks;
     hooks.toggleRedirection = [&redirection] { redirection.ToggleRedirection(); };
@@ -160,21 +160,22 @@ int main(int argc, char* argv[]) {
     hooks.activated = [&application] { application.Activate(); };
     hooks.commDialog = [&] {
         if (!commDialog) {
-            commDialog =
-                std::make_unique<LW_CONF>(file, settings, redirection, messages, devices, &window);
+            commDialog = std::make_unique<CommDialog>(file, settings, redirection, messages,
+                                                      devices, &window);
         }
         commDialog->Open();
     };
     hooks.methodsDialog = [&] {
         if (!methodsDialog) {
             methodsDialog =
-                std::make_unique<LW_Met>(file, settings, redirection, messages, &window);
+                std::make_unique<MethodsDialog>(file, settings, redirection, messages, &window);
         }
         methodsDialog->Open();
     };
     hooks.preferencesDialog = [&] {
         if (!preferencesDialog) {
-            preferencesDialog = std::make_unique<LW_PREFS>(file, settings, chooser, &window);
+            preferencesDialog =
+                std::make_unique<PreferencesDialog>(file, settings, chooser, &window);
         }
         preferencesDialog->Open();
     };

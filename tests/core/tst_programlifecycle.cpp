@@ -1,6 +1,6 @@
-// Start and end of the application with every outside part faked: the order
+// Start and end of the program with every outside part faked: the order
 // of the load, the start-up preferences, activation and the exit sequence.
-#include "core/application.h"
+#include "core/programlifecycle.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
 
@@ -28,15 +28,16 @@ struct Port : FakeSerialPort {
     const char* name;
 };
 
-// The main window, the instance guard, the windows of other programs and the
-// program starter in one. A window asked to close goes after closesAfter
+// The main window, the instance guard, the windows of other programs, the
+// program starter and the clock in one. A window asked to close goes after closesAfter
 // more looks (never when -1); each pause takes 50 ms of the fake clock.
 struct Desktop : MainWindowControl,
                  InstanceGuard,
                  WindowCloser,
                  ProgramStarter,
                  LampPanel,
-                 TrafficView {
+                 TrafficView,
+                 Clock {
     explicit Desktop(Log& log) : log(log) {}
     void SetCaption(const std::string& t) override { log("caption " + t); }
     void SetLamp(Lamp lamp, const std::string& code) override {
@@ -84,6 +85,8 @@ struct Desktop : MainWindowControl,
     bool StartProgram(const std::string& commandLine) override {
         return log("start " + commandLine), true;
     }
+    std::int64_t SteadyMicros() const override { return clock.count(); }
+    std::int64_t WallMicros() const override { return 0; }
 
     Log& log;
     long left = 3000, top = 2000;
@@ -91,7 +94,7 @@ struct Desktop : MainWindowControl,
     std::string other = "HotSync Manager";
     bool present = false, asked = false;
     int closesAfter = 0, looks = 0;
-    std::chrono::steady_clock::time_point clock{};
+    std::chrono::microseconds clock{};
     std::function<void()> duringPause;
 };
 
@@ -106,11 +109,10 @@ struct Rig {
     RecordingStatusPanel status;
     Traffic traffic{desktop};
     RedirectionSwitch redirection{file, settings, handheld, modem, desktop, messages, status};
-    Application app{file,    settings, redirection, traffic, desktop,
-                    desktop, desktop,  desktop,     desktop};
+    ProgramLifecycle app{file,    settings, redirection, traffic, desktop,
+                         desktop, desktop,  desktop,     desktop, desktop};
     Rig(std::initializer_list<std::pair<const char*, const char*>> preferences = {},
         bool ports = true) {
-        app.SetCloseWait(kCloseWaitLimit, [this] { return desktop.clock; });
         for (auto [k, v] : preferences) {
             if (*v != '\0') {
                 file.set("Preferences", k, v);
@@ -125,7 +127,7 @@ struct Rig {
 };
 } // namespace
 
-class TestApplication : public QObject {
+class TestProgramLifecycle : public QObject {
     Q_OBJECT
 private slots:
     void loadRunsItsStepsInOrder() {
@@ -210,7 +212,7 @@ private slots:
                 rig.desktop.duringPause = [&rig] { rig.app.QuitProgram(); };
             }
             QCOMPARE(rig.app.Load(), !quit);
-            const auto waited = rig.desktop.clock - std::chrono::steady_clock::time_point{};
+            const auto waited = rig.desktop.clock;
             QVERIFY(quit ? waited == 50ms : waited >= 10s && waited < 10s + 100ms);
             QCOMPARE(rig.handheld.IsOpen(), !quit);
             QCOMPARE(rig.log.entries.count("end"), quit ? 1 : 0);
@@ -263,5 +265,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestApplication)
-#include "tst_application.moc"
+QTEST_APPLESS_MAIN(TestProgramLifecycle)
+#include "tst_programlifecycle.moc"

@@ -1,13 +1,13 @@
 // The three settings dialogs: what they show, check and write, the owner
 // window they hold disabled, and the program chooser of the preferences.
-#include "config/dialogs/fileprogramchooser.h"
-#include "config/dialogs/lw_conf.h"
-#include "config/dialogs/lw_met.h"
-#include "config/dialogs/lw_prefs.h"
 #include "core/redirectionswitch.h"
 #include "platform/programstarter.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
+#include "ui/dialogs/commdialog.h"
+#include "ui/dialogs/fileprogramchooser.h"
+#include "ui/dialogs/methodsdialog.h"
+#include "ui/dialogs/preferencesdialog.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -163,9 +163,9 @@ struct Rig : SerialDeviceList {
     RedirectionSwitch redirection{file, settings, handheld, modem, lamps, messages, status};
     Chooser chooser;
     QWidget owner;
-    LW_CONF conf{file, settings, redirection, messages, *this, &owner};
-    LW_Met met{file, settings, redirection, messages, &owner};
-    LW_PREFS prefs{file, settings, chooser, &owner};
+    CommDialog conf{file, settings, redirection, messages, *this, &owner};
+    MethodsDialog met{file, settings, redirection, messages, &owner};
+    PreferencesDialog prefs{file, settings, chooser, &owner};
     Rig() {
         owner.show();
         storeComm("1", "2", "9600");
@@ -280,7 +280,7 @@ private slots:
         rig.file.throwOnSecond = false;
         clickOk(rig.conf);
         QVERIFY(!rig.conf.isVisible());
-        LW_CONF lone(rig.file, rig.settings, rig.redirection, rig.messages, rig, nullptr);
+        CommDialog lone(rig.file, rig.settings, rig.redirection, rig.messages, rig, nullptr);
         lone.Open(); // without an owner as well
         QVERIFY(lone.isVisible());
     }
