@@ -91,7 +91,7 @@ int main(int argc, char* argv[]) {
     QtPrinterSurface printer;
     PrintEngine print(printer, handheld, traffic, window);
     QtClipboard clipboard(*QGuiApplication::clipboard());
-    ClipboardRedirect clipboardEngine(clipboard, window);
+    ClipboardEngine clipboardEngine(clipboard, window);
     DataPump pump(settings, handheld, modem, print, clipboardEngine, traffic, window);
     pump.HoldWhile([&redirection](const SerialPort& port) { return redirection.Awaiting(port); });
 

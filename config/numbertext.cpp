@@ -1,7 +1,7 @@
-// Numbers read from settings texts.
-#include "config/settings.h"
+#include "config/numbertext.h"
 
-#include <algorithm>
+#include "base/asciitext.h"
+
 #include <climits>
 #include <cmath>
 #include <cstddef>
@@ -9,14 +9,6 @@
 namespace loomway {
 
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 long Saturated(long double value) {
     if (value >= static_cast<long double>(LONG_MAX)) {

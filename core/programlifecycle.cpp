@@ -125,7 +125,7 @@ void ProgramLifecycle::ApplyStartupPreferences() {
     }
 
     const std::string startApp = ReadSetting(m_file, "Preferences", "StartApp");
-    m_settings.ExitProgramPath = startApp.empty() ? std::string("<NONE>") : startApp;
+    m_settings.ExitProgramPath = ExitProgramSetting(startApp);
 
     const std::string startup = ReadSetting(m_file, "Preferences", "Startup");
     if (startup == "LEDs") {
@@ -161,8 +161,7 @@ void ProgramLifecycle::Activate() {
         return;
     }
     LoadCommSettings(m_file, m_settings);
-    if (m_settings.SourcePort == -1 || m_settings.DestinationPort == "-1" ||
-        m_settings.CommonSpeed == "-1") {
+    if (!m_settings.SourcePort || !m_settings.DestinationPort || !m_settings.CommonSpeed) {
         m_window.OpenCommSettingsDialog();
     }
 }
@@ -184,8 +183,8 @@ void ProgramLifecycle::RunExitActions() {
     }
     WriteSetting(m_file, "Display", "XLoc", std::to_string(m_window.Left()));
     WriteSetting(m_file, "Display", "YLoc", std::to_string(m_window.Top()));
-    if (m_settings.ExitProgramPath != "<NONE>") {
-        m_starter.StartProgram(m_settings.ExitProgramPath);
+    if (m_settings.ExitProgramPath) {
+        m_starter.StartProgram(*m_settings.ExitProgramPath);
     }
 }
 

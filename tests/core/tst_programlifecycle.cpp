@@ -245,6 +245,7 @@ private slots:
         addRows({"minimized", "program", "expected"},
                 {{"normal", "", "/bin/hs -r", qPrintable("start /bin/hs -r; end" + saved)},
                  {"no program", "", "", qPrintable("end" + saved)},
+                 {"<NONE> stored", "", "<NONE>", qPrintable("end" + saved)},
                  {"minimized", "yes", "/bin/hs", "end"}});
     }
     void exitSequence() {

@@ -1,5 +1,6 @@
 #include "ui/dialogs/commdialog.h"
 
+#include "config/numbertext.h"
 #include "lines/endpoint.h"
 
 #include <QCheckBox>
@@ -168,18 +169,18 @@ void CommDialog::Open() {
     }
 
     FillList(m_handheldPort, kPorts);
-    if (m_settings.SourcePort != -1) {
-        ShowText(m_handheldPort, QString::number(m_settings.SourcePort));
+    if (m_settings.SourcePort) {
+        ShowText(m_handheldPort, QString::number(*m_settings.SourcePort));
     }
     FillList(m_modemPort, kPorts);
-    if (m_settings.DestinationPort != "-1") {
-        ShowText(m_modemPort, ToQt(m_settings.DestinationPort).trimmed());
+    if (m_settings.DestinationPort) {
+        ShowText(m_modemPort, ToQt(*m_settings.DestinationPort).trimmed());
     }
     m_speed->clear();
     m_speed->addItems(kSpeeds);
     ShowText(m_speed, kSpeeds.at(6));
-    if (m_settings.CommonSpeed != "-1") {
-        ShowText(m_speed, QString::number(LeadingNumber(m_settings.CommonSpeed)));
+    if (m_settings.CommonSpeed) {
+        ShowText(m_speed, QString::number(LeadingNumber(*m_settings.CommonSpeed)));
     }
     // Filling the port boxes showed their devices already; the explicit calls
     // cover a text that did not change.
@@ -197,10 +198,9 @@ void CommDialog::OnOkClicked() {
         const QString palmText = m_handheldPort->currentText();
         const QString modemText = m_modemPort->currentText();
         const QString speedText = m_speed->currentText();
-        m_settings.SourcePort = PortNumberOf(palmText);
-        const int modemPort = PortNumberOf(modemText);
-        m_settings.DestinationPort = std::to_string(modemPort);
-        m_settings.CommonSpeed = FromQt(speedText);
+        m_settings.SourcePort = PortSetting(PortNumberOf(palmText));
+        m_settings.DestinationPort = CommSetting(std::to_string(PortNumberOf(modemText)));
+        m_settings.CommonSpeed = CommSetting(FromQt(speedText));
 
         // Two numbers that stand for one device are the same port as well.
         const std::string palmDevice = DevicePathOfText(m_handheldDevice->currentText());

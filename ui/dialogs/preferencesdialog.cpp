@@ -16,7 +16,7 @@ namespace loomway {
 
 namespace {
 
-const QString kNone = QStringLiteral("<NONE>");
+const QString kNone = QString::fromLatin1(kNoExitProgram);
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text,
                   const QString& toolTip = {}) {
@@ -141,7 +141,7 @@ void PreferencesDialog::LoadPreferencesIntoDialog() {
     m_exitProgram->setText(Stored("StartApp", kNone));
     const std::string startApp = m_read["StartApp"].shown;
     if (!startApp.empty()) {
-        m_settings.ExitProgramPath = startApp;
+        m_settings.ExitProgramPath = ExitProgramSetting(startApp);
     }
 }
 
@@ -185,7 +185,7 @@ void PreferencesDialog::OnOkClicked() {
     Write("Status", m_redirectionAtStart->currentText());
     Write("CloseApp", m_closeProgram->currentText());
     Write("StartApp", m_exitProgram->text());
-    m_settings.ExitProgramPath = FromQt(m_exitProgram->text());
+    m_settings.ExitProgramPath = ExitProgramSetting(FromQt(m_exitProgram->text()));
     accept();
 }
 
