@@ -156,8 +156,11 @@ std::optional<std::string> WriteIniValue(std::string_view text, std::string_view
         firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r'
             ? "\r\n"
             : "\n";
-    // The text's last line may lack its line feed (even after a carriage return).
-    const bool unfinished = !text.empty() && text.back() != '\n';
+    // What ends the text's last line when it lacks its line feed; after a
+    // carriage return, that is the first half of the line ending already.
+    const std::string lastLineEnding = text.empty() || text.back() == '\n' ? ""
+                                       : text.back() == '\r'               ? "\n"
+                                                                           : eol;
 
     const Place place = Find(lines, sectionName, keyName);
     std::string updated;
@@ -170,16 +173,14 @@ std::optional<std::string> WriteIniValue(std::string_view text, std::string_view
     } else if (place.insertAfter) {
         const Line& line = lines[*place.insertAfter];
         updated.append(text.substr(0, line.next));
-        if (line.next == text.size() && unfinished) {
-            updated += eol;
+        if (line.next == text.size()) {
+            updated += lastLineEnding;
         }
         updated += keyName + "=" + cleanValue + eol;
         updated.append(text.substr(line.next));
     } else {
         updated = text;
-        if (unfinished) {
-            updated += eol;
-        }
+        updated += lastLineEnding;
         if (!lines.empty() &&
             !TrimmedView(text.substr(lines.back().begin, lines.back().end - lines.back().begin))
                  .empty()) {

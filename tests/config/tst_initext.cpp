@@ -52,6 +52,7 @@ private slots:
                        "\r\n[Unknown]\r\nW=1\r\n[Common]\r\nSpeed=115200\r\nAdded=\r\n\r\n"
                        "[Display]\r\nXLoc=Title[Source]Port=7\r\n");
         QCOMPARE(Written(Written("[S]\r", "S", "K", "v"), "s", "k", " w "), "[S]\r\nK= w \n");
+        QCOMPARE(Written("[A]\r\nK=1\r", "B", "K", "2"), "[A]\r\nK=1\r\n\r\n[B]\r\nK=2\r\n");
         QCOMPARE(Written("", "\xc9t\xe9", "K", "v"), "[\xc9t\xe9]\nK=v\n");
         QCOMPARE(Written("[\xe9T\xc9]\nk=1\n", "\xc9t\xe9", "K", "2"), "[\xe9T\xc9]\nk=2\n");
         for (auto [section, key] : {std::pair{"S", ""},
