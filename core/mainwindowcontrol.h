@@ -32,7 +32,7 @@ public:
     // "LED_ONLY", "SENDREC", "FULL" or "ALL".
     virtual void SetDisplay(const std::string& mode) = 0;
 
-    // Shows LW_CONF without making it modal; when it is already open it is
+    // Shows CommDialog without making it modal; when it is already open it is
     // only raised, never opened twice.
     virtual void OpenCommSettingsDialog() = 0;
 
