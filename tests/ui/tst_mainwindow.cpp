@@ -2,8 +2,8 @@
 // the traffic shown, what a screen reader hears; its icon and message boxes.
 // The traffic monitor: its cells, rows, search, dump and window.
 #include "capture/chunkstore.h"
-#include "base/clock.h"
 #include "core/traffic.h"
+#include "tests/support/fakeclock.h"
 #include "tests/support/testsupport.h"
 #include "ui/aboutwindow.h"
 #include "ui/chunkmodel.h"
@@ -156,12 +156,6 @@ struct Window : LW_Main {
                (menuBar()->isVisibleTo(this) ? " bars" : "");
     }
     QStringList calls;
-};
-
-struct FixedClock : Clock {
-    std::int64_t steady = 0;
-    std::int64_t SteadyMicros() const override { return steady; }
-    std::int64_t WallMicros() const override { return 1'800'000'000'000'000 + steady; }
 };
 
 constexpr auto H2M = ChunkDirection::HandheldToModem;
@@ -602,7 +596,7 @@ private slots:
     // Many chunks between two syncs arrive as one insertion; chunks the store
     // dropped leave as one removal from the top; rows read the store itself.
     void rowsInBatches() {
-        FixedClock clock;
+        FakeClock clock;
         ChunkStore store(clock,
                          5 * ChunkStore::Cost({.bytes = std::string(100, 'x'), .marks = {}}));
         ChunkModel model(store);
@@ -648,7 +642,7 @@ private slots:
                  {"hex", "~\u00ff\x03", "-1", "yes", "", "3"}});
     }
     void find() {
-        FixedClock clock;
+        FakeClock clock;
         ChunkStore store(clock);
         ChunkModel model(store);
         for (const char* chunk : {"ATDT123\r", "\r\nCONNECT\r\n", "ATH\r"}) {
@@ -664,7 +658,7 @@ private slots:
     // Rows in order, whatever order they were selected in, each with its
     // heading and hex dump lines; times since switch-on or by the wall clock.
     void hexDump() {
-        FixedClock clock;
+        FakeClock clock;
         ChunkStore store(clock);
         ChunkModel model(store);
         clock.steady = 1'234'567;
@@ -684,14 +678,14 @@ private slots:
         model.SetWallClock(true);
         QCOMPARE(changed.size(), 1);
         const QString wall = model.data(model.index(0, ChunkModel::Time)).toString();
-        QCOMPARE(wall, QDateTime::fromMSecsSinceEpoch(1'800'000'001'234)
+        QCOMPARE(wall, QDateTime::fromMSecsSinceEpoch(1'700'000'001'234)
                            .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
     }
 
     // The window follows the newest row until the user scrolls away or finds
     // something; copying puts the selected rows' dump on the clipboard.
     void followPauseFindCopy() {
-        FixedClock clock;
+        FakeClock clock;
         ChunkStore store(clock);
         MonitorWindow window(store);
         window.resize(800, 300);
