@@ -259,7 +259,7 @@ private slots:
     }
 
     // The clipboard goes to the handheld framed, carriage returns removed, in
-    // one write, counted as received and shown in txtReceive; or, on a fault,
+    // one write, counted as received and shown in the received pane; or, on a fault,
     // nothing is sent, counted or shown.
     void send_data() {
         addRows({"clip", "sent"},

@@ -6,7 +6,6 @@
 #include "ui/chunktext.h"
 #include "ui/monitorwindow.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
 #include <QLineEdit>
