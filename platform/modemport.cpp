@@ -1,5 +1,6 @@
 #include "platform/modemport.h"
 
+#include "config/phonebook.h"
 #include "platform/guardedcall.h"
 #include "platform/portsettings.h"
 #include "platform/telnetwire.h"
@@ -29,15 +30,10 @@ std::unique_ptr<WireProtocol> WireFor(EndpointKind kind) {
 
 } // namespace
 
-ModemPort::ModemPort(ProfileFile& phonebook) : m_phonebook(phonebook) {
-    m_clock.start();
-    m_timer.setSingleShot(true);
-    QObject::connect(&m_timer, &QTimer::timeout, &m_context, [this] {
-        if (m_modem) {
-            m_modem->OnTimer();
-        }
-    });
-
+ModemPort::ModemPort(ProfileFile& phonebook)
+    : m_directory([&phonebook](const std::string& dialString) {
+          return LookUpDialString(dialString, ReadPhonebookEntry(phonebook, dialString));
+      }) {
     m_network.SetConnectedHandler([this] {
         if (m_call == Call::Network && m_modem) {
             m_modem->OnDialResult(DialOutcome::Connected);
@@ -98,8 +94,8 @@ void ModemPort::Open() {
     m_in.clear();
     ModemDefaults defaults;
     defaults.speed = m_speed;
-    m_modem = std::make_unique<HayesModem>(m_link, static_cast<ModemClock&>(*this),
-                                           static_cast<ModemSink&>(*this), &m_phonebook, defaults);
+    m_modem = std::make_unique<HayesModem>(m_link, m_clock, m_timer, static_cast<ModemSink&>(*this),
+                                           m_directory, defaults);
     m_open = true;
 }
 
@@ -108,7 +104,7 @@ void ModemPort::Close() {
         m_modem->Reset();
     }
     HangUp();
-    m_timer.stop();
+    m_timer.Stop();
     m_open = false;
     m_in.clear();
 }
@@ -204,10 +200,6 @@ void ModemPort::StateChanged(ModemState state) {
         m_noteShown = false;
         m_note({});
     }
-}
-
-void ModemPort::StartTimer(std::int64_t ms) {
-    m_timer.start(static_cast<int>(std::clamp<std::int64_t>(ms, 0, 0x7fffffff)));
 }
 
 void ModemPort::Dial(const DialTarget& target) {

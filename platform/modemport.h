@@ -5,10 +5,9 @@
 #include "lines/hayesmodem.h"
 #include "platform/networkport.h"
 #include "platform/ptyprocess.h"
+#include "platform/qttimer.h"
 
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -22,7 +21,7 @@ namespace loomway {
 // opens a tcp:, telnet: or rfc2217: endpoint with a NetworkPort, or starts an
 // exec: program from the phonebook on a pseudo-terminal; hanging up, closing
 // the port and destroying it end the call (and the program).
-class ModemPort : public SerialPort, private ModemClock, private ModemSink {
+class ModemPort : public SerialPort, private ModemSink {
 public:
     // The phonebook is read at each dial, so edits take effect at once.
     explicit ModemPort(ProfileFile& phonebook);
@@ -73,10 +72,6 @@ private:
 
     void Dial(const DialTarget& target);
     void HangUp();
-    // ModemClock
-    std::int64_t NowMs() const override { return m_clock.elapsed(); }
-    void StartTimer(std::int64_t ms) override;
-    void StopTimer() override { m_timer.stop(); }
     // ModemSink
     void ToHandheld(const std::string& bytes) override;
     void Note(const std::string& text) override;
@@ -86,7 +81,7 @@ private:
     void OnNetworkLost(const PortError& error);
     void OnLinkData();
 
-    ProfileFile& m_phonebook;
+    DialDirectory m_directory;
     int m_number = 0;
     std::string m_settings = "9600,N,8,1";
     long m_speed = 9600;
@@ -101,8 +96,12 @@ private:
     bool m_missedReceive = false;
     bool m_noteShown = false;
     Link m_link{*this};
-    QElapsedTimer m_clock;
-    QTimer m_timer;
+    SystemClock m_clock;
+    QtTimer m_timer{[this] {
+        if (m_modem) {
+            m_modem->OnTimer();
+        }
+    }};
     NetworkPort m_network;
     PtyProcess m_program;
     std::unique_ptr<HayesModem> m_modem;

@@ -1,6 +1,7 @@
 // Start and end of the program with every outside part faked: the order
 // of the load, the start-up preferences, activation and the exit sequence.
 #include "core/programlifecycle.h"
+#include "tests/support/fakeclock.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
 
@@ -28,26 +29,25 @@ struct Port : FakeSerialPort {
     const char* name;
 };
 
-// The main window, the instance guard, the windows of other programs, the
-// program starter and the clock in one. A window asked to close goes after closesAfter
+// The main window, the instance guard, the windows of other programs and the
+// program starter in one. A window asked to close goes after closesAfter
 // more looks (never when -1); each pause takes 50 ms of the fake clock.
 struct Desktop : MainWindowControl,
                  InstanceGuard,
                  WindowCloser,
                  ProgramStarter,
                  LampPanel,
-                 TrafficView,
-                 Clock {
+                 TrafficView {
     explicit Desktop(Log& log) : log(log) {}
     void SetCaption(const std::string& t) override { log("caption " + t); }
-    void SetLamp(Lamp lamp, const std::string& code) override {
-        log("lamp " + LampName(lamp) + " " + code);
+    void SetLamp(Lamp lamp, LampPicture picture) override {
+        log("lamp " + LampName(lamp) + " " + PictureName(picture));
     }
     void ShowCounter(Counter c, const std::string& l) override {
-        log((c == Counter::BytesSent ? "S " : "R ") + l);
+        log((c == Counter::Sent ? "S " : "R ") + l);
     }
     void ShowPane(Pane p, const std::string& t, bool) override {
-        log((p == Pane::txtSend ? "txtSend [" : "txtReceive [") + t + "]");
+        log((p == Pane::Sent ? "sent [" : "received [") + t + "]");
     }
     long ScreenWidth() const override { return 19200; } // 1280 x 1024 pixels
     long ScreenHeight() const override { return 15360; }
@@ -58,7 +58,10 @@ struct Desktop : MainWindowControl,
     bool IsNormalState() const override { return normal; }
     void SetHideMenuChecked(bool c) override { hideMenu = c, log(c ? "hide menu" : "show menu"); }
     bool HideMenuChecked() const override { return hideMenu; }
-    void SetDisplay(const std::string& mode) override { log("display " + mode); }
+    void SetDisplay(DisplayMode mode) override {
+        const char* const names[] = {"LedOnly", "SendRec", "Full", "All"};
+        log(std::string("display ") + names[int(mode)]);
+    }
     void OpenCommSettingsDialog() override { log("comm dialog"); }
     void EndApplication() override { log("end"); }
     bool AnotherInstanceRunning() override { return log("another?"), another; }
@@ -77,7 +80,7 @@ struct Desktop : MainWindowControl,
     }
     void PauseBetweenLooks() override {
         log("pause");
-        clock += 50ms;
+        clock.Advance(50);
         if (duringPause) {
             duringPause();
         }
@@ -85,8 +88,6 @@ struct Desktop : MainWindowControl,
     bool StartProgram(const std::string& commandLine) override {
         return log("start " + commandLine), true;
     }
-    std::int64_t SteadyMicros() const override { return clock.count(); }
-    std::int64_t WallMicros() const override { return 0; }
 
     Log& log;
     long left = 3000, top = 2000;
@@ -94,7 +95,7 @@ struct Desktop : MainWindowControl,
     std::string other = "HotSync Manager";
     bool present = false, asked = false;
     int closesAfter = 0, looks = 0;
-    std::chrono::microseconds clock{};
+    FakeClock clock;
     std::function<void()> duringPause;
 };
 
@@ -110,7 +111,7 @@ struct Rig {
     Traffic traffic{desktop};
     RedirectionSwitch redirection{file, settings, handheld, modem, desktop, messages, status};
     ProgramLifecycle app{file,    settings, redirection, traffic, desktop,
-                         desktop, desktop,  desktop,     desktop, desktop};
+                         desktop, desktop,  desktop,     desktop, desktop.clock};
     Rig(std::initializer_list<std::pair<const char*, const char*>> preferences = {},
         bool ports = true) {
         for (auto [k, v] : preferences) {
@@ -138,14 +139,15 @@ private slots:
         rig.desktop.present = true;
         rig.desktop.closesAfter = 1;
         QVERIFY(rig.app.Load());
-        QCOMPARE(rig.log.only(""),
-                 QString("caption Palm Loomway by QUILLON; another?; "
-                         "lamp imgPWR POFF; lamp imgRCV PDOFF; lamp imgSND MOFF; "
-                         "lamp imgOnOff ON; S 0; R 0; txtSend []; txtReceive []; hide menu; "
-                         "look for HotSync Manager; ask to close HotSync Manager; pause; "
-                         "look for HotSync Manager; pause; look for HotSync Manager; "
-                         "display LED_ONLY; lamp imgPWR PON; open handheld; lamp imgPWR PON; "
-                         "open modem; lamp imgOnOff ON"));
+        QCOMPARE(
+            rig.log.only(""),
+            QString("caption Palm Loomway by QUILLON; another?; "
+                    "lamp Power PowerOff; lamp Receive ReceiveOff; lamp ModemSend ModemSendOff; "
+                    "lamp Switch SwitchOn; S 0; R 0; sent []; received []; hide menu; "
+                    "look for HotSync Manager; ask to close HotSync Manager; pause; "
+                    "look for HotSync Manager; pause; look for HotSync Manager; "
+                    "display LedOnly; lamp Power PowerOn; open handheld; lamp Power PowerOn; "
+                    "open modem; lamp Switch SwitchOn"));
     }
 
     void previousInstanceEndsAtOnce() {
@@ -180,12 +182,12 @@ private slots:
                 {{"menu YES", "MenuVisible", "YES", "show menu"},
                  {"menu absent", "MenuVisible", "", "show menu"},
                  {"menu no", "MenuVisible", "no", ""},
-                 {"rate", "Startup", "SND/RCV Rate", "display SENDREC"},
-                 {"sniffer", "Startup", "Data Sniffer", "display FULL"},
-                 {"startup absent", "Startup", "", "display ALL"},
+                 {"rate", "Startup", "SND/RCV Rate", "display SendRec"},
+                 {"sniffer", "Startup", "Data Sniffer", "display Full"},
+                 {"startup absent", "Startup", "", "display All"},
                  {"leds", "Startup", "leds", ""},
-                 {"status OFF", "Status", "OFF", "lamp imgOnOff OFF"},
-                 {"status absent", "Status", "", "lamp imgOnOff OFF"},
+                 {"status OFF", "Status", "OFF", "lamp Switch SwitchOff"},
+                 {"status absent", "Status", "", "lamp Switch SwitchOff"},
                  {"status on", "Status", "on", ""},
                  {"one character", "CloseApp", "X", ""}});
     }
@@ -195,7 +197,7 @@ private slots:
         QVERIFY(rig.app.Load());
         QCOMPARE(rig.log.only(key == "MenuVisible" ? "^(hide|show) menu"
                               : key == "Startup"   ? "^display "
-                              : key == "Status"    ? "^(open |lamp imgOnOff OFF)"
+                              : key == "Status"    ? "^(open |lamp Switch SwitchOff)"
                                                    : "^look for "),
                  cell("effect"));
         QVERIFY(rig.messages.messages.empty());
@@ -212,7 +214,7 @@ private slots:
                 rig.desktop.duringPause = [&rig] { rig.app.QuitProgram(); };
             }
             QCOMPARE(rig.app.Load(), !quit);
-            const auto waited = rig.desktop.clock;
+            const std::chrono::microseconds waited(rig.desktop.clock.steady);
             QVERIFY(quit ? waited == 50ms : waited >= 10s && waited < 10s + 100ms);
             QCOMPARE(rig.handheld.IsOpen(), !quit);
             QCOMPARE(rig.log.entries.count("end"), quit ? 1 : 0);
