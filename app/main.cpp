@@ -1,9 +1,9 @@
 // Composition root: builds the program's objects and connects them. Every
 // object lives here, on the stack of main, for the whole run.
+#include "base/clock.h"
 #include "capture/capturecontroller.h"
 #include "capture/chunkfanout.h"
 #include "capture/chunkstore.h"
-#include "base/clock.h"
 #include "config/dialogs/fileprogramchooser.h"
 #include "config/dialogs/lw_conf.h"
 #include "config/dialogs/lw_met.h"
@@ -18,10 +18,10 @@
 #include "platform/filecapturesink.h"
 #include "platform/filesystemdevicewatcher.h"
 #include "platform/iniprofilefile.h"
+#include "platform/ports/routingserialport.h"
 #include "platform/programstarter.h"
 #include "platform/qtclipboard.h"
 #include "platform/qtprintersurface.h"
-#include "platform/routingserialport.h"
 #include "platform/serialdevices.h"
 #include "platform/singleinstance.h"
 #include "platform/x11windows.h"

@@ -1,8 +1,8 @@
-#include "platform/modemport.h"
+#include "platform/ports/modemport.h"
 
-#include "platform/guardedcall.h"
-#include "platform/portsettings.h"
-#include "platform/telnetwire.h"
+#include "platform/ports/guardedcall.h"
+#include "platform/ports/portsettings.h"
+#include "platform/ports/telnetwire.h"
 
 #include <QMetaObject>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/serialport.h"
-#include "platform/wireprotocol.h"
+#include "platform/ports/wireprotocol.h"
 
 #include <QTcpSocket>
 #include <QTimer>

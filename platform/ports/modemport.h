@@ -3,8 +3,8 @@
 #include "config/profilefile.h"
 #include "core/serialport.h"
 #include "lines/hayesmodem.h"
-#include "platform/networkport.h"
-#include "platform/ptyprocess.h"
+#include "platform/ports/networkport.h"
+#include "platform/ports/ptyprocess.h"
 
 #include <QElapsedTimer>
 #include <QObject>

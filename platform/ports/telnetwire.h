@@ -2,7 +2,7 @@
 
 #include "lines/rfc2217codec.h"
 #include "lines/telnetcodec.h"
-#include "platform/wireprotocol.h"
+#include "platform/ports/wireprotocol.h"
 
 namespace loomway {
 

@@ -1,7 +1,7 @@
-#include "platform/networkport.h"
+#include "platform/ports/networkport.h"
 
-#include "platform/guardedcall.h"
-#include "platform/portsettings.h"
+#include "platform/ports/guardedcall.h"
+#include "platform/ports/portsettings.h"
 
 #include <QMetaObject>
 

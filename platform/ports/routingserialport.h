@@ -2,9 +2,9 @@
 
 #include "config/profilefile.h"
 #include "core/serialport.h"
-#include "platform/modemport.h"
-#include "platform/networkport.h"
-#include "platform/qtserialport.h"
+#include "platform/ports/modemport.h"
+#include "platform/ports/networkport.h"
+#include "platform/ports/qtserialport.h"
 
 #include <functional>
 #include <string>

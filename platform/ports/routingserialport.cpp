@@ -1,8 +1,8 @@
-#include "platform/routingserialport.h"
+#include "platform/ports/routingserialport.h"
 
 #include "lines/endpoint.h"
-#include "platform/portsettings.h"
-#include "platform/telnetwire.h"
+#include "platform/ports/portsettings.h"
+#include "platform/ports/telnetwire.h"
 
 #include <utility>
 

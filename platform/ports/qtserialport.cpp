@@ -1,4 +1,4 @@
-#include "platform/qtserialport.h"
+#include "platform/ports/qtserialport.h"
 
 #include "platform/serialdevices.h"
 
