@@ -34,18 +34,16 @@ RoutingSerialPort::RoutingSerialPort(Resolver resolver, ProfileFile& phonebook)
 
 void RoutingSerialPort::SetPortNumber(int number) {
     if (number < 0) {
-        throw PortError{380, "Invalid property value"};
+        throw InvalidProperty();
     }
     if (IsOpen()) {
-        throw PortError{8005, "Port already open"};
+        throw PortAlreadyOpen();
     }
     m_number = number;
 }
 
 void RoutingSerialPort::SetSettings(const std::string& settings) {
-    if (SpeedOfSettings(settings) <= 0) {
-        throw PortError{380, "Invalid property value"};
-    }
+    CheckedSpeedOfSettings(settings);
     if (IsOpen()) {
         m_active->SetSettings(settings);
     }
@@ -54,12 +52,13 @@ void RoutingSerialPort::SetSettings(const std::string& settings) {
 
 void RoutingSerialPort::Open() {
     if (IsOpen()) {
-        throw PortError{8005, "Port already open"};
+        throw PortAlreadyOpen();
     }
     m_target = m_resolver ? m_resolver(m_number) : std::string();
     const EndpointParse parsed = ParseEndpoint(m_target, EndpointUse::Port);
     if (!parsed.endpoint) {
-        throw PortError{380, "COM" + std::to_string(m_number) + ": " + parsed.error};
+        throw PortError{PortError::Code::InvalidProperty,
+                        "COM" + std::to_string(m_number) + ": " + parsed.error};
     }
     const Endpoint& endpoint = *parsed.endpoint;
     SerialPort* next = &m_serial;
@@ -112,7 +111,7 @@ std::string RoutingSerialPort::ReadAll() {
 
 void RoutingSerialPort::Write(const std::string& data) {
     if (!m_active) {
-        throw PortError{8018, "Operation valid only when the port is open"};
+        throw PortNotOpen();
     }
     m_active->Write(data);
 }
