@@ -13,7 +13,7 @@ namespace loomway {
 struct PortError {
     // The numbers are the ones the user's messages show.
     enum class Code {
-        None = 0, // no port failure (another error reported the same way)
+        None = 0, // not a port failure: another error, shown the same way
         Overflow = 6,
         TypeMismatch = 13,
         PermissionDenied = 70,

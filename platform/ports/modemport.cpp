@@ -15,17 +15,6 @@ namespace {
 // end is held back.
 constexpr std::size_t kInLimit = 64 * 1024;
 
-std::unique_ptr<WireProtocol> WireFor(EndpointKind kind) {
-    switch (kind) {
-    case EndpointKind::Telnet:
-        return std::make_unique<TelnetWire>();
-    case EndpointKind::Rfc2217:
-        return std::make_unique<Rfc2217Wire>();
-    default:
-        return std::make_unique<RawWire>();
-    }
-}
-
 } // namespace
 
 ModemPort::ModemPort(ProfileFile& phonebook) : PortBase("modem"), m_phonebook(phonebook) {

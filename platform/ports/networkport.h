@@ -17,9 +17,9 @@ namespace loomway {
 // port, as its WireProtocol says). Name lookup and connecting run in the
 // background: Open() returns at once with the port open and connecting, bytes
 // written meanwhile wait and go out once the connection stands. A connection
-// that fails (8002 when the host does not resolve, 8012 when it is refused,
-// unreachable or silent past the limit) or drops later is reported through
-// the lost handler, with the port already closed.
+// that fails (NoSuchPort when the host does not resolve, DeviceUnavailable
+// when it is refused, unreachable or silent past the limit) or drops later is
+// reported through the lost handler, with the port already closed.
 class NetworkPort : public PortBase {
 public:
     enum class Failure { None, HostNotFound, Refused, Unreachable, TimedOut, Dropped };

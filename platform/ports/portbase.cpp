@@ -67,40 +67,48 @@ void PortBase::RaiseWritten() {
     }
 }
 
-void PortBase::RequeueReceiveEvent() {
-    if (m_requeuePending) {
+void PortBase::CallReceiveHandler() {
+    if (m_receive) {
+        m_receive();
+    }
+}
+
+void PortBase::CallLostHandler(const PortError& error) {
+    if (m_lost) {
+        m_lost(error);
+    }
+}
+
+template <typename Call> void PortBase::QueueOnce(bool& pending, Call call) {
+    if (pending) {
         return;
     }
-    m_requeuePending = true;
+    pending = true;
     const std::uint64_t opening = m_openCount;
     QMetaObject::invokeMethod(
         &m_context,
-        [this, opening] {
-            m_requeuePending = false;
-            if (opening == m_openCount) {
-                OnRequeuedReceive();
-            }
+        [this, &pending, opening, call] {
+            pending = false;
+            call(opening == m_openCount);
         },
         Qt::QueuedConnection);
 }
 
+void PortBase::RequeueReceiveEvent() {
+    QueueOnce(m_requeuePending, [this](bool sameOpening) {
+        if (sameOpening) {
+            OnRequeuedReceive();
+        }
+    });
+}
+
 void PortBase::ReportLost(const PortError& error) {
-    if (m_lostPending) {
-        return;
-    }
-    m_lostPending = true;
-    const std::uint64_t opening = m_openCount;
-    QMetaObject::invokeMethod(
-        &m_context,
-        [this, opening, error] {
-            m_lostPending = false;
-            LostEventDue();
-            if (opening != m_openCount || IsOpen() || !m_lost) {
-                return;
-            }
+    QueueOnce(m_lostPending, [this, error](bool sameOpening) {
+        LostEventDue();
+        if (sameOpening && !IsOpen() && m_lost) {
             GuardedCall(m_lostWhat.c_str(), [&] { m_lost(error); });
-        },
-        Qt::QueuedConnection);
+        }
+    });
 }
 
 } // namespace loomway

@@ -10,13 +10,13 @@
 
 namespace loomway {
 
-// What the serial, network and modem ports share: the port number, the
-// handlers and how their events are raised. Events come from the event loop
-// of the thread that owns the port (the user-interface thread). The receive
-// event never nests: bytes that arrive while its handler runs (in a nested
-// event loop) raise it once more, queued, after the handler has returned. A
-// port that counts its openings (BeginOpening, EndOpening) makes the events
-// queued for an earlier one do nothing.
+// What the ports of the family share: the port number, the handlers and how
+// their events are raised. Events come from the event loop of the thread that
+// owns the port (the user-interface thread). The receive event never nests:
+// bytes that arrive while its handler runs (in a nested event loop) raise it
+// once more, queued, after the handler has returned. A port that counts its
+// openings (BeginOpening, EndOpening) makes the events queued for an earlier
+// one do nothing.
 class PortBase : public SerialPort {
 public:
     PortBase(const PortBase&) = delete;
@@ -48,6 +48,9 @@ protected:
     // The device went away and the port is closed: the lost handler runs once,
     // queued, unless the port has been opened or closed again by then.
     void ReportLost(const PortError& error);
+    // The handlers as they are, for a port whose events are raised elsewhere.
+    void CallReceiveHandler();
+    void CallLostHandler(const PortError& error);
 
     // The requeued receive event, for the current opening: raises the event
     // when bytes still wait.
@@ -60,6 +63,10 @@ protected:
     virtual void LostEventDue() {}
 
 private:
+    // Queues call(whether the opening is still the same), unless one queued
+    // with the same pending flag has not run yet.
+    template <typename Call> void QueueOnce(bool& pending, Call call);
+
     const std::string m_receiveWhat;
     const std::string m_lostWhat;
     int m_number = 0;

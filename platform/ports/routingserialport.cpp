@@ -9,41 +9,30 @@
 namespace loomway {
 
 RoutingSerialPort::RoutingSerialPort(Resolver resolver, ProfileFile& phonebook)
-    : m_resolver(std::move(resolver)), m_serial([this](int) { return m_target; }),
-      m_modem(phonebook) {
-    for (SerialPort* port :
-         {static_cast<SerialPort*>(&m_serial), static_cast<SerialPort*>(&m_network),
-          static_cast<SerialPort*>(&m_modem)}) {
+    : PortBase("routing"), m_resolver(std::move(resolver)),
+      m_serial([this](int) { return m_target; }), m_modem(phonebook) {
+    for (PortBase* port : {static_cast<PortBase*>(&m_serial), static_cast<PortBase*>(&m_network),
+                           static_cast<PortBase*>(&m_modem)}) {
         port->SetReceiveHandler([this, port] {
-            if (port == m_active && m_receive) {
-                m_receive();
+            if (port == m_active) {
+                CallReceiveHandler();
             }
         });
         port->SetLostHandler([this, port](const PortError& error) {
-            if (port == m_active && m_lost) {
-                m_lost(error);
+            if (port == m_active) {
+                CallLostHandler(error);
             }
         });
         port->SetWrittenHandler([this, port] {
-            if (port == m_active && m_written) {
-                m_written();
+            if (port == m_active) {
+                RaiseWritten();
             }
         });
     }
 }
 
-void RoutingSerialPort::SetPortNumber(int number) {
-    if (number < 0) {
-        throw InvalidProperty();
-    }
-    if (IsOpen()) {
-        throw PortAlreadyOpen();
-    }
-    m_number = number;
-}
-
 void RoutingSerialPort::SetSettings(const std::string& settings) {
-    CheckedSpeedOfSettings(settings);
+    CheckedSpeedOfSettings(settings); // a malformed text fails whatever answers
     if (IsOpen()) {
         m_active->SetSettings(settings);
     }
@@ -54,28 +43,20 @@ void RoutingSerialPort::Open() {
     if (IsOpen()) {
         throw PortAlreadyOpen();
     }
-    m_target = m_resolver ? m_resolver(m_number) : std::string();
+    m_target = m_resolver ? m_resolver(PortNumber()) : std::string();
     const EndpointParse parsed = ParseEndpoint(m_target, EndpointUse::Port);
     if (!parsed.endpoint) {
         throw PortError{PortError::Code::InvalidProperty,
-                        "COM" + std::to_string(m_number) + ": " + parsed.error};
+                        "COM" + std::to_string(PortNumber()) + ": " + parsed.error};
     }
     const Endpoint& endpoint = *parsed.endpoint;
     SerialPort* next = &m_serial;
     switch (endpoint.kind) {
     case EndpointKind::Tcp:
-        m_network.SetEndpoint(endpoint.host, endpoint.port, EndpointText(endpoint),
-                              std::make_unique<RawWire>());
-        next = &m_network;
-        break;
     case EndpointKind::Telnet:
-        m_network.SetEndpoint(endpoint.host, endpoint.port, EndpointText(endpoint),
-                              std::make_unique<TelnetWire>());
-        next = &m_network;
-        break;
     case EndpointKind::Rfc2217:
         m_network.SetEndpoint(endpoint.host, endpoint.port, EndpointText(endpoint),
-                              std::make_unique<Rfc2217Wire>());
+                              WireFor(endpoint.kind));
         next = &m_network;
         break;
     case EndpointKind::Modem:
@@ -86,7 +67,7 @@ void RoutingSerialPort::Open() {
         break;
     }
     m_active = next;
-    m_active->SetPortNumber(m_number);
+    m_active->SetPortNumber(PortNumber());
     m_active->SetSettings(m_settings);
     m_active->Open();
 }
@@ -97,18 +78,6 @@ void RoutingSerialPort::Close() {
     }
 }
 
-bool RoutingSerialPort::IsOpen() const {
-    return m_active && m_active->IsOpen();
-}
-
-std::size_t RoutingSerialPort::BytesWaiting() const {
-    return m_active ? m_active->BytesWaiting() : 0;
-}
-
-std::string RoutingSerialPort::ReadAll() {
-    return m_active ? m_active->ReadAll() : std::string();
-}
-
 void RoutingSerialPort::Write(const std::string& data) {
     if (!m_active) {
         throw PortNotOpen();
@@ -116,26 +85,10 @@ void RoutingSerialPort::Write(const std::string& data) {
     m_active->Write(data);
 }
 
-void RoutingSerialPort::SetReceiveHandler(std::function<void()> handler) {
-    m_receive = std::move(handler);
-}
-
 void RoutingSerialPort::RequeueReceiveEvent() {
     if (m_active) {
         m_active->RequeueReceiveEvent();
     }
-}
-
-void RoutingSerialPort::SetLostHandler(std::function<void(const PortError&)> handler) {
-    m_lost = std::move(handler);
-}
-
-std::size_t RoutingSerialPort::BytesToWrite() const {
-    return m_active ? m_active->BytesToWrite() : 0;
-}
-
-void RoutingSerialPort::SetWrittenHandler(std::function<void()> handler) {
-    m_written = std::move(handler);
 }
 
 std::string RoutingSerialPort::DeviceName() const {
