@@ -60,6 +60,9 @@ void ModemPort::Open() {
     if (m_open) {
         throw PortAlreadyOpen();
     }
+    // No BeginOpening(): all the modem's bytes come through the queued receive
+    // event, and one queued before a reopening must still run (until it has,
+    // no other is queued); closing clears the bytes instead.
     HangUp();
     m_in.clear();
     ModemDefaults defaults;
