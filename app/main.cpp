@@ -29,7 +29,7 @@
 #include "services/printengine.h"
 #include "ui/appicon.h"
 #include "ui/capturefilechooser.h"
-#include "ui/lw_main.h"
+#include "ui/mainwindow.h"
 #include "ui/monitorwindow.h"
 #include "ui/qtmessagebox.h"
 
@@ -40,6 +40,22 @@
 #include <cstdlib>
 #include <memory>
 #include <vector>
+
+namespace {
+
+// A command that makes its window on first use and opens it each time: the
+// window is shown, or raised when it is open already.
+template <typename Window, typename Make>
+auto OpenOnFirstUse(std::unique_ptr<Window>& window, Make make) {
+    return [&window, make] {
+        if (!window) {
+            window = make();
+        }
+        window->Open();
+    };
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     using namespace loomway;
@@ -63,7 +79,7 @@ int main(int argc, char* argv[]) {
     IniProfileFile file(IniProfileFile::DefaultPath());
     Settings settings;
 
-    LW_Main window;
+    MainWindow window;
     QtMessageBox messages(&window);
 
     // MSComm1 (the handheld) and MSComm2 (the modem); a port number stands for
@@ -77,7 +93,8 @@ int main(int argc, char* argv[]) {
             window.ShowNotice(note.empty() ? note : "Modem: " + note);
         });
     }
-    RedirectionSwitch redirection(file, settings, handheld, modem, window, messages, window);
+    RedirectionSwitch redirection(file, settings, handheld, modem, window.Lamps(), messages,
+                                  window);
     handheld.SetLostHandler([&redirection, &handheld](const PortError& error) {
         redirection.OnPortLost(handheld, error);
     });
@@ -87,12 +104,12 @@ int main(int argc, char* argv[]) {
     FileSystemDeviceWatcher deviceWatcher;
     redirection.SetDeviceWatcher(&deviceWatcher);
 
-    Traffic traffic(window);
+    Traffic traffic(window.Traffic());
     QtPrinterSurface printer;
-    PrintEngine print(printer, handheld, traffic, window);
+    PrintEngine print(printer, handheld, traffic, window.Lamps());
     QtClipboard clipboard(*QGuiApplication::clipboard());
-    ClipboardRedirect clipboardEngine(clipboard, window);
-    DataPump pump(settings, handheld, modem, print, clipboardEngine, traffic, window);
+    ClipboardRedirect clipboardEngine(clipboard, window.Lamps());
+    DataPump pump(settings, handheld, modem, print, clipboardEngine, traffic, window.Lamps());
     pump.HoldWhile([&redirection](const SerialPort& port) { return redirection.Awaiting(port); });
 
     // Every chunk either way goes to whoever listens: the running captures.
@@ -132,12 +149,13 @@ int main(int argc, char* argv[]) {
 
     QTimer lampTimer;
     lampTimer.setInterval(2000);
-    QObject::connect(&lampTimer, &QTimer::timeout, &window, [&window] { LampTimerTick(window); });
+    QObject::connect(&lampTimer, &QTimer::timeout, &window,
+                     [&window] { LampTimerTick(window.Lamps()); });
 
     SingleInstance instances;
     X11Windows desktopWindows(X11Windows::SessionDisplay());
     DetachedProgramStarter starter;
-    Application application(file, settings, redirection, traffic, window, window, instances,
+    Application application(file, settings, redirection, traffic, window.Lamps(), window, instances,
                             desktopWindows, starter);
 
     // The settings dialogs are made when first opened; the main window is
@@ -148,53 +166,42 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<LW_Met> methodsDialog;
     std::unique_ptr<LW_PREFS> preferencesDialog;
 
-    LW_Main::Hooks hooks;
-    hooks.toggleRedirection = [&redirection] { redirection.ToggleRedirection(); };
-    hooks.sendToClip = [&] {
-        Send_to_Clip(settings, handheld, clipboard, traffic, &chunkListeners);
+    const auto on = [&window](auto signal, auto command) {
+        QObject::connect(&window, signal, &window, command);
     };
-    hooks.clearPanes = [&traffic] { traffic.ClearPanes(); };
-    hooks.resetCounters = [&traffic] { traffic.ResetCounters(); };
-    hooks.resetBoth = [&traffic] { traffic.ResetBoth(); };
-    hooks.quit = [&application] { application.QuitProgram(); };
-    hooks.activated = [&application] { application.Activate(); };
-    hooks.commDialog = [&] {
-        if (!commDialog) {
-            commDialog =
-                std::make_unique<LW_CONF>(file, settings, redirection, messages, devices, &window);
-        }
-        commDialog->Open();
-    };
-    hooks.methodsDialog = [&] {
-        if (!methodsDialog) {
-            methodsDialog =
-                std::make_unique<LW_Met>(file, settings, redirection, messages, &window);
-        }
-        methodsDialog->Open();
-    };
-    hooks.preferencesDialog = [&] {
-        if (!preferencesDialog) {
-            preferencesDialog = std::make_unique<LW_PREFS>(file, settings, chooser, &window);
-        }
-        preferencesDialog->Open();
-    };
-    hooks.trafficMonitor = [&] {
-        if (!monitor) {
-            monitor = std::make_unique<MonitorWindow>(chunkStore);
-            chunkListeners.Add(*monitor);
-            QObject::connect(&window, &LW_Main::frameDrawn, monitor.get(),
-                             &MonitorWindow::SyncIfDirty);
-        }
-        monitor->Open();
-    };
-    hooks.toggleCapture = [&] {
+    on(&MainWindow::redirectionToggleRequested,
+       [&redirection] { redirection.ToggleRedirection(); });
+    on(&MainWindow::sendToClipboardRequested,
+       [&] { SendToClipboard(settings, handheld, clipboard, traffic, &chunkListeners); });
+    on(&MainWindow::clearPanesRequested, [&traffic] { traffic.ClearPanes(); });
+    on(&MainWindow::resetCountersRequested, [&traffic] { traffic.ResetCounters(); });
+    on(&MainWindow::resetBothRequested, [&traffic] { traffic.ResetBoth(); });
+    on(&MainWindow::quitRequested, [&application] { application.QuitProgram(); });
+    on(&MainWindow::activated, [&application] { application.Activate(); });
+    on(&MainWindow::commDialogRequested, OpenOnFirstUse(commDialog, [&] {
+        return std::make_unique<LW_CONF>(file, settings, redirection, messages, devices, &window);
+    }));
+    on(&MainWindow::methodsDialogRequested, OpenOnFirstUse(methodsDialog, [&] {
+        return std::make_unique<LW_Met>(file, settings, redirection, messages, &window);
+    }));
+    on(&MainWindow::preferencesDialogRequested, OpenOnFirstUse(preferencesDialog, [&] {
+        return std::make_unique<LW_PREFS>(file, settings, chooser, &window);
+    }));
+    on(&MainWindow::trafficMonitorRequested, OpenOnFirstUse(monitor, [&] {
+        auto made = std::make_unique<MonitorWindow>(chunkStore);
+        chunkListeners.Add(*made);
+        QObject::connect(&window.Traffic(), &TrafficPanel::frameDrawn, made.get(),
+                         &MonitorWindow::SyncIfDirty);
+        return made;
+    }));
+    on(&MainWindow::captureToggleRequested, [&] {
         if (captures.MenuCaptureRunning()) {
             captures.StopMenuCapture();
         } else if (auto choice = captureChooser.Choose(&window)) {
             captures.StartMenuCapture(choice->path, choice->format);
         }
-    };
-    window.SetHooks(std::move(hooks));
+    });
+    window.EnableConnectedCommands();
 
     // SIGTERM, SIGINT and SIGHUP, and the end of the desktop session, run the
     // same exit sequence as "&Exit" and the close box.

@@ -17,6 +17,10 @@ constexpr bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+constexpr bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
 constexpr char UpperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }

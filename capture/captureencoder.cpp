@@ -1,15 +1,16 @@
 #include "capture/captureencoder.h"
 
-#include "capture/hexlogencoder.h"
-#include "capture/pppdumpencoder.h"
-
 namespace loomway {
+
+// Each format's encoder is private to its own file.
+std::unique_ptr<CaptureEncoder> MakePppdumpEncoder();
+std::unique_ptr<CaptureEncoder> MakeHexLogEncoder();
 
 std::unique_ptr<CaptureEncoder> MakeCaptureEncoder(CaptureFormat format) {
     if (format == CaptureFormat::HexLog) {
-        return std::make_unique<HexLogEncoder>();
+        return MakeHexLogEncoder();
     }
-    return std::make_unique<PppdumpEncoder>();
+    return MakePppdumpEncoder();
 }
 
 } // namespace loomway

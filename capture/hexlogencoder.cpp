@@ -1,4 +1,4 @@
-#include "capture/hexlogencoder.h"
+#include "capture/captureencoder.h"
 
 #include <chrono>
 #include <cstdio>
@@ -22,8 +22,23 @@ std::string_view DirectionText(ChunkDirection direction) {
     return "?";
 }
 
-} // namespace
+// A text log: a heading line with the capture's start in UTC, then for each
+// chunk a line with the seconds since the start, the direction, the length,
+// "consumed" when a request took it, and its marks, followed by the bytes,
+// sixteen to a line, as offset, hex and printable text ("." for the rest):
+//
+//   +1.250000 handheld>modem 9 bytes: ATDT5551234
+//   000000  41 54 44 54 35 35 35 31 32 33 34 0d              ATDT5551234.
+class HexLogEncoder : public CaptureEncoder {
+public:
+    std::string Begin(std::int64_t wallMicros, std::int64_t steadyMicros) override;
+    void Encode(const CapturedChunk& chunk, std::string& out) override;
 
+private:
+    std::int64_t m_startSteady = 0;
+};
+
+// "2026-12-07 03:15:00.123456 UTC"
 std::string UtcTimeText(std::int64_t wallMicros) {
     using namespace std::chrono;
     const sys_time<microseconds> time{microseconds(wallMicros)};
@@ -93,6 +108,12 @@ void HexLogEncoder::Encode(const CapturedChunk& chunk, std::string& out) {
         *p++ = '\n';
         out.append(text, static_cast<std::size_t>(p - text));
     }
+}
+
+} // namespace
+
+std::unique_ptr<CaptureEncoder> MakeHexLogEncoder() {
+    return std::make_unique<HexLogEncoder>();
 }
 
 } // namespace loomway

@@ -1,4 +1,4 @@
-#include "capture/pppdumpencoder.h"
+#include "capture/captureencoder.h"
 
 #include <algorithm>
 
@@ -20,7 +20,22 @@ void PutBigEndian32(std::string& out, std::uint32_t value) {
     out += static_cast<char>(value);
 }
 
-} // namespace
+// pppdump records: 0x07 and four bytes (big-endian) reset the clock to a
+// time in whole seconds since 1970; 0x05 and four bytes or 0x06 and one byte
+// step it on in tenths of a second; 0x01 (sent) and 0x02 (received), two
+// bytes of length and as many raw line bytes carry the traffic. The
+// handheld's bytes are the ones sent; everything written to the handheld is
+// received.
+class PppdumpEncoder : public CaptureEncoder {
+public:
+    std::string Begin(std::int64_t wallMicros, std::int64_t steadyMicros) override;
+    void Encode(const CapturedChunk& chunk, std::string& out) override;
+
+private:
+    std::int64_t m_startSteady = 0;   // steady time of the clock reset
+    std::int64_t m_startFraction = 0; // microseconds past the whole second of the reset
+    std::int64_t m_tenths = 0;        // tenths of a second written since the reset
+};
 
 std::string PppdumpEncoder::Begin(std::int64_t wallMicros, std::int64_t steadyMicros) {
     const std::int64_t seconds = std::max<std::int64_t>(0, wallMicros / 1000000);
@@ -54,6 +69,12 @@ void PppdumpEncoder::Encode(const CapturedChunk& chunk, std::string& out) {
         out += static_cast<char>(piece.size() & 0xFF);
         out.append(piece);
     }
+}
+
+} // namespace
+
+std::unique_ptr<CaptureEncoder> MakePppdumpEncoder() {
+    return std::make_unique<PppdumpEncoder>();
 }
 
 } // namespace loomway

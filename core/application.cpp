@@ -98,10 +98,10 @@ bool Application::Load() {
         m_window.MoveTop(std::lround(y));
     }
 
-    m_lamps.SetLamp(Lamp::imgPWR, "POFF");
-    m_lamps.SetLamp(Lamp::imgRCV, "PDOFF");
-    m_lamps.SetLamp(Lamp::imgSND, "MOFF");
-    m_lamps.SetLamp(Lamp::imgOnOff, "ON");
+    m_lamps.SetLamp(Lamp::Power, LampPicture::PowerOff);
+    m_lamps.SetLamp(Lamp::Receive, LampPicture::ReceiveOff);
+    m_lamps.SetLamp(Lamp::ModemSend, LampPicture::ModemSendOff);
+    m_lamps.SetLamp(Lamp::Switch, LampPicture::SwitchOn);
 
     // The status bar's two panels are laid out by the window itself.
     m_traffic.ResetCounters();
@@ -134,13 +134,13 @@ void Application::ApplyStartupPreferences() {
 
     const std::string startup = ReadSetting(m_file, "Preferences", "Startup");
     if (startup == "LEDs") {
-        m_window.SetDisplay("LED_ONLY");
+        m_window.SetDisplay(DisplayMode::LedOnly);
     } else if (startup == "SND/RCV Rate") {
-        m_window.SetDisplay("SENDREC");
+        m_window.SetDisplay(DisplayMode::SendRec);
     } else if (startup == "Data Sniffer") {
-        m_window.SetDisplay("FULL");
+        m_window.SetDisplay(DisplayMode::Full);
     } else if (startup.empty()) {
-        m_window.SetDisplay("ALL");
+        m_window.SetDisplay(DisplayMode::All);
     }
 
     const std::string status = ReadSetting(m_file, "Preferences", "Status");

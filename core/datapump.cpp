@@ -64,11 +64,11 @@ void DataPump::OnHandheldData() {
             m_requestConsumed = true;
         }
         if (m_settings.SerialMethodOn && !m_requestConsumed && Forward(m_modem, chunk)) {
-            m_lamps.SetLamp(Lamp::imgSND, "MON");
-            m_lamps.SetLamp(Lamp::imgRCV, "PDOFF");
+            m_lamps.SetLamp(Lamp::ModemSend, LampPicture::ModemSendOn);
+            m_lamps.SetLamp(Lamp::Receive, LampPicture::ReceiveOff);
         }
-        m_traffic.CountBytes(Counter::BytesSent, chunk.size());
-        m_traffic.AppendToPane(Pane::txtSend, chunk);
+        m_traffic.CountBytes(Counter::Sent, chunk.size());
+        m_traffic.AppendToPane(Pane::Sent, chunk);
         ReportChunk(m_tap, ChunkDirection::HandheldToModem, m_requestConsumed, chunk);
     }
     if (!m_requestConsumed) {
@@ -93,10 +93,10 @@ void DataPump::OnModemData() {
     if (m_settings.SerialMethodOn) {
         Forward(m_handheld, chunk);
     }
-    m_traffic.CountBytes(Counter::BytesReceived, chunk.size());
-    m_lamps.SetLamp(Lamp::imgRCV, "PDON");
-    m_lamps.SetLamp(Lamp::imgSND, "MOFF");
-    m_traffic.AppendToPane(Pane::txtReceive, chunk);
+    m_traffic.CountBytes(Counter::Received, chunk.size());
+    m_lamps.SetLamp(Lamp::Receive, LampPicture::ReceiveOn);
+    m_lamps.SetLamp(Lamp::ModemSend, LampPicture::ModemSendOff);
+    m_traffic.AppendToPane(Pane::Received, chunk);
     ReportChunk(m_tap, ChunkDirection::ModemToHandheld, false, chunk);
 }
 
@@ -144,10 +144,10 @@ void DataPump::RequeueHeldModemData() {
 }
 
 void LampTimerTick(LampPanel& lamps) {
-    lamps.SetLamp(Lamp::imgSND, "MOFF");
-    lamps.SetLamp(Lamp::imgRCV, "PDOFF");
-    lamps.SetLamp(Lamp::imgCLP, "CLPOFF");
-    lamps.SetLamp(Lamp::IMGPRT, "PRTOFF");
+    lamps.SetLamp(Lamp::ModemSend, LampPicture::ModemSendOff);
+    lamps.SetLamp(Lamp::Receive, LampPicture::ReceiveOff);
+    lamps.SetLamp(Lamp::Clipboard, LampPicture::ClipboardOff);
+    lamps.SetLamp(Lamp::Printer, LampPicture::PrinterOff);
 }
 
 } // namespace loomway

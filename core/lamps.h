@@ -1,56 +1,49 @@
 #pragma once
 
-#include <optional>
-#include <string>
-
 namespace loomway {
 
-// The six image elements of the main window that take lamp codes.
+// The six lamps of the main window's front panel; the switch counts as one.
 enum class Lamp {
-    imgPWR,   // power lamp
-    imgRCV,   // receive lamp
-    imgSND,   // modem-send lamp
-    IMGPRT,   // printer lamp
-    imgCLP,   // clipboard lamp
-    imgOnOff, // switch picture
+    Power,
+    Receive,
+    ModemSend,
+    Printer,
+    Clipboard,
+    Switch,
 };
 
-// The picture stores a lamp code can name.
+// The pictures a lamp can show.
 enum class LampPicture {
-    IMG_ON,
-    IMG_OFF,
-    IMG_PON,
-    IMG_POFF,
-    IMG_MON,
-    IMG_MOFF,
-    IMG_PRON,
-    IMG_PROF,
-    img_con,
-    img_coff,
-    imgClpf,
-    imgON,
-    imgOFF,
-    imgDG,
-    imgLG,
-    imgDR,
-    imgLR,
+    PowerOn,
+    PowerOff,
+    ReceiveOn,
+    ReceiveOff,
+    ModemSendOn,
+    ModemSendOff,
+    PrinterOn,
+    PrinterOff,
+    ClipboardOn,
+    ClipboardOff,
+    ClipboardFlying,
+    SwitchOn,
+    SwitchOff,
+    // Spare dots, shown by no lamp.
+    DarkGreen,
+    LightGreen,
+    DarkRed,
+    LightRed,
 };
 
-// The store that a lamp code names, compared exactly; nothing for any other text.
-std::optional<LampPicture> PictureForCode(const std::string& code);
-
-// Shows lamp codes; implemented by the main window.
+// Shows the lamps; implemented by the main window's lamp board.
 class LampPanel {
 public:
     virtual ~LampPanel() = default;
-    // Shows the picture that code names on lamp (none when the code is unknown),
-    // then repaints the lamp at once.
-    virtual void SetLamp(Lamp lamp, const std::string& code) = 0;
-    // Lets lamp alternate between the pictures of litCode and darkCode until
-    // the next SetLamp on it.
-    virtual void BlinkLamp(Lamp lamp, const std::string& litCode, const std::string& darkCode) {
-        (void)darkCode;
-        SetLamp(lamp, litCode);
+    // Shows picture on lamp.
+    virtual void SetLamp(Lamp lamp, LampPicture picture) = 0;
+    // Lets lamp alternate between lit and dark until the next SetLamp on it.
+    virtual void BlinkLamp(Lamp lamp, LampPicture lit, LampPicture dark) {
+        (void)dark;
+        SetLamp(lamp, lit);
     }
 };
 

@@ -4,8 +4,13 @@
 
 namespace loomway {
 
-// What start-up and exit need of the main window LW_Main; implemented by the
-// main window. Positions and sizes are in twips (15 twips per pixel).
+// The main window's views: the lamps alone, the lamps with the counters, and
+// everything (Full keeps the bars hidden while "H&ide Menu" is checked, All
+// shows them).
+enum class DisplayMode { LedOnly, SendRec, Full, All };
+
+// What start-up and exit need of the main window; implemented by the main
+// window. Positions and sizes are in twips (15 twips per pixel).
 class MainWindowControl {
 public:
     virtual ~MainWindowControl() = default;
@@ -25,15 +30,14 @@ public:
     // Neither minimized nor maximized.
     virtual bool IsNormalState() const = 0;
 
-    // The check mark of "H&ide Menu" (m_hide).
+    // The check mark of "H&ide Menu".
     virtual void SetHideMenuChecked(bool checked) = 0;
     virtual bool HideMenuChecked() const = 0;
 
-    // "LED_ONLY", "SENDREC", "FULL" or "ALL".
-    virtual void SetDisplay(const std::string& mode) = 0;
+    virtual void SetDisplay(DisplayMode mode) = 0;
 
-    // Shows LW_CONF without making it modal; when it is already open it is
-    // only raised, never opened twice.
+    // Shows the serial communications dialog without making it modal; when it
+    // is already open it is only raised, never opened twice.
     virtual void OpenCommSettingsDialog() = 0;
 
     // Ends the application at once: the event loop stops and no further event

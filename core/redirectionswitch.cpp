@@ -63,7 +63,7 @@ void RedirectionSwitch::OpenPort(SerialPort& port, int number) {
     port.SetPortNumber(number);
     m_openingPort = std::to_string(number);
     port.SetSettings(SettingsText());
-    m_lamps.SetLamp(Lamp::imgPWR, "PON");
+    m_lamps.SetLamp(Lamp::Power, LampPicture::PowerOn);
     port.Open();
 }
 
@@ -77,7 +77,7 @@ void RedirectionSwitch::CloseStrandedPorts() {
     for (SerialPort* port : {&m_handheld, &m_modem}) {
         if (IsOpenQuietly(*port)) {
             CloseQuietly(*port);
-            m_lamps.SetLamp(Lamp::imgPWR, "POFF");
+            m_lamps.SetLamp(Lamp::Power, LampPicture::PowerOff);
         }
     }
 }
@@ -96,7 +96,7 @@ void RedirectionSwitch::StartRedirection() {
         ReportPortError(error.code, error.description, error.detail);
         return;
     }
-    m_lamps.SetLamp(Lamp::imgOnOff, "ON");
+    m_lamps.SetLamp(Lamp::Switch, LampPicture::SwitchOn);
     m_status.ShowStatus("STATUS:  ON");
     m_active = true;
     m_switchedOn = true;
@@ -110,12 +110,12 @@ void RedirectionSwitch::EndRedirection() {
     for (SerialPort* port : {&m_handheld, &m_modem}) {
         if (IsOpenQuietly(*port)) {
             CloseQuietly(*port);
-            m_lamps.SetLamp(Lamp::imgPWR, "POFF");
+            m_lamps.SetLamp(Lamp::Power, LampPicture::PowerOff);
         }
     }
     m_attemptFailed = false;
-    m_lamps.SetLamp(Lamp::imgOnOff, "OFF");
-    m_lamps.SetLamp(Lamp::imgPWR, "POFF");
+    m_lamps.SetLamp(Lamp::Switch, LampPicture::SwitchOff);
+    m_lamps.SetLamp(Lamp::Power, LampPicture::PowerOff);
     m_active = false;
     m_status.ShowStatus("STATUS:  OFF");
     if (m_switchedOn) {
@@ -219,7 +219,7 @@ bool RedirectionSwitch::Awaiting(const SerialPort& port) const {
 // pump holds them) until it is back.
 void RedirectionSwitch::AwaitDevice(SerialPort& port, const std::string& device) {
     m_waits.push_back({&port, device});
-    m_lamps.BlinkLamp(Lamp::imgPWR, "PON", "POFF");
+    m_lamps.BlinkLamp(Lamp::Power, LampPicture::PowerOn, LampPicture::PowerOff);
     ShowWaits();
     m_watcher->Watch(device, [this, &port] { OnDeviceBack(port); });
 }
@@ -240,7 +240,7 @@ void RedirectionSwitch::OnDeviceBack(SerialPort& port) {
     m_watcher->Forget(wait->device);
     m_waits.erase(wait);
     if (m_waits.empty()) {
-        m_lamps.SetLamp(Lamp::imgPWR, "PON");
+        m_lamps.SetLamp(Lamp::Power, LampPicture::PowerOn);
     }
     ShowWaits();
     // What the other port held back while this one was away goes on now.

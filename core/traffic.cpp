@@ -7,10 +7,10 @@ namespace {
 constexpr std::size_t kPaneLimit = 1000;
 
 int Index(Counter counter) {
-    return counter == Counter::BytesSent ? 0 : 1;
+    return counter == Counter::Sent ? 0 : 1;
 }
 int Index(Pane pane) {
-    return pane == Pane::txtSend ? 0 : 1;
+    return pane == Pane::Sent ? 0 : 1;
 }
 
 } // namespace
@@ -39,7 +39,7 @@ void Traffic::AppendToPane(Pane pane, const std::string& text) {
 }
 
 void Traffic::ClearPanes() {
-    for (Pane pane : {Pane::txtSend, Pane::txtReceive}) {
+    for (Pane pane : {Pane::Sent, Pane::Received}) {
         m_panes[Index(pane)].clear();
         m_view.ShowPane(pane, m_panes[Index(pane)], false);
     }
@@ -48,8 +48,8 @@ void Traffic::ClearPanes() {
 void Traffic::ResetCounters() {
     m_counts[0] = 0;
     m_counts[1] = 0;
-    m_view.ShowCounter(Counter::BytesSent, "0");
-    m_view.ShowCounter(Counter::BytesReceived, "0");
+    m_view.ShowCounter(Counter::Sent, "0");
+    m_view.ShowCounter(Counter::Received, "0");
 }
 
 void Traffic::ResetBoth() {

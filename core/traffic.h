@@ -5,10 +5,10 @@
 
 namespace loomway {
 
-enum class Counter { BytesSent, BytesReceived };
-enum class Pane { txtSend, txtReceive };
+enum class Counter { Sent, Received };
+enum class Pane { Sent, Received };
 
-// Shows the counters and panes; implemented by the main window.
+// Shows the counters and panes; implemented by the main window's traffic panel.
 class TrafficView {
 public:
     virtual ~TrafficView() = default;

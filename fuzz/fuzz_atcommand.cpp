@@ -1,16 +1,17 @@
 // Arbitrary handheld bytes, far-end events and passing time through the
 // built-in modem, with a link that checks it is used in order; and arbitrary
 // port mappings and phonebook values through the endpoint parser.
+#include "lines/diallookup.h"
 #include "lines/endpoint.h"
 #include "lines/hayesmodem.h"
-#include "tests/support/fakes.h"
+#include "tests/support/fakeclock.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
+#include <map>
 #include <string>
 
 using namespace loomway;
@@ -25,13 +26,27 @@ namespace {
 
 enum class Call { Idle, Dialing, Connected };
 
-struct Rig : ModemLink, ModemClock, ModemSink {
-    test::MemoryProfileFile book;
-    HayesModem modem{*this, *this, *this, &book};
+// Delays are never negative.
+struct CheckedClock : test::FakeClock {
+    void Start(std::int64_t ms) override {
+        CHECK(ms >= 0);
+        FakeClock::Start(ms);
+    }
+};
+
+struct Rig : ModemLink, ModemSink {
+    std::map<std::string, std::string> book; // phonebook entries by dial string
+    CheckedClock clock;
+    HayesModem modem{*this, clock, clock, *this, [this](const std::string& number) {
+                         const auto entry = book.find(number);
+                         return LookUpDialString(number, entry == book.end() ? "" : entry->second);
+                     }};
     Call call = Call::Idle;
-    std::int64_t now = 0;
-    std::optional<std::int64_t> due;
     std::string out;
+
+    Rig() {
+        clock.onTimer = [this] { modem.OnTimer(); };
+    }
 
     void Dial(const DialTarget& target) override {
         CHECK(call == Call::Idle);
@@ -47,12 +62,6 @@ struct Rig : ModemLink, ModemClock, ModemSink {
         CHECK(call != Call::Idle);
         call = Call::Idle;
     }
-    std::int64_t NowMs() const override { return now; }
-    void StartTimer(std::int64_t ms) override {
-        CHECK(ms >= 0);
-        due = now + ms;
-    }
-    void StopTimer() override { due.reset(); }
     void ToHandheld(const std::string& bytes) override { out += bytes; }
 
     void Agrees() const {
@@ -81,24 +90,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     Endpoints(data.ConsumeRandomLengthString(64));
 
     Rig rig;
-    rig.book.set("Phonebook", "1", "tcp:h:1");
-    rig.book.set("Phonebook", "2", data.ConsumeRandomLengthString(32));
+    rig.book["1"] = "tcp:h:1";
+    rig.book["2"] = data.ConsumeRandomLengthString(32);
     while (data.remaining_bytes() > 0) {
         switch (data.ConsumeIntegralInRange(0, 7)) {
         case 0:
         case 1:
             rig.modem.FromHandheld(data.ConsumeRandomLengthString(40));
             break;
-        case 2: {
-            const std::int64_t target = rig.now + data.ConsumeIntegralInRange(0, 6000);
-            while (rig.due && *rig.due <= target) {
-                rig.now = *rig.due;
-                rig.due.reset();
-                rig.modem.OnTimer();
-            }
-            rig.now = target;
+        case 2:
+            rig.clock.Advance(data.ConsumeIntegralInRange(0, 6000));
             break;
-        }
         case 3:
             if (rig.call == Call::Dialing) {
                 const int outcome = data.ConsumeIntegralInRange(0, 3);

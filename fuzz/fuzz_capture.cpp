@@ -5,6 +5,7 @@
 #include "capture/captureencoder.h"
 #include "capture/chunkmarker.h"
 #include "capture/chunkstore.h"
+#include "tests/support/fakeclock.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -22,12 +23,6 @@ namespace {
     std::abort();
 }
 #define CHECK(condition) ((condition) ? (void)0 : Fail(#condition, __LINE__))
-
-struct StepClock : Clock {
-    std::int64_t steady = 0;
-    std::int64_t SteadyMicros() const override { return steady; }
-    std::int64_t WallMicros() const override { return 1'700'000'000'000'000 + steady; }
-};
 
 // Reads pppdump records back: the bytes sent and the bytes received, in
 // order, and the time in tenths; false when a record is malformed.
@@ -72,7 +67,7 @@ bool ReadPppdump(const std::string& file, std::string& sent, std::string& receiv
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    StepClock clock;
+    test::FakeClock clock;
     ChunkStore store(clock, input.ConsumeIntegralInRange<std::size_t>(1, 4096));
     ChunkMarker marker;
     auto pppdump = MakeCaptureEncoder(CaptureFormat::Pppdump);

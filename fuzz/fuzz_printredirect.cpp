@@ -68,7 +68,7 @@ struct Run {
         completions += completed ? 1 : 0;
         // The printer lamp is lit once per completed request, and by nothing else.
         Require(lamps.calls.size() == completions);
-        Require(completions == 0 || lamps.calls.back().code == "PRTON");
+        Require(completions == 0 || lamps.calls.back().picture == LampPicture::PrinterOn);
     }
 
     std::size_t completions = 0;

@@ -187,8 +187,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             forwarded += chunk;
         }
         sent += chunk.size();
-        CHECK(traffic.Count(Counter::BytesSent) == sent);
-        CHECK(traffic.PaneText(Pane::txtSend).size() <= 1000);
+        CHECK(traffic.Count(Counter::Sent) == sent);
+        CHECK(traffic.PaneText(Pane::Sent).size() <= 1000);
         // Held-back modem data is raised again once the flag is clear.
         CHECK(modem.requeues == requeues + (!consumed && !heldBack.empty() ? 1 : 0));
         if (modem.requeues > requeues) {
@@ -201,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     }
     CHECK(modem.written == forwarded);
     CHECK(handheld.written == relayedBack);
-    CHECK(traffic.Count(Counter::BytesReceived) == received);
-    CHECK(traffic.PaneText(Pane::txtReceive).size() <= 1000);
+    CHECK(traffic.Count(Counter::Received) == received);
+    CHECK(traffic.PaneText(Pane::Received).size() <= 1000);
     return 0;
 }

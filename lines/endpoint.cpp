@@ -1,9 +1,10 @@
 #include "lines/endpoint.h"
 
-#include "core/commandline.h"
+#include "base/asciitext.h"
+#include "lines/commandline.h"
 
 #include <algorithm>
-#include <cctype>
+#include <string_view>
 
 namespace loomway {
 namespace {
@@ -14,27 +15,24 @@ const char* const kPortForms =
 const char* const kPhonebookForms =
     "use tcp:HOST:PORT, telnet:HOST:PORT, rfc2217:HOST:PORT or exec:COMMAND";
 
-std::string Trimmed(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) {
-        return {};
+// Blanks and line ends (a pasted text may carry one) go from either end.
+std::string TrimmedLine(std::string_view text) {
+    const auto edge = [](char c) { return IsBlank(c) || c == '\r' || c == '\n'; };
+    while (!text.empty() && edge(text.front())) {
+        text.remove_prefix(1);
     }
-    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    while (!text.empty() && edge(text.back())) {
+        text.remove_suffix(1);
     }
-    return s;
+    return std::string(text);
 }
 
 bool IsNameChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_';
+    return IsLetter(c) || IsDigit(c) || c == '.' || c == '-' || c == '_';
 }
 
 bool IsIpv6Char(char c) {
-    return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.';
+    return IsDigit(c) || (UpperAscii(c) >= 'A' && UpperAscii(c) <= 'F') || c == ':' || c == '.';
 }
 
 EndpointParse Failure(const std::string& text, const std::string& fault, EndpointUse use) {
@@ -87,9 +85,7 @@ std::string ParseHostPort(const std::string& text, Endpoint& e) {
             return "the host name holds a character other than letters, digits, '.', '-', '_'";
         }
     }
-    if (port.empty() || port.size() > 5 || !std::all_of(port.begin(), port.end(), [](char c) {
-            return std::isdigit(static_cast<unsigned char>(c));
-        })) {
+    if (port.empty() || port.size() > 5 || !std::all_of(port.begin(), port.end(), IsDigit)) {
         return "the port is not a number from 1 to 65535";
     }
     const long number = std::stol(port);
@@ -103,7 +99,7 @@ std::string ParseHostPort(const std::string& text, Endpoint& e) {
 
 std::string Quoted(const std::string& word) {
     const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) ||
+        return IsLetter(c) || IsDigit(c) ||
                std::string_view("-_./=:,+@%").find(c) != std::string_view::npos;
     });
     if (plain) {
@@ -119,12 +115,12 @@ std::string Quoted(const std::string& word) {
 } // namespace
 
 EndpointParse ParseEndpoint(const std::string& raw, EndpointUse use) {
-    const std::string text = Trimmed(raw);
+    const std::string text = TrimmedLine(raw);
     if (text.empty()) {
         return Failure(text, "empty", use);
     }
     const auto colon = text.find(':');
-    const std::string scheme = colon == std::string::npos ? "" : Lower(text.substr(0, colon));
+    const std::string scheme = colon == std::string::npos ? "" : LowerCased(text.substr(0, colon));
     const std::string rest = colon == std::string::npos ? "" : text.substr(colon + 1);
     Endpoint e;
     if (scheme == "tcp" || scheme == "telnet" || scheme == "rfc2217") {

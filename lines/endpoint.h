@@ -50,7 +50,7 @@ struct EndpointParse {
 // any text starting with '/', or a bare name made of letters, digits, '.',
 // '-' and '_' (resolved under /dev by the serial adapter, as today). "modem:"
 // takes nothing after the colon. "exec:" takes a command line that
-// SplitCommandLine (core/commandline.h) splits; no shell ever sees it.
+// SplitCommandLine (lines/commandline.h) splits; no shell ever sees it.
 EndpointParse ParseEndpoint(const std::string& text, EndpointUse use);
 
 // The endpoint written back in the form ParseEndpoint reads; an Exec

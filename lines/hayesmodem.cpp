@@ -1,9 +1,9 @@
 #include "lines/hayesmodem.h"
 
-#include "lines/phonebook.h"
+#include "base/asciitext.h"
 
 #include <algorithm>
-#include <cctype>
+#include <utility>
 
 namespace loomway {
 namespace {
@@ -55,14 +55,6 @@ int ConnectCode(long speed) {
     }
 }
 
-char Upper(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
-
-bool IsDigit(char c) {
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-}
-
 // The decimal number at line[i...], advancing i; `none` when there is no digit.
 long Number(const std::string& line, std::size_t& i, long none) {
     if (i >= line.size() || !IsDigit(line[i])) {
@@ -78,9 +70,10 @@ long Number(const std::string& line, std::size_t& i, long none) {
 
 } // namespace
 
-HayesModem::HayesModem(ModemLink& link, ModemClock& clock, ModemSink& sink, ProfileFile* phonebook,
-                       ModemDefaults defaults)
-    : m_link(link), m_clock(clock), m_sink(sink), m_phonebook(phonebook), m_defaults(defaults) {
+HayesModem::HayesModem(ModemLink& link, const Clock& clock, Timer& timer, ModemSink& sink,
+                       DialDirectory directory, ModemDefaults defaults)
+    : m_link(link), m_clock(clock), m_timer(timer), m_sink(sink), m_directory(std::move(directory)),
+      m_defaults(defaults) {
     RestoreDefaults();
 }
 
@@ -146,7 +139,7 @@ void HayesModem::Info(const std::string& text) {
 }
 
 void HayesModem::EndCall(bool tellLink) {
-    m_clock.StopTimer();
+    m_timer.Stop();
     if (tellLink && m_state != ModemState::Command) {
         m_link.HangUp();
     }
@@ -164,13 +157,13 @@ void HayesModem::Reset() {
 }
 
 void HayesModem::ArmGuard() {
-    m_clock.StartTimer(std::int64_t{m_registers[12]} * 20);
+    m_timer.Start(std::int64_t{m_registers[12]} * 20);
 }
 
 void HayesModem::FromHandheld(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];
-        const std::int64_t now = m_clock.NowMs();
+        const std::int64_t now = NowMs();
         switch (m_state) {
         case ModemState::Online: {
             const std::int64_t guard = std::int64_t{m_registers[12]} * 20;
@@ -199,7 +192,7 @@ void HayesModem::FromHandheld(std::string_view bytes) {
             if (m_escapeCount == 3) {
                 ArmGuard();
             } else {
-                m_clock.StopTimer();
+                m_timer.Stop();
             }
             break;
         }
@@ -239,7 +232,7 @@ void HayesModem::FromHandheld(std::string_view bytes) {
                 } else {
                     m_lineTooLong = true;
                 }
-                m_sawA = m_line.size() == 1 && Upper(m_line[0]) == 'A';
+                m_sawA = m_line.size() == 1 && UpperAscii(m_line[0]) == 'A';
             }
             break;
         }
@@ -249,14 +242,14 @@ void HayesModem::FromHandheld(std::string_view bytes) {
 void HayesModem::Execute(const std::string& raw) {
     std::string line;
     for (char c : raw) {
-        if (c != ' ' && c != '\t') {
+        if (!IsBlank(c)) {
             line += c;
         }
     }
     if (line.empty()) {
         return;
     }
-    if (line.size() < 2 || Upper(line[0]) != 'A' || Upper(line[1]) != 'T') {
+    if (line.size() < 2 || UpperAscii(line[0]) != 'A' || UpperAscii(line[1]) != 'T') {
         Result(kError);
         return;
     }
@@ -277,7 +270,7 @@ void HayesModem::Execute(const std::string& raw) {
 // Runs the command at line[i], advancing i past it. Information lines go to
 // `out`. Step::Stop when the command has given the line's result itself.
 HayesModem::Step HayesModem::Command(const std::string& line, std::size_t& i, std::string& out) {
-    const char letter = Upper(line[i++]);
+    const char letter = UpperAscii(line[i++]);
     switch (letter) {
     case 'D':
         Dial(line.substr(i));
@@ -311,11 +304,11 @@ HayesModem::Step HayesModem::Command(const std::string& line, std::size_t& i, st
     case '&':
     case '\\':
     case '%':
-        if (i >= line.size() || !std::isalpha(static_cast<unsigned char>(line[i]))) {
+        if (i >= line.size() || !IsLetter(line[i])) {
             Result(kError);
             return Step::Stop;
         }
-        if (letter == '&' && Upper(line[i]) == 'F') {
+        if (letter == '&' && UpperAscii(line[i]) == 'F') {
             RestoreDefaults();
         }
         ++i;
@@ -364,7 +357,7 @@ HayesModem::Step HayesModem::Command(const std::string& line, std::size_t& i, st
             return Step::Stop;
         }
         Result(kConnect);
-        m_lastHandheldByte = m_clock.NowMs();
+        m_lastHandheldByte = NowMs();
         SetState(ModemState::Online);
         if (!m_held.empty()) {
             std::string held;
@@ -393,7 +386,7 @@ HayesModem::Step HayesModem::Command(const std::string& line, std::size_t& i, st
 
 void HayesModem::Dial(const std::string& rest) {
     std::string number = rest;
-    if (!number.empty() && (Upper(number[0]) == 'T' || Upper(number[0]) == 'P')) {
+    if (!number.empty() && (UpperAscii(number[0]) == 'T' || UpperAscii(number[0]) == 'P')) {
         number.erase(0, 1);
     }
     while (!number.empty() && number.back() == ';') {
@@ -403,7 +396,7 @@ void HayesModem::Dial(const std::string& rest) {
         Result(kError);
         return;
     }
-    const DialLookup found = LookUpDialString(m_phonebook, number);
+    const DialLookup found = m_directory(number);
     if (!found.endpoint) {
         m_sink.Note(found.problem);
         Result(kNoCarrier);
@@ -412,7 +405,7 @@ void HayesModem::Dial(const std::string& rest) {
     const DialTarget target{number, *found.endpoint};
     SetState(ModemState::Dialing);
     if (m_registers[7] > 0) {
-        m_clock.StartTimer(std::int64_t{m_registers[7]} * 1000);
+        m_timer.Start(std::int64_t{m_registers[7]} * 1000);
     }
     m_link.Dial(target);
 }
@@ -421,7 +414,7 @@ void HayesModem::OnDialResult(DialOutcome outcome) {
     if (m_state != ModemState::Dialing) {
         return;
     }
-    m_clock.StopTimer();
+    m_timer.Stop();
     if (outcome != DialOutcome::Connected) {
         SetState(ModemState::Command);
         Result(outcome == DialOutcome::Busy       ? kBusy
@@ -431,7 +424,7 @@ void HayesModem::OnDialResult(DialOutcome outcome) {
     }
     Result(kConnect);
     m_escapeCount = 0;
-    m_lastHandheldByte = m_clock.NowMs();
+    m_lastHandheldByte = NowMs();
     SetState(ModemState::Online);
 }
 
@@ -451,14 +444,14 @@ void HayesModem::OnLinkDropped() {
 }
 
 void HayesModem::OnTimer() {
-    const std::int64_t now = m_clock.NowMs();
+    const std::int64_t now = NowMs();
     if (m_state == ModemState::Dialing) {
         EndCall(true);
         Result(kNoCarrier);
     } else if (m_state == ModemState::Online && m_escapeCount == 3) {
         const std::int64_t guard = std::int64_t{m_registers[12]} * 20;
         if (now - m_lastHandheldByte < guard) {
-            m_clock.StartTimer(guard - (now - m_lastHandheldByte));
+            m_timer.Start(guard - (now - m_lastHandheldByte));
             return;
         }
         m_escapeCount = 0;

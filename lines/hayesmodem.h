@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/clock.h"
+#include "lines/diallookup.h"
 #include "lines/endpoint.h"
 
 #include <array>
@@ -8,8 +10,6 @@
 #include <string_view>
 
 namespace loomway {
-
-class ProfileFile;
 
 // A call the modem asks its link to make.
 struct DialTarget {
@@ -38,17 +38,6 @@ public:
     // Ends the call or the attempt. Afterwards the link reports nothing more
     // about it: no dial result, no data, no drop.
     virtual void HangUp() = 0;
-};
-
-// Time for the modem: a monotonic clock and one timer.
-class ModemClock {
-public:
-    virtual ~ModemClock() = default;
-    virtual std::int64_t NowMs() const = 0;
-    // Calls HayesModem::OnTimer once, ms milliseconds from now (never from
-    // inside this call); replaces an earlier request.
-    virtual void StartTimer(std::int64_t ms) = 0;
-    virtual void StopTimer() = 0;
 };
 
 enum class ModemState {
@@ -114,12 +103,11 @@ struct ModemDefaults {
 //   11 (4800), 12 (9600), 16 (19200), 17 (38400), 18 (57600), 19 (115200),
 //   64 (28800).
 //
-// Dialing: the dial string leads where LookUpDialString (lines/phonebook.h)
-// says: a [Phonebook] entry or HOST:PORT. T or P right after D is always the
-// tone/pulse mark, so a host name starting with T or P needs ATDT in front.
-// Nowhere to go: a Note saying why and
-// NO CARRIER. While dialing, any character but LF aborts the call (NO
-// CARRIER); after S7 seconds without an outcome the modem hangs up with NO
+// Dialing: the dial string leads where the directory says: a [Phonebook]
+// entry or HOST:PORT (see LookUpDialString). T or P right after D is always
+// the tone/pulse mark, so a host name starting with T or P needs ATDT in
+// front. Nowhere to go: a Note saying why and NO CARRIER. While dialing, any character but LF
+// aborts the call (NO CARRIER); after S7 seconds without an outcome the modem hangs up with NO
 // CARRIER.
 //
 // On line: every byte goes to the link. "+++" (S2 three times, each within S12
@@ -131,9 +119,9 @@ struct ModemDefaults {
 // CARRIER, on line or escaped.
 class HayesModem {
 public:
-    // phonebook may be null: then only HOST:PORT dials work.
-    HayesModem(ModemLink& link, ModemClock& clock, ModemSink& sink, ProfileFile* phonebook,
-               ModemDefaults defaults = {});
+    // The timer is the modem's own: whoever made it calls OnTimer when it fires.
+    HayesModem(ModemLink& link, const Clock& clock, Timer& timer, ModemSink& sink,
+               DialDirectory directory, ModemDefaults defaults = {});
 
     // Bytes from the handheld.
     void FromHandheld(std::string_view bytes);
@@ -143,7 +131,7 @@ public:
     void OnLinkData(std::string_view bytes);
     void OnLinkDropped();
 
-    // From the clock.
+    // From the timer.
     void OnTimer();
 
     // Ends any call without a result code and restores the defaults, as when
@@ -166,11 +154,13 @@ private:
     void EndCall(bool tellLink);
     void RestoreDefaults();
     void ArmGuard();
+    std::int64_t NowMs() const { return m_clock.SteadyMicros() / 1000; }
 
     ModemLink& m_link;
-    ModemClock& m_clock;
+    const Clock& m_clock;
+    Timer& m_timer;
     ModemSink& m_sink;
-    ProfileFile* m_phonebook;
+    DialDirectory m_directory;
     ModemDefaults m_defaults;
 
     ModemState m_state = ModemState::Command;

@@ -1,6 +1,6 @@
 #include "platform/programstarter.h"
 
-#include "core/commandline.h"
+#include "lines/commandline.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -19,7 +19,7 @@ bool ClipboardRedirect::Redirect(const std::string& chunk) {
         return false;
     }
     m_clipboard.SetText(WidenLineFeeds(request->body));
-    m_lamps.SetLamp(Lamp::imgCLP, "CLPON");
+    m_lamps.SetLamp(Lamp::Clipboard, LampPicture::ClipboardOn);
     m_framer.SetBuffer(std::move(request->leftover));
     return true;
 }
@@ -37,8 +37,8 @@ std::string WidenLineFeeds(const std::string& text) {
     return widened;
 }
 
-void Send_to_Clip(const Settings& settings, SerialPort& handheld, Clipboard& clipboard,
-                  Traffic& traffic, ChunkTap* tap) {
+void SendToClipboard(const Settings& settings, SerialPort& handheld, Clipboard& clipboard,
+                     Traffic& traffic, ChunkTap* tap) {
     // The conditions that need no clipboard come first, so the desktop's
     // clipboard owner is not asked for text that would not be sent.
     if (!settings.ClipboardMethodOn || !handheld.IsOpen()) {
@@ -59,8 +59,8 @@ void Send_to_Clip(const Settings& settings, SerialPort& handheld, Clipboard& cli
     } catch (const PortError&) {
         return;
     }
-    traffic.CountBytes(Counter::BytesReceived, transfer.size());
-    traffic.AppendToPane(Pane::txtReceive, transfer);
+    traffic.CountBytes(Counter::Received, transfer.size());
+    traffic.AppendToPane(Pane::Received, transfer);
     ReportChunk(tap, ChunkDirection::ProgramToHandheld, false, transfer);
 }
 

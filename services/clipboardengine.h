@@ -37,10 +37,10 @@ std::string WidenLineFeeds(const std::string& text);
 
 // Sends the desktop clipboard's text to the handheld, framed in the clipboard
 // tags, while the clipboard method is on and the handheld port is open. The
-// transfer is counted in BytesReceived and shown in txtReceive. A clipboard
+// transfer is counted as received and shown in the received pane. A clipboard
 // without text, an empty text, or a failed write does nothing more and says
 // nothing. A transfer that was written is reported to tap, when given.
-void Send_to_Clip(const Settings& settings, SerialPort& handheld, Clipboard& clipboard,
-                  Traffic& traffic, ChunkTap* tap = nullptr);
+void SendToClipboard(const Settings& settings, SerialPort& handheld, Clipboard& clipboard,
+                     Traffic& traffic, ChunkTap* tap = nullptr);
 
 } // namespace loomway

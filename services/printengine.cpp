@@ -16,7 +16,7 @@ bool PrintEngine::PrintRedirect(const std::string& chunk) {
     if (!request) {
         return false;
     }
-    m_lamps.SetLamp(Lamp::IMGPRT, "PRTON");
+    m_lamps.SetLamp(Lamp::Printer, LampPicture::PrinterOn);
 
     Job job;
     job.body = request->body;
@@ -42,7 +42,7 @@ void PrintEngine::RunJob(Job& job) {
         job.replySent = true;
         try {
             m_handheld.Write(reply);
-            m_traffic.AppendToPane(Pane::txtReceive, reply);
+            m_traffic.AppendToPane(Pane::Received, reply);
             ReportChunk(m_tap, ChunkDirection::ProgramToHandheld, false, reply);
         } catch (const PortError&) {
             // The handheld went away: nothing reached it, so nothing is shown.
@@ -137,7 +137,7 @@ void PrintEngine::FailJob(Job& job, const std::string& chunk, int code) {
         return;
     }
     const std::string reply = FormatStatusReply(job.fields, code);
-    m_traffic.AppendToPane(Pane::txtReceive, reply);
+    m_traffic.AppendToPane(Pane::Received, reply);
     try {
         m_handheld.Write(reply);
         ReportChunk(m_tap, ChunkDirection::ProgramToHandheld, false, reply);

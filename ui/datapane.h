@@ -7,7 +7,7 @@
 
 namespace loomway {
 
-// txtSend and txtReceive: a read-only pane, white on black with a vertical
+// The sent or received data pane: read-only, white on black with a vertical
 // scroll bar, whose text can be selected and copied but not typed into.
 class DataPane : public QPlainTextEdit {
     Q_OBJECT

@@ -5,7 +5,7 @@
 
 namespace loomway {
 
-DisplayLayout ComputeDisplay(const std::string& mode, bool hideMenuChecked, double statusBarTwips) {
+DisplayLayout ComputeDisplay(DisplayMode mode, bool hideMenuChecked, double statusBarTwips) {
     const double s = statusBarTwips;
     const double l = kLine1Top;
     const double t = kReceivePaneTop;
@@ -15,30 +15,31 @@ DisplayLayout ComputeDisplay(const std::string& mode, bool hideMenuChecked, doub
     layout.menusVisible = !hideMenuChecked;
     layout.statusBarVisible = !hideMenuChecked;
 
-    if (mode == "LED_ONLY") {
-        layout.known = true;
+    switch (mode) {
+    case DisplayMode::LedOnly:
         layout.width = kNarrowWidth;
         layout.height = hideMenuChecked ? l : s * 2.4 + l;
         layout.ledChecked = true;
-    } else if (mode == "ALL") {
-        layout.known = true;
+        break;
+    case DisplayMode::All:
         layout.restoreNormalState = true;
         layout.height = s * 3.2 + (h + t + h / 5);
         layout.width = kWideWidth;
         layout.menusVisible = true;
         layout.statusBarVisible = true;
         layout.snifferChecked = true;
-    } else if (mode == "SENDREC") {
-        layout.known = true;
+        break;
+    case DisplayMode::SendRec:
         layout.height = hideMenuChecked ? l : s * 2.35 + l;
         layout.width = kWideWidth;
         layout.rateChecked = true;
-    } else if (mode == "FULL") {
-        layout.known = true;
+        break;
+    case DisplayMode::Full:
         layout.restoreNormalState = true;
         layout.height = hideMenuChecked ? s * 2.2 + (h + t + h / 5) : s * 3.2 + (h + t + h / 5);
         layout.width = kWideWidth;
         layout.snifferChecked = true;
+        break;
     }
     return layout;
 }

@@ -135,39 +135,39 @@ QPixmap switchPicture(qreal ratio, bool on) {
 
 QPixmap draw(LampPicture store, qreal r) {
     switch (store) {
-    case LampPicture::IMG_ON:
+    case LampPicture::PowerOn:
         return roundLamp(r, 32, QColor(255, 176, 0), true);
-    case LampPicture::IMG_OFF:
+    case LampPicture::PowerOff:
         return roundLamp(r, 32, QColor(80, 52, 0), false);
-    case LampPicture::IMG_PON:
+    case LampPicture::ReceiveOn:
         return roundLamp(r, 32, QColor(40, 255, 40), true);
-    case LampPicture::IMG_POFF:
+    case LampPicture::ReceiveOff:
         return roundLamp(r, 32, QColor(10, 75, 10), false);
-    case LampPicture::IMG_MON:
+    case LampPicture::ModemSendOn:
         return roundLamp(r, 32, QColor(255, 240, 0), true);
-    case LampPicture::IMG_MOFF:
+    case LampPicture::ModemSendOff:
         return roundLamp(r, 32, QColor(75, 72, 0), false);
-    case LampPicture::IMG_PRON:
+    case LampPicture::PrinterOn:
         return printerLamp(r, true);
-    case LampPicture::IMG_PROF:
+    case LampPicture::PrinterOff:
         return printerLamp(r, false);
-    case LampPicture::img_con:
+    case LampPicture::ClipboardOn:
         return clipboardLamp(r, true, false);
-    case LampPicture::img_coff:
+    case LampPicture::ClipboardOff:
         return clipboardLamp(r, false, false);
-    case LampPicture::imgClpf:
+    case LampPicture::ClipboardFlying:
         return clipboardLamp(r, true, true);
-    case LampPicture::imgON:
+    case LampPicture::SwitchOn:
         return switchPicture(r, true);
-    case LampPicture::imgOFF:
+    case LampPicture::SwitchOff:
         return switchPicture(r, false);
-    case LampPicture::imgDG:
+    case LampPicture::DarkGreen:
         return roundLamp(r, 16, QColor(10, 80, 10), false);
-    case LampPicture::imgLG:
+    case LampPicture::LightGreen:
         return roundLamp(r, 16, QColor(60, 255, 60), true);
-    case LampPicture::imgDR:
+    case LampPicture::DarkRed:
         return roundLamp(r, 16, QColor(90, 10, 10), false);
-    case LampPicture::imgLR:
+    case LampPicture::LightRed:
         return roundLamp(r, 16, QColor(255, 50, 50), true);
     }
     return {};
@@ -187,13 +187,13 @@ const QPixmap& LampPictures::Picture(LampPicture store) const {
 
 QSize LampPictures::SizeOf(LampPicture store) {
     switch (store) {
-    case LampPicture::imgON:
-    case LampPicture::imgOFF:
+    case LampPicture::SwitchOn:
+    case LampPicture::SwitchOff:
         return {35, 16};
-    case LampPicture::imgDG:
-    case LampPicture::imgLG:
-    case LampPicture::imgDR:
-    case LampPicture::imgLR:
+    case LampPicture::DarkGreen:
+    case LampPicture::LightGreen:
+    case LampPicture::DarkRed:
+    case LampPicture::LightRed:
         return {16, 16};
     default:
         return {32, 32};
@@ -202,15 +202,15 @@ QSize LampPictures::SizeOf(LampPicture store) {
 
 bool LampPictures::IsLit(LampPicture store) {
     switch (store) {
-    case LampPicture::IMG_ON:
-    case LampPicture::IMG_PON:
-    case LampPicture::IMG_MON:
-    case LampPicture::IMG_PRON:
-    case LampPicture::img_con:
-    case LampPicture::imgClpf:
-    case LampPicture::imgON:
-    case LampPicture::imgLG:
-    case LampPicture::imgLR:
+    case LampPicture::PowerOn:
+    case LampPicture::ReceiveOn:
+    case LampPicture::ModemSendOn:
+    case LampPicture::PrinterOn:
+    case LampPicture::ClipboardOn:
+    case LampPicture::ClipboardFlying:
+    case LampPicture::SwitchOn:
+    case LampPicture::LightGreen:
+    case LampPicture::LightRed:
         return true;
     default:
         return false;

@@ -24,7 +24,7 @@ public:
     // True for the stores that show a lit lamp, the switch's on position or a
     // bright dot.
     static bool IsLit(LampPicture store);
-    // The store's element name, e.g. "IMG_ON".
+    // The object name of the store's element in the main window, e.g. "IMG_ON".
     static const char* Name(LampPicture store);
 
 private:

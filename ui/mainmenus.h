@@ -6,30 +6,31 @@ class QMenuBar;
 
 namespace loomway {
 
-// The main window's menu tree; every element is named as in the window.
+// The main window's menu tree. Each menu and item carries the object name
+// given in BuildMainMenus.
 struct MainMenus {
     QMenu* m_file = nullptr;
     QMenu* m_reset = nullptr;
-    QAction* m_clrSniff = nullptr;
-    QAction* m_resetbytes = nullptr;
-    QAction* m_resetboth = nullptr;
+    QAction* m_clearSniffer = nullptr;
+    QAction* m_resetBytes = nullptr;
+    QAction* m_resetBoth = nullptr;
     QAction* m_capture = nullptr; // "Start &Capture..." / "Stop &Capture"
     QAction* m_exit = nullptr;
     QMenu* m_view = nullptr;
-    QAction* m_led = nullptr;
+    QAction* m_leds = nullptr;
     QAction* m_rate = nullptr;
-    QAction* m_datsniff = nullptr;
-    QAction* m_none = nullptr;
-    QAction* m_hide = nullptr;
+    QAction* m_dataSniffer = nullptr;
+    QAction* m_viewSeparator = nullptr;
+    QAction* m_hideMenu = nullptr;
     QAction* m_monitorSeparator = nullptr;
     QAction* m_monitor = nullptr; // the traffic monitor window
-    QMenu* m_config = nullptr;
-    QAction* m_method = nullptr;
-    QAction* m_Prefs = nullptr;
-    QAction* m_options = nullptr;
+    QMenu* m_configure = nullptr;
+    QAction* m_methods = nullptr;
+    QAction* m_preferences = nullptr;
+    QAction* m_commSettings = nullptr;
     QMenu* m_help = nullptr;
-    QAction* m_lmwhome = nullptr;
-    QAction* m_whatsnew = nullptr;
+    QAction* m_homePage = nullptr;
+    QAction* m_hotNews = nullptr;
     QAction* m_helpSeparator = nullptr;
     QAction* m_about = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "platform/ports/modemport.h"
 
+#include "config/phonebook.h"
 #include "platform/ports/portsettings.h"
 #include "platform/ports/telnetwire.h"
 
@@ -17,15 +18,10 @@ constexpr std::size_t kInLimit = 64 * 1024;
 
 } // namespace
 
-ModemPort::ModemPort(ProfileFile& phonebook) : PortBase("modem"), m_phonebook(phonebook) {
-    m_clock.start();
-    m_timer.setSingleShot(true);
-    QObject::connect(&m_timer, &QTimer::timeout, &m_context, [this] {
-        if (m_modem) {
-            m_modem->OnTimer();
-        }
-    });
-
+ModemPort::ModemPort(ProfileFile& phonebook)
+    : PortBase("modem"), m_directory([&phonebook](const std::string& dialString) {
+          return LookUpDialString(dialString, ReadPhonebookEntry(phonebook, dialString));
+      }) {
     m_network.SetConnectedHandler([this] {
         if (m_call == Call::Network && m_modem) {
             m_modem->OnDialResult(DialOutcome::Connected);
@@ -67,8 +63,8 @@ void ModemPort::Open() {
     m_in.clear();
     ModemDefaults defaults;
     defaults.speed = m_speed;
-    m_modem = std::make_unique<HayesModem>(m_link, static_cast<ModemClock&>(*this),
-                                           static_cast<ModemSink&>(*this), &m_phonebook, defaults);
+    m_modem = std::make_unique<HayesModem>(m_link, m_clock, m_timer, static_cast<ModemSink&>(*this),
+                                           m_directory, defaults);
     m_open = true;
 }
 
@@ -77,7 +73,7 @@ void ModemPort::Close() {
         m_modem->Reset();
     }
     HangUp();
-    m_timer.stop();
+    m_timer.Stop();
     m_open = false;
     m_in.clear();
 }
@@ -149,10 +145,6 @@ void ModemPort::StateChanged(ModemState state) {
         m_noteShown = false;
         m_note({});
     }
-}
-
-void ModemPort::StartTimer(std::int64_t ms) {
-    m_timer.start(static_cast<int>(std::clamp<std::int64_t>(ms, 0, 0x7fffffff)));
 }
 
 void ModemPort::Dial(const DialTarget& target) {

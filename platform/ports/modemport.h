@@ -5,10 +5,9 @@
 #include "platform/ports/networkport.h"
 #include "platform/ports/portbase.h"
 #include "platform/ports/ptyprocess.h"
+#include "platform/qttimer.h"
 
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -23,7 +22,7 @@ namespace loomway {
 // exec: program from the phonebook on a pseudo-terminal; hanging up, closing
 // the port and destroying it end the call (and the program). The modem is
 // never lost: a dropped call answers NO CARRIER.
-class ModemPort : public PortBase, private ModemClock, private ModemSink {
+class ModemPort : public PortBase, private ModemSink {
 public:
     // The phonebook is read at each dial, so edits take effect at once.
     explicit ModemPort(ProfileFile& phonebook);
@@ -68,10 +67,6 @@ private:
 
     void Dial(const DialTarget& target);
     void HangUp();
-    // ModemClock
-    std::int64_t NowMs() const override { return m_clock.elapsed(); }
-    void StartTimer(std::int64_t ms) override;
-    void StopTimer() override { m_timer.stop(); }
     // ModemSink
     void ToHandheld(const std::string& bytes) override;
     void Note(const std::string& text) override;
@@ -82,7 +77,7 @@ private:
     void OnLinkData();
     void OnRequeuedReceive() override;
 
-    ProfileFile& m_phonebook;
+    DialDirectory m_directory;
     std::string m_settings = "9600,N,8,1";
     long m_speed = 9600;
     bool m_open = false;
@@ -91,8 +86,12 @@ private:
     std::function<void(const std::string&)> m_note;
     bool m_noteShown = false;
     Link m_link{*this};
-    QElapsedTimer m_clock;
-    QTimer m_timer;
+    SystemClock m_clock;
+    QtTimer m_timer{[this] {
+        if (m_modem) {
+            m_modem->OnTimer();
+        }
+    }};
     NetworkPort m_network;
     PtyProcess m_program;
     std::unique_ptr<HayesModem> m_modem;

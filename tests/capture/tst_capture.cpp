@@ -5,6 +5,7 @@
 #include "capture/chunkfanout.h"
 #include "capture/chunkmarker.h"
 #include "capture/chunkstore.h"
+#include "tests/support/fakeclock.h"
 
 #include <QTest>
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 using namespace loomway;
+using loomway::test::FakeClock;
 
 namespace {
 // An HDLC-framed PPP frame: content and RFC 1662 FCS, control characters,
@@ -36,13 +38,6 @@ std::string Frame(const std::string& content, bool badFcs = false) {
     }
     return framed + "\x7e";
 }
-
-struct FakeClock : Clock {
-    std::int64_t steady = 5'000'000;
-    std::int64_t wall = 1'700'000'000'000'000;
-    std::int64_t SteadyMicros() const override { return steady; }
-    std::int64_t WallMicros() const override { return wall; }
-};
 
 constexpr std::int64_t kWall = 1'700'000'000'250'000; // 0x6553F100 seconds and a quarter
 constexpr std::int64_t kSteady = 1'000;
@@ -215,11 +210,11 @@ private slots:
         clock.steady += 1500;
         store.OnSwitchOn();
         clock.steady += 2'000'250;
-        clock.wall += 7;
+        clock.wallAtZero += 7; // the wall clock set forward
         store.OnChunk(ChunkDirection::ProgramToHandheld, true, "x");
         QCOMPARE(std::tuple(store.Row(0).sinceOnMicros, store.Row(1).sinceOnMicros,
                             store.Row(1).wallMicros),
-                 std::tuple(std::int64_t(0), std::int64_t(2'000'250), clock.wall));
+                 std::tuple(std::int64_t(0), std::int64_t(2'000'250), clock.WallMicros()));
         store.Clear();
         QCOMPARE(store.Rows() + store.BytesUsed(), std::size_t(0));
         store.OnChunk(ChunkDirection::ModemToHandheld, false, "x");

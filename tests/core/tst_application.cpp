@@ -39,14 +39,14 @@ struct Desktop : MainWindowControl,
                  TrafficView {
     explicit Desktop(Log& log) : log(log) {}
     void SetCaption(const std::string& t) override { log("caption " + t); }
-    void SetLamp(Lamp lamp, const std::string& code) override {
-        log("lamp " + LampName(lamp) + " " + code);
+    void SetLamp(Lamp lamp, LampPicture picture) override {
+        log("lamp " + LampName(lamp) + " " + PictureName(picture));
     }
     void ShowCounter(Counter c, const std::string& l) override {
-        log((c == Counter::BytesSent ? "S " : "R ") + l);
+        log((c == Counter::Sent ? "S " : "R ") + l);
     }
     void ShowPane(Pane p, const std::string& t, bool) override {
-        log((p == Pane::txtSend ? "txtSend [" : "txtReceive [") + t + "]");
+        log((p == Pane::Sent ? "sent [" : "received [") + t + "]");
     }
     long ScreenWidth() const override { return 19200; } // 1280 x 1024 pixels
     long ScreenHeight() const override { return 15360; }
@@ -57,7 +57,10 @@ struct Desktop : MainWindowControl,
     bool IsNormalState() const override { return normal; }
     void SetHideMenuChecked(bool c) override { hideMenu = c, log(c ? "hide menu" : "show menu"); }
     bool HideMenuChecked() const override { return hideMenu; }
-    void SetDisplay(const std::string& mode) override { log("display " + mode); }
+    void SetDisplay(DisplayMode mode) override {
+        const char* const names[] = {"LedOnly", "SendRec", "Full", "All"};
+        log(std::string("display ") + names[int(mode)]);
+    }
     void OpenCommSettingsDialog() override { log("comm dialog"); }
     void EndApplication() override { log("end"); }
     bool AnotherInstanceRunning() override { return log("another?"), another; }
@@ -136,14 +139,15 @@ private slots:
         rig.desktop.present = true;
         rig.desktop.closesAfter = 1;
         QVERIFY(rig.app.Load());
-        QCOMPARE(rig.log.only(""),
-                 QString("caption Palm Loomway by QUILLON; another?; "
-                         "lamp imgPWR POFF; lamp imgRCV PDOFF; lamp imgSND MOFF; "
-                         "lamp imgOnOff ON; S 0; R 0; txtSend []; txtReceive []; hide menu; "
-                         "look for HotSync Manager; ask to close HotSync Manager; pause; "
-                         "look for HotSync Manager; pause; look for HotSync Manager; "
-                         "display LED_ONLY; lamp imgPWR PON; open handheld; lamp imgPWR PON; "
-                         "open modem; lamp imgOnOff ON"));
+        QCOMPARE(
+            rig.log.only(""),
+            QString("caption Palm Loomway by QUILLON; another?; "
+                    "lamp Power PowerOff; lamp Receive ReceiveOff; lamp ModemSend ModemSendOff; "
+                    "lamp Switch SwitchOn; S 0; R 0; sent []; received []; hide menu; "
+                    "look for HotSync Manager; ask to close HotSync Manager; pause; "
+                    "look for HotSync Manager; pause; look for HotSync Manager; "
+                    "display LedOnly; lamp Power PowerOn; open handheld; lamp Power PowerOn; "
+                    "open modem; lamp Switch SwitchOn"));
     }
 
     void previousInstanceEndsAtOnce() {
@@ -178,12 +182,12 @@ private slots:
                 {{"menu YES", "MenuVisible", "YES", "show menu"},
                  {"menu absent", "MenuVisible", "", "show menu"},
                  {"menu no", "MenuVisible", "no", ""},
-                 {"rate", "Startup", "SND/RCV Rate", "display SENDREC"},
-                 {"sniffer", "Startup", "Data Sniffer", "display FULL"},
-                 {"startup absent", "Startup", "", "display ALL"},
+                 {"rate", "Startup", "SND/RCV Rate", "display SendRec"},
+                 {"sniffer", "Startup", "Data Sniffer", "display Full"},
+                 {"startup absent", "Startup", "", "display All"},
                  {"leds", "Startup", "leds", ""},
-                 {"status OFF", "Status", "OFF", "lamp imgOnOff OFF"},
-                 {"status absent", "Status", "", "lamp imgOnOff OFF"},
+                 {"status OFF", "Status", "OFF", "lamp Switch SwitchOff"},
+                 {"status absent", "Status", "", "lamp Switch SwitchOff"},
                  {"status on", "Status", "on", ""},
                  {"one character", "CloseApp", "X", ""}});
     }
@@ -193,7 +197,7 @@ private slots:
         QVERIFY(rig.app.Load());
         QCOMPARE(rig.log.only(key == "MenuVisible" ? "^(hide|show) menu"
                               : key == "Startup"   ? "^display "
-                              : key == "Status"    ? "^(open |lamp imgOnOff OFF)"
+                              : key == "Status"    ? "^(open |lamp Switch SwitchOff)"
                                                    : "^look for "),
                  cell("effect"));
         QVERIFY(rig.messages.messages.empty());

@@ -19,14 +19,15 @@ struct Watcher : DeviceWatcher {
     void Forget(const std::string& d) override { watched.erase(d); }
     std::map<std::string, std::function<void()>> watched;
 };
-// Lamps as "PWR PON;OnOff ON;", the power lamp's blinking as "PWR lit/dark;",
+// Lamps as "Power PowerOn;Switch SwitchOn;", blinking as "Power lit/dark;",
 // and panel 2 as the notice.
 struct Panels : LampPanel, RecordingStatusPanel {
-    void SetLamp(Lamp lamp, const std::string& code) override {
-        lamps += QString(lamp == Lamp::imgPWR ? "PWR " : "OnOff ") + code.c_str() + ";";
+    void SetLamp(Lamp lamp, LampPicture picture) override {
+        lamps += QString::fromStdString(LampName(lamp) + " " + PictureName(picture) + ";");
     }
-    void BlinkLamp(Lamp, const std::string& lit, const std::string& dark) override {
-        SetLamp(Lamp::imgPWR, lit + "/" + dark);
+    void BlinkLamp(Lamp lamp, LampPicture lit, LampPicture dark) override {
+        lamps += QString::fromStdString(LampName(lamp) + " " + PictureName(lit) + "/" +
+                                        PictureName(dark) + ";");
     }
     void ShowNotice(const std::string& text) override { notice = text; }
     QString lamps;
@@ -93,7 +94,8 @@ private slots:
         const QString open = "SetSettings " + cell("settings") + ";Open;";
         QCOMPARE(rig.calls(rig.handheld), "SetPortNumber 3;" + open);
         QCOMPARE(rig.calls(rig.modem), serial ? "SetPortNumber 4;" + open : "");
-        QCOMPARE(rig.panels.lamps, serial ? "PWR PON;PWR PON;OnOff ON;" : "PWR PON;OnOff ON;");
+        QCOMPARE(rig.panels.lamps, serial ? "Power PowerOn;Power PowerOn;Switch SwitchOn;"
+                                          : "Power PowerOn;Switch SwitchOn;");
         QCOMPARE(rig.panels.status, std::string("STATUS:  ON"));
         QVERIFY(rig.sw.RedirectionActive() && rig.handheld.IsOpen() &&
                 rig.messages.messages.empty());
@@ -102,7 +104,8 @@ private slots:
         QVERIFY(!rig.handheld.IsOpen() && !rig.modem.IsOpen() && !rig.sw.RedirectionActive());
         QCOMPARE(rig.panels.status, std::string("STATUS:  OFF"));
         QCOMPARE(rig.panels.lamps,
-                 serial ? "PWR POFF;PWR POFF;OnOff OFF;PWR POFF;" : "PWR POFF;OnOff OFF;PWR POFF;");
+                 serial ? "Power PowerOff;Power PowerOff;Switch SwitchOff;Power PowerOff;"
+                        : "Power PowerOff;Switch SwitchOff;Power PowerOff;");
     }
 
     // The message for each failure of the handheld port; the listed codes
@@ -130,7 +133,8 @@ private slots:
         QVERIFY(m.icon == MessageIcon::Exclamation && m.buttons == MessageButtons::Ok);
         QVERIFY(rig.modem.calls.empty());
         QCOMPARE(rig.sw.RedirectionActive(), !switchesOff);
-        QCOMPARE(rig.panels.lamps, switchesOff ? "PWR PON;OnOff OFF;PWR POFF;" : "PWR PON;");
+        QCOMPARE(rig.panels.lamps,
+                 switchesOff ? "Power PowerOn;Switch SwitchOff;Power PowerOff;" : "Power PowerOn;");
         QCOMPARE(rig.panels.status, std::string(switchesOff ? "STATUS:  OFF" : ""));
     }
 
@@ -205,11 +209,11 @@ private slots:
         rig.handheld.openError = {PortError::Code::PortAlreadyOpen, "probed by another program"};
         rig.back(rig.handheld);
         QCOMPARE(rig.panels.notice, std::string("Waiting for COM3 (/dev/cradle)"));
-        QVERIFY(rig.panels.lamps.endsWith(";PWR PON/POFF;"));
+        QVERIFY(rig.panels.lamps.endsWith(";Power PowerOn/PowerOff;"));
 
         rig.handheld.openError = {};
         rig.back(rig.handheld);
-        QVERIFY(rig.panels.lamps.endsWith(";PWR PON;"));
+        QVERIFY(rig.panels.lamps.endsWith(";Power PowerOn;"));
         QVERIFY(rig.watcher.watched.empty() && rig.panels.notice.empty());
         QCOMPARE(rig.modem.requeues, 1); // what it held back goes on
 

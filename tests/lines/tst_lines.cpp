@@ -1,16 +1,16 @@
 // What stands at the far end of a port: endpoint addresses, the telnet and
 // RFC 2217 codecs, and the built-in Hayes modem.
+#include "lines/diallookup.h"
 #include "lines/endpoint.h"
 #include "lines/hayesmodem.h"
 #include "lines/rfc2217codec.h"
 #include "lines/telnetcodec.h"
-#include "tests/support/fakes.h"
+#include "tests/support/fakeclock.h"
 #include "tests/support/testsupport.h"
 
 #include <QTest>
 
 #include <map>
-#include <optional>
 #include <sstream>
 #include <string>
 
@@ -37,13 +37,25 @@ std::string B(const std::string& words) {
     return out;
 }
 
-struct Rig : ModemLink, ModemClock, ModemSink {
-    MemoryProfileFile book;
-    HayesModem modem{*this, *this, *this, &book, {115200, false, 50, 50}};
+struct Rig : ModemLink, ModemSink {
+    std::map<std::string, std::string> book; // phonebook entries by dial string
+    FakeClock clock;
+    HayesModem modem{*this,
+                     clock,
+                     clock,
+                     *this,
+                     [this](const std::string& number) {
+                         const auto entry = book.find(number);
+                         return LookUpDialString(number, entry == book.end() ? "" : entry->second);
+                     },
+                     {115200, false, 50, 50}};
     std::string out, link, notes;
-    std::int64_t now = 100000;
-    std::optional<std::int64_t> due;
     bool connectAtOnce = false;
+
+    Rig() {
+        clock.steady = 100'000'000;
+        clock.onTimer = [this] { modem.OnTimer(); };
+    }
 
     void Dial(const DialTarget& t) override {
         link += "dial " + t.number + " " + EndpointText(t.endpoint) + ";";
@@ -53,21 +65,8 @@ struct Rig : ModemLink, ModemClock, ModemSink {
     }
     void Write(const std::string& bytes) override { link += "w:" + bytes + ";"; }
     void HangUp() override { link += "hangup;"; }
-    std::int64_t NowMs() const override { return now; }
-    void StartTimer(std::int64_t ms) override { due = now + ms; }
-    void StopTimer() override { due.reset(); }
     void ToHandheld(const std::string& bytes) override { out += bytes; }
     void Note(const std::string& text) override { notes += text + ";"; }
-
-    void Advance(std::int64_t ms) {
-        const std::int64_t target = now + ms;
-        while (due && *due <= target) {
-            now = *due;
-            due.reset();
-            modem.OnTimer();
-        }
-        now = target;
-    }
 };
 } // namespace
 
@@ -249,9 +248,8 @@ private slots:
     void scripts() {
         QFETCH(QByteArray, steps);
         Rig rig;
-        rig.book.set("Phonebook", "5551234", "telnet:bbs.example:23");
-        rig.book.set("Phonebook", "1", "tcp:h:1");
-        rig.book.set("Phonebook", "777", "exec:'unterminated");
+        rig.book = {
+            {"555-1234", "telnet:bbs.example:23"}, {"1", "tcp:h:1"}, {"777", "exec:'unterminated"}};
         const char* const states[] = {"command", "dialing", "online", "escaped"};
         for (const QByteArray& step : steps.split('|')) {
             const std::string s = step.toStdString(), arg = s.substr(1);
@@ -265,7 +263,7 @@ private slots:
             } else if (s[0] == '#') {
                 QCOMPARE(std::exchange(rig.link, {}), arg);
             } else if (s[0] == '@') {
-                rig.Advance(std::stol(arg));
+                rig.clock.Advance(std::stol(arg));
             } else if (s[0] == '~') {
                 rig.modem.OnLinkData(arg);
             } else if (s[0] == '!') {

@@ -12,7 +12,7 @@
 #include "services/printengine.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
-#include "ui/lw_main.h"
+#include "ui/mainwindow.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -264,11 +264,9 @@ private slots:
     // one of the program's own windows (and once at start), not when the
     // user comes back from another program.
     void onlyTheProgramsOwnWindowsCount() {
-        LW_Main window;
+        MainWindow window;
         int activations = 0;
-        LW_Main::Hooks hooks;
-        hooks.activated = [&activations] { ++activations; };
-        window.SetHooks(hooks);
+        QObject::connect(&window, &MainWindow::activated, [&activations] { ++activations; });
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));

@@ -129,7 +129,7 @@ private slots:
         QVERIFY(rig.surface.documentsEnded == jobs.size() && rig.surface.aborted == 0);
         QCOMPARE(rig.lamps.calls.size(), std::size_t(jobs.size()));
         for (const auto& call : rig.lamps.calls) {
-            QVERIFY(call.lamp == Lamp::IMGPRT && call.code == "PRTON");
+            QVERIFY(call.lamp == Lamp::Printer && call.picture == LampPicture::PrinterOn);
         }
         QVERIFY(rig.log.isEmpty()); // nothing is sent or shown
     }
@@ -239,7 +239,7 @@ private slots:
                                          ? QStringList{"shown " + reply, "write " + reply}
                                          : QStringList{"write " + reply, "shown " + reply};
         QCOMPARE(rig.log, expected);
-        QCOMPARE(rig.traffic.Count(Counter::BytesReceived), 0u);
+        QCOMPARE(rig.traffic.Count(Counter::Received), 0u);
     }
 
     // Each completed request lands on the clipboard, LF widened to CR LF,
@@ -254,12 +254,12 @@ private slots:
         QCOMPARE(clipboard.sets, std::string("\r\na\r\r\nb\r\0\x80\xff||2|", 15));
         QCOMPARE(lamps.calls.size(), std::size_t(3));
         for (const auto& call : lamps.calls) {
-            QVERIFY(call.lamp == Lamp::imgCLP && call.code == "CLPON");
+            QVERIFY(call.lamp == Lamp::Clipboard && call.picture == LampPicture::ClipboardOn);
         }
     }
 
     // The clipboard goes to the handheld framed, carriage returns removed, in
-    // one write, counted as received and shown in txtReceive; or, on a fault,
+    // one write, counted as received and shown in the received pane; or, on a fault,
     // nothing is sent, counted or shown.
     void send_data() {
         addRows({"clip", "sent"},
@@ -282,12 +282,12 @@ private slots:
             fault == "write fails" ? PortError::Code::PortNotOpen : PortError::Code::None;
         MemoryClipboard clipboard;
         clipboard.content = fault == "no text" ? std::nullopt : std::optional(clip.toStdString());
-        port.traffic.CountBytes(Counter::BytesReceived, 4);
-        Send_to_Clip(settings, port, clipboard, port.traffic);
+        port.traffic.CountBytes(Counter::Received, 4);
+        SendToClipboard(settings, port, clipboard, port.traffic);
         QCOMPARE(QByteArray::fromStdString(port.written), sent);
         QCOMPARE(port.writes.size(), std::size_t(sent.isEmpty() ? 0 : 1));
-        QCOMPARE(port.labels[Counter::BytesReceived], std::to_string(4 + sent.size()));
-        QCOMPARE(port.traffic.PaneText(Pane::txtReceive), sent.toStdString());
+        QCOMPARE(port.labels[Counter::Received], std::to_string(4 + sent.size()));
+        QCOMPARE(port.traffic.PaneText(Pane::Received), sent.toStdString());
     }
 
     void everyChunkIsReported() {
@@ -312,9 +312,9 @@ private slots:
         rig.arrive("y");
         modem.arrive("x");
         clipboard.content = "hi";
-        Send_to_Clip(settings, rig, clipboard, rig.traffic, &tap);
+        SendToClipboard(settings, rig, clipboard, rig.traffic, &tap);
         rig.forceOpen(false);
-        Send_to_Clip(settings, rig, clipboard, rig.traffic, &tap);
+        SendToClipboard(settings, rig, clipboard, rig.traffic, &tap);
         const std::string reply = rig.writes.at(rig.writes.size() - 2);
         QCOMPARE(
             QString::fromStdString(tap.seen),

@@ -26,10 +26,17 @@ inline std::string lower(std::string s) {
     return s;
 }
 
-// The element name of a lamp, for readable call logs.
+// Lamps and pictures by name, for readable call logs.
 inline std::string LampName(Lamp lamp) {
-    const char* const names[] = {"imgPWR", "imgRCV", "imgSND", "IMGPRT", "imgCLP", "imgOnOff"};
+    const char* const names[] = {"Power", "Receive", "ModemSend", "Printer", "Clipboard", "Switch"};
     return names[int(lamp)];
+}
+inline std::string PictureName(LampPicture picture) {
+    const char* const names[] = {
+        "PowerOn",   "PowerOff",   "ReceiveOn",   "ReceiveOff",   "ModemSendOn",     "ModemSendOff",
+        "PrinterOn", "PrinterOff", "ClipboardOn", "ClipboardOff", "ClipboardFlying", "SwitchOn",
+        "SwitchOff", "DarkGreen",  "LightGreen",  "DarkRed",      "LightRed"};
+    return names[int(picture)];
 }
 
 // Settings in memory: sections and keys without regard to case, values trimmed.
@@ -153,10 +160,10 @@ private:
 
 class RecordingLampPanel : public LampPanel {
 public:
-    void SetLamp(Lamp lamp, const std::string& code) override { calls.push_back({lamp, code}); }
+    void SetLamp(Lamp lamp, LampPicture picture) override { calls.push_back({lamp, picture}); }
     struct Call {
         Lamp lamp;
-        std::string code;
+        LampPicture picture;
     };
     std::vector<Call> calls;
 };

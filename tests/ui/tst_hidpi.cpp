@@ -1,7 +1,7 @@
 // At a scale factor of 2 the lamp, switch and window pictures are drawn with
 // twice the pixels, not enlarged from the normal ones.
 #include "ui/lamppictures.h"
-#include "ui/lw_main.h"
+#include "ui/mainwindow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -14,7 +14,7 @@ class TestHiDpi : public QObject {
 private slots:
     void picturesAtTheScreensPixelRatio() {
         QCOMPARE(qApp->devicePixelRatio(), 2.0);
-        LW_Main window;
+        MainWindow window;
         for (auto [element, size] : {std::pair{"imgPWR", QSize(32, 32)},
                                      {"imgOnOff", QSize(35, 16)},
                                      {"imgLR", QSize(16, 16)},
@@ -23,8 +23,8 @@ private slots:
             QCOMPARE(picture.devicePixelRatio(), 2.0);
             QCOMPARE(picture.size(), size * 2);
         }
-        const QImage sharp = LampPictures(2.0).Picture(LampPicture::IMG_ON).toImage();
-        const QImage normal = LampPictures(1.0).Picture(LampPicture::IMG_ON).toImage();
+        const QImage sharp = LampPictures(2.0).Picture(LampPicture::PowerOn).toImage();
+        const QImage normal = LampPictures(1.0).Picture(LampPicture::PowerOn).toImage();
         QVERIFY(sharp != normal.scaled(sharp.size()).convertToFormat(sharp.format()));
     }
 };

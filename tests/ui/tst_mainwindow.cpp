@@ -1,41 +1,31 @@
 // The main window: menus, captions, views and sizes, lamps, clicks and keys,
 // the traffic shown, what a screen reader hears; its icon and message boxes.
-// The traffic monitor: its cells, rows, search, dump and window.
-#include "capture/chunkstore.h"
-#include "base/clock.h"
 #include "core/traffic.h"
 #include "tests/support/testsupport.h"
 #include "ui/aboutwindow.h"
-#include "ui/chunkmodel.h"
-#include "ui/chunktext.h"
 #include "ui/datapane.h"
 #include "ui/displaymode.h"
 #include "ui/lamppictures.h"
-#include "ui/lw_main.h"
-#include "ui/monitorwindow.h"
+#include "ui/mainwindow.h"
 #include "ui/qtmessagebox.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QStatusBar>
-#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -126,21 +116,20 @@ void doubleClick(QWidget* w) {
     QTest::mouseRelease(w, Qt::LeftButton);
 }
 
-struct Window : LW_Main {
+struct Window : MainWindow {
     Window() {
-        Hooks hooks;
-        for (auto [hook, name] : {std::pair{&hooks.clearPanes, "ClearPanes"},
-                                  {&hooks.resetCounters, "ResetCounters"},
-                                  {&hooks.resetBoth, "ResetBoth"},
-                                  {&hooks.quit, "quit"},
-                                  {&hooks.methodsDialog, "LW_Met"},
-                                  {&hooks.preferencesDialog, "LW_PREFS"},
-                                  {&hooks.commDialog, "LW_CONF"},
-                                  {&hooks.toggleRedirection, "toggle"},
-                                  {&hooks.sendToClip, "send"}}) {
-            *hook = [this, name = QString(name)] { calls << name; };
+        for (auto [signal, name] : {std::pair{&MainWindow::clearPanesRequested, "ClearPanes"},
+                                    {&MainWindow::resetCountersRequested, "ResetCounters"},
+                                    {&MainWindow::resetBothRequested, "ResetBoth"},
+                                    {&MainWindow::quitRequested, "quit"},
+                                    {&MainWindow::methodsDialogRequested, "Methods"},
+                                    {&MainWindow::preferencesDialogRequested, "Preferences"},
+                                    {&MainWindow::commDialogRequested, "Comm"},
+                                    {&MainWindow::redirectionToggleRequested, "toggle"},
+                                    {&MainWindow::sendToClipboardRequested, "send"}}) {
+            connect(this, signal, this, [this, name = QString(name)] { calls << name; });
         }
-        SetHooks(hooks);
+        EnableConnectedCommands();
     }
     QWidget* element(const char* name) {
         QWidget* w = findChild<QWidget*>(name);
@@ -149,23 +138,15 @@ struct Window : LW_Main {
     }
     QString view() {
         const MainMenus& m = Menus();
-        return QString(m.m_led->isChecked()        ? "led"
-                       : m.m_rate->isChecked()     ? "rate"
-                       : m.m_datsniff->isChecked() ? "full"
-                                                   : "-") +
+        return QString(m.m_leds->isChecked()          ? "led"
+                       : m.m_rate->isChecked()        ? "rate"
+                       : m.m_dataSniffer->isChecked() ? "full"
+                                                      : "-") +
                (menuBar()->isVisibleTo(this) ? " bars" : "");
     }
     QStringList calls;
 };
 
-struct FixedClock : Clock {
-    std::int64_t steady = 0;
-    std::int64_t SteadyMicros() const override { return steady; }
-    std::int64_t WallMicros() const override { return 1'800'000'000'000'000 + steady; }
-};
-
-constexpr auto H2M = ChunkDirection::HandheldToModem;
-constexpr auto M2H = ChunkDirection::ModemToHandheld;
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -184,22 +165,22 @@ private slots:
             QString(
                 "LE&Ds |Ctrl+D, &SND/RCV Rate|Ctrl+S, Data Sni&ffer|Ctrl+F, -, H&ide Menu|Ctrl+H, "
                 "-, Traffic &Monitor|Ctrl+T"));
-        QCOMPARE(describe(m.m_config),
+        QCOMPARE(describe(m.m_configure),
                  QString("&ReDirection Methods|Ctrl+M, Startup &Preferences|Ctrl+P, "
                          "&Serial Communications|Ctrl+C"));
         QCOMPARE(describe(m.m_help),
                  QString("QUILLON &Home Page|, &Palm Loomway Hot News!|, -, &About|Ctrl+A"));
         QCOMPARE(describe(w.menuBar()), QString("&File>, &View>, Co&nfigure>, &Help>"));
-        for (QAction* item : {m.m_clrSniff, m.m_resetbytes, m.m_resetboth, m.m_exit, m.m_method,
-                              m.m_Prefs, m.m_options}) {
+        for (QAction* item : {m.m_clearSniffer, m.m_resetBytes, m.m_resetBoth, m.m_exit,
+                              m.m_methods, m.m_preferences, m.m_commSettings}) {
             item->trigger();
         }
         w.close(); // the close box runs the exit command too
         QCOMPARE(w.calls.join(" "),
-                 QString("ClearPanes ResetCounters ResetBoth quit LW_Met LW_PREFS LW_CONF quit"));
-        LW_Main bare; // an item without its command is disabled
+                 QString("ClearPanes ResetCounters ResetBoth quit Methods Preferences Comm quit"));
+        MainWindow bare; // an item without its command is disabled
         const MainMenus& b = bare.Menus();
-        QVERIFY(!b.m_clrSniff->isEnabled() && !b.m_options->isEnabled() &&
+        QVERIFY(!b.m_clearSniffer->isEnabled() && !b.m_commSettings->isEnabled() &&
                 !b.m_capture->isEnabled());
         QStringList shown;
         QString tip;
@@ -238,17 +219,18 @@ private slots:
     // All but the two traffic lamps are painted before SetLamp returns, so
     // they show at once even while a long handler keeps the event loop busy.
     void lampsAndTraffic() {
-        LW_Main window;
-        const LampPictures& pictures = window.Pictures();
+        MainWindow window;
+        LampBoard& lamps = window.Lamps();
+        const LampPictures& pictures = lamps.Pictures();
         for (auto [lit, dark, hueLow, hueHigh] :
-             {std::tuple{LampPicture::IMG_ON, LampPicture::IMG_OFF, 30, 48}, // amber power
-              {LampPicture::IMG_PON, LampPicture::IMG_POFF, 100, 140},       // green receive
-              {LampPicture::IMG_MON, LampPicture::IMG_MOFF, 50, 65},         // yellow send
-              {LampPicture::IMG_PRON, LampPicture::IMG_PROF, -1, 360},       // white printer
-              {LampPicture::img_con, LampPicture::img_coff, 0, 360},         // clipboard
-              {LampPicture::imgClpf, LampPicture::img_coff, 0, 360},
-              {LampPicture::imgLG, LampPicture::imgDG, 100, 140},
-              {LampPicture::imgLR, LampPicture::imgDR, 0, 10}}) {
+             {std::tuple{LampPicture::PowerOn, LampPicture::PowerOff, 30, 48}, // amber power
+              {LampPicture::ReceiveOn, LampPicture::ReceiveOff, 100, 140},     // green receive
+              {LampPicture::ModemSendOn, LampPicture::ModemSendOff, 50, 65},   // yellow send
+              {LampPicture::PrinterOn, LampPicture::PrinterOff, -1, 360},      // white printer
+              {LampPicture::ClipboardOn, LampPicture::ClipboardOff, 0, 360},   // clipboard
+              {LampPicture::ClipboardFlying, LampPicture::ClipboardOff, 0, 360},
+              {LampPicture::LightGreen, LampPicture::DarkGreen, 100, 140},
+              {LampPicture::LightRed, LampPicture::DarkRed, 0, 10}}) {
             const auto [on, hue] = Tone(pictures.Picture(lit));
             QVERIFY2(on > Tone(pictures.Picture(dark)).first * 1.6, LampPictures::Name(lit));
             QVERIFY2(hue >= hueLow && hue <= hueHigh, LampPictures::Name(lit));
@@ -259,41 +241,40 @@ private slots:
                         pictures.Picture(LampPicture(j)).toImage());
             }
         }
-        window.SetDisplay("ALL");
+        window.SetDisplay(DisplayMode::All);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         PaintCounter counter;
-        const std::pair<const char*, const char*> codes[] = {
-            {"PON", "lit"},    {"PDOFF", "dark"}, {"MON", "lit"}, {"PRTON", "lit"},
-            {"CLPFLY", "lit"}, {"OFF", "off"},    {"LR", "lit"}};
+        const std::pair<LampPicture, const char*> pictureStates[] = {
+            {LampPicture::PowerOn, "lit"},         {LampPicture::ReceiveOff, "dark"},
+            {LampPicture::ModemSendOn, "lit"},     {LampPicture::PrinterOn, "lit"},
+            {LampPicture::ClipboardFlying, "lit"}, {LampPicture::SwitchOff, "off"},
+            {LampPicture::LightRed, "lit"}};
         for (auto [lamp, name, start, said] :
-             {std::tuple{Lamp::imgPWR, "imgPWR", LampPicture::IMG_OFF, "PWR lamp"},
-              {Lamp::imgRCV, "imgRCV", LampPicture::IMG_POFF, "RCV lamp"},
-              {Lamp::imgSND, "imgSND", LampPicture::IMG_MOFF, "SER lamp"},
-              {Lamp::IMGPRT, "IMGPRT", LampPicture::IMG_PROF, "PRT lamp"},
-              {Lamp::imgCLP, "imgCLP", LampPicture::img_coff, "CLP lamp"},
-              {Lamp::imgOnOff, "imgOnOff", LampPicture::imgON, "ON / OFF switch"}}) {
+             {std::tuple{Lamp::Power, "imgPWR", LampPicture::PowerOff, "PWR lamp"},
+              {Lamp::Receive, "imgRCV", LampPicture::ReceiveOff, "RCV lamp"},
+              {Lamp::ModemSend, "imgSND", LampPicture::ModemSendOff, "SER lamp"},
+              {Lamp::Printer, "IMGPRT", LampPicture::PrinterOff, "PRT lamp"},
+              {Lamp::Clipboard, "imgCLP", LampPicture::ClipboardOff, "CLP lamp"},
+              {Lamp::Switch, "imgOnOff", LampPicture::SwitchOn, "ON / OFF switch"}}) {
             auto* label = window.findChild<QLabel*>(name);
             label->installEventFilter(&counter);
-            QCOMPARE(window.LampShows(lamp), start);
+            QCOMPARE(lamps.Shows(lamp), start);
             QCOMPARE(spoken(label, QAccessible::Name), QString(said));
             QCOMPARE(spoken(label, QAccessible::Description),
-                     QString(lamp == Lamp::imgOnOff ? "on" : "dark"));
-            for (auto [code, state] : codes) {
+                     QString(lamp == Lamp::Switch ? "on" : "dark"));
+            for (auto [picture, state] : pictureStates) {
                 counter.paints = 0;
-                window.SetLamp(lamp, code);
-                QCOMPARE(counter.paints > 0, lamp != Lamp::imgSND && lamp != Lamp::imgRCV);
-                window.FlushFrame();
-                QCOMPARE(label->pixmap().toImage(),
-                         window.Pictures().Picture(*PictureForCode(code)).toImage());
+                lamps.SetLamp(lamp, picture);
+                QCOMPARE(counter.paints > 0, lamp != Lamp::ModemSend && lamp != Lamp::Receive);
+                window.Traffic().FlushFrame();
+                QCOMPARE(label->pixmap().toImage(), pictures.Picture(picture).toImage());
                 QCOMPARE(spoken(label, QAccessible::Description), QString(state));
             }
-            window.SetLamp(lamp, "pon"); // which codes are known: tst_datapump
-            QCOMPARE(window.LampShows(lamp), LampPicture::imgLR);
         }
-        Traffic traffic(window);
-        traffic.CountBytes(Counter::BytesSent, 1048576);
-        traffic.CountBytes(Counter::BytesReceived, 105);
+        Traffic traffic(window.Traffic());
+        traffic.CountBytes(Counter::Sent, 1048576);
+        traffic.CountBytes(Counter::Received, 105);
         std::string every;
         QString symbols; // control bytes as their pictures, new lines kept
         for (int b = 0; b < 256; ++b) {
@@ -303,9 +284,9 @@ private slots:
                        : b == 127 ? QChar(0x2421)
                                   : QChar(b);
         }
-        traffic.AppendToPane(Pane::txtReceive, every);
+        traffic.AppendToPane(Pane::Received, every);
         window.ShowStatus("STATUS:  ON");
-        window.FlushFrame();
+        window.Traffic().FlushFrame();
         auto* pane = window.findChild<DataPane*>("txtReceive");
         pane->Flush();
         QCOMPARE(window.findChild<QLabel*>("lblSNDbyt")->text(), QString("1048576"));
@@ -331,21 +312,20 @@ private slots:
     // states of "H&ide Menu", and the bars each shows.
     void computedViews_data() {
         addRows({"mode", "hide", "layout"},
-                {{"LED_ONLY", "LED_ONLY", "", "4425x1782/2022 bars"},
-                 {"LED_ONLY hidden", "LED_ONLY", "1", "4425x1170/1170"},
-                 {"SENDREC", "SENDREC", "", "6090x1769.25/2004.25 bars"},
-                 {"SENDREC hidden", "SENDREC", "1", "6090x1170/1170"},
-                 {"FULL", "FULL", "", "6090x4212/4532 bars"},
-                 {"FULL hidden", "FULL", "1", "6090x3957/4177"},
-                 {"ALL hidden", "ALL", "1", "6090x4212/4532 bars"},
-                 {"unknown", "full", "", "unknown bars"}});
+                {{"LedOnly", "LedOnly", "", "4425x1782/2022 bars"},
+                 {"LedOnly hidden", "LedOnly", "1", "4425x1170/1170"},
+                 {"SendRec", "SendRec", "", "6090x1769.25/2004.25 bars"},
+                 {"SendRec hidden", "SendRec", "1", "6090x1170/1170"},
+                 {"Full", "Full", "", "6090x4212/4532 bars"},
+                 {"Full hidden", "Full", "1", "6090x3957/4177"},
+                 {"All hidden", "All", "1", "6090x4212/4532 bars"}});
     }
     void computedViews() {
-        const auto mode = cell("mode").toStdString();
+        const auto mode =
+            DisplayMode(QStringList{"LedOnly", "SendRec", "Full", "All"}.indexOf(cell("mode")));
         const DisplayLayout d = ComputeDisplay(mode, !cell("hide").isEmpty(), 255.0);
         const DisplayLayout taller = ComputeDisplay(mode, !cell("hide").isEmpty(), 355.0);
-        QCOMPARE((d.known ? QString("%1x%2/%3").arg(d.width).arg(d.height).arg(taller.height)
-                          : QString("unknown")) +
+        QCOMPARE(QString("%1x%2/%3").arg(d.width).arg(d.height).arg(taller.height) +
                      (d.menusVisible && d.statusBarVisible ? " bars" : ""),
                  cell("layout"));
     }
@@ -357,7 +337,7 @@ private slots:
         w.show();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        const auto expected = [&w](const char* mode, bool hide) {
+        const auto expected = [&w](DisplayMode mode, bool hide) {
             const DisplayLayout d = ComputeDisplay(mode, hide, w.StatusBarTwips());
             const QSize frame = w.frameGeometry().size() - w.size();
             const PixelSize px =
@@ -366,10 +346,10 @@ private slots:
         };
         QCOMPARE(w.minimumSize(), w.maximumSize());
         QVERIFY(!w.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-        for (auto [key, mode, view] : {std::tuple{Qt::Key_D, "LED_ONLY", "led bars"},
-                                       {Qt::Key_S, "SENDREC", "rate bars"},
-                                       {Qt::Key_H, "SENDREC", "rate bars"},
-                                       {Qt::Key_F, "FULL", "full"}}) {
+        for (auto [key, mode, view] : {std::tuple{Qt::Key_D, DisplayMode::LedOnly, "led bars"},
+                                       {Qt::Key_S, DisplayMode::SendRec, "rate bars"},
+                                       {Qt::Key_H, DisplayMode::SendRec, "rate bars"},
+                                       {Qt::Key_F, DisplayMode::Full, "full"}}) {
             QTest::keyClick(&w, key, Qt::ControlModifier);
             QCOMPARE(w.view(), QString(view));
             QCOMPARE(w.size(), expected(mode, !QString(view).endsWith("bars")));
@@ -377,10 +357,9 @@ private slots:
         w.setWindowState(Qt::WindowMinimized);
         doubleClick(w.element("imgRCV"));
         QCOMPARE(w.view(), QString("full bars"));
-        QVERIFY(w.IsNormalState() && w.statusBar()->isVisible() && w.Menus().m_hide->isChecked());
-        QCOMPARE(w.size(), expected("ALL", true));
-        w.SetDisplay("full"); // an unknown mode only shows or hides the bars
-        QCOMPARE(w.view(), QString("full"));
+        QVERIFY(w.IsNormalState() && w.statusBar()->isVisible() &&
+                w.Menus().m_hideMenu->isChecked());
+        QCOMPARE(w.size(), expected(DisplayMode::All, true));
         // A frame comes off the client area, never below a pixel.
         for (auto [tw, th, fw, fh, size] : {std::tuple{6090.0, 4212.0, 4, 27, QSize(402, 254)},
                                             {300.0, 300.0, 100, 100, QSize(1, 1)}}) {
@@ -396,31 +375,31 @@ private slots:
         for (const char* name :
              {"picOnOff", "lblPWR", "IMGPRT", "lblSNDbyt", "txtSend", "StatusBar1_Panel2"}) {
             Window w;
-            w.SetDisplay("LED_ONLY");
+            w.SetDisplay(DisplayMode::LedOnly);
             click(w.element(name));
             QCOMPARE(w.view(), QString("led bars"));
             doubleClick(w.element(name));
             QVERIFY2(w.view() == "full bars" && w.calls.isEmpty(), name);
         }
         Window w;
-        w.SetDisplay("SENDREC");
+        w.SetDisplay(DisplayMode::SendRec);
         click(w.element("lblS"));
         doubleClick(w.element("lblR"));
         click(w.element("Picture1"), Qt::RightButton);
         QCOMPARE(w.view(), QString("rate bars"));
         click(w.element("Picture1"));
         QCOMPARE(w.view(), QString("full bars"));
-        w.SetDisplay("SENDREC");
+        w.SetDisplay(DisplayMode::SendRec);
         doubleClick(w.element("imgOnOff"));
         click(w.element("imgOnOff"), Qt::RightButton);
         QTest::mousePress(w.element("imgOnOff"), Qt::LeftButton);
         QTest::mouseRelease(w.element("imgOnOff"), Qt::LeftButton, {}, QPoint(-5, -5));
         QCOMPARE(w.calls.join(" "), QString("toggle"));
         doubleClick(w.element("imgCLP"));
-        QCOMPARE(w.LampShows(Lamp::imgCLP), LampPicture::imgClpf);
-        w.SetLamp(Lamp::imgCLP, "CLPOFF");
+        QCOMPARE(w.Lamps().Shows(Lamp::Clipboard), LampPicture::ClipboardFlying);
+        w.Lamps().SetLamp(Lamp::Clipboard, LampPicture::ClipboardOff);
         click(w.element("imgCLP"), Qt::RightButton); // lights, does not send
-        QCOMPARE(w.LampShows(Lamp::imgCLP), LampPicture::imgClpf);
+        QCOMPARE(w.Lamps().Shows(Lamp::Clipboard), LampPicture::ClipboardFlying);
         doubleClick(w.element("lblClP"));
         QCOMPARE(w.calls.join(" "), QString("toggle send send send"));
         QCOMPARE(w.view(), QString("rate bars"));
@@ -433,11 +412,11 @@ private slots:
     // beside the program's folder (share/doc/loomway), never in the source
     // tree, with the README's pictures next to them.
     void helpMenuIconAndMessageOwner() {
-        LW_Main w;
+        MainWindow w;
         UrlRecorder recorder;
         QDesktopServices::setUrlHandler("file", &recorder, "open");
-        w.Menus().m_lmwhome->trigger();
-        w.Menus().m_whatsnew->trigger();
+        w.Menus().m_homePage->trigger();
+        w.Menus().m_hotNews->trigger();
         QDesktopServices::unsetUrlHandler("file");
         const QString doc = QCoreApplication::applicationDirPath() + "/../share/doc/loomway/";
         QCOMPARE(recorder.files, (QStringList{QDir::cleanPath(doc + "README.html"),
@@ -487,7 +466,7 @@ private slots:
     // New data scrolls the pane to its end; a single character keeps the caret.
     void keyboardAndPanes() {
         Window window;
-        window.SetDisplay("ALL");
+        window.SetDisplay(DisplayMode::All);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         window.element("imgOnOff")->setFocus(Qt::TabFocusReason);
@@ -500,7 +479,7 @@ private slots:
         QStringList worked; // keys ("": a screen reader's press) and what they did
         for (const char* keys : {"Space", "Return", "Num+Enter", "Ctrl+Space", "A", ""}) {
             window.calls.clear();
-            window.SetLamp(Lamp::imgCLP, "CLPOFF");
+            window.Lamps().SetLamp(Lamp::Clipboard, LampPicture::ClipboardOff);
             for (const char* name : {"imgOnOff", "imgCLP"}) {
                 QAccessibleInterface* face =
                     QAccessible::queryAccessibleInterface(window.element(name));
@@ -512,14 +491,14 @@ private slots:
                     QTest::keyClick(window.element(name), k.key(), k.keyboardModifiers());
                 }
             }
-            const bool lit = window.LampShows(Lamp::imgCLP) == LampPicture::imgClpf;
+            const bool lit = window.Lamps().Shows(Lamp::Clipboard) == LampPicture::ClipboardFlying;
             worked << QString(keys) + ":" + window.calls.join(" ") + (lit ? " lit" : "");
         }
         QCOMPARE(worked.join(", "), QString("Space:toggle send lit, Return:toggle send lit, "
                                             "Num+Enter:toggle send lit, Ctrl+Space:, A:, "
                                             ":toggle send lit"));
         window.calls.clear();
-        window.ShowPane(Pane::txtSend, "some data", true);
+        window.Traffic().ShowPane(Pane::Sent, "some data", true);
         auto* send = window.findChild<DataPane*>("txtSend");
         send->Flush();
         send->setFocus();
@@ -530,7 +509,7 @@ private slots:
                            send->cursorRect(at).center() + QPoint(2, 0));
         QCOMPARE(send->textCursor().selectedText(), QString("data"));
         QTest::keyClick(send, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(window.calls.join(" "), QString("LW_CONF"));
+        QCOMPARE(window.calls.join(" "), QString("Comm"));
         auto* pane = window.findChild<DataPane*>("txtReceive");
         std::string text;
         for (int i = 0; i < 40; ++i) {
@@ -568,169 +547,6 @@ private slots:
             QCOMPARE(answered(show, press), head + shown + "|over owner");
             QCOMPARE(got, answer);
         }
-    }
-
-    // Hex and text cells show at most their limit, then an ellipsis.
-    void formats_data() {
-        addRows({"bytes", "limit", "hex", "text"},
-                {{"empty", "", "", "", ""},
-                 {"edges", "001F207E7FFF", "", "00 1F 20 7E 7F FF", ".. ~.."},
-                 {"cut", "6162636465", "3", "61 62 63 \u2026", "abc\u2026"}});
-    }
-    void formats() {
-        const std::string bytes = QByteArray::fromHex(cell("bytes").toLatin1()).toStdString();
-        const std::size_t limit =
-            cell("limit").isEmpty() ? std::string::npos : cell("limit").toUInt();
-        QCOMPARE(QString::fromStdString(HexText(bytes, limit)), cell("hex"));
-        QCOMPARE(QString::fromStdString(PrintableText(bytes, limit)), cell("text"));
-    }
-
-    void parseHex_data() {
-        addRows({"typed", "bytes"}, // bytes in hex; none: refused
-                {{"pairs", "7e ff 03", "7eff03"},
-                 {"0x", "0x7e,0XFF", "7eff"},
-                 {"odd", "7e f", ""},
-                 {"blank", "  ", ""},
-                 {"lone 0x", "0x", ""}});
-    }
-    void parseHex() {
-        const auto parsed = ParseHexBytes(cell("typed").toStdString());
-        QCOMPARE(parsed ? QByteArray::fromStdString(*parsed).toHex() : QByteArray(),
-                 cell("bytes").toLatin1());
-    }
-
-    // Many chunks between two syncs arrive as one insertion; chunks the store
-    // dropped leave as one removal from the top; rows read the store itself.
-    void rowsInBatches() {
-        FixedClock clock;
-        ChunkStore store(clock,
-                         5 * ChunkStore::Cost({.bytes = std::string(100, 'x'), .marks = {}}));
-        ChunkModel model(store);
-        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
-        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
-        for (char c : std::string("abc")) {
-            store.OnChunk(H2M, false, std::string(100, c));
-        }
-        QCOMPARE(model.rowCount(), 0);
-        model.Sync();
-        QCOMPARE(std::tuple(model.rowCount(), inserted.size(), inserted[0].at(2).toInt()),
-                 std::tuple(3, qsizetype(1), 2));
-        for (char c : std::string("defg")) {
-            store.OnChunk(M2H, true, std::string(100, c));
-        }
-        // Before the sync, a row whose chunk went shows empty, not another chunk.
-        QVERIFY(!model.data(model.index(0, ChunkModel::Length)).isValid());
-        model.Sync();
-        QCOMPARE(
-            std::tuple(removed.size(), removed[0].at(2).toInt(), inserted.size(), model.rowCount()),
-            std::tuple(qsizetype(1), 1, qsizetype(2), 5)); // a, b dropped
-        QCOMPARE(model.Record(0)->bytes[0], 'c');
-        QCOMPARE(model.data(model.index(4, ChunkModel::Direction)).toString(),
-                 QString::fromUtf8("modem \u2192 handheld"));
-        QCOMPARE(model.data(model.index(4, ChunkModel::Fate)).toString(), "consumed");
-        QCOMPARE(model.data(model.index(0, ChunkModel::Length)).toInt(), 100);
-        // More than the store holds between two syncs: every old row goes.
-        for (int i = 0; i < 12; ++i) {
-            store.OnChunk(H2M, false, std::string(100, 'z'));
-        }
-        model.Sync();
-        QCOMPARE(std::tuple(model.rowCount(), model.Record(0)->sequence),
-                 std::tuple(5, std::uint64_t(14)));
-    }
-
-    // Patterns are bytes (here Latin-1 characters).
-    void find_data() {
-        addRows({"pattern", "from", "forward", "ignoreCase", "row"},
-                {{"text any case", "connect", "-1", "yes", "yes", "1"},
-                 {"case kept", "connect", "-1", "yes", "", "-1"},
-                 {"next wraps", "AT", "2", "yes", "yes", "0"},
-                 {"previous", "AT", "0", "", "yes", "2"},
-                 {"hex", "~\u00ff\x03", "-1", "yes", "", "3"}});
-    }
-    void find() {
-        FixedClock clock;
-        ChunkStore store(clock);
-        ChunkModel model(store);
-        for (const char* chunk : {"ATDT123\r", "\r\nCONNECT\r\n", "ATH\r"}) {
-            store.OnChunk(H2M, false, chunk);
-        }
-        store.OnChunk(M2H, false, std::string("\x7e\xff\x03\xc0\x21", 5));
-        model.Sync();
-        QCOMPARE(model.Find(cell("pattern").toLatin1().toStdString(), cell("from").toInt(),
-                            !cell("forward").isEmpty(), !cell("ignoreCase").isEmpty()),
-                 cell("row").toInt());
-    }
-
-    // Rows in order, whatever order they were selected in, each with its
-    // heading and hex dump lines; times since switch-on or by the wall clock.
-    void hexDump() {
-        FixedClock clock;
-        ChunkStore store(clock);
-        ChunkModel model(store);
-        clock.steady = 1'234'567;
-        store.OnChunk(H2M, false, "ATD\r");
-        clock.steady = 61'000'000;
-        store.OnChunk(M2H, false, "0123456789ABCDEFG");
-        model.Sync();
-        QCOMPARE(
-            model.HexDump({1, 0, 1}),
-            QString::fromUtf8("1.234  handheld \u2192 modem  forwarded  4 bytes  ATD\n"
-                              "0000  41 54 44 0D                                       |ATD.|\n\n"
-                              "61.000  modem \u2192 handheld  forwarded  17 bytes\n"
-                              "0000  30 31 32 33 34 35 36 37  38 39 41 42 43 44 45 46  "
-                              "|0123456789ABCDEF|\n"
-                              "0010  47                                                |G|\n\n"));
-        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-        model.SetWallClock(true);
-        QCOMPARE(changed.size(), 1);
-        const QString wall = model.data(model.index(0, ChunkModel::Time)).toString();
-        QCOMPARE(wall, QDateTime::fromMSecsSinceEpoch(1'800'000'001'234)
-                           .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
-    }
-
-    // The window follows the newest row until the user scrolls away or finds
-    // something; copying puts the selected rows' dump on the clipboard.
-    void followPauseFindCopy() {
-        FixedClock clock;
-        ChunkStore store(clock);
-        MonitorWindow window(store);
-        window.resize(800, 300);
-        window.Open();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QScrollBar* bar = window.View().verticalScrollBar();
-        const auto feed = [&](int count) {
-            for (int i = 0; i < count; ++i) {
-                store.OnChunk(H2M, false, "row " + std::to_string(store.EndSequence()));
-                window.OnChunk(H2M, false, {});
-            }
-        };
-        feed(200);
-        QTRY_COMPARE_WITH_TIMEOUT(window.Model().rowCount(), 200, 2000); // synced without a frame
-        QVERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
-        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
-        QVERIFY(!window.Following());
-        const int paused = bar->value();
-        feed(50);
-        window.Sync();
-        QCOMPARE(std::pair(window.Model().rowCount(), bar->value()), std::pair(250, paused));
-        window.SetFollowing(true);
-        QCOMPARE(bar->value(), bar->maximum());
-
-        window.findChild<QLineEdit*>("search")->setText("row 17");
-        QVERIFY(window.FindNext());
-        QVERIFY(!window.Following());
-        QCOMPARE(window.View().currentIndex().row(), 17);
-        QVERIFY(window.FindNext()); // "row 170"
-        QCOMPARE(window.View().currentIndex().row(), 170);
-        window.findChild<QLineEdit*>("search")->setText("no such");
-        QVERIFY(!window.FindNext());
-        window.CopySelection();
-        QCOMPARE(QGuiApplication::clipboard()->text(), window.Model().HexDump({170}));
-        window.findChild<QPushButton*>("clear")->click();
-        QVERIFY(window.Model().rowCount() == 0 && store.Rows() == 0);
-        feed(1); // rows come again after a clear
-        window.Sync();
-        QCOMPARE(window.Model().Record(0)->bytes, std::string("row 250"));
     }
 };
 

@@ -1,4 +1,4 @@
-#include "config/profilefile.h"
+#include "base/clock.h"
 #include "lines/hayesmodem.h"
 #include "tools/loomway-sim/commands.h"
 
@@ -44,19 +44,23 @@ private:
     std::uint64_t m_hangups = 0;
 };
 
-class SteadyClock : public ModemClock {
+// The modem's timer as the time it is due, which the read loop waits for.
+class DueTimer : public Timer {
 public:
-    std::int64_t NowMs() const override {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(
-                   std::chrono::steady_clock::now().time_since_epoch())
-            .count();
+    explicit DueTimer(const Clock& clock) : m_clock(clock) {}
+    void Start(std::int64_t ms) override { m_due = m_clock.SteadyMicros() + ms * 1000; }
+    void Stop() override { m_due.reset(); }
+    // Milliseconds until it is due (rounded up), or nothing when not started.
+    std::optional<std::int64_t> msLeft() const {
+        if (!m_due) {
+            return std::nullopt;
+        }
+        return std::max<std::int64_t>(0, (*m_due - m_clock.SteadyMicros() + 999) / 1000);
     }
-    void StartTimer(std::int64_t ms) override { m_due = NowMs() + ms; }
-    void StopTimer() override { m_due.reset(); }
-    std::optional<std::int64_t> due() const { return m_due; }
     void fired() { m_due.reset(); }
 
 private:
+    const Clock& m_clock;
     std::optional<std::int64_t> m_due;
 };
 
@@ -77,16 +81,9 @@ private:
 };
 
 // Every number is in the phonebook, and stands for the echo service.
-class EchoPhonebook : public ProfileFile {
-public:
-    std::string GetString(const std::string&, const std::string&, const std::string&,
-                          std::size_t) override {
-        return "tcp:127.0.0.1:7";
-    }
-    bool WriteString(const std::string&, const std::string&, const std::string&) override {
-        return false;
-    }
-};
+DialLookup EchoService(const std::string& dialString) {
+    return LookUpDialString(dialString, "tcp:127.0.0.1:7");
+}
 
 } // namespace
 
@@ -94,14 +91,14 @@ int RunModem(const Options& o, SerialLine& line, std::ostream& out, std::ostream
     using std::chrono::milliseconds;
     std::vector<std::string> events;
     EchoLink link(o.speed, events);
-    SteadyClock clock;
+    SystemClock clock;
+    DueTimer timer(clock);
     Collector handheld(events);
-    EchoPhonebook phonebook;
     ModemDefaults defaults;
     defaults.speed = o.speed;
     defaults.echo = false;
     defaults.guardTime = static_cast<std::uint8_t>((o.guard.count() + 10) / 20);
-    HayesModem modem(link, clock, handheld, &phonebook, defaults);
+    HayesModem modem(link, clock, timer, handheld, EchoService, defaults);
     link.Attach(modem);
 
     out << "modem: ready on " << line.path() << " at " << o.speed << " bit/s\n";
@@ -116,10 +113,7 @@ int RunModem(const Options& o, SerialLine& line, std::ostream& out, std::ostream
         out.flush();
     };
     while (!line.stopped()) {
-        milliseconds wait(1000);
-        if (const auto due = clock.due()) {
-            wait = milliseconds(std::max<std::int64_t>(0, *due - clock.NowMs()));
-        }
+        const milliseconds wait(timer.msLeft().value_or(1000));
         const std::string bytes = line.read(wait);
         if (line.hungUp()) {
             report();
@@ -128,8 +122,8 @@ int RunModem(const Options& o, SerialLine& line, std::ostream& out, std::ostream
         }
         if (!bytes.empty()) {
             modem.FromHandheld(bytes);
-        } else if (clock.due() && *clock.due() <= clock.NowMs()) {
-            clock.fired();
+        } else if (timer.msLeft() == 0) {
+            timer.fired();
             modem.OnTimer();
         }
         in += bytes.size();

@@ -1,4 +1,4 @@
-#include "core/commandline.h"
+#include "lines/commandline.h"
 
 namespace loomway {
 
