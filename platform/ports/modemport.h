@@ -95,7 +95,7 @@ private:
     NetworkPort m_network;
     PtyProcess m_program;
     std::unique_ptr<HayesModem> m_modem;
-    QObject m_context; // for queued calls: dropped when this object goes
+    QObject m_context; // for the queued reads of call data: dropped first
 };
 
 } // namespace loomway
