@@ -16,7 +16,7 @@ constexpr const char* kLineFeed = "\n";
 long WholeNumberOf(const std::string& text) {
     auto number = ToWholeNumber(text);
     if (!number) {
-        throw PortError{13, "Type mismatch"};
+        throw PortError{PortError::Code::TypeMismatch, "Type mismatch"};
     }
     return *number;
 }
@@ -24,11 +24,11 @@ long WholeNumberOf(const std::string& text) {
 int PortNumberOf(const std::string& text) {
     const std::optional<long> port = PortNumberOfText(text);
     if (!port) {
-        throw PortError{13, "Type mismatch"};
+        throw PortError{PortError::Code::TypeMismatch, "Type mismatch"};
     }
     const long number = *port;
     if (number < INT_MIN || number > INT_MAX) {
-        throw PortError{6, "Overflow"};
+        throw PortError{PortError::Code::Overflow, "Overflow"};
     }
     return static_cast<int>(number);
 }
@@ -142,7 +142,7 @@ void RedirectionSwitch::ToggleRedirection() {
     }
 }
 
-void RedirectionSwitch::ReportPortError(int code, const std::string& description,
+void RedirectionSwitch::ReportPortError(PortError::Code code, const std::string& description,
                                         const std::string& detail) {
     if (!m_settings.SourcePort && !m_settings.DestinationPort && !m_settings.CommonSpeed) {
         return;
@@ -153,25 +153,25 @@ void RedirectionSwitch::ReportPortError(int code, const std::string& description
     std::string text;
     bool endRedirection = true;
     switch (code) {
-    case 8002:
+    case PortError::Code::NoSuchPort:
         title = "Port Error";
         text = "Communications port " + p + " cannot be" + lf +
                "accessed at this time.  Make sure" + lf + "no other devices are utilizing COM" + p +
                lf + "and that you are using the correct port.";
         break;
-    case 8005:
+    case PortError::Code::PortAlreadyOpen:
         title = "Port Error";
         text = "Communications port " + p + " cannot be" + lf +
                "accessed at this time.  Make sure" + lf + "no other devices are utilizing COM" + p +
                lf + "and try to connect again.";
         break;
-    case 8012:
+    case PortError::Code::DeviceUnavailable:
         title = "Verify Power/Connection";
         text = "Communications port " + p + " cannot be " + lf +
                "accessed at this time.  Make sure " + lf +
                " that the device is powered on and properly" + lf + "connected.";
         break;
-    case 8018:
+    case PortError::Code::PortNotOpen:
         title = "Port not Connected";
         text = "It appears that one (or more) devices is" + lf +
                "currently in use by another program or not available" + lf +
@@ -179,8 +179,8 @@ void RedirectionSwitch::ReportPortError(int code, const std::string& description
         break;
     default:
         title = "Port Error";
-        text =
-            "Error Number: " + std::string(" ") + std::to_string(code) + "-Error - " + description;
+        text = "Error Number: " + std::string(" ") + std::to_string(static_cast<int>(code)) +
+               "-Error - " + description;
         endRedirection = false;
         break;
     }
@@ -207,7 +207,9 @@ void RedirectionSwitch::OnPortLost(const SerialPort& port, const PortError& erro
     }
     m_reportingLost = true;
     m_openingPort = std::to_string(port.PortNumber());
-    ReportPortError(error.code == 8002 ? 8002 : 8012, error.description, error.detail);
+    const PortError::Code code =
+        error.code == PortError::Code::NoSuchPort ? error.code : PortError::Code::DeviceUnavailable;
+    ReportPortError(code, error.description, error.detail);
     if (m_active) { // nothing configured any more: no message, but still off
         EndRedirection();
     }

@@ -27,7 +27,8 @@ public:
     void ToggleRedirection();
     // detail, when given, is added below the fixed text of the four known
     // codes (see PortError::detail).
-    void ReportPortError(int code, const std::string& description, const std::string& detail = {});
+    void ReportPortError(PortError::Code code, const std::string& description,
+                         const std::string& detail = {});
 
     // A port's device went away while it was open (the port is closed
     // already). With a device watcher, [Ports] Reconnect not "NO" and a device
@@ -35,7 +36,7 @@ public:
     // as soon as its device is back; otherwise the user is told once, with
     // that port's number, and redirection is switched off. A network endpoint
     // whose connection failed after a switch-on that returned at once comes
-    // here too, as 8002 when its host does not resolve.
+    // here too, as NoSuchPort when its host does not resolve.
     void OnPortLost(const SerialPort& port, const PortError& error);
 
     void SetDeviceWatcher(DeviceWatcher* watcher) { m_watcher = watcher; }

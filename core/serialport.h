@@ -6,17 +6,32 @@
 
 namespace loomway {
 
-// A failure of a serial port operation. The callers tell apart 8002 (no such
-// port), 8005 (port already open or held by another program), 8012 (the device
-// cannot be opened) and 8018 (operation valid only while the port is open);
-// every other code is reported with its description.
+// A failure of a serial port operation. The callers tell apart NoSuchPort,
+// PortAlreadyOpen (or held by another program), DeviceUnavailable (the device
+// cannot be opened) and PortNotOpen; every other code is reported with its
+// number and description.
 struct PortError {
-    int code = 0;
+    // The numbers are the ones the user's messages show.
+    enum class Code {
+        None = 0, // not a port failure: another error, shown the same way
+        Overflow = 6,
+        TypeMismatch = 13,
+        PermissionDenied = 70,
+        InvalidProperty = 380,
+        NoSuchPort = 8002,
+        PortAlreadyOpen = 8005,
+        DeviceUnavailable = 8012,
+        PortNotOpen = 8018,
+    };
+
+    Code code = Code::None;
     std::string description;
     // A line the user's message adds below the fixed text of the four known
     // codes. Set by ports that are no serial device (network endpoints), where
     // the fixed text alone does not say what went wrong; empty otherwise.
     std::string detail = {};
+
+    int Number() const { return static_cast<int>(code); }
 };
 
 // One serial port (handheld side or modem side), 8N1, no flow control.
@@ -26,10 +41,11 @@ class SerialPort {
 public:
     virtual ~SerialPort() = default;
 
-    // 1-based port number; a negative number fails at once (380).
+    // 1-based port number; a negative number fails at once (InvalidProperty).
     virtual void SetPortNumber(int number) = 0;
     virtual int PortNumber() const = 0;
-    // The speed in plain decimal followed by ",N,8,1"; anything else fails (380).
+    // The speed in plain decimal followed by ",N,8,1"; anything else fails
+    // (InvalidProperty).
     virtual void SetSettings(const std::string& settings) = 0;
     virtual void Open() = 0;
     virtual void Close() = 0;
@@ -37,7 +53,7 @@ public:
     virtual std::size_t BytesWaiting() const = 0;
     // Everything waiting, in arrival order; afterwards nothing is waiting.
     virtual std::string ReadAll() = 0;
-    // All of data, in order; fails with 8018 when the port is not open.
+    // All of data, in order; fails with PortNotOpen when the port is not open.
     virtual void Write(const std::string& data) = 0;
 
     // Called on the user-interface thread whenever bytes have arrived.

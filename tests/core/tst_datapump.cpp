@@ -208,7 +208,7 @@ private slots:
     // a closed port's event reads nothing.
     void failedForwardsAndClosedPorts() {
         Rig rig;
-        rig.modem.writeError = {8020, "Error reading comm device"};
+        rig.modem.writeError = {PortError::Code(8020), "Error reading comm device"};
         rig.handheld.arrive("fail");
         rig.modem.writeError = {};
         rig.modem.forceOpen(false);

@@ -66,8 +66,8 @@ struct Rig {
                                             messages.messages[0].text);
     }
     void lose(ReplugPort& port) {
-        port.loseDevice({8012, "gone"});
-        sw.OnPortLost(port, {8012, "gone"});
+        port.loseDevice({PortError::Code::DeviceUnavailable, "gone"});
+        sw.OnPortLost(port, {PortError::Code::DeviceUnavailable, "gone"});
     }
     void back(ReplugPort& port) { watcher.watched.at(port.name)(); }
     Watcher watcher;
@@ -125,7 +125,8 @@ private slots:
         const bool switchesOff = cell("code") != "70";
         Rig rig;
         rig.sw.SetRedirectionActive(true); // as the start-up preference "ON" leaves it
-        rig.handheld.openError = PortError{cell("code").toInt(), "Permission denied"};
+        rig.handheld.openError =
+            PortError{PortError::Code(cell("code").toInt()), "Permission denied"};
         rig.sw.StartRedirection();
         QCOMPARE(rig.message(), cell("message"));
         const auto& m = rig.messages.messages[0];
@@ -178,7 +179,7 @@ private slots:
         rig.sw.StartRedirection();
         rig.sw.EndRedirection();
         rig.sw.EndRedirection();
-        rig.modem.openError = {8002, "no such port"};
+        rig.modem.openError = {PortError::Code::NoSuchPort, "no such port"};
         rig.handheld.calls.clear();
         rig.sw.StartRedirection(); // fails and switches off: it was never on
         QCOMPARE(rig.message(), QString::fromStdString(kNoPort3));
@@ -186,7 +187,7 @@ private slots:
         rig.modem.openError = {};
         rig.modem.SetLostHandler([&](const PortError& e) { rig.sw.OnPortLost(rig.modem, e); });
         rig.sw.StartRedirection();
-        rig.modem.loseDevice({8012, "gone"});
+        rig.modem.loseDevice({PortError::Code::DeviceUnavailable, "gone"});
         QCOMPARE(told, std::string("on off on off "));
     }
 
@@ -205,7 +206,7 @@ private slots:
         QCOMPARE(rig.panels.notice,
                  std::string("Waiting for COM3 (/dev/cradle); COM4 (/dev/modem)"));
         rig.back(rig.modem);
-        rig.handheld.openError = {8005, "probed by another program"};
+        rig.handheld.openError = {PortError::Code::PortAlreadyOpen, "probed by another program"};
         rig.back(rig.handheld);
         QCOMPARE(rig.panels.notice, std::string("Waiting for COM3 (/dev/cradle)"));
         QVERIFY(rig.panels.lamps.endsWith(";Power PowerOn/PowerOff;"));

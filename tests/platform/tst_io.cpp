@@ -6,8 +6,8 @@
 #include "platform/filecapturesink.h"
 #include "platform/filesystemdevicewatcher.h"
 #include "platform/iniprofilefile.h"
-#include "platform/qtserialport.h"
-#include "platform/routingserialport.h"
+#include "platform/ports/qtserialport.h"
+#include "platform/ports/routingserialport.h"
 #include "platform/serialdevices.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
@@ -103,7 +103,7 @@ template <typename F> std::string FailureOf(F&& f) {
     try {
         f();
     } catch (const PortError& error) {
-        return std::to_string(error.code) + "|" + error.description;
+        return std::to_string(error.Number()) + "|" + error.description;
     }
     return "0";
 }
@@ -126,8 +126,9 @@ struct Rig {
     explicit Rig(const std::string& target, const char* speed = "9600",
                  const QByteArray& more = {}) {
         writeSettingsFile("[Ports]\nCOM2=" + QByteArray::fromStdString(target) + "\n" + more);
-        modem.SetLostHandler(
-            [this](const PortError& e) { lost = std::to_string(e.code) + "|" + e.description; });
+        modem.SetLostHandler([this](const PortError& e) {
+            lost = std::to_string(e.Number()) + "|" + e.description;
+        });
         modem.SetReceiveHandler([this] { got += modem.ReadAll(); });
         modem.SetPortNumber(2);
         modem.SetSettings(speed + std::string(",N,8,1"));
@@ -442,7 +443,7 @@ private slots:
         port.SetSettings("9600,N,8,1");
         std::vector<int> lost;
         std::string received;
-        port.SetLostHandler([&](const PortError& e) { lost.push_back(e.code); });
+        port.SetLostHandler([&](const PortError& e) { lost.push_back(e.Number()); });
         port.SetReceiveHandler([&] { received += port.ReadAll(); });
         port.Open();
         first.breakLine();

@@ -278,7 +278,8 @@ private slots:
         settings.ClipboardMethodOn = fault != "method off";
         PrintRig port; // its port and traffic
         port.forceOpen(fault != "port closed");
-        port.writeError.code = fault == "write fails" ? 8018 : 0;
+        port.writeError.code =
+            fault == "write fails" ? PortError::Code::PortNotOpen : PortError::Code::None;
         MemoryClipboard clipboard;
         clipboard.content = fault == "no text" ? std::nullopt : std::optional(clip.toStdString());
         port.traffic.CountBytes(Counter::Received, 4);

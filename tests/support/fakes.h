@@ -85,7 +85,7 @@ public:
     void SetPortNumber(int number) override {
         calls.push_back("SetPortNumber " + std::to_string(number));
         if (number < 0) {
-            throw PortError{380, "Invalid property value"};
+            throw PortError{PortError::Code::InvalidProperty, "Invalid property value"};
         }
         m_number = number;
     }
@@ -93,11 +93,11 @@ public:
     void SetSettings(const std::string& text) override { calls.push_back("SetSettings " + text); }
     void Open() override {
         calls.push_back("Open");
-        if (openError.code != 0) {
+        if (openError.code != PortError::Code::None) {
             throw openError;
         }
         if (m_open) {
-            throw PortError{8005, "Port already open"};
+            throw PortError{PortError::Code::PortAlreadyOpen, "Port already open"};
         }
         m_open = true;
     }
@@ -110,9 +110,10 @@ public:
     std::string ReadAll() override { return std::exchange(m_waiting, std::string()); }
     void Write(const std::string& data) override {
         if (!m_open) {
-            throw PortError{8018, "Operation valid only when the port is open"};
+            throw PortError{PortError::Code::PortNotOpen,
+                            "Operation valid only when the port is open"};
         }
-        if (writeError.code != 0) {
+        if (writeError.code != PortError::Code::None) {
             throw writeError;
         }
         written += data;

@@ -239,7 +239,7 @@ void CommDialog::OnOkClicked() {
         m_redirection.ReportPortError(error.code, error.description);
         return;
     } catch (const std::exception& error) {
-        m_redirection.ReportPortError(0, error.what());
+        m_redirection.ReportPortError(PortError::Code::None, error.what());
         return;
     }
     accept();

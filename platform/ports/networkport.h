@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/serialport.h"
-#include "platform/wireprotocol.h"
+#include "platform/ports/portbase.h"
+#include "platform/ports/wireprotocol.h"
 
 #include <QTcpSocket>
 #include <QTimer>
@@ -17,17 +17,15 @@ namespace loomway {
 // port, as its WireProtocol says). Name lookup and connecting run in the
 // background: Open() returns at once with the port open and connecting, bytes
 // written meanwhile wait and go out once the connection stands. A connection
-// that fails (8002 when the host does not resolve, 8012 when it is refused,
-// unreachable or silent past the limit) or drops later is reported through
-// the lost handler, with the port already closed.
-class NetworkPort : public SerialPort {
+// that fails (NoSuchPort when the host does not resolve, DeviceUnavailable
+// when it is refused, unreachable or silent past the limit) or drops later is
+// reported through the lost handler, with the port already closed.
+class NetworkPort : public PortBase {
 public:
     enum class Failure { None, HostNotFound, Refused, Unreachable, TimedOut, Dropped };
 
     NetworkPort();
     ~NetworkPort() override;
-    NetworkPort(const NetworkPort&) = delete;
-    NetworkPort& operator=(const NetworkPort&) = delete;
 
     // Where the next Open() connects to; text is the endpoint as the user
     // wrote it, for messages.
@@ -41,8 +39,6 @@ public:
     // Called once per opening, when the connection stands.
     void SetConnectedHandler(std::function<void()> handler) { m_connected = std::move(handler); }
 
-    void SetPortNumber(int number) override;
-    int PortNumber() const override { return m_number; }
     void SetSettings(const std::string& settings) override;
     void Open() override;
     void Close() override;
@@ -52,11 +48,7 @@ public:
     std::size_t BytesWaiting() const override;
     std::string ReadAll() override;
     void Write(const std::string& data) override;
-    void SetReceiveHandler(std::function<void()> handler) override;
-    void RequeueReceiveEvent() override;
-    void SetLostHandler(std::function<void(const PortError&)> handler) override;
     std::size_t BytesToWrite() const override;
-    void SetWrittenHandler(std::function<void()> handler) override;
 
 private:
     enum class State { Closed, Connecting, Connected };
@@ -66,31 +58,23 @@ private:
     void OnSocketError(QAbstractSocket::SocketError error);
     void OnTimeout();
     void Pull(bool bounded);
-    void RaiseReceive();
+    void OnRequeuedReceive() override;
     void Fail(Failure why, const PortError& error);
-    PortError Error(int code, const std::string& what) const;
+    PortError Error(PortError::Code code, const std::string& what) const;
 
     std::string m_host;
     std::uint16_t m_portNumber = 0;
     std::string m_text;
     std::unique_ptr<WireProtocol> m_wire;
-    int m_number = 0;
     int m_speed = 9600;
     State m_state = State::Closed;
     Failure m_failure = Failure::None;
     std::string m_in;      // decoded bytes not read yet
     std::string m_pending; // encoded bytes written while connecting
-    std::function<void()> m_receive;
-    std::function<void(const PortError&)> m_lost;
-    std::function<void()> m_written;
     std::function<void()> m_connected;
-    bool m_inReceive = false;
-    bool m_missedReceive = false;
-    bool m_requeuePending = false;
-    std::uint64_t m_openCount = 0; // tells a queued event which opening it belongs to
     QTimer m_limit;
-    // Last, so that it goes first: queued calls that use it as their context
-    // are dropped before the members they touch.
+    // Last, so that it goes first: its signals, whose connections touch the
+    // members above, are gone before them.
     QTcpSocket m_socket;
 };
 

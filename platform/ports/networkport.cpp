@@ -1,11 +1,8 @@
-#include "platform/networkport.h"
+#include "platform/ports/networkport.h"
 
-#include "platform/guardedcall.h"
-#include "platform/portsettings.h"
+#include "platform/ports/guardedcall.h"
+#include "platform/ports/portsettings.h"
 
-#include <QMetaObject>
-
-#include <exception>
 #include <utility>
 
 namespace loomway {
@@ -18,13 +15,9 @@ constexpr int kConnectLimitMs = 10000;
 constexpr std::size_t kInLimit = 64 * 1024;
 constexpr qint64 kSocketBufferSize = 64 * 1024;
 
-PortError InvalidProperty() {
-    return PortError{380, "Invalid property value"};
-}
-
 } // namespace
 
-NetworkPort::NetworkPort() {
+NetworkPort::NetworkPort() : PortBase("network") {
     m_limit.setSingleShot(true);
     m_limit.setInterval(kConnectLimitMs);
     m_socket.setReadBufferSize(kSocketBufferSize);
@@ -33,11 +26,8 @@ NetworkPort::NetworkPort() {
     QObject::connect(&m_socket, &QTcpSocket::readyRead, &m_socket, [this] { OnReadyRead(); });
     QObject::connect(&m_socket, &QTcpSocket::errorOccurred, &m_socket,
                      [this](QAbstractSocket::SocketError error) { OnSocketError(error); });
-    QObject::connect(&m_socket, &QTcpSocket::bytesWritten, &m_socket, [this](qint64) {
-        if (m_written) {
-            m_written();
-        }
-    });
+    QObject::connect(&m_socket, &QTcpSocket::bytesWritten, &m_socket,
+                     [this](qint64) { RaiseWritten(); });
 }
 
 NetworkPort::~NetworkPort() {
@@ -48,7 +38,7 @@ NetworkPort::~NetworkPort() {
 void NetworkPort::SetEndpoint(const std::string& host, std::uint16_t port, const std::string& text,
                               std::unique_ptr<WireProtocol> wire) {
     if (IsOpen()) {
-        throw PortError{8005, "Port already open"};
+        throw PortAlreadyOpen();
     }
     m_host = host;
     m_portNumber = port;
@@ -56,21 +46,8 @@ void NetworkPort::SetEndpoint(const std::string& host, std::uint16_t port, const
     m_wire = std::move(wire);
 }
 
-void NetworkPort::SetPortNumber(int number) {
-    if (number < 0) {
-        throw InvalidProperty();
-    }
-    if (IsOpen()) {
-        throw PortError{8005, "Port already open"};
-    }
-    m_number = number;
-}
-
 void NetworkPort::SetSettings(const std::string& settings) {
-    const int speed = SpeedOfSettings(settings);
-    if (speed <= 0) {
-        throw InvalidProperty();
-    }
+    const int speed = CheckedSpeedOfSettings(settings);
     const bool changed = speed != m_speed;
     m_speed = speed;
     if (changed && m_state == State::Connected) {
@@ -80,15 +57,15 @@ void NetworkPort::SetSettings(const std::string& settings) {
 
 void NetworkPort::Open() {
     if (IsOpen()) {
-        throw PortError{8005, "Port already open"};
+        throw PortAlreadyOpen();
     }
     if (!m_wire || m_host.empty()) {
-        throw PortError{8002, "No endpoint for port " + std::to_string(m_number)};
+        throw PortError{PortError::Code::NoSuchPort,
+                        "No endpoint for port " + std::to_string(PortNumber())};
     }
-    ++m_openCount;
+    BeginOpening();
     m_in.clear();
     m_pending.clear();
-    m_missedReceive = false;
     m_failure = Failure::None;
     m_state = State::Connecting;
     m_limit.start();
@@ -96,7 +73,7 @@ void NetworkPort::Open() {
 }
 
 void NetworkPort::Close() {
-    ++m_openCount; // events queued for the old opening no longer apply
+    EndOpening(); // events queued for the old opening no longer apply
     m_limit.stop();
     m_state = State::Closed;
     m_socket.abort();
@@ -121,7 +98,7 @@ std::string NetworkPort::ReadAll() {
 
 void NetworkPort::Write(const std::string& data) {
     if (m_state == State::Closed) {
-        throw PortError{8018, "Operation valid only when the port is open"};
+        throw PortNotOpen();
     }
     if (data.empty()) {
         return;
@@ -133,16 +110,9 @@ void NetworkPort::Write(const std::string& data) {
     }
     const qint64 size = static_cast<qint64>(wire.size());
     if (m_socket.write(wire.data(), size) != size) {
-        throw Error(8012, "cannot be written: " + m_socket.errorString().toStdString());
+        throw Error(PortError::Code::DeviceUnavailable,
+                    "cannot be written: " + m_socket.errorString().toStdString());
     }
-}
-
-void NetworkPort::SetReceiveHandler(std::function<void()> handler) {
-    m_receive = std::move(handler);
-}
-
-void NetworkPort::SetLostHandler(std::function<void(const PortError&)> handler) {
-    m_lost = std::move(handler);
 }
 
 std::size_t NetworkPort::BytesToWrite() const {
@@ -150,10 +120,6 @@ std::size_t NetworkPort::BytesToWrite() const {
         return 0;
     }
     return m_pending.size() + static_cast<std::size_t>(m_socket.bytesToWrite());
-}
-
-void NetworkPort::SetWrittenHandler(std::function<void()> handler) {
-    m_written = std::move(handler);
 }
 
 void NetworkPort::OnConnected() {
@@ -169,9 +135,9 @@ void NetworkPort::OnConnected() {
         m_socket.write(first.data(), static_cast<qint64>(first.size()));
     }
     if (m_connected) {
-        const std::uint64_t opening = m_openCount;
+        const std::uint64_t opening = Opening();
         GuardedCall("connected handler", m_connected);
-        if (opening != m_openCount) {
+        if (opening != Opening()) {
             return;
         }
     }
@@ -199,50 +165,22 @@ void NetworkPort::OnReadyRead() {
         return;
     }
     Pull(true);
-    if (m_in.empty()) {
-        return;
-    }
-    if (m_inReceive) {
-        m_missedReceive = true;
-        return;
-    }
-    RaiseReceive();
-}
-
-void NetworkPort::RaiseReceive() {
-    if (!m_receive) {
-        return;
-    }
-    m_inReceive = true;
-    GuardedCall("network receive handler", m_receive);
-    m_inReceive = false;
-    if (std::exchange(m_missedReceive, false)) {
-        RequeueReceiveEvent();
+    if (!m_in.empty()) {
+        OnArrival();
     }
 }
 
-void NetworkPort::RequeueReceiveEvent() {
-    if (m_requeuePending) {
+void NetworkPort::OnRequeuedReceive() {
+    if (m_state != State::Connected) {
         return;
     }
-    m_requeuePending = true;
-    const std::uint64_t opening = m_openCount;
-    QMetaObject::invokeMethod(
-        &m_socket,
-        [this, opening] {
-            m_requeuePending = false;
-            if (opening != m_openCount || m_state != State::Connected) {
-                return;
-            }
-            Pull(true);
-            if (!m_in.empty() && !m_inReceive) {
-                RaiseReceive();
-            }
-        },
-        Qt::QueuedConnection);
+    Pull(true);
+    if (!m_in.empty() && !InReceive()) {
+        RaiseReceive();
+    }
 }
 
-PortError NetworkPort::Error(int code, const std::string& what) const {
+PortError NetworkPort::Error(PortError::Code code, const std::string& what) const {
     const std::string text = m_text + ": " + what;
     return PortError{code, text, text};
 }
@@ -255,28 +193,32 @@ void NetworkPort::OnSocketError(QAbstractSocket::SocketError error) {
     const std::string reason = m_socket.errorString().toStdString();
     if (m_state == State::Connecting) {
         if (error == QAbstractSocket::HostNotFoundError) {
-            Fail(Failure::HostNotFound, Error(8002, "the host " + m_host + " cannot be found"));
+            Fail(Failure::HostNotFound,
+                 Error(PortError::Code::NoSuchPort, "the host " + m_host + " cannot be found"));
         } else if (error == QAbstractSocket::ConnectionRefusedError) {
-            Fail(Failure::Refused, Error(8012, "the connection to " + where + " was refused"));
+            Fail(Failure::Refused, Error(PortError::Code::DeviceUnavailable,
+                                         "the connection to " + where + " was refused"));
         } else {
-            Fail(Failure::Unreachable, Error(8012, where + " cannot be reached (" + reason + ")"));
+            Fail(Failure::Unreachable, Error(PortError::Code::DeviceUnavailable,
+                                             where + " cannot be reached (" + reason + ")"));
         }
         return;
     }
     // The last bytes before a close are the user's too: hand them on first.
     Pull(false);
-    if (!m_in.empty() && !m_inReceive) {
-        const std::uint64_t opening = m_openCount;
+    if (!m_in.empty() && !InReceive()) {
+        const std::uint64_t opening = Opening();
         RaiseReceive();
-        if (opening != m_openCount) {
+        if (opening != Opening()) {
             return;
         }
     }
     if (error == QAbstractSocket::RemoteHostClosedError) {
-        Fail(Failure::Dropped, Error(8012, "the far end closed the connection"));
-    } else {
         Fail(Failure::Dropped,
-             Error(8012, "the connection to " + where + " broke (" + reason + ")"));
+             Error(PortError::Code::DeviceUnavailable, "the far end closed the connection"));
+    } else {
+        Fail(Failure::Dropped, Error(PortError::Code::DeviceUnavailable,
+                                     "the connection to " + where + " broke (" + reason + ")"));
     }
 }
 
@@ -285,23 +227,15 @@ void NetworkPort::OnTimeout() {
         return;
     }
     Fail(Failure::TimedOut,
-         Error(8012, "no connection to " + m_host + " port " + std::to_string(m_portNumber) +
-                         " within " + std::to_string(m_limit.interval() / 1000) + " s"));
+         Error(PortError::Code::DeviceUnavailable,
+               "no connection to " + m_host + " port " + std::to_string(m_portNumber) + " within " +
+                   std::to_string(m_limit.interval() / 1000) + " s"));
 }
 
 void NetworkPort::Fail(Failure why, const PortError& error) {
     Close();
     m_failure = why;
-    const std::uint64_t opening = m_openCount;
-    QMetaObject::invokeMethod(
-        &m_socket,
-        [this, opening, error] {
-            if (opening != m_openCount || IsOpen() || !m_lost) {
-                return;
-            }
-            GuardedCall("network lost handler", [&] { m_lost(error); });
-        },
-        Qt::QueuedConnection);
+    ReportLost(error);
 }
 
 } // namespace loomway

@@ -1,4 +1,4 @@
-#include "platform/ptyprocess.h"
+#include "platform/ports/ptyprocess.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ports/porterrors.h"
+
 #include <string>
 
 namespace loomway {
@@ -22,6 +24,15 @@ inline int SpeedOfSettings(const std::string& text) {
         }
     }
     return static_cast<int>(value);
+}
+
+// As SpeedOfSettings, failing with InvalidProperty where that gives 0.
+inline int CheckedSpeedOfSettings(const std::string& text) {
+    const int speed = SpeedOfSettings(text);
+    if (speed <= 0) {
+        throw InvalidProperty();
+    }
+    return speed;
 }
 
 } // namespace loomway

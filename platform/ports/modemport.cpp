@@ -1,9 +1,8 @@
-#include "platform/modemport.h"
+#include "platform/ports/modemport.h"
 
 #include "config/phonebook.h"
-#include "platform/guardedcall.h"
-#include "platform/portsettings.h"
-#include "platform/telnetwire.h"
+#include "platform/ports/portsettings.h"
+#include "platform/ports/telnetwire.h"
 
 #include <QMetaObject>
 
@@ -17,21 +16,10 @@ namespace {
 // end is held back.
 constexpr std::size_t kInLimit = 64 * 1024;
 
-std::unique_ptr<WireProtocol> WireFor(EndpointKind kind) {
-    switch (kind) {
-    case EndpointKind::Telnet:
-        return std::make_unique<TelnetWire>();
-    case EndpointKind::Rfc2217:
-        return std::make_unique<Rfc2217Wire>();
-    default:
-        return std::make_unique<RawWire>();
-    }
-}
-
 } // namespace
 
 ModemPort::ModemPort(ProfileFile& phonebook)
-    : m_directory([&phonebook](const std::string& dialString) {
+    : PortBase("modem"), m_directory([&phonebook](const std::string& dialString) {
           return LookUpDialString(dialString, ReadPhonebookEntry(phonebook, dialString));
       }) {
     m_network.SetConnectedHandler([this] {
@@ -41,11 +29,7 @@ ModemPort::ModemPort(ProfileFile& phonebook)
     });
     m_network.SetLostHandler([this](const PortError& error) { OnNetworkLost(error); });
     m_network.SetReceiveHandler([this] { OnLinkData(); });
-    m_network.SetWrittenHandler([this] {
-        if (m_written) {
-            m_written();
-        }
-    });
+    m_network.SetWrittenHandler([this] { RaiseWritten(); });
     m_program.SetDataHandler([this] { OnLinkData(); });
     m_program.SetEndedHandler([this](const std::string& why) {
         if (m_call != Call::Program || !m_modem) {
@@ -55,11 +39,7 @@ ModemPort::ModemPort(ProfileFile& phonebook)
         Note(why);
         m_modem->OnLinkDropped();
     });
-    m_program.SetWrittenHandler([this] {
-        if (m_written) {
-            m_written();
-        }
-    });
+    m_program.SetWrittenHandler([this] { RaiseWritten(); });
 }
 
 ModemPort::~ModemPort() {
@@ -67,29 +47,18 @@ ModemPort::~ModemPort() {
     HangUp();
 }
 
-void ModemPort::SetPortNumber(int number) {
-    if (number < 0) {
-        throw PortError{380, "Invalid property value"};
-    }
-    if (m_open) {
-        throw PortError{8005, "Port already open"};
-    }
-    m_number = number;
-}
-
 void ModemPort::SetSettings(const std::string& settings) {
-    const int speed = SpeedOfSettings(settings);
-    if (speed <= 0) {
-        throw PortError{380, "Invalid property value"};
-    }
+    m_speed = CheckedSpeedOfSettings(settings);
     m_settings = settings;
-    m_speed = speed;
 }
 
 void ModemPort::Open() {
     if (m_open) {
-        throw PortError{8005, "Port already open"};
+        throw PortAlreadyOpen();
     }
+    // No BeginOpening(): all the modem's bytes come through the queued receive
+    // event, and one queued before a reopening must still run (until it has,
+    // no other is queued); closing clears the bytes instead.
     HangUp();
     m_in.clear();
     ModemDefaults defaults;
@@ -126,17 +95,9 @@ std::string ModemPort::ReadAll() {
 
 void ModemPort::Write(const std::string& data) {
     if (!m_open || !m_modem) {
-        throw PortError{8018, "Operation valid only when the port is open"};
+        throw PortNotOpen();
     }
     m_modem->FromHandheld(data);
-}
-
-void ModemPort::SetReceiveHandler(std::function<void()> handler) {
-    m_receive = std::move(handler);
-}
-
-void ModemPort::SetWrittenHandler(std::function<void()> handler) {
-    m_written = std::move(handler);
 }
 
 std::size_t ModemPort::BytesToWrite() const {
@@ -151,31 +112,15 @@ std::size_t ModemPort::BytesToWrite() const {
 }
 
 void ModemPort::RequeueReceiveEvent() {
-    if (m_receiveQueued || m_in.empty()) {
-        return;
+    if (!m_in.empty()) {
+        PortBase::RequeueReceiveEvent();
     }
-    // Queued also when bytes come from inside the pump's own handler (the
-    // echo of an AT command): the receive event never nests.
-    m_receiveQueued = true;
-    QMetaObject::invokeMethod(
-        &m_context,
-        [this] {
-            m_receiveQueued = false;
-            if (!m_open || m_in.empty() || !m_receive) {
-                return;
-            }
-            if (m_inReceive) {
-                m_missedReceive = true;
-                return;
-            }
-            m_inReceive = true;
-            GuardedCall("modem receive handler", m_receive);
-            m_inReceive = false;
-            if (std::exchange(m_missedReceive, false)) {
-                RequeueReceiveEvent();
-            }
-        },
-        Qt::QueuedConnection);
+}
+
+void ModemPort::OnRequeuedReceive() {
+    if (m_open && !m_in.empty()) {
+        OnArrival();
+    }
 }
 
 void ModemPort::ToHandheld(const std::string& bytes) {

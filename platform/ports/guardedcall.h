@@ -13,7 +13,7 @@ template <typename F> void GuardedCall(const char* what, F&& call) {
     try {
         call();
     } catch (const PortError& e) {
-        qWarning("%s failed: %d %s", what, e.code, e.description.c_str());
+        qWarning("%s failed: %d %s", what, e.Number(), e.description.c_str());
     } catch (const std::exception& e) {
         qWarning("%s failed: %s", what, e.what());
     } catch (...) {

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "config/profilefile.h"
-#include "core/serialport.h"
 #include "lines/hayesmodem.h"
-#include "platform/networkport.h"
-#include "platform/ptyprocess.h"
+#include "platform/ports/networkport.h"
+#include "platform/ports/portbase.h"
+#include "platform/ports/ptyprocess.h"
 #include "platform/qttimer.h"
 
 #include <QObject>
@@ -20,14 +20,13 @@ namespace loomway {
 // HayesModem, whose answers and call data come back as received bytes. A dial
 // opens a tcp:, telnet: or rfc2217: endpoint with a NetworkPort, or starts an
 // exec: program from the phonebook on a pseudo-terminal; hanging up, closing
-// the port and destroying it end the call (and the program).
-class ModemPort : public SerialPort, private ModemSink {
+// the port and destroying it end the call (and the program). The modem is
+// never lost: a dropped call answers NO CARRIER.
+class ModemPort : public PortBase, private ModemSink {
 public:
     // The phonebook is read at each dial, so edits take effect at once.
     explicit ModemPort(ProfileFile& phonebook);
     ~ModemPort() override;
-    ModemPort(const ModemPort&) = delete;
-    ModemPort& operator=(const ModemPort&) = delete;
 
     // Where the modem's notes (a number not in the phonebook, a program that
     // cannot start) go, by default to the log; an empty note, at the next
@@ -39,8 +38,6 @@ public:
     // The program of an exec: call, for tests: its process id, or 0.
     qint64 ProgramId() const { return m_program.ProcessId(); }
 
-    void SetPortNumber(int number) override;
-    int PortNumber() const override { return m_number; }
     void SetSettings(const std::string& settings) override;
     void Open() override;
     void Close() override;
@@ -48,12 +45,10 @@ public:
     std::size_t BytesWaiting() const override { return m_open ? m_in.size() : 0; }
     std::string ReadAll() override;
     void Write(const std::string& data) override;
-    void SetReceiveHandler(std::function<void()> handler) override;
+    // Queued also when bytes come from inside the pump's own handler (the
+    // echo of an AT command): the receive event never nests.
     void RequeueReceiveEvent() override;
-    // The modem is never lost: a dropped call answers NO CARRIER.
-    void SetLostHandler(std::function<void(const PortError&)>) override {}
     std::size_t BytesToWrite() const override;
-    void SetWrittenHandler(std::function<void()> handler) override;
 
 private:
     enum class Call { None, Network, Program };
@@ -80,20 +75,15 @@ private:
     void LinkWrite(const std::string& bytes);
     void OnNetworkLost(const PortError& error);
     void OnLinkData();
+    void OnRequeuedReceive() override;
 
     DialDirectory m_directory;
-    int m_number = 0;
     std::string m_settings = "9600,N,8,1";
     long m_speed = 9600;
     bool m_open = false;
     std::string m_in;
     Call m_call = Call::None;
-    std::function<void()> m_receive;
-    std::function<void()> m_written;
     std::function<void(const std::string&)> m_note;
-    bool m_inReceive = false;
-    bool m_receiveQueued = false;
-    bool m_missedReceive = false;
     bool m_noteShown = false;
     Link m_link{*this};
     SystemClock m_clock;
@@ -105,7 +95,7 @@ private:
     NetworkPort m_network;
     PtyProcess m_program;
     std::unique_ptr<HayesModem> m_modem;
-    QObject m_context; // for queued calls: dropped when this object goes
+    QObject m_context; // for the queued reads of call data: dropped first
 };
 
 } // namespace loomway
