@@ -238,13 +238,10 @@ std::string PtyProcess::ReadAll() {
 }
 
 void PtyProcess::OnReadable() {
-    if (m_master < 0) {
-        return;
-    }
     char buffer[16384];
     bool got = false;
-    bool drained = false;
-    while (m_in.size() < kInLimit) {
+    bool drained = m_master < 0;
+    while (!drained && m_in.size() < kInLimit) {
         const ssize_t n = ::read(m_master, buffer, sizeof buffer);
         if (n > 0) {
             m_in.append(buffer, static_cast<std::size_t>(n));
