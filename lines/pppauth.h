@@ -17,7 +17,8 @@ enum class PppAuthResult : unsigned char { Pending, Passed, Failed, NoAnswer };
 // the peer must give exactly the configured name and password.
 // CHAP: the Challenge is sent at once and again every 3 s, up to 10 times.
 // PAP: the peer has as long to send its Authenticate-Request.
-// Answers to a request repeated after the verdict are sent again.
+// Once passed, a repeated request is answered with success again; once
+// failed, nothing more is answered.
 class PppAuthenticator {
 public:
     static constexpr std::int64_t kRetryMicros = 3'000'000;

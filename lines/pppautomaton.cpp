@@ -86,14 +86,16 @@ void PppAutomaton::Close() {
     case S::Opened:
     case S::RequestSent:
     case S::AckReceived:
-    case S::AckSent:
-        if (m_state == S::Opened) {
+    case S::AckSent: {
+        const bool opened = m_state == S::Opened;
+        Move(S::Closing);
+        if (opened) {
             ThisLayerDown();
         }
         InitializeRestartCount(kMaxTerminate);
         SendTerminateRequest();
-        Move(S::Closing);
         break;
+    }
     default:
         break;
     }
@@ -287,22 +289,25 @@ void PppAutomaton::Handle(Event event, unsigned char id) {
         }
         return;
     case S::Opened:
-        ThisLayerDown();
+        // The owner learns of the way down in the state it leads to.
         switch (event) {
         case Event::TerminateRequest:
+            Move(S::Stopping);
+            ThisLayerDown();
             m_restartCount = 0;
             SendTerminateAck(id);
             StartTimer();
-            Move(S::Stopping);
             return;
         case Event::FatalReject:
+            Move(S::Stopping);
+            ThisLayerDown();
             InitializeRestartCount(kMaxTerminate);
             SendTerminateRequest();
-            Move(S::Stopping);
             return;
         default:
-            SendConfigureRequest();
             Move(S::RequestSent);
+            ThisLayerDown();
+            SendConfigureRequest();
             return;
         }
     default:

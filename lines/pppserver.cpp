@@ -130,7 +130,7 @@ void PppServer::HandleProtocolReject(std::string_view packet) {
 }
 
 bool PppServer::SendIpPacket(std::string_view packet) {
-    if (m_state != PppState::Online || packet.empty() || packet.size() > m_lcp.PeerMru()) {
+    if (!m_ipcp.IsOpened() || packet.empty() || packet.size() > m_lcp.PeerMru()) {
         ++m_counters.dropped;
         return false;
     }
@@ -194,7 +194,8 @@ void PppServer::LayerDown(std::uint16_t protocol) {
         m_networkStarted = false;
         m_echoDue.reset();
     }
-    if (!m_closing) {
+    const PppLayerState lcp = m_lcp.State();
+    if (!m_closing && lcp != PppLayerState::Closing && lcp != PppLayerState::Stopping) {
         Report(PppState::Negotiating, {});
     }
 }

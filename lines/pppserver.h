@@ -57,7 +57,9 @@ struct PppCounters {
 // PAP or CHAP when a user or password is configured, then IPCP; IPv4 packets
 // cross once IPCP is open. Protocols it does not speak are Protocol-Rejected.
 // An LCP Echo-Request goes out after 10 s without a frame from the peer;
-// after 3 such without answer the session ends.
+// after 3 such without answer the session ends. When the peer terminates,
+// Ended comes one restart time (3 s) after our Terminate-Ack, as RFC 1661
+// asks; no IP crosses meanwhile.
 class PppServer : private PppLayerOwner {
 public:
     static constexpr std::int64_t kEchoIntervalMicros = 10'000'000;
@@ -68,8 +70,8 @@ public:
     // Begins a session (sends our Configure-Request); also after Ended.
     void Start();
     void ReceiveFromLine(std::string_view bytes);
-    // An IPv4 packet toward the handheld; false (dropped) unless Online and
-    // within the handheld's MRU.
+    // An IPv4 packet toward the handheld; false (dropped) unless IPCP is open
+    // and the packet fits the handheld's MRU.
     bool SendIpPacket(std::string_view packet);
     // The timer fired.
     void OnTimer();
