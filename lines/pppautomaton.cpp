@@ -198,19 +198,16 @@ void PppAutomaton::ReceiveRequest(const ControlPacketView& packet) {
     if (!WellFormedOptions(packet.data)) {
         return;
     }
-    const Verdict verdict = JudgeRequest(packet.data, m_failures >= kMaxFailure);
-    if (verdict.code == 0) {
-        return; // dropped: nothing changes
+    if (m_state == S::Stopped) {
+        ResetOptions(); // a new negotiation, started by the peer
+        InitializeRestartCount(kMaxConfigure);
     }
+    const Verdict verdict = JudgeRequest(packet.data, m_failures >= kMaxFailure);
     if (m_state == S::Opened) {
         ThisLayerDown();
     }
     const bool ack = verdict.code == kConfigureAck;
     m_failures = ack ? 0 : m_failures + 1;
-    if (m_state == S::Stopped) {
-        ResetOptions();
-        InitializeRestartCount(kMaxConfigure);
-    }
     if (m_state == S::Stopped || m_state == S::Opened) {
         SendConfigureRequest();
     }

@@ -74,9 +74,8 @@ public:
     bool PeerTerminated() const { return m_peerTerminated; }
 
 protected:
-    // An answer to the peer's Configure-Request: Configure-Ack with the
-    // options as they came, Configure-Nak or Configure-Reject with the ones
-    // named; no code when the packet is to be dropped.
+    // An answer to the peer's Configure-Request: Configure-Ack (with the
+    // options as they came), or Configure-Nak or Configure-Reject with these.
     struct Verdict {
         unsigned char code = 0;
         std::string options;
