@@ -89,8 +89,8 @@ protected:
     // Rejected instead (Max-Failure reached). An Ack puts the peer's options
     // in force from then on.
     virtual Verdict JudgeRequest(std::string_view options, bool naksAsRejects) = 0;
-    // The peer's Nak or Reject of our last request; false when it does not fit
-    // it (the packet is then dropped).
+    // The peer's Nak or Reject of our last request; false drops the packet
+    // (it does not fit, or leaves nothing worth asking for again).
     virtual bool TakeNak(std::string_view options) = 0;
     virtual bool TakeReject(std::string_view options) = 0;
     // Codes beyond 7; true when known (otherwise a Code-Reject goes out).

@@ -128,7 +128,7 @@ bool PppLcp::TakeNak(std::string_view options) {
             m_sendAcfc = false;
         }
     }
-    return true;
+    return !m_authRefused; // with no authentication left to ask for, the owner ends it
 }
 
 bool PppLcp::TakeReject(std::string_view options) {
@@ -140,8 +140,6 @@ bool PppLcp::TakeReject(std::string_view options) {
             m_sendAccm = false;
             break;
         case kAuthProtocol:
-            // Without authentication there is no session: the request keeps
-            // asking, and the owner ends it.
             m_authRefused = m_auth != PppAuthProtocol::None;
             break;
         case kMagicNumber:
@@ -157,7 +155,7 @@ bool PppLcp::TakeReject(std::string_view options) {
             break;
         }
     }
-    return true;
+    return !m_authRefused;
 }
 
 void PppLcp::TryOtherAuth(PppAuthProtocol suggested) {

@@ -218,6 +218,10 @@ private slots:
         row("unknown LCP code rejected, echo answered", "",
             kToOnline + ">c021 0c04 0006 abcd|<c021 0702 000a 0c04 0006 abcd" +
                 "|>c021 0905 000a 11223344 6162|<c021 0a05 000a ???????? 6162");
+        row("an Ack for another request is ignored", "",
+            ">" + kHandheldLcp + "|<" + kOurLcp + ", " + kAckHandheld +
+                "|>c021 0209 0014 0206 00000000 0506 00000001 0702 0802|<|sNegotiating|ack|<" +
+                kOurIpcp);
         row("looped-back line", "", "~|~|~|~|sNegotiating|~|sEnded looped back");
         row("PAP right", "pap palm secret",
             "<" + kOurPapLcp + "|>" + kHandheldLcp + "|<" + kAckHandheld +
@@ -247,6 +251,9 @@ private slots:
         row("peer naks CHAP for PAP", "chap palm secret",
             "<" + kOurChapLcp + "|>c021 0301 0008 0304 c023|<" +
                 QByteArray(kOurPapLcp).replace("0101", "0102"));
+        row("peer naks both CHAP and PAP", "chap palm secret",
+            "-|>c021 0301 0008 0304 c023|-|>c021 0302 0009 0305 c22381|<c021 0503 0004"
+            "|>c021 0603 0004|sEnded handheld refused to authenticate");
         row("echo timeout ends the session", "",
             kToOnline + "@9999|<|@1|<c021 0902 0008 ????????|@10000|<c021 0903 0008 ????????" +
                 "|@5000|>c021 0a03 0008 11223344|@5000|<|@5000|<c021 0904 0008 ????????" +
@@ -348,6 +355,17 @@ private slots:
                                                  "07020802"});
             }
         }
+    }
+
+    // A frame longer than the MRU is dropped as it arrives; the next one is read.
+    void overlongFrame() {
+        Rig rig("");
+        rig.server->Start();
+        rig.Sent();
+        rig.Receive(Frame("ff03 0021" + QByteArray(1600, 'a').toHex()).repeated(2) +
+                    Frame("ff03" + kHandheldLcp));
+        QCOMPARE(rig.server->Counters().tooLong, 2u);
+        QCOMPARE(rig.Sent(), QStringList{QByteArray(kAckHandheld).replace(" ", "")});
     }
 
     // Once LCP is open the peer's ACCM decides what we escape; 0x7E and 0x7D always.
