@@ -178,7 +178,7 @@ private slots:
     // address and control; ">!hex" with a wrong FCS); "<a,b" we sent exactly
     // frames a and b since the last look ('?' matches any digit, '*' a frame
     // without address and control); "ack" the handheld acknowledges our last
-    // Configure-Request; "~" what we sent comes back to us; "chap name
+    // Configure-Request ("ack 09" with identifier 9); "~" what we sent comes back to us; "chap name
     // password" answers our last challenge; "@ms" time passes; "s..." the
     // state and its detail; "dhex" the packets delivered since the last look;
     // "ihex" an IP packet for the handheld; "close"; "fcs n" frames dropped
@@ -220,8 +220,13 @@ private slots:
                 "|>c021 0905 000a 11223344 6162|<c021 0a05 000a ???????? 6162");
         row("an Ack for another request is ignored", "",
             ">" + kHandheldLcp + "|<" + kOurLcp + ", " + kAckHandheld +
-                "|>c021 0209 0014 0206 00000000 0506 00000001 0702 0802|<|sNegotiating|ack|<" +
+                "|>c021 0209 0014 0206 00000000 0506 00000001 0702 0802|ack "
+                "09|<|sNegotiating|ack|<" +
                 kOurIpcp);
+        row("handheld acks first, then asks", "",
+            "<" + kOurLcp + "|ack|<|sNegotiating|>" + kHandheldLcp + "|<" + kAckHandheld + "," +
+                kOurIpcp +
+                "|>8021 0102 000a 8106 00000000|<*8021 0302 0010 8106 0a000203 0306 0a00020f");
         row("looped-back line", "", "~|~|~|~|sNegotiating|~|sEnded looped back");
         row("PAP right", "pap palm secret",
             "<" + kOurPapLcp + "|>" + kHandheldLcp + "|<" + kAckHandheld +
@@ -294,7 +299,7 @@ private slots:
                 QVERIFY2(same, qPrintable(s + "\n   got " + sent.join(", ")));
             } else if (s == "-") {
                 rig.Sent();
-            } else if (s == "ack") {
+            } else if (s.startsWith("ack")) { // with another identifier when one follows
                 QByteArray request;
                 for (const QString& frame : Unframe(rig.line)) {
                     const QByteArray hex = frame.toLatin1().replace("*", "");
@@ -302,7 +307,10 @@ private slots:
                         request = hex;
                     }
                 }
-                rig.Receive(Frame("ff03" + request.replace(4, 2, "02")));
+                request.replace(4, 2, "02");
+                rig.Receive(
+                    Frame("ff03" +
+                          (s.size() > 4 ? request.replace(6, 2, s.mid(4).toLatin1()) : request)));
             } else if (s == "~") {
                 const QByteArray back = rig.line.mid(rig.checked.size());
                 rig.checked = rig.line;
