@@ -144,21 +144,11 @@ std::string DescribeIpv4(std::string_view ip) {
 } // namespace
 
 std::string DescribePppFrame(std::string_view frame) {
-    if (frame.size() >= 2 && frame.substr(0, 2) == "\xFF\x03") {
-        frame.remove_prefix(2);
-    }
-    std::size_t fieldSize = 0;
-    if (!frame.empty() && (static_cast<unsigned char>(frame[0]) & 1) != 0) {
-        fieldSize = 1;
-    } else if (frame.size() >= 2 && (static_cast<unsigned char>(frame[1]) & 1) != 0) {
-        fieldSize = 2;
-    }
-    if (fieldSize == 0) {
+    std::uint16_t protocol = 0;
+    std::string_view information;
+    if (!SplitFrame(frame, protocol, information)) {
         return "PPP (no protocol)";
     }
-    const std::uint16_t protocol =
-        fieldSize == 1 ? static_cast<unsigned char>(frame[0]) : Get16(frame, 0);
-    const std::string_view information = frame.substr(fieldSize);
     if (protocol == kIpv4) {
         return DescribeIpv4(information);
     }

@@ -103,6 +103,28 @@ inline bool ReadControlPacket(std::string_view bytes, ControlPacketView& packet)
     return true;
 }
 
+// Splits a frame as received into protocol and information, the address and
+// control fields skipped when present and the protocol field compressed or
+// not. False when no protocol field can be read (its last octet is the
+// first odd one, and it has at most two).
+inline bool SplitFrame(std::string_view frame, std::uint16_t& protocol,
+                       std::string_view& information) {
+    if (frame.substr(0, 2) == "\xFF\x03") {
+        frame.remove_prefix(2);
+    }
+    std::size_t size = 0;
+    if (!frame.empty() && (static_cast<unsigned char>(frame[0]) & 1) != 0) {
+        size = 1;
+    } else if (frame.size() >= 2 && (static_cast<unsigned char>(frame[1]) & 1) != 0) {
+        size = 2;
+    } else {
+        return false;
+    }
+    protocol = size == 1 ? static_cast<unsigned char>(frame[0]) : Get16(frame, 0);
+    information = frame.substr(size);
+    return true;
+}
+
 // An IPv4 address (host order) as dotted decimal.
 inline std::string Ipv4Text(std::uint32_t address) {
     return std::to_string(address >> 24) + "." + std::to_string(address >> 16 & 0xFF) + "." +

@@ -66,28 +66,15 @@ void PppServer::ReceiveFromLine(std::string_view bytes) {
 }
 
 void PppServer::HandleFrame(std::string_view frame) {
-    if (frame.size() >= 2 && frame.substr(0, 2) == "\xFF\x03") {
-        frame.remove_prefix(2);
-    }
-    // A protocol field ends with its first odd octet; its first octet is even.
-    std::size_t fieldSize = 0;
-    if (!frame.empty() && (static_cast<unsigned char>(frame[0]) & 1) != 0) {
-        fieldSize = 1;
-    } else if (frame.size() >= 2 && (static_cast<unsigned char>(frame[1]) & 1) != 0) {
-        fieldSize = 2;
-    }
-    if (fieldSize == 0) {
+    std::uint16_t protocol = 0;
+    std::string_view information;
+    if (!SplitFrame(frame, protocol, information)) {
         ++m_counters.dropped;
         return;
     }
-    const std::uint16_t protocol =
-        fieldSize == 1 ? static_cast<unsigned char>(frame[0]) : Get16(frame, 0);
-    const std::string_view information = frame.substr(fieldSize);
     m_lastHeard = m_clock.SteadyMicros();
     m_echoesUnanswered = 0;
 
-    const bool network =
-        m_lcp.IsOpened() && (!AuthWanted() || m_auth.Result() == PppAuthResult::Passed);
     if (protocol == kLcp) {
         if (m_lcp.IsOpened() && !information.empty() && information[0] == kProtocolReject) {
             HandleProtocolReject(information);
@@ -98,7 +85,7 @@ void PppServer::HandleFrame(std::string_view frame) {
     } else if (protocol == kPap || protocol == kChap) {
         m_auth.Receive(protocol, information);
     } else if (protocol == kIpcp) {
-        if (network) {
+        if (NetworkPhase()) {
             m_ipcp.Receive(information);
         } else {
             ++m_counters.dropped;
@@ -279,9 +266,7 @@ void PppServer::Settle() {
             CloseSession("handheld did not authenticate");
         }
     }
-    const bool network =
-        m_lcp.IsOpened() && (!AuthWanted() || m_auth.Result() == PppAuthResult::Passed);
-    if (network && !m_networkStarted && !m_closing) {
+    if (NetworkPhase() && !m_networkStarted && !m_closing) {
         m_networkStarted = true;
         Report(PppState::Negotiating, {});
         m_ipcp.Open();

@@ -37,9 +37,11 @@ public:
     virtual void SendToLine(std::string_view bytes) = 0;
     // One IPv4 packet from the handheld.
     virtual void DeliverIpPacket(std::string_view packet) = 0;
-    // detail: for Online the handheld's address ("10.0.2.15"); for Ended why
-    // ("wrong password", "peer stopped answering", "terminated by peer",
-    // "looped back", "no answer from the handheld", "closed", ...).
+    // detail: for Online the handheld's address ("10.0.2.15"); for Ended why:
+    // "closed" (Close()), "terminated by peer", "wrong password" (name or
+    // password), "handheld refused to authenticate", "handheld did not
+    // authenticate", "peer stopped answering" (echoes), "looped back", "no
+    // answer from the handheld" (LCP gave up), "IP negotiation failed".
     virtual void OnStateChanged(PppState state, const std::string& detail) = 0;
 };
 
@@ -91,6 +93,9 @@ private:
 
     bool Running() const { return m_state != PppState::Idle && m_state != PppState::Ended; }
     bool AuthWanted() const { return !m_config.user.empty() || !m_config.password.empty(); }
+    bool NetworkPhase() const {
+        return m_lcp.IsOpened() && (!AuthWanted() || m_auth.Result() == PppAuthResult::Passed);
+    }
     void HandleFrame(std::string_view frame);
     void HandleProtocolReject(std::string_view packet);
     void SendFrame(std::uint16_t protocol, std::string_view information);
