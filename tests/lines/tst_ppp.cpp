@@ -140,13 +140,13 @@ struct Rig : PppSink, Clock, Timer {
         checked = line;
         return Unframe(fresh);
     }
-    // The last request of ours with code (hex), as bytes after address and control.
-    QByteArray Last(const char* start) const {
+    // Our last frame that starts (after address and control) with one of these, in hex.
+    QByteArray Last(std::initializer_list<const char*> starts) const {
         QByteArray found;
         for (const QString& frame : Unframe(line)) {
             const QByteArray hex = frame.toLatin1().replace("*", "");
-            if (hex.startsWith(start)) {
-                found = QByteArray::fromHex(hex);
+            for (const char* start : starts) {
+                found = hex.startsWith(start) ? hex : found;
             }
         }
         return found;
@@ -300,14 +300,7 @@ private slots:
             } else if (s == "-") {
                 rig.Sent();
             } else if (s.startsWith("ack")) { // with another identifier when one follows
-                QByteArray request;
-                for (const QString& frame : Unframe(rig.line)) {
-                    const QByteArray hex = frame.toLatin1().replace("*", "");
-                    if (hex.startsWith("c02101") || hex.startsWith("802101")) {
-                        request = hex;
-                    }
-                }
-                request.replace(4, 2, "02");
+                QByteArray request = rig.Last({"c02101", "802101"}).replace(4, 2, "02");
                 rig.Receive(
                     Frame("ff03" +
                           (s.size() > 4 ? request.replace(6, 2, s.mid(4).toLatin1()) : request)));
@@ -316,7 +309,7 @@ private slots:
                 rig.checked = rig.line;
                 rig.Receive(back);
             } else if (s.startsWith("chap ")) {
-                const QByteArray challenge = rig.Last("c22301");
+                const QByteArray challenge = QByteArray::fromHex(rig.Last({"c22301"}));
                 QVERIFY(challenge.size() > 23);
                 const QStringList words = s.split(' ');
                 QCryptographicHash md5(QCryptographicHash::Md5);
@@ -387,9 +380,9 @@ private slots:
         rig.server->Start();
         const QByteArray accm = cell("accm").toLatin1();
         rig.Receive(Frame("ff03 c021 0101 0014 0206" + accm + "0506 11223344 0702 0802"));
-        rig.Receive(Frame("ff03" + rig.Last("c02101").toHex().replace(0, 6, "c02102")));
+        rig.Receive(Frame("ff03" + rig.Last({"c02101"}).replace(0, 6, "c02102")));
         rig.Receive(Frame("ff03 8021 0101 000a 0306 0a00020f"));
-        rig.Receive(Frame("ff03" + rig.Last("802101").toHex().replace(0, 6, "802102")));
+        rig.Receive(Frame("ff03" + rig.Last({"802101"}).replace(0, 6, "802102")));
         QCOMPARE(rig.state, "Online 10.0.2.15");
         rig.Sent();
         const QByteArray packet = QByteArray::fromHex(cell("packet").toLatin1());
