@@ -1,5 +1,7 @@
 #include "core/datapump.h"
 
+#include <algorithm>
+
 namespace loomway {
 
 namespace {
@@ -57,19 +59,35 @@ void DataPump::OnHandheldData() {
     m_requestConsumed = false;
     const std::string chunk = TakeChunk(m_handheld);
     if (!chunk.empty()) {
-        if (m_settings.PrintMethodOn && m_print.Redirect(chunk)) {
-            m_requestConsumed = true;
+        // When a request completed, only what follows it goes on.
+        std::size_t tail = chunk.size();
+        const auto redirect = [&](RequestEngine& engine) {
+            if (const Redirected taken = engine.Redirect(chunk); taken.completed) {
+                m_requestConsumed = true;
+                tail = std::min(tail, taken.tail);
+            }
+        };
+        if (m_settings.PrintMethodOn) {
+            redirect(m_print);
         }
-        if (m_settings.ClipboardMethodOn && m_clipboard.Redirect(chunk)) {
-            m_requestConsumed = true;
+        if (m_settings.ClipboardMethodOn) {
+            redirect(m_clipboard);
         }
-        if (m_settings.SerialMethodOn && !m_requestConsumed && Forward(m_modem, chunk)) {
+        const std::size_t consumed = chunk.size() - tail;
+        const std::string rest = consumed > 0 ? chunk.substr(consumed) : std::string();
+        const std::string& passed = consumed > 0 ? rest : chunk;
+        if (m_settings.SerialMethodOn && !passed.empty() && Forward(m_modem, passed)) {
             m_lamps.SetLamp(Lamp::ModemSend, LampPicture::ModemSendOn);
             m_lamps.SetLamp(Lamp::Receive, LampPicture::ReceiveOff);
         }
         m_traffic.CountBytes(Counter::Sent, chunk.size());
         m_traffic.AppendToPane(Pane::Sent, chunk);
-        ReportChunk(m_tap, ChunkDirection::HandheldToModem, m_requestConsumed, chunk);
+        if (consumed > 0) {
+            ReportChunk(m_tap, ChunkDirection::HandheldToModem, true, chunk.substr(0, consumed));
+        }
+        if (!passed.empty()) {
+            ReportChunk(m_tap, ChunkDirection::HandheldToModem, false, passed);
+        }
     }
     if (!m_requestConsumed) {
         RequeueHeldModemData();

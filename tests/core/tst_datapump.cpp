@@ -18,19 +18,22 @@ const std::string kOpen = "<LMW_C>", kClose = "</LMW_C>";
 
 // Frames its own requests, as the real engines do, and logs every chunk.
 struct RecordingEngine : RequestEngine {
-    RecordingEngine(const char* name, std::string& log)
-        : m_name(name), m_log(log),
+    RecordingEngine(const char* name, std::string& log, std::string& bodies)
+        : m_name(name), m_log(log), m_bodies(bodies),
           m_framer(std::string("<LMW_") + name[0] + ">", std::string("</LMW_") + name[0] + ">") {}
-    bool Redirect(const std::string& chunk) override {
+    Redirected Redirect(const std::string& chunk) override {
         m_log += m_name + ":" + chunk + ";";
         auto request = m_framer.Feed(chunk);
-        if (request) {
-            m_framer.SetBuffer(request->leftover);
+        if (!request) {
+            return {};
         }
-        return request.has_value();
+        m_bodies += m_name + " " + request->body + ",";
+        m_framer.SetBuffer(request->leftover);
+        return {true, request->tail};
     }
     std::string m_name;
     std::string& m_log;
+    std::string& m_bodies;
     RequestFramer m_framer;
 };
 
@@ -63,8 +66,8 @@ struct Sequence : LampPanel, TrafficView {
 struct Rig {
     Settings settings;
     Port handheld, modem;
-    std::string engines;
-    RecordingEngine print{"P", engines}, clip{"C", engines};
+    std::string engines, bodies; // every chunk each engine saw; the requests completed
+    RecordingEngine print{"P", engines, bodies}, clip{"C", engines, bodies};
     Sequence seq;
     Traffic traffic{seq};
     DataPump pump{settings, handheld, modem, print, clip, traffic, seq};
@@ -183,7 +186,38 @@ private slots:
         QCOMPARE(rig.modem.BytesWaiting(), std::size_t(consumed ? 2 : 0));
     }
 
-    // Split over chunks, only the completing chunk is kept from the modem;
+    // What follows a request's closing tag in the chunk that completes it goes
+    // on to the modem, and may begin the next request; the requests themselves
+    // never do. Chunks are separated by "|"; every one is counted and shown.
+    void afterTheClosingTag_data() {
+        addRows({"chunks", "forwarded", "bodies"},
+                {{"tail", "<LMW_C>c</LMW_C>tail", "tail", "C c"},
+                 {"split request", "<LMW_C>h|i</LMW_C>after", "<LMW_C>hafter", "C hi"},
+                 {"tail opens the next", "<LMW_C>a</LMW_C>x<LMW_C>b|</LMW_C>y", "x<LMW_C>by",
+                  "C a,C b"},
+                 {"two in one chunk", "<LMW_C>a</LMW_C><LMW_C>b</LMW_C>z|q", "zq", "C a,C b"},
+                 {"print then clipboard", "<LMW_P>p</LMW_P><LMW_C>c</LMW_C>t", "t", "P p,C c"},
+                 {"clipboard in the print's tail", "<LMW_P>p</LMW_P>u<LMW_C>c|</LMW_C>v",
+                  "u<LMW_C>cv", "P p,C c"},
+                 {"tag ends the chunk", "<LMW_C>c</LMW_C>", "", "C c"}});
+    }
+    void afterTheClosingTag() {
+        Rig rig;
+        const QString chunks = cell("chunks");
+        for (const QString& chunk : chunks.split('|')) {
+            rig.handheld.arrive(chunk.toStdString());
+        }
+        QCOMPARE(QString::fromStdString(rig.modem.written), cell("forwarded"));
+        QCOMPARE(QString::fromStdString(rig.bodies).chopped(1), cell("bodies"));
+        QCOMPARE(rig.traffic.Count(Counter::Sent),
+                 std::uint64_t(chunks.size() - chunks.count('|')));
+        QCOMPARE(QString::fromStdString(rig.traffic.PaneText(Pane::Sent)),
+                 QString(chunks).remove('|'));
+        QCOMPARE(rig.take().find("ModemSend=ModemSendOn") != std::string::npos,
+                 !cell("forwarded").isEmpty());
+    }
+
+    // Split over chunks, only the request's part of the completing chunk is kept from the modem;
     // modem data meanwhile waits and is raised again by the next handheld event.
     void requestOverChunksAndTheHeldModemData() {
         Rig rig;
@@ -191,7 +225,7 @@ private slots:
         rig.handheld.arrive("_C>hi</LMW_");
         rig.handheld.arrive("C>after");
         QVERIFY(rig.pump.RequestConsumed());
-        QCOMPARE(rig.modem.written, std::string("<LMW_C>hi</LMW_"));
+        QCOMPARE(rig.modem.written, std::string("<LMW_C>hi</LMW_after"));
         rig.modem.arrive("late");
         QCOMPARE(rig.modem.requeues, 0);
         rig.handheld.raiseReceive(); // an empty event clears the flag and raises the modem's
@@ -201,7 +235,7 @@ private slots:
         QCOMPARE(rig.handheld.written, std::string("late"));
         rig.handheld.arrive("more");
         QCOMPARE(rig.modem.requeues, 1); // nothing waited
-        QCOMPARE(rig.modem.written, std::string("<LMW_C>hi</LMW_more"));
+        QCOMPARE(rig.modem.written, std::string("<LMW_C>hi</LMW_aftermore"));
     }
 
     // A forward that cannot be written is dropped, still counted and shown;
