@@ -18,6 +18,7 @@
 #include "platform/programstarter.h"
 #include "platform/qtclipboard.h"
 #include "platform/qtprintersurface.h"
+#include "platform/qttimer.h"
 #include "platform/serialdevices.h"
 #include "platform/singleinstance.h"
 #include "platform/x11windows.h"
@@ -110,6 +111,8 @@ int main(int argc, char* argv[]) {
     QtClipboard clipboard(*QGuiApplication::clipboard());
     ClipboardEngine clipboardEngine(clipboard, window.Lamps());
     DataPump pump(settings, handheld, modem, print, clipboardEngine, traffic, window.Lamps());
+    QtTimer requestHold([&pump] { pump.OnRequestHoldTimer(); });
+    pump.SetRequestHoldTimer(&requestHold);
     pump.HoldWhile([&redirection](const SerialPort& port) { return redirection.Awaiting(port); });
 
     // Every chunk either way goes to whoever listens: the running captures.

@@ -41,7 +41,12 @@ DataPump::DataPump(Settings& settings, SerialPort& handheld, SerialPort& modem,
     : m_settings(settings), m_handheld(handheld), m_modem(modem), m_print(printEngine),
       m_clipboard(clipboardEngine), m_traffic(traffic), m_lamps(lamps) {
     m_modem.SetWrittenHandler([this] { OnWritten(m_modem, m_handheld, m_handheldDeferred); });
-    m_handheld.SetWrittenHandler([this] { OnWritten(m_handheld, m_modem, m_modemDeferred); });
+    m_handheld.SetWrittenHandler([this] {
+        OnWritten(m_handheld, m_modem, m_modemDeferred);
+        if (m_modemHeld && HandheldWritten()) {
+            EndModemHold();
+        }
+    });
 }
 
 DataPump::~DataPump() {
@@ -89,14 +94,16 @@ void DataPump::OnHandheldData() {
             ReportChunk(m_tap, ChunkDirection::HandheldToModem, false, passed);
         }
     }
-    if (!m_requestConsumed) {
-        RequeueHeldModemData();
+    if (m_requestConsumed) {
+        HoldModemData();
+    } else {
+        EndModemHold();
     }
 }
 
 void DataPump::OnModemData() {
-    if (m_requestConsumed) {
-        // Left waiting in the port; the next handheld event raises it again.
+    if (m_modemHeld) {
+        // Left waiting in the port; raised again when the hold ends.
         return;
     }
     if (Backlogged(m_handheld)) {
@@ -146,6 +153,39 @@ void DataPump::OnWritten(SerialPort& target, SerialPort& source, bool& sourceDef
         source.RequeueReceiveEvent();
     } catch (const PortError&) {
         sourceDeferred = false;
+    }
+}
+
+void DataPump::HoldModemData() {
+    m_modemHeld = true;
+    if (HandheldWritten()) {
+        EndModemHold();
+    } else if (m_requestHoldTimer != nullptr) {
+        m_requestHoldTimer->Start(kRequestHoldMs);
+    }
+}
+
+void DataPump::OnRequestHoldTimer() {
+    if (m_modemHeld) {
+        EndModemHold();
+    }
+}
+
+void DataPump::EndModemHold() {
+    if (m_modemHeld) {
+        m_modemHeld = false;
+        if (m_requestHoldTimer != nullptr) {
+            m_requestHoldTimer->Stop();
+        }
+    }
+    RequeueHeldModemData();
+}
+
+bool DataPump::HandheldWritten() const {
+    try {
+        return !m_handheld.IsOpen() || m_handheld.BytesToWrite() == 0;
+    } catch (const PortError&) {
+        return true;
     }
 }
 

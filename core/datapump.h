@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/clock.h"
 #include "config/settings.h"
 #include "core/chunktap.h"
 #include "core/lamps.h"
@@ -8,6 +9,7 @@
 #include "core/traffic.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <utility>
 
@@ -36,7 +38,16 @@ public:
     void OnHandheldData();
     void OnModemData();
 
+    // The latest handheld chunk completed a request.
     bool RequestConsumed() const { return m_requestConsumed; }
+    // Modem data waits after a request, so that what the program answered
+    // reaches the handheld first: until the handheld port has written all it
+    // was given, its next chunk, or kRequestHoldMs at most (once the timer is
+    // set) with no flow control to hold a serial modem back meanwhile.
+    bool ModemHeld() const { return m_modemHeld; }
+    static constexpr std::int64_t kRequestHoldMs = 1000;
+    void SetRequestHoldTimer(Timer* timer) { m_requestHoldTimer = timer; }
+    void OnRequestHoldTimer();
 
     // Every chunk read from either port is reported to tap (none by default).
     void SetChunkTap(ChunkTap* tap) { m_tap = tap; }
@@ -49,6 +60,9 @@ public:
     }
 
 private:
+    void HoldModemData();
+    void EndModemHold();
+    bool HandheldWritten() const;
     void RequeueHeldModemData();
     bool Backlogged(const SerialPort& target) const;
     void OnWritten(SerialPort& target, SerialPort& source, bool& sourceDeferred);
@@ -63,6 +77,8 @@ private:
     ChunkTap* m_tap = nullptr;
     std::function<bool(const SerialPort&)> m_awaited;
     bool m_requestConsumed = false;
+    bool m_modemHeld = false;
+    Timer* m_requestHoldTimer = nullptr;
     bool m_handheldDeferred = false; // a handheld event waits for the modem's backlog
     bool m_modemDeferred = false;    // a modem event waits for the handheld's backlog
 };

@@ -2,6 +2,7 @@
 // counters and panes, and the lamps.
 #include "core/datapump.h"
 #include "core/requestframer.h"
+#include "tests/support/fakeclock.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
 
@@ -170,6 +171,7 @@ private slots:
         rig.settings.SerialMethodOn = methods[0] == 'S';
         rig.settings.PrintMethodOn = methods[1] == 'P';
         rig.settings.ClipboardMethodOn = methods[2] == 'C';
+        rig.handheld.pending = 1; // a reply still going out holds the modem after a request
         rig.handheld.arrive(chunk.toStdString());
         QString seen;
         for (const char* e : {"P", "C"}) {
@@ -221,6 +223,7 @@ private slots:
     // modem data meanwhile waits and is raised again by the next handheld event.
     void requestOverChunksAndTheHeldModemData() {
         Rig rig;
+        rig.handheld.pending = 1;
         rig.handheld.arrive("<LMW");
         rig.handheld.arrive("_C>hi</LMW_");
         rig.handheld.arrive("C>after");
@@ -236,6 +239,33 @@ private slots:
         rig.handheld.arrive("more");
         QCOMPARE(rig.modem.requeues, 1); // nothing waited
         QCOMPARE(rig.modem.written, std::string("<LMW_C>hi</LMW_aftermore"));
+    }
+
+    // Modem data waits after a request until the handheld port has written
+    // what it had to (the printer status reply), one second at most.
+    void holdAfterRequest_data() {
+        addRows({"unwritten", "taken", "ms", "held"},
+                {{"nothing to write", "0", "0", "0", ""},
+                 {"reply going out", "5", "4", "999", "yes"},
+                 {"reply written", "5", "5", "0", ""},
+                 {"one second at most", "5", "0", "1000", ""}});
+    }
+    void holdAfterRequest() {
+        Rig rig;
+        FakeClock timer;
+        timer.onTimer = [&rig] { rig.pump.OnRequestHoldTimer(); };
+        rig.pump.SetRequestHoldTimer(&timer);
+        rig.handheld.pending = cell("unwritten").toInt();
+        rig.handheld.arrive(kClip);
+        rig.modem.arrive("late");
+        rig.handheld.take(cell("taken").toInt());
+        timer.Advance(cell("ms").toInt());
+        if (rig.modem.requeues > 0) {
+            rig.modem.raiseReceive();
+        }
+        const bool held = !cell("held").isEmpty();
+        QCOMPARE(rig.pump.ModemHeld(), held);
+        QCOMPARE(rig.handheld.written, std::string(held ? "" : "late"));
     }
 
     // A forward that cannot be written is dropped, still counted and shown;
