@@ -6,6 +6,7 @@
 #include "capture/chunkstore.h"
 #include "config/settings.h"
 #include "core/datapump.h"
+#include "core/noticeboard.h"
 #include "core/programlifecycle.h"
 #include "core/redirectionswitch.h"
 #include "core/traffic.h"
@@ -88,14 +89,19 @@ int main(int argc, char* argv[]) {
     const auto device = [&file](int number) { return PortDevice(file, number); };
     RoutingSerialPort handheld(device, file);
     RoutingSerialPort modem(device, file);
-    // Why the built-in modem could not dial goes to panel 2 of the status bar.
+    // Panel 2 of the status bar: the devices waited for, why the built-in
+    // modem could not dial, and holds of the relay, each with its own notice.
+    NoticeBoard notices(window);
+    StatusPanel& switchPanel = notices.AddPart();
+    StatusPanel& modemNotes = notices.AddPart();
+    StatusPanel& holdNotes = notices.AddPart();
     for (RoutingSerialPort* port : {&handheld, &modem}) {
-        port->Modem().SetNoteHandler([&window](const std::string& note) {
-            window.ShowNotice(note.empty() ? note : "Modem: " + note);
+        port->Modem().SetNoteHandler([&modemNotes](const std::string& note) {
+            modemNotes.ShowNotice(note.empty() ? note : "Modem: " + note);
         });
     }
     RedirectionSwitch redirection(file, settings, handheld, modem, window.Lamps(), messages,
-                                  window);
+                                  switchPanel);
     handheld.SetLostHandler([&redirection, &handheld](const PortError& error) {
         redirection.OnPortLost(handheld, error);
     });
@@ -112,7 +118,9 @@ int main(int argc, char* argv[]) {
     ClipboardEngine clipboardEngine(clipboard, window.Lamps());
     DataPump pump(settings, handheld, modem, print, clipboardEngine, traffic, window.Lamps());
     QtTimer requestHold([&pump] { pump.OnRequestHoldTimer(); });
+    QtTimer holdNotice([&pump] { pump.OnNoticeTimer(); });
     pump.SetRequestHoldTimer(&requestHold);
+    pump.SetHoldNotice(&holdNotes, &holdNotice);
     pump.HoldWhile([&redirection](const SerialPort& port) { return redirection.Awaiting(port); });
 
     // Every chunk either way goes to whoever listens: the running captures.

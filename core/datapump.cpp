@@ -40,9 +40,9 @@ DataPump::DataPump(Settings& settings, SerialPort& handheld, SerialPort& modem,
                    LampPanel& lamps)
     : m_settings(settings), m_handheld(handheld), m_modem(modem), m_print(printEngine),
       m_clipboard(clipboardEngine), m_traffic(traffic), m_lamps(lamps) {
-    m_modem.SetWrittenHandler([this] { OnWritten(m_modem, m_handheld, m_handheldDeferred); });
+    m_modem.SetWrittenHandler([this] { OnWritten(m_toModem); });
     m_handheld.SetWrittenHandler([this] {
-        OnWritten(m_handheld, m_modem, m_modemDeferred);
+        OnWritten(m_toHandheld);
         if (m_modemHeld && HandheldWritten()) {
             EndModemHold();
         }
@@ -57,10 +57,10 @@ DataPump::~DataPump() {
 void DataPump::OnHandheldData() {
     if (Backlogged(m_modem)) {
         // Not handled yet: raised again once the modem has taken its backlog.
-        m_handheldDeferred = true;
+        Defer(m_toModem);
         return;
     }
-    m_handheldDeferred = false;
+    Resume(m_toModem);
     m_requestConsumed = false;
     const std::string chunk = TakeChunk(m_handheld);
     if (!chunk.empty()) {
@@ -107,10 +107,10 @@ void DataPump::OnModemData() {
         return;
     }
     if (Backlogged(m_handheld)) {
-        m_modemDeferred = true;
+        Defer(m_toHandheld);
         return;
     }
-    m_modemDeferred = false;
+    Resume(m_toHandheld);
     const std::string chunk = TakeChunk(m_modem);
     if (chunk.empty()) {
         return;
@@ -141,18 +141,91 @@ bool DataPump::Backlogged(const SerialPort& target) const {
     }
 }
 
-void DataPump::OnWritten(SerialPort& target, SerialPort& source, bool& sourceDeferred) {
-    if (!sourceDeferred) {
+void DataPump::OnWritten(Way& way) {
+    if (!way.deferred) {
         return;
     }
     try {
-        if (target.IsOpen() && target.BytesToWrite() > kBacklogLimit / 2) {
+        if (way.target.IsOpen() && way.target.BytesToWrite() > kBacklogLimit / 2) {
             return;
         }
-        sourceDeferred = false;
-        source.RequeueReceiveEvent();
+        Resume(way);
+        way.source.RequeueReceiveEvent();
     } catch (const PortError&) {
-        sourceDeferred = false;
+        Resume(way);
+    }
+}
+
+void DataPump::Defer(Way& way) {
+    way.deferred = true;
+    if (m_noticeTimer != nullptr && !m_noticeTicking) {
+        m_noticeTicking = true;
+        m_noticeTimer->Start(1000);
+    }
+}
+
+void DataPump::Resume(Way& way) {
+    way.deferred = false;
+    if (way.heldSeconds > 0) {
+        way.heldSeconds = 0;
+        ShowHolds();
+    }
+    if (m_noticeTicking && !m_toModem.deferred && !m_toHandheld.deferred) {
+        m_noticeTicking = false;
+        m_noticeTimer->Stop();
+    }
+}
+
+// A deferred event whose ports have been closed since (switched off) holds
+// nothing any more.
+bool DataPump::StillHeld(const Way& way) const {
+    try {
+        return way.deferred && way.source.IsOpen() && Backlogged(way.target);
+    } catch (const PortError&) {
+        return false;
+    }
+}
+
+void DataPump::OnNoticeTimer() {
+    m_noticeTicking = false;
+    for (Way* way : {&m_toModem, &m_toHandheld}) {
+        way->heldSeconds = StillHeld(*way) ? way->heldSeconds + 1 : 0;
+        if (way->heldSeconds > 0 && !m_noticeTicking) {
+            m_noticeTicking = true;
+            m_noticeTimer->Start(1000);
+        }
+    }
+    ShowHolds();
+}
+
+void DataPump::ShowHolds() {
+    if (m_noticePanel == nullptr) {
+        return;
+    }
+    std::string text;
+    for (const Way* way : {&m_toModem, &m_toHandheld}) {
+        if (way->heldSeconds < kNoticeAfterSeconds) {
+            continue;
+        }
+        std::size_t held = 0;
+        try {
+            held = way->source.BytesWaiting() +
+                   (way->target.IsOpen() ? way->target.BytesToWrite() : 0);
+        } catch (const PortError&) {
+        }
+        if (!text.empty()) {
+            text += "; ";
+        }
+        text += "Waiting for the ";
+        text += way->targetName;
+        text += " port: ";
+        text += held < 1024 ? std::to_string(held) + (held == 1 ? " byte" : " bytes")
+                            : std::to_string(held / 1024) + " KiB";
+        text += " held";
+    }
+    if (text != m_notice) {
+        m_notice = text;
+        m_noticePanel->ShowNotice(text);
     }
 }
 

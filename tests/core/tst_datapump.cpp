@@ -1,6 +1,7 @@
 // The request framing, the data pump between the two ports, the traffic
 // counters and panes, and the lamps.
 #include "core/datapump.h"
+#include "core/noticeboard.h"
 #include "core/requestframer.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakes.h"
@@ -309,6 +310,50 @@ private slots:
         QCOMPARE(rig.modem.requeues, 1);
         rig.modem.raiseReceive();
         QCOMPARE(rig.handheld.written, std::string("later"));
+    }
+
+    // A hold of five seconds or more shows in panel 2 with what is held, beside
+    // the other notices there, until it ends.
+    void longHoldNotice_data() {
+        addRows({"for", "notice", "end"},
+                {{"modem backlog", "modem", "the modem port: 66 KiB", "written"},
+                 {"handheld device awaited", "handheld", "the handheld port: 100 bytes", "back"},
+                 {"switched off", "modem", "the modem port: 66 KiB", "off"}});
+    }
+    void longHoldNotice() {
+        Rig rig;
+        const SerialPort* awaited = nullptr;
+        rig.pump.HoldWhile([&awaited](const SerialPort& port) { return &port == awaited; });
+        FakeClock timer;
+        timer.onTimer = [&rig] { rig.pump.OnNoticeTimer(); };
+        RecordingStatusPanel panel;
+        NoticeBoard board(panel);
+        board.AddPart().ShowNotice("Waiting for COM1 (/dev/x)");
+        rig.pump.SetHoldNotice(&board.AddPart(), &timer);
+        if (cell("for") == "modem") {
+            rig.modem.pending = DataPump::kBacklogLimit + 1;
+            rig.handheld.arrive(std::string(3000, 'h'));
+        } else {
+            awaited = &rig.handheld;
+            rig.modem.arrive(std::string(100, 'm'));
+        }
+        timer.Advance(4999);
+        QCOMPARE(panel.notice, std::string("Waiting for COM1 (/dev/x)"));
+        timer.Advance(1);
+        QCOMPARE(QString::fromStdString(panel.notice),
+                 "Waiting for COM1 (/dev/x); Waiting for " + cell("notice") + " held");
+        if (cell("end") == "written") {
+            rig.modem.take(DataPump::kBacklogLimit);
+        } else if (cell("end") == "back") {
+            awaited = nullptr;
+            rig.modem.raiseReceive();
+        } else {
+            rig.handheld.forceOpen(false);
+            rig.modem.forceOpen(false);
+            timer.Advance(1000);
+        }
+        QCOMPARE(panel.notice, std::string("Waiting for COM1 (/dev/x)"));
+        QVERIFY(!timer.due);
     }
 
     // A pane keeps up to 1000 characters and empties when a chunk would pass
