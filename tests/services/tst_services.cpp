@@ -165,6 +165,7 @@ private slots:
     void longRunIsNotQuadratic() {
         PrintRig rig;
         rig.surface.record = false;
+        rig.surface.printableHeight = 1e6; // within the page cap
         QVERIFY(rig.print(std::string(200000, 'x') + "<NL>"));
         QCOMPARE(rig.surface.drawnChars, std::size_t(200000));
         QVERIFY(rig.surface.measuredChars <= 400000);
@@ -242,6 +243,25 @@ private slots:
                                          : QStringList{"write " + reply, "shown " + reply};
         QCOMPARE(rig.log, expected);
         QCOMPARE(rig.traffic.Count(Counter::Received), 0u);
+    }
+
+    // A job may fill 1000 pages; text past them ends it with the error reply.
+    void pageCap_data() {
+        addRows({"unit", "count", "status"},
+                {{"1000 pages", "x<FFEED>", "999", "DEFINED"},
+                 {"page feeds past the cap", "x<FFEED>", "1000", "ERROR(7)"},
+                 {"lines past the cap", "x<NL>", "10000", "ERROR(7)"}});
+    }
+    void pageCap() {
+        PrintRig rig;
+        rig.surface.record = false;
+        std::string body;
+        for (int i = cell("count").toInt(); i > 0; --i) {
+            body += cell("unit").toStdString();
+        }
+        QVERIFY(rig.print(body + "x<SRESP>"));
+        QVERIFY(rig.written.starts_with("<LMW_RSP>STA=" + cell("status").toStdString() + "~"));
+        QCOMPARE(rig.surface.aborted, cell("status") == "DEFINED" ? 0 : 1);
     }
 
     // Each completed request lands on the clipboard, LF widened to CR LF,
