@@ -11,6 +11,7 @@
 #include "core/redirectionswitch.h"
 #include "core/traffic.h"
 #include "platform/displayplatform.h"
+#include "platform/exitcleanup.h"
 #include "platform/exitsignals.h"
 #include "platform/filecapturesink.h"
 #include "platform/filesystemdevicewatcher.h"
@@ -143,6 +144,16 @@ int main(int argc, char* argv[]) {
         });
     QObject::connect(&captureFlush, &QTimer::timeout, &window, [&captures] { captures.Flush(); });
     captures.SetMenuCaptureHandler([&window](bool running) { window.SetCaptureRunning(running); });
+    // Also when Qt ends the process at once (the X11 connection broke): what
+    // a capture holds reaches its file, a print document in progress goes,
+    // and exec: programs end.
+    ExitCleanup lastWords;
+    lastWords.Add([&captures] { captures.Flush(); });
+    lastWords.Add([&printer] { printer.AbortDoc(); });
+    lastWords.Add([&handheld, &modem] {
+        handheld.Modem().EndProgramNow();
+        modem.Modem().EndProgramNow();
+    });
     // The latest chunks for the traffic monitor, kept from the start on within
     // a fixed budget; the window is made when first opened.
     ChunkStore chunkStore(clock);
