@@ -37,6 +37,9 @@ public:
     ModemState State() const { return m_modem ? m_modem->State() : ModemState::Command; }
     // The program of an exec: call, for tests: its process id, or 0.
     qint64 ProgramId() const { return m_program.ProcessId(); }
+    // Ends the program of an exec: call and waits for it, for a process that
+    // ends without running its destructors.
+    void EndProgramNow() { m_program.StopNow(); }
 
     void SetSettings(const std::string& settings) override;
     void Open() override;
