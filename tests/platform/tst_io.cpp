@@ -639,7 +639,7 @@ private slots:
         Settings settings;
         settings.SerialMethodOn = true;
         struct : RequestEngine {
-            bool Redirect(const std::string&) override { return false; }
+            Redirected Redirect(const std::string&) override { return {}; }
         } none;
         RecordingTrafficView view;
         Traffic traffic(view);
