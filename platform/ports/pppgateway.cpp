@@ -13,9 +13,7 @@ namespace loomway {
 PppGateway::PppGateway(ProfileFile& file) : PortBase("PPP gateway"), m_file(file) {}
 
 PppGateway::~PppGateway() {
-    m_note = nullptr;
-    m_ended = nullptr;
-    Close();
+    End();
 }
 
 void PppGateway::SetSettings(const std::string& settings) {
@@ -47,16 +45,20 @@ void PppGateway::Open() {
 
 void PppGateway::Close() {
     const PppState state = State();
+    // The handheld's port has closed first, so no Terminate-Request could
+    // reach it: the session simply ends here.
+    End();
+    if (state != PppState::Idle && state != PppState::Ended) {
+        Note("PPP ended: closed");
+    }
+}
+
+void PppGateway::End() {
     m_resolver.Clear();
     m_network.reset(); // every socket of the session closed
     m_server.reset();
     m_timer.Stop();
     m_in.clear();
-    // The handheld's port has closed first, so no Terminate-Request could
-    // reach it: the session simply ends here.
-    if (state != PppState::Idle && state != PppState::Ended) {
-        Note("PPP ended: closed");
-    }
 }
 
 std::string PppGateway::ReadAll() {

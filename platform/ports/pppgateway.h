@@ -64,6 +64,7 @@ private:
     void DeliverIpPacket(std::string_view packet) override;
     void OnStateChanged(PppState state, const std::string& detail) override;
 
+    void End();
     void ToHandheld(std::string_view packet);
     void Note(const std::string& text);
     void OnRequeuedReceive() override;
