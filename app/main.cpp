@@ -92,6 +92,8 @@ int main(int argc, char* argv[]) {
         port->Modem().SetNoteHandler([&window](const std::string& note) {
             window.ShowNotice(note.empty() ? note : "Modem: " + note);
         });
+        // The PPP gateway's state goes there as well ("Online as 10.0.2.15").
+        port->SetPppNoteHandler([&window](const std::string& note) { window.ShowNotice(note); });
     }
     RedirectionSwitch redirection(file, settings, handheld, modem, window.Lamps(), messages,
                                   window);
