@@ -326,14 +326,18 @@ class PppClient:
     # --- the session ----------------------------------------------------------------------
 
     def dial(self, number, timeout=10):
-        """Dials through a modem on the line: its result ("CONNECT 115200", "NO CARRIER",
-        ...); what follows it is kept for the link."""
+        """Dials through a modem on the line: its result ("CONNECT 115200", "NO CARRIER")."""
         self.write(b"ATDT%s\r" % number.encode())
-        text, deadline = b"", time.monotonic() + timeout
+        return self.modem_result(timeout)
+
+    def modem_result(self, timeout=10):
+        """The modem's next result code; what follows it is kept for the link."""
+        text, self.buffer, self.unread = self.buffer + self.unread, b"", b""
+        deadline = time.monotonic() + timeout
         result = re.compile(rb"\r\n(CONNECT[^\r]*|NO CARRIER|BUSY|ERROR|NO DIALTONE)\r\n")
         while not (found := result.search(text)):
             if time.monotonic() > deadline:
-                raise PppError("the modem did not answer the dial: %r" % text)
+                raise PppError("no result code from the modem: %r" % text)
             if select.select([self.fd], [], [], 0.2)[0]:
                 text += os.read(self.fd, 4096)
         self.unread = text[found.end():]
