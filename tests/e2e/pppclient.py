@@ -519,10 +519,10 @@ class TcpConnection:
                       "the ACK of our FIN")
 
 
-def http_get(ppp, address, port, path, timeout=30):
+def http_get(ppp, address, port, path, timeout=30, connect_timeout=5):
     """(status line, body) of an HTTP/1.0 GET, or None when no connection could be made."""
     tcp = TcpConnection(ppp, address, port)
-    if not tcp.connect():
+    if not tcp.connect(connect_timeout):
         return None
     tcp.send(b"GET %s HTTP/1.0\r\nHost: %s:%d\r\n\r\n" % (path.encode(), address.encode(), port))
     head, _, body = tcp.read_to_end(timeout).partition(b"\r\n\r\n")

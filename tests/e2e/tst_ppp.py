@@ -105,8 +105,12 @@ class PppTest(unittest.TestCase):
             client = pppclient.PppClient(handheld.fd, "palm", "s3cret", auth="chap")
             self.assertRegex(client.dial("5550000"), "^CONNECT")
             self.online(p, client)
-            self.assertIsNone(pppclient.http_get(client, GATEWAY, web, "/big"))
+            self.assertEqual(client.resolve("localhost"), ["127.0.0.1"])
+            # Nothing on the desktop's loopback is in reach: no connection, no datagram.
+            self.assertIsNone(pppclient.http_get(client, GATEWAY, web, "/big", connect_timeout=2))
             self.assertEqual(pathlib.Path(log).read_bytes(), b"")  # the request never came
+            with self.assertRaisesRegex(pppclient.PppError, "timed out"):
+                client.udp(GATEWAY, udp_echo(), b"echo me", timeout=1)
             client.close()
             self.assertEqual(client.modem_result(), "NO CARRIER")
 
