@@ -77,14 +77,22 @@ std::optional<DnsQuestion> ReadDnsQuestion(std::string_view ip, std::uint32_t se
     const std::size_t total = Get16(ip, 2);
     if (headerSize < 20 || total < headerSize + kUdpHeader || total > ip.size() ||
         (Get16(ip, 6) & 0x3FFF) != 0 || static_cast<unsigned char>(ip[9]) != kUdp ||
-        Get32(ip, 16) != server) {
-        return std::nullopt; // not UDP to the server, or a fragment
+        Get32(ip, 16) != server || Folded(OnesSum(ip.substr(0, headerSize))) != 0) {
+        return std::nullopt; // not UDP to the server, a fragment, or damaged
     }
     const std::string_view udp = ip.substr(headerSize, total - headerSize);
     const std::size_t udpLength = Get16(udp, 4);
     if (Get16(udp, 2) != kDnsPort || udpLength < kUdpHeader + kDnsHeader ||
         udpLength > udp.size()) {
         return std::nullopt;
+    }
+    if (Get16(udp, 6) != 0) {
+        std::string pseudo = std::string(ip.substr(12, 8));
+        Put16(pseudo, kUdp);
+        Put16(pseudo, static_cast<std::uint32_t>(udpLength));
+        if (Folded(OnesSum(udp.substr(0, udpLength), OnesSum(pseudo))) != 0) {
+            return std::nullopt;
+        }
     }
     const std::string_view dns = udp.substr(kUdpHeader, udpLength - kUdpHeader);
     const std::uint16_t flags = Get16(dns, 2);

@@ -28,8 +28,9 @@ struct DnsQuestion {
 };
 
 // The question of such a query in one IPv4 packet to server; nothing for any
-// other packet (fragments, other ports, other questions, compressed or odd
-// names), which then goes its usual way. Reads nothing past the end.
+// other packet (fragments, wrong checksums, other ports, other questions,
+// compressed or odd names), which then goes its usual way. Reads nothing past
+// the end.
 std::optional<DnsQuestion> ReadDnsQuestion(std::string_view ipPacket, std::uint32_t server);
 
 enum class DnsOutcome { Found, NoSuchName, Failed };

@@ -13,9 +13,7 @@ namespace loomway {
 PppGateway::PppGateway(ProfileFile& file) : PortBase("PPP gateway"), m_file(file) {}
 
 PppGateway::~PppGateway() {
-    m_note = nullptr;
-    m_ended = nullptr;
-    Close();
+    End();
 }
 
 void PppGateway::SetSettings(const std::string& settings) {
@@ -37,8 +35,12 @@ void PppGateway::Open() {
     config.user = m_settings.user;
     config.password = m_settings.password;
     m_server = std::make_unique<PppServer>(config, static_cast<PppSink&>(*this), m_clock, m_timer);
-    m_server->Start();
-    // After "PPP: negotiating", so that it stays in view until the session is up.
+    if (m_ended) {
+        m_server->Start(); // a call: the answering side speaks first
+    } else {
+        Note("PPP: waiting for the handheld");
+    }
+    // After the first state, so that it stays in view until the session is up.
     if (!m_settings.problem.empty()) {
         qWarning("PPP gateway: %s", m_settings.problem.c_str());
         Note(m_settings.problem);
@@ -47,16 +49,23 @@ void PppGateway::Open() {
 
 void PppGateway::Close() {
     const PppState state = State();
+    // The handheld's port has closed first, so no Terminate-Request could
+    // reach it: the session simply ends here.
+    const bool wasOpen = m_server != nullptr;
+    End();
+    if (state != PppState::Idle && state != PppState::Ended) {
+        Note("PPP ended: closed");
+    } else if (wasOpen && state == PppState::Idle) {
+        Note({}); // no session was waited for any more
+    }
+}
+
+void PppGateway::End() {
     m_resolver.Clear();
     m_network.reset(); // every socket of the session closed
     m_server.reset();
     m_timer.Stop();
     m_in.clear();
-    // The handheld's port has closed first, so no Terminate-Request could
-    // reach it: the session simply ends here.
-    if (state != PppState::Idle && state != PppState::Ended) {
-        Note("PPP ended: closed");
-    }
 }
 
 std::string PppGateway::ReadAll() {
@@ -67,7 +76,8 @@ void PppGateway::Write(const std::string& data) {
     if (!m_server) {
         throw PortNotOpen();
     }
-    if (m_server->State() == PppState::Ended) {
+    const PppState state = m_server->State();
+    if (state == PppState::Idle || state == PppState::Ended) {
         if (m_ended) {
             return; // the owner is hanging up
         }

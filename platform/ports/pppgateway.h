@@ -20,9 +20,14 @@ namespace loomway {
 // A port whose far end is the program's own PPP server (lines/pppserver.h)
 // with the desktop's network behind it through libslirp (SlirpNetwork): what
 // is written to the port is the handheld's line, what is read is the server's.
-// Opening reads [PPP] and starts a session; the user-mode network stands while
-// it is online, and the handheld's lookups of names go to DesktopResolver.
-// Closing ends the session at once and closes every socket.
+// Opening reads [PPP]; the user-mode network stands while the session is
+// online, and the handheld's lookups of names go to DesktopResolver. Closing
+// ends the session at once and closes every socket.
+//
+// On a cable (no ended handler) a session starts with the handheld's first
+// bytes, and again with the first bytes after one ended. On a call (an ended
+// handler set, as the built-in modem does) it starts at opening, and its end
+// is the owner's business.
 //
 // Bytes for the handheld wait here while nobody reads them; past kInLimit,
 // IP packets toward the handheld are dropped, as a router drops them, and
@@ -36,13 +41,13 @@ public:
     ~PppGateway() override;
 
     // Where the session's state goes, for the status bar ("PPP: negotiating",
-    // "Online as 10.0.2.15", "PPP ended: wrong password"); by default the log.
+    // "Online as 10.0.2.15", "PPP ended: wrong password"; empty: nothing to
+    // say any more); by default the log.
     void SetNoteHandler(std::function<void(const std::string&)> handler) {
         m_note = std::move(handler);
     }
-    // Called, queued, when a session has ended while the port stays open.
-    // Without one, bytes from the handheld after the end start a new session
-    // (a direct cable); with one, its owner decides (the modem hangs up).
+    // Called, queued, when a session has ended while the port stays open;
+    // makes the port a call's (see above). Set before opening.
     void SetEndedHandler(std::function<void()> handler) { m_ended = std::move(handler); }
 
     PppState State() const { return m_server ? m_server->State() : PppState::Idle; }
@@ -64,6 +69,7 @@ private:
     void DeliverIpPacket(std::string_view packet) override;
     void OnStateChanged(PppState state, const std::string& detail) override;
 
+    void End();
     void ToHandheld(std::string_view packet);
     void Note(const std::string& text);
     void OnRequeuedReceive() override;

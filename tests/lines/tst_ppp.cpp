@@ -1,5 +1,6 @@
 // The PPP server engine against frames a handheld sends, built here with a
 // bitwise FCS of the test's own, and the frames it sends back, unframed the same way.
+#include "lines/dnsanswer.h"
 #include "lines/pppinspect.h"
 #include "lines/pppserver.h"
 #include "tests/support/testsupport.h"
@@ -155,6 +156,37 @@ struct Rig : PppSink, Clock, Timer {
         server->ReceiveFromLine({line.constData(), std::size_t(line.size())});
     }
 };
+
+std::uint16_t OnesComplement(const QByteArray& bytes, std::uint32_t sum = 0) {
+    for (int i = 0; i < bytes.size(); i += 2) {
+        sum +=
+            std::uint8_t(bytes[i]) << 8 | (i + 1 < bytes.size() ? std::uint8_t(bytes[i + 1]) : 0);
+    }
+    while (sum >> 16) {
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    return std::uint16_t(~sum);
+}
+
+// A DNS message from the handheld to 10.0.2.3:53 over UDP, as tweaked: "to"
+// another address, "port" 54, "tcp", "fragment", "short" (cut by one byte),
+// "sum" (a wrong UDP checksum).
+QByteArray DnsPacket(const QByteArray& hex, const QString& tweak) {
+    const QByteArray dns = QByteArray::fromHex(hex);
+    QByteArray udp = QByteArray::fromHex("0fa0 0035") + char((dns.size() + 8) >> 8) +
+                     char(dns.size() + 8) + QByteArray(2, '\0') + dns;
+    QByteArray ip = QByteArray::fromHex("4500") + char((udp.size() + 20) >> 8) +
+                    char(udp.size() + 20) +
+                    QByteArray::fromHex("0000 0000 4011 0000 0a00020f 0a000203");
+    ip[6] = tweak == "fragment" ? char(0x20) : ip[6];
+    ip[9] = tweak == "tcp" ? char(6) : ip[9];
+    ip[19] = tweak == "to" ? char(2) : ip[19];
+    udp[3] = tweak == "port" ? char(54) : udp[3];
+    udp[7] = tweak == "sum" ? char(1) : udp[7];
+    const std::uint16_t sum = OnesComplement(ip);
+    ip[10] = char(sum >> 8), ip[11] = char(sum);
+    return (ip + udp).chopped(tweak == "short" ? 1 : 0);
+}
 
 bool Matches(QString expected, const QString& actual) {
     expected.remove(' ');
@@ -415,6 +447,80 @@ private slots:
               "IP ICMP echo request 10.0.2.15 → 10.0.2.2"},
              {"IP header longer than the frame", "21 4f00 0040 0000", "IP (malformed)"}});
     }
+    // A lookup from the handheld is read when it is a plain query for an
+    // address ("-": left to take its usual way).
+    void dnsQuestion_data() {
+        const char* localhost = "abcd 0100 0001 0000 0000 0000 09 6c6f63616c686f7374 00 0001 0001";
+        addRows(
+            {"dns", "tweak", "read"},
+            {{"A, recursion desired", localhost, "", "A localhost 1 abcd 4000"},
+             {"AAAA with EDNS",
+              "0007 0000 0001 0000 0000 0001 04 70616c6d 03 6e6574 00 001c 0001 "
+              "00 0029 1000 0000 0000 0000",
+              "", "AAAA palm.net 0 7 4000"},
+             {"to another address", localhost, "to", "-"},
+             {"to another port", localhost, "port", "-"},
+             {"TCP", localhost, "tcp", "-"},
+             {"a fragment", localhost, "fragment", "-"},
+             {"cut short", localhost, "short", "-"},
+             {"wrong UDP checksum", localhost, "sum", "-"},
+             {"a response", "abcd 8100 0001 0000 0000 0000 01 61 00 0001 0001", "", "-"},
+             {"two questions", "abcd 0100 0002 0000 0000 0000 01 61 00 0001 0001", "", "-"},
+             {"MX", "abcd 0100 0001 0000 0000 0000 01 61 00 000f 0001", "", "-"},
+             {"compressed name", "abcd 0100 0001 0000 0000 0000 c00c 0001 0001", "", "-"},
+             {"a dot in a label", "abcd 0100 0001 0000 0000 0000 03 612e62 00 0001 0001", "", "-"},
+             {"label past the end", "abcd 0100 0001 0000 0000 0000 3f 6162", "", "-"}});
+    }
+    void dnsQuestion() {
+        const QByteArray packet = DnsPacket(cell("dns").toLatin1(), cell("tweak"));
+        const auto q = ReadDnsQuestion(packet.toStdString(), 0x0A000203);
+        QCOMPARE(q ? QStringLiteral("%1 %2 %3 %4 %5")
+                         .arg(q->type == DnsQuestion::kTypeA ? "A" : "AAAA",
+                              QString::fromStdString(q->name), q->recursionDesired ? "1" : "0")
+                         .arg(q->id, 0, 16)
+                         .arg(q->clientPort)
+                   : "-",
+                 cell("read"));
+    }
+
+    // The answer echoes the question, with checksums that hold.
+    void dnsAnswer_data() {
+        addRows({"type", "outcome", "dns"},
+                {{"A found", "1 found",
+                  "abcd 8180 0001 0002 0000 0000 QQ 0001 0001 c00c 0001 0001 0000003c "
+                  "0004 7f000001 c00c 0001 0001 0000003c 0004 0a000001"},
+                 {"AAAA found", "28 found", "abcd 8180 0001 0000 0000 0000 QQ 001c 0001"},
+                 {"no such name", "1 none", "abcd 8183 0001 0000 0000 0000 QQ 0001 0001"},
+                 {"resolver failed", "1 failed", "abcd 8182 0001 0000 0000 0000 QQ 0001 0001"}});
+    }
+    void dnsAnswer() {
+        const QStringList how = cell("outcome").split(' ');
+        const QByteArray name = "09 6c6f63616c686f7374 00";
+        const QByteArray query =
+            DnsPacket("abcd 0100 0001 0000 0000 0000" + name +
+                          QByteArray::number(how[0].toInt(), 16).rightJustified(4, '0') + "0001",
+                      "");
+        const auto q = ReadDnsQuestion(query.toStdString(), 0x0A000203);
+        QVERIFY(q);
+        const DnsOutcome outcome = how[1] == "found"  ? DnsOutcome::Found
+                                   : how[1] == "none" ? DnsOutcome::NoSuchName
+                                                      : DnsOutcome::Failed;
+        const QByteArray answer =
+            QByteArray::fromStdString(DnsAnswerPacket(*q, outcome, {0x7F000001, 0x0A000001}));
+        QByteArray header = answer.left(20);
+        header[10] = header[11] = 0;
+        QCOMPARE(header.toHex(), "4500" +
+                                     QByteArray::number(answer.size(), 16).rightJustified(4, '0') +
+                                     "00000000401100000a0002030a00020f");
+        QCOMPARE(OnesComplement(answer.left(20)), std::uint16_t(0));
+        QCOMPARE(answer.mid(20, 4).toHex(), QByteArray("00350fa0"));
+        const QByteArray pseudo =
+            answer.mid(12, 8) + QByteArray::fromHex("0011") + answer.mid(24, 2);
+        QCOMPARE(OnesComplement(pseudo + answer.mid(20)), std::uint16_t(0));
+        QCOMPARE(answer.mid(28).toHex(),
+                 cell("dns").toLatin1().replace("QQ", name).replace(" ", ""));
+    }
+
     void describe() {
         const QByteArray frame = QByteArray::fromHex(cell("frame").toLatin1());
         QCOMPARE(QString::fromStdString(
