@@ -73,6 +73,8 @@ class PppTest(unittest.TestCase):
             p, handheld_path, _ = s.relay(True, modem="ppp:", Capture={"Folder": folder},
                                           PPP={"Desktop": "YES"})
             handheld = s.far(handheld_path)
+            e2e.wait_until(lambda: p.status(1) == "PPP: waiting for the handheld", 10,
+                           lambda: "status %r" % p.status(1))
             client = pppclient.PppClient(handheld.fd)
             self.online(p, client)
             # Names are looked up as the desktop would: "localhost" is in its /etc/hosts.
@@ -81,15 +83,14 @@ class PppTest(unittest.TestCase):
             status, body = pppclient.http_get(client, GATEWAY, web, "/big")
             self.assertEqual(status, "HTTP/1.0 200 OK")
             self.assertTrue(body == content, "%d bytes, not the file's %d" % (len(body), len(content)))
-            client.close()
-            e2e.wait_until(lambda: p.status(1).startswith("PPP ended"), 10, "the session's end")
 
-            # The capture holds the session both ways; switched off, it is complete.
+            # Switched off while online, the session ends and the capture holds it both ways.
             capture = os.path.join(folder, os.listdir(folder)[0])
             p.click_on(SWITCH)
             e2e.wait_until(lambda: not e2e.held(p.pid, {capture}), 10, "the capture's end")
+            e2e.wait_until(lambda: p.status(1) == "PPP ended: closed", 10, "the session's end")
             frames = tshark(capture)
-            self.assertEqual(frames[0][1], "0xc021")
+            self.assertEqual(frames[0], ("0", "0xc021"))  # on a cable the handheld begins
             self.assertEqual(
                 {f for f in frames}, {(d, proto) for d in "01"
                                       for proto in ("0xc021", "0x8021", "0x0021")})
