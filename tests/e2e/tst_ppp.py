@@ -5,6 +5,7 @@ with the desktop reachable, a capture read back by tshark; then dialling a [Phon
 number that says `ppp:` through the built-in modem, the desktop out of reach, with a right
 and a wrong password."""
 
+import glob
 import os
 import pathlib
 import re
@@ -49,6 +50,14 @@ def web_server(s):
     return port, log.name, content
 
 
+def udp_sockets(pid):
+    """The UDP sockets that process pid holds."""
+    inodes = {os.readlink(fd)[8:-1] for fd in glob.glob("/proc/%d/fd/*" % pid)
+              if os.readlink(fd).startswith("socket:[")}
+    rows = open("/proc/%d/net/udp" % pid).read().splitlines()[1:]
+    return [row.split()[9] for row in rows if row.split()[9] in inodes]
+
+
 def tshark(path):
     """(direction, protocol) of each frame in a capture; direction 0: the handheld sent it."""
     r = e2e.run(["tshark", "-r", path, "-T", "fields", "-e", "frame.p2p_dir", "-e",
@@ -84,9 +93,12 @@ class PppTest(unittest.TestCase):
             self.assertEqual(status, "HTTP/1.0 200 OK")
             self.assertTrue(body == content, "%d bytes, not the file's %d" % (len(body), len(content)))
 
-            # Switched off while online, the session ends and the capture holds it both ways.
+            # Switched off while online, the session ends, its sockets close (the one of
+            # the UDP exchange was still open) and the capture holds it both ways.
             capture = os.path.join(folder, os.listdir(folder)[0])
+            self.assertTrue(udp_sockets(p.pid))
             p.click_on(SWITCH)
+            e2e.wait_until(lambda: not udp_sockets(p.pid), 10, "the sockets closed")
             e2e.wait_until(lambda: not e2e.held(p.pid, {capture}), 10, "the capture's end")
             e2e.wait_until(lambda: p.status(1) == "PPP ended: closed", 10, "the session's end")
             frames = tshark(capture)
