@@ -68,10 +68,11 @@ def tshark(path):
 
 class PppTest(unittest.TestCase):
 
-    def online(self, p, client, expected="Online as " + ADDRESS):
+    def online(self, p, client, auth):
         self.assertEqual(client.connect(), (ADDRESS, DNS))
-        self.assertEqual(client.gateway, GATEWAY)
-        e2e.wait_until(lambda: p.status(1) == expected, 10, lambda: "status %r" % p.status(1))
+        self.assertEqual((client.gateway, client.auth_protocol), (GATEWAY, auth))
+        e2e.wait_until(lambda: p.status(1) == "Online as " + ADDRESS, 10,
+                       lambda: "status %r" % p.status(1))
         self.assertLess(client.ping(GATEWAY), 2)
 
     def test_direct_line_with_the_desktop(self):
@@ -85,13 +86,13 @@ class PppTest(unittest.TestCase):
             e2e.wait_until(lambda: p.status(1) == "PPP: waiting for the handheld", 10,
                            lambda: "status %r" % p.status(1))
             client = pppclient.PppClient(handheld.fd)
-            self.online(p, client)
+            self.online(p, client, None)  # no password set: none asked for
             # Names are looked up as the desktop would: "localhost" is in its /etc/hosts.
             self.assertEqual(client.resolve("localhost"), ["127.0.0.1"])
             self.assertEqual(client.udp(GATEWAY, udp_echo(), b"echo me"), b"ECHO ME")
             status, body = pppclient.http_get(client, GATEWAY, web, "/big")
             self.assertEqual(status, "HTTP/1.0 200 OK")
-            self.assertTrue(body == content, "%d bytes, not the file's %d" % (len(body), len(content)))
+            self.assertTrue(body == content, "%d bytes, not %d" % (len(body), len(content)))
 
             # Switched off while online, the session ends, its sockets close (the one of
             # the UDP exchange was still open) and the capture holds it both ways.
@@ -103,9 +104,8 @@ class PppTest(unittest.TestCase):
             e2e.wait_until(lambda: p.status(1) == "PPP ended: closed", 10, "the session's end")
             frames = tshark(capture)
             self.assertEqual(frames[0], ("0", "0xc021"))  # on a cable the handheld begins
-            self.assertEqual(
-                {f for f in frames}, {(d, proto) for d in "01"
-                                      for proto in ("0xc021", "0x8021", "0x0021")})
+            self.assertEqual(set(frames), {(d, proto) for d in "01"
+                                           for proto in ("0xc021", "0x8021", "0x0021")})
             self.assertGreater(frames.count(("1", "0x0021")), len(content) // 1500)
 
     def test_modem_phonebook_without_the_desktop(self):
@@ -117,10 +117,10 @@ class PppTest(unittest.TestCase):
             handheld = s.far(handheld_path)
             client = pppclient.PppClient(handheld.fd, "palm", "s3cret", auth="chap")
             self.assertRegex(client.dial("5550000"), "^CONNECT")
-            self.online(p, client)
+            self.online(p, client, pppclient.CHAP)
             self.assertEqual(client.resolve("localhost"), ["127.0.0.1"])
             # Nothing on the desktop's loopback is in reach: no connection, no datagram.
-            self.assertIsNone(pppclient.http_get(client, GATEWAY, web, "/big", connect_timeout=2))
+            self.assertIsNone(pppclient.http_get(client, GATEWAY, web, "/big", 30, 2))
             self.assertEqual(pathlib.Path(log).read_bytes(), b"")  # the request never came
             with self.assertRaisesRegex(pppclient.PppError, "timed out"):
                 client.udp(GATEWAY, udp_echo(), b"echo me", timeout=1)
