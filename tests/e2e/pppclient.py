@@ -143,7 +143,7 @@ class PppClient:
         self.pap_tries = 0
         self.gateway, self.peer, self.terminate_acked = None, {}, False
         self.buffer, self.unread, self.ip = b"", b"", []
-        self.bad_frames = self.rejected_protocols = 0
+        self.bad_frames = 0
 
     # --- the line -------------------------------------------------------------------------
 
@@ -289,8 +289,6 @@ class PppClient:
         elif packet.code == 9 and self.lcp.opened:
             self.send(LCP, bytes(PPP_LCP_Echo(code=10, id=packet.id, magic_number=self.magic,
                                               data=packet.data)))
-        elif packet.code == 8:
-            self.rejected_protocols += 1
 
     def lcp_opened(self):
         self.send_accm = self.peer[2].accm if 2 in self.peer else 0xFFFFFFFF

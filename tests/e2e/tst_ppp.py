@@ -93,6 +93,7 @@ class PppTest(unittest.TestCase):
             status, body = pppclient.http_get(client, GATEWAY, web, "/big")
             self.assertEqual(status, "HTTP/1.0 200 OK")
             self.assertTrue(body == content, "%d bytes, not %d" % (len(body), len(content)))
+            self.assertEqual(client.bad_frames, 0)  # every frame's FCS and escapes right
 
             # Switched off while online, the session ends, its sockets close (the one of
             # the UDP exchange was still open) and the capture holds it both ways.
