@@ -76,6 +76,10 @@ void ModemPort::Open() {
     m_open = true;
 }
 
+std::string ModemPort::TakeLastWords() {
+    return m_call == Call::Gateway ? m_gateway.TakeLastWords() : std::string();
+}
+
 void ModemPort::Close() {
     if (m_modem) {
         m_modem->Reset();

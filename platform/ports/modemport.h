@@ -47,6 +47,8 @@ public:
 
     void SetSettings(const std::string& settings) override;
     void Open() override;
+    // A call to the PPP gateway ends with the gateway's Terminate-Request.
+    std::string TakeLastWords() override;
     void Close() override;
     bool IsOpen() const override { return m_open; }
     std::size_t BytesWaiting() const override { return m_open ? m_in.size() : 0; }

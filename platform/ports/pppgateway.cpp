@@ -47,11 +47,18 @@ void PppGateway::Open() {
     }
 }
 
+std::string PppGateway::TakeLastWords() {
+    if (m_server) {
+        m_server->Close(); // its Terminate-Request joins what waits for the handheld
+    }
+    return std::exchange(m_in, {});
+}
+
 void PppGateway::Close() {
     const PppState state = State();
-    // No Terminate-Request: nothing written now reaches the handheld (the
-    // relay closes the handheld's port first; a modem that hangs up is back
-    // in command mode), so the session simply ends here.
+    // Nothing written from now on reaches the handheld: whoever switches off
+    // takes the Terminate-Request first (TakeLastWords), and the session
+    // ends here without waiting for its answer.
     const bool wasOpen = m_server != nullptr;
     End();
     if (state != PppState::Idle && state != PppState::Ended) {

@@ -56,6 +56,8 @@ public:
 
     void SetSettings(const std::string& settings) override;
     void Open() override;
+    // A session that runs ends with a Terminate-Request to the handheld.
+    std::string TakeLastWords() override;
     void Close() override;
     bool IsOpen() const override { return m_server != nullptr; }
     std::size_t BytesWaiting() const override { return m_in.size(); }

@@ -80,6 +80,10 @@ void RoutingSerialPort::SetPppNoteHandler(const std::function<void(const std::st
     m_modem.Gateway().SetNoteHandler(handler);
 }
 
+std::string RoutingSerialPort::TakeLastWords() {
+    return m_active ? m_active->TakeLastWords() : std::string();
+}
+
 void RoutingSerialPort::Close() {
     if (m_active) {
         m_active->Close();

@@ -29,6 +29,7 @@ public:
 
     void SetSettings(const std::string& settings) override;
     void Open() override;
+    std::string TakeLastWords() override;
     void Close() override;
     bool IsOpen() const override { return m_active && m_active->IsOpen(); }
     std::size_t BytesWaiting() const override { return m_active ? m_active->BytesWaiting() : 0; }

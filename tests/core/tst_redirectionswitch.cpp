@@ -175,7 +175,9 @@ private slots:
         rig.sw.SetSwitchHandler([&told](bool on) { told += on ? "on " : "off "; });
         rig.sw.EndRedirection(); // was not on
         rig.sw.StartRedirection();
+        rig.modem.lastWords = "~bye~"; // reaches the handheld before its port closes
         rig.sw.EndRedirection();
+        QCOMPARE(rig.handheld.written, std::string("~bye~"));
         rig.sw.EndRedirection();
         rig.modem.openError = {PortError::Code::NoSuchPort, "no such port"};
         rig.handheld.calls.clear();

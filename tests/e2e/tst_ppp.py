@@ -95,11 +95,13 @@ class PppTest(unittest.TestCase):
             self.assertTrue(body == content, "%d bytes, not %d" % (len(body), len(content)))
             self.assertEqual(client.bad_frames, 0)  # every frame's FCS and escapes right
 
-            # Switched off while online, the session ends, its sockets close (the one of
-            # the UDP exchange was still open) and the capture holds it both ways.
+            # Switched off while online, the session ends with a Terminate-Request, its
+            # sockets close (the one of the UDP exchange was still open) and the capture
+            # holds it both ways.
             capture = os.path.join(folder, os.listdir(folder)[0])
             self.assertTrue(udp_sockets(p.pid))
             p.click_on(SWITCH)
+            client.wait(lambda: client.ended, 10, "the server's Terminate-Request")
             e2e.wait_until(lambda: not udp_sockets(p.pid), 10, "the sockets closed")
             e2e.wait_until(lambda: not e2e.held(p.pid, {capture}), 10, "the capture's end")
             e2e.wait_until(lambda: p.status(1) == "PPP ended: closed", 10, "the session's end")
