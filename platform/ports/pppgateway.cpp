@@ -49,8 +49,9 @@ void PppGateway::Open() {
 
 void PppGateway::Close() {
     const PppState state = State();
-    // The handheld's port has closed first, so no Terminate-Request could
-    // reach it: the session simply ends here.
+    // No Terminate-Request: nothing written now reaches the handheld (the
+    // relay closes the handheld's port first; a modem that hangs up is back
+    // in command mode), so the session simply ends here.
     const bool wasOpen = m_server != nullptr;
     End();
     if (state != PppState::Idle && state != PppState::Ended) {

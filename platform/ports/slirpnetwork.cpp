@@ -1,5 +1,7 @@
 #include "platform/ports/slirpnetwork.h"
 
+#include "lines/pppprotocol.h"
+
 #include <libslirp.h>
 
 #include <QtGlobal>
@@ -7,9 +9,13 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
-#include <cstring>
 
 namespace loomway {
+
+using ppp::Get16;
+using ppp::Get32;
+using ppp::Put16;
+using ppp::Put32;
 
 namespace {
 
@@ -20,29 +26,6 @@ constexpr std::size_t kArpSize = 28;
 constexpr int kGuestErrorsLogged = 10;
 // The handheld's made-up hardware address (locally administered).
 constexpr unsigned char kHandheldMac[6] = {0x02, 0x50, 0x41, 0x4C, 0x4D, 0x0F};
-
-void Put16(std::string& out, std::uint32_t value) {
-    out += static_cast<char>(value >> 8 & 0xFF);
-    out += static_cast<char>(value & 0xFF);
-}
-
-void Put32(std::string& out, std::uint32_t value) {
-    Put16(out, value >> 16);
-    Put16(out, value);
-}
-
-std::uint32_t Get32(std::string_view bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-        value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    }
-    return value;
-}
-
-std::uint16_t Get16(std::string_view bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) << 8 |
-                                      static_cast<unsigned char>(bytes[at + 1]));
-}
 
 in_addr InAddr(std::uint32_t address) {
     in_addr result{};
