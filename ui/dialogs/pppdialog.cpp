@@ -47,8 +47,8 @@ PppDialog::PppDialog(ProfileFile& file, MessageBox& messages, QWidget* owner)
     auto* networkLabel = MakeLabel(this, "lblNetwork", QStringLiteral("&Network"), networkTip);
     m_network = MakeEditableList(this, "comNetwork", networkTip);
     m_addresses = MakeLabel(this, "lblAddresses", {});
-    auto* desktopLabel = MakeLabel(
-        this, "lblDesktop", QStringLiteral("Reach this &computer's own services"), desktopTip);
+    auto* desktopLabel =
+        MakeLabel(this, "lblDesktop", QStringLiteral("&Desktop's own services"), desktopTip);
     m_desktop = MakeEditableList(this, "comDesktop", desktopTip);
     RefuseTyping(m_desktop);
     auto* userLabel = MakeLabel(this, "lblUser", QStringLiteral("&User name"), loginTip);
