@@ -31,6 +31,7 @@
 #include "ui/dialogs/commdialog.h"
 #include "ui/dialogs/fileprogramchooser.h"
 #include "ui/dialogs/methodsdialog.h"
+#include "ui/dialogs/pppdialog.h"
 #include "ui/dialogs/preferencesdialog.h"
 #include "ui/mainwindow.h"
 #include "ui/monitorwindow.h"
@@ -189,6 +190,7 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<CommDialog> commDialog;
     std::unique_ptr<MethodsDialog> methodsDialog;
     std::unique_ptr<PreferencesDialog> preferencesDialog;
+    std::unique_ptr<PppDialog> pppDialog;
 
     const auto on = [&window](auto signal, auto command) {
         QObject::connect(&window, signal, &window, command);
@@ -211,6 +213,9 @@ int main(int argc, char* argv[]) {
     }));
     on(&MainWindow::preferencesDialogRequested, OpenOnFirstUse(preferencesDialog, [&] {
         return std::make_unique<PreferencesDialog>(file, settings, chooser, &window);
+    }));
+    on(&MainWindow::pppDialogRequested, OpenOnFirstUse(pppDialog, [&] {
+        return std::make_unique<PppDialog>(file, messages, &window);
     }));
     on(&MainWindow::trafficMonitorRequested, OpenOnFirstUse(monitor, [&] {
         auto made = std::make_unique<MonitorWindow>(chunkStore);

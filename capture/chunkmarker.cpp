@@ -1,5 +1,7 @@
 #include "capture/chunkmarker.h"
 
+#include "lines/pppinspect.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -13,6 +15,9 @@ constexpr std::uint16_t kGoodFcs = 0xF0B8;
 // Longer than any frame a PPP link negotiates: bytes that run on this long
 // are no frame.
 constexpr std::size_t kLongestFrame = 65536;
+// Enough of an IP frame for its headers and a DNS question's name.
+constexpr std::size_t kKeptOfIpFrame = 512;
+constexpr std::uint16_t kIpProtocol = 0x0021;
 constexpr std::size_t kLongestLine = 80;
 constexpr std::size_t kMostItems = 8;
 
@@ -235,7 +240,13 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
             return;
         }
         std::string text = "PPP " + std::string(name);
-        if (at < frame.length - 2 && at < frame.head.size()) {
+        if (protocol == kIpProtocol && frame.fcs == kGoodFcs) {
+            // Without the FCS, when the whole frame was kept.
+            const std::string_view kept(frame.kept);
+            text = "PPP " + DescribePppFrame(frame.length <= kept.size()
+                                                 ? kept.substr(0, kept.size() - 2)
+                                                 : kept);
+        } else if (at < frame.length - 2 && at < frame.head.size()) {
             const std::string_view code = PppCodeName(protocol, frame.head[at]);
             if (!code.empty()) {
                 text += ' ';
@@ -266,6 +277,7 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
             frame.escaped = false;
             frame.length = 0;
             frame.fcs = 0xFFFF;
+            frame.kept.clear();
             continue;
         }
         if (byte == kEscape) {
@@ -278,6 +290,9 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
         }
         if (frame.length < frame.head.size()) {
             frame.head[frame.length] = byte;
+        }
+        if (frame.length < kKeptOfIpFrame) {
+            frame.kept += static_cast<char>(byte);
         }
         frame.fcs =
             static_cast<std::uint16_t>((frame.fcs >> 8) ^ kFcsTable[(frame.fcs ^ byte) & 0xFF]);

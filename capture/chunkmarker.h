@@ -15,7 +15,10 @@ namespace loomway {
 // Reads the traffic of each direction as it passes and names what it finds,
 // per chunk, in a short text: AT commands (towards the modem), modem result
 // codes (from the modem), PPP frames with their protocol and, for the control
-// protocols, their code ("PPP LCP Configure-Request"), and the companion
+// protocols, their code ("PPP LCP Configure-Request"), the IP packets inside
+// PPP frames with their protocol, addresses, ports and the names a DNS query
+// asks ("PPP IP UDP 10.0.2.15:1025 → 10.0.2.3:53 DNS query example.org"),
+// and the companion
 // application's requests and replies. A frame, line or request is named in the
 // chunk that completes it; each direction keeps its own state, so anything may
 // be split over any number of chunks.
@@ -39,6 +42,7 @@ private:
         bool escaped = false;
         std::size_t length = 0;
         std::array<std::uint8_t, 6> head{};
+        std::string kept; // an IP frame's first bytes, as far as its naming reads
         std::uint16_t fcs = 0xFFFF;
     };
     struct Requests {

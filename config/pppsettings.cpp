@@ -88,4 +88,30 @@ PppSettings LoadPppSettings(ProfileFile& file) {
     return settings;
 }
 
+PppSettingTexts ReadPppSettingTexts(ProfileFile& file) {
+    PppSettingTexts read;
+    for (std::size_t i = 0; i < kPppKeys.size(); ++i) {
+        read[i] = ReadSettingText(file, "PPP", kPppKeys[i]);
+    }
+    if (read[0].shown.empty()) {
+        read[0] = {"10.0.2.0/24", "10.0.2.0/24"};
+    }
+    read[1].shown = UpperCased(read[1].shown) == "YES" ? "YES" : "NO";
+    if (read[1].stored.empty()) {
+        read[1].stored = read[1].shown;
+    }
+    return read;
+}
+
+bool SavePppSettings(ProfileFile& file, const PppSettingTexts& read, const PppTexts& texts,
+                     std::string& problem) {
+    if (!ParsePppNetwork(texts[0], problem)) {
+        return false;
+    }
+    for (std::size_t i = 0; i < kPppKeys.size(); ++i) {
+        WriteSettingText(file, "PPP", kPppKeys[i], read[i], texts[i]);
+    }
+    return true;
+}
+
 } // namespace loomway

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "config/profilefile.h"
+#include "config/settings.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -42,5 +44,21 @@ std::optional<PppNetwork> ParsePppNetwork(const std::string& text, std::string& 
 // Reads [PPP] Network (default 10.0.2.0/24), Desktop (only "YES", in any
 // letter case, turns it on), User and Password.
 PppSettings LoadPppSettings(ProfileFile& file);
+
+// [PPP] as a dialog edits it, in this order: Network, Desktop, User, Password.
+inline constexpr std::array<const char*, 4> kPppKeys = {"Network", "Desktop", "User", "Password"};
+using PppTexts = std::array<std::string, 4>;
+using PppSettingTexts = std::array<SettingText, 4>;
+
+// The keys as shown: Network as stored (10.0.2.0/24 when absent), Desktop
+// "YES" or "NO" as LoadPppSettings takes it, User and Password as stored. An
+// absent Network or Desktop is written as shown when left alone.
+PppSettingTexts ReadPppSettingTexts(ProfileFile& file);
+
+// Writes the texts under [PPP]; a text still as read goes back byte for byte.
+// Writes nothing and returns false when Network is not a network that
+// ParsePppNetwork takes; problem then says why.
+bool SavePppSettings(ProfileFile& file, const PppSettingTexts& read, const PppTexts& texts,
+                     std::string& problem);
 
 } // namespace loomway

@@ -39,6 +39,17 @@ std::string Frame(const std::string& content, bool badFcs = false) {
     return framed + "\x7e";
 }
 
+// An IPv4 packet from 10.0.2.<from> to 10.0.2.<to> (no checksum: naming
+// reads none), in a frame of protocol IP.
+std::string IpFrame(int protocol, int from, int to, const std::string& body) {
+    const std::size_t total = 20 + body.size();
+    return std::string{'\xff',      '\x03', 0,       0x21, 0x45, 0,          char(total >> 8),
+                       char(total), 0,      0,       0,    0,    64,         char(protocol),
+                       0,           0,      10,      0,    2,    char(from), 10,
+                       0,           2,      char(to)} +
+           body;
+}
+
 constexpr std::int64_t kWall = 1'700'000'000'250'000; // 0x6553F100 seconds and a quarter
 constexpr std::int64_t kSteady = 1'000;
 } // namespace
@@ -71,8 +82,20 @@ private slots:
         row("frames back to back share a flag", hh, {lcp + lcp.substr(1) + lcp.substr(1)},
             "PPP LCP Configure-Request ×3");
         row("bad FCS", hh, {Frame(request, true)}, "PPP LCP Configure-Request (bad FCS)");
-        row("compressed address and protocol", mh, {Frame(std::string("\x21\x45\x00\x00\x14", 5))},
-            "PPP IP");
+        const std::string echo = IpFrame(1, 2, 15, std::string("\0\0\0\0\0\1\0\1", 8));
+        row("IP, compressed address and protocol", mh, {Frame(echo.substr(3))},
+            "PPP IP ICMP echo reply 10.0.2.2 → 10.0.2.15");
+        const std::string query = Frame(IpFrame(
+            17, 15, 3,
+            std::string("\4\1\0\x35\0\x25\0\0\x12\x34\1\0\0\1\0\0\0\0\0\0\7example\3org\0\0\1\0\1",
+                        37)));
+        row("DNS query split", hh, {query.substr(0, 30), query.substr(30)},
+            "|PPP IP UDP 10.0.2.15:1025 → 10.0.2.3:53 DNS query example.org");
+        const std::string syn = std::string("\4\2\0\x50\0\0\0\0\0\0\0\0\x50\x02\xff\xff", 16);
+        row("long IP frame named by its head; damaged one by its protocol", hh,
+            {Frame(IpFrame(6, 15, 2, syn + std::string(3000, '\x7e'))),
+             Frame(IpFrame(6, 15, 2, syn), true)},
+            "PPP IP TCP 10.0.2.15:1026 → 10.0.2.2:80 SYN|PPP IP (bad FCS)");
         const auto control = [](int protocol, int code) { // a packet with no options
             return Frame(
                 {'\xff', '\x03', char(protocol >> 8), char(protocol), char(code), 1, 0, 4});
