@@ -7,6 +7,7 @@ and a wrong password."""
 
 import glob
 import os
+import sys
 import pathlib
 import re
 import socket
@@ -15,7 +16,10 @@ import threading
 import unittest
 
 import e2e
-import pppclient
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                                "pppclient"))
+import pppclient  # noqa: E402 (found through the path above)
 
 SWITCH = "ON / OFF switch"
 ADDRESS, GATEWAY, DNS = "10.0.2.15", "10.0.2.2", "10.0.2.3"
