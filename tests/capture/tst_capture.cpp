@@ -7,6 +7,7 @@
 #include "capture/chunkstore.h"
 #include "tests/support/fakeclock.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <string>
@@ -56,8 +57,8 @@ private slots:
         const std::string request("\xff\x03\xc0\x21\x01\x01\x00\x0a\x05\x06\x12\x34\x56\x78", 14);
         const std::string lcp = Frame(request);
         auto row = [](const char* name, int direction, std::vector<std::string> chunks,
-                      const char* marks) {
-            QTest::newRow(name) << direction << chunks << QString(marks);
+                      const QString& marks) {
+            QTest::newRow(name) << direction << chunks << marks;
         };
         row("AT command split", hh, {"AT", "DT555\r"}, "|ATDT555");
         row("repeat and lower case", hh, {"A/\rat&f\r\n"}, "A/; at&f");
@@ -96,6 +97,19 @@ private slots:
         row("program's writes", ph, {"<LMW_RSP>STA</LMW_RSP>", "<LMW_C>ab</LMW_C>"},
             "status reply, 3 bytes|clipboard transfer, 2 bytes");
         row("tags from the modem are data", mh, {"<LMW_C>x</LMW_C>"}, "");
+        // What a fast line carries in seconds; marking keeps pace (see marks()).
+        std::string commands; // 64 KiB of distinct commands
+        for (int i = 0; i < 9362; ++i) {
+            commands += QString::asprintf("AT%04d\r", i).toStdString();
+        }
+        const QString shown = "AT0000; AT0001; AT0002; AT0003; AT0004; AT0005; AT0006; AT0007; …";
+        row("16 MiB of commands, more than shown", hh, std::vector(256, commands),
+            QStringList(256, shown).join('|'));
+        std::string controls;
+        for (int i = 0; i < 2 * 1024 * 1024; ++i) {
+            controls += "\x01\r";
+        }
+        row("a control byte before each line end", hh, {controls + "ATZ\r"}, "ATZ");
     }
     void marks() {
         QFETCH(int, direction);
@@ -105,11 +119,16 @@ private slots:
         // The other directions' traffic in between changes nothing.
         const auto other = ChunkDirection((direction + 1) % 3);
         QStringList got;
+        QElapsedTimer timer;
+        timer.start();
         for (const std::string& chunk : chunks) {
             got << QString::fromStdString(marker.Mark(ChunkDirection(direction), chunk));
             marker.Mark(other, "<LMW_C>\x7e\xff\x03\xc0\x21\r\nAT");
         }
         QCOMPARE(got.join(QLatin1Char('|')), marks);
+        // Linear in the bytes, the largest rows take a fraction of a second,
+        // even with sanitizers; work per item or per line end grows without end.
+        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
     }
 
     // Chunks of any size, wrapped around the store's ring, keep their bytes;
