@@ -290,6 +290,34 @@ private slots:
         QCOMPARE(QFileInfo(name + "-2.pppd").size(), 5);
     }
 
+    // The store's ring takes memory as chunks fill it, not when it is made,
+    // and no more once it is full.
+    void chunkStoreMemoryGrowsWithItsChunks() {
+        const auto resident = [] { // bytes, from /proc/self/statm: size resident shared ...
+            QFile statm("/proc/self/statm");
+            return statm.open(QIODevice::ReadOnly)
+                       ? statm.readAll().split(' ').value(1).toLongLong() * ::getpagesize()
+                       : -1;
+        };
+        constexpr qint64 kSlack = 1024 * 1024;
+        SystemClock clock;
+        const qint64 before = resident();
+        ChunkStore store(clock);
+        QVERIFY2(resident() - before < kSlack, qPrintable(QString::number(resident() - before)));
+        const std::string chunk(64 * 1024, 'x');
+        const auto fill = [&] {
+            for (std::size_t i = 0; i < ChunkStore::kDefaultBudget / chunk.size(); ++i) {
+                store.OnChunk(ChunkDirection::HandheldToModem, false, chunk);
+            }
+        };
+        fill();
+        const qint64 full = resident();
+        QVERIFY(full - before > qint64(ChunkStore::kDefaultBudget) / 2);
+        fill();
+        fill();
+        QVERIFY2(resident() - full < kSlack, qPrintable(QString::number(resident() - full)));
+    }
+
     // Each way a capture fails (a full device, a file-size limit, a folder
     // that is gone) stops it with one message; the other listeners go on.
     void failuresStopTheCaptureWithOneMessage_data() {
