@@ -274,8 +274,9 @@ private slots:
         QCOMPARE(WriteSetting(onFolder, "Source", "Port", "1"), std::int16_t(0));
     }
 
-    // A switch-on capture never overwrites a file. (tests/e2e/tst_relay.py
-    // reads captures of the running program back with tshark.)
+    // A switch-on capture never overwrites a file. Captures hold logins and
+    // passwords: only their owner may read them, an overwritten file too.
+    // (tests/e2e/tst_relay.py reads captures of the running program back with tshark.)
     void switchOnCaptureTakesAFreeName() {
         qputenv("TZ", "UTC");
         const QString folder = scratchDir() + "/taken";
@@ -288,6 +289,11 @@ private slots:
         rig.captures.OnSwitch(false);
         QCOMPARE(QFileInfo(name + ".pppd").size(), 4);
         QCOMPARE(QFileInfo(name + "-2.pppd").size(), 5);
+        QVERIFY(::chmod(qPrintable(name + ".pppd"), 0644) == 0);
+        rig.captures.StartMenuCapture((name + ".pppd").toStdString(), CaptureFormat::HexLog);
+        rig.captures.StopMenuCapture();
+        QCOMPARE(std::pair(ModeOf(name + "-2.pppd"), ModeOf(name + ".pppd")),
+                 std::pair(0600, 0600));
     }
 
     // The store's ring takes memory as chunks fill it, not when it is made,
