@@ -4,13 +4,9 @@
 #include "capture/capturecontroller.h"
 #include "capture/chunkfanout.h"
 #include "capture/chunkstore.h"
-#include "config/dialogs/fileprogramchooser.h"
-#include "config/dialogs/lw_conf.h"
-#include "config/dialogs/lw_met.h"
-#include "config/dialogs/lw_prefs.h"
 #include "config/settings.h"
-#include "core/application.h"
 #include "core/datapump.h"
+#include "core/programlifecycle.h"
 #include "core/redirectionswitch.h"
 #include "core/traffic.h"
 #include "platform/displayplatform.h"
@@ -29,6 +25,10 @@
 #include "services/printengine.h"
 #include "ui/appicon.h"
 #include "ui/capturefilechooser.h"
+#include "ui/dialogs/commdialog.h"
+#include "ui/dialogs/fileprogramchooser.h"
+#include "ui/dialogs/methodsdialog.h"
+#include "ui/dialogs/preferencesdialog.h"
 #include "ui/mainwindow.h"
 #include "ui/monitorwindow.h"
 #include "ui/qtmessagebox.h"
@@ -108,7 +108,7 @@ int main(int argc, char* argv[]) {
     QtPrinterSurface printer;
     PrintEngine print(printer, handheld, traffic, window.Lamps());
     QtClipboard clipboard(*QGuiApplication::clipboard());
-    ClipboardRedirect clipboardEngine(clipboard, window.Lamps());
+    ClipboardEngine clipboardEngine(clipboard, window.Lamps());
     DataPump pump(settings, handheld, modem, print, clipboardEngine, traffic, window.Lamps());
     pump.HoldWhile([&redirection](const SerialPort& port) { return redirection.Awaiting(port); });
 
@@ -155,16 +155,16 @@ int main(int argc, char* argv[]) {
     SingleInstance instances;
     X11Windows desktopWindows(X11Windows::SessionDisplay());
     DetachedProgramStarter starter;
-    Application application(file, settings, redirection, traffic, window.Lamps(), window, instances,
-                            desktopWindows, starter);
+    ProgramLifecycle application(file, settings, redirection, traffic, window.Lamps(), window,
+                                 instances, desktopWindows, starter, clock);
 
     // The settings dialogs are made when first opened; the main window is
     // their owner.
     SerialDevices devices;
     FileProgramChooser chooser;
-    std::unique_ptr<LW_CONF> commDialog;
-    std::unique_ptr<LW_Met> methodsDialog;
-    std::unique_ptr<LW_PREFS> preferencesDialog;
+    std::unique_ptr<CommDialog> commDialog;
+    std::unique_ptr<MethodsDialog> methodsDialog;
+    std::unique_ptr<PreferencesDialog> preferencesDialog;
 
     const auto on = [&window](auto signal, auto command) {
         QObject::connect(&window, signal, &window, command);
@@ -179,13 +179,14 @@ int main(int argc, char* argv[]) {
     on(&MainWindow::quitRequested, [&application] { application.QuitProgram(); });
     on(&MainWindow::activated, [&application] { application.Activate(); });
     on(&MainWindow::commDialogRequested, OpenOnFirstUse(commDialog, [&] {
-        return std::make_unique<LW_CONF>(file, settings, redirection, messages, devices, &window);
+        return std::make_unique<CommDialog>(file, settings, redirection, messages, devices,
+                                            &window);
     }));
     on(&MainWindow::methodsDialogRequested, OpenOnFirstUse(methodsDialog, [&] {
-        return std::make_unique<LW_Met>(file, settings, redirection, messages, &window);
+        return std::make_unique<MethodsDialog>(file, settings, redirection, messages, &window);
     }));
     on(&MainWindow::preferencesDialogRequested, OpenOnFirstUse(preferencesDialog, [&] {
-        return std::make_unique<LW_PREFS>(file, settings, chooser, &window);
+        return std::make_unique<PreferencesDialog>(file, settings, chooser, &window);
     }));
     on(&MainWindow::trafficMonitorRequested, OpenOnFirstUse(monitor, [&] {
         auto made = std::make_unique<MonitorWindow>(chunkStore);

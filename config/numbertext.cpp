@@ -1,5 +1,6 @@
-// Numbers read from settings texts.
-#include "config/settings.h"
+#include "config/numbertext.h"
+
+#include "base/asciitext.h"
 
 #include <algorithm>
 #include <climits>
@@ -8,18 +9,6 @@
 #include <limits>
 
 namespace loomway {
-
-namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-} // namespace
 
 long LeadingNumber(const std::string& text) {
     std::size_t i = 0;

@@ -1,9 +1,10 @@
 #include "config/settings.h"
 
+#include "base/asciitext.h"
 #include "config/handheldcharset.h"
+#include "config/numbertext.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 
 namespace loomway {
@@ -16,29 +17,10 @@ constexpr std::size_t kValueBufferSize = 255;
 // The file is asked for the whole value; the cut counts characters, not bytes.
 constexpr std::size_t kWholeValue = std::string::npos;
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string Trimmed(const std::string& text) {
-    auto first = std::find_if_not(text.begin(), text.end(), IsBlank);
-    auto last = std::find_if_not(text.rbegin(), text.rend(), IsBlank).base();
-    return first < last ? std::string(first, last) : std::string();
-}
-
-std::string UpperCase(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
-}
-
 // One method switch: "YES" and empty set it, "NO" clears it, anything else
 // leaves it as it was. Letter case does not matter.
 void ApplyMethod(const std::string& value, bool& method) {
-    const std::string upper = UpperCase(value);
+    const std::string upper = UpperCased(value);
     if (upper == "YES" || upper.empty()) {
         method = true;
     } else if (upper == "NO") {
@@ -82,15 +64,31 @@ std::int16_t WriteSetting(ProfileFile& file, const std::string& section, const s
     return file.WriteString(section, key, value) ? 1 : 0;
 }
 
+std::optional<int> PortSetting(long number) {
+    const int port = ClampToInt(number);
+    return port == kNotSetNumber ? std::nullopt : std::optional<int>(port);
+}
+
+std::optional<std::string> CommSetting(const std::string& text) {
+    return text == kCommNotSet ? std::nullopt : std::optional<std::string>(text);
+}
+
+std::optional<std::string> ExitProgramSetting(const std::string& text) {
+    if (text.empty() || text == kNoExitProgram) {
+        return std::nullopt;
+    }
+    return text;
+}
+
 void LoadCommSettings(ProfileFile& file, Settings& settings) {
     const std::string source = ReadSetting(file, "Source", "Port");
-    settings.SourcePort = source.empty() ? -1 : ClampToInt(LeadingNumber(source));
+    settings.SourcePort = source.empty() ? std::nullopt : PortSetting(LeadingNumber(source));
 
     const std::string destination = ReadSetting(file, "Destination", "Port");
-    settings.DestinationPort = destination.empty() ? std::string("-1") : destination;
+    settings.DestinationPort = destination.empty() ? std::nullopt : CommSetting(destination);
 
     const std::string speed = ReadSetting(file, "Common", "Speed");
-    settings.CommonSpeed = speed.empty() ? std::string("-1") : speed;
+    settings.CommonSpeed = speed.empty() ? std::nullopt : CommSetting(speed);
 }
 
 void LoadMethods(ProfileFile& file, Settings& settings) {
@@ -115,7 +113,7 @@ std::string PortDevice(ProfileFile& file, int n) {
 }
 
 bool ReconnectOn(ProfileFile& file) {
-    return UpperCase(ReadSetting(file, "Ports", "Reconnect")) != "NO";
+    return UpperCased(ReadSetting(file, "Ports", "Reconnect")) != "NO";
 }
 
 } // namespace loomway

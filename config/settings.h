@@ -8,17 +8,33 @@
 
 namespace loomway {
 
-// The in-memory settings shared by the whole program. -1 ("-1" for the
-// texts) marks a communication setting that is not configured.
+// The in-memory settings shared by the whole program. A communication
+// setting that is not configured, and an exit program that is not chosen,
+// hold nothing.
 struct Settings {
-    int SourcePort = -1;
-    std::string DestinationPort = "-1";
-    std::string CommonSpeed = "-1";
+    std::optional<int> SourcePort;
+    std::optional<std::string> DestinationPort;
+    std::optional<std::string> CommonSpeed;
     bool SerialMethodOn = false;
     bool PrintMethodOn = false;
     bool ClipboardMethodOn = false;
-    std::string ExitProgramPath = "<NONE>";
+    std::optional<std::string> ExitProgramPath;
 };
+
+// "Not set" as LOOMWAY.INI and the dialogs' texts carry it: the port or speed
+// number -1 (the text "-1") and the exit program "<NONE>". They read as
+// nothing; a port or speed that is not set is still tried as kNotSetNumber.
+inline constexpr int kNotSetNumber = -1;
+inline constexpr const char* kCommNotSet = "-1";
+inline constexpr const char* kNoExitProgram = "<NONE>";
+
+// A port number as the settings hold it: nothing for kNotSetNumber.
+std::optional<int> PortSetting(long number);
+// A port or speed text as the settings hold it: nothing for kCommNotSet.
+std::optional<std::string> CommSetting(const std::string& text);
+// [Preferences] StartApp as the settings hold it: nothing for an empty text
+// and for kNoExitProgram.
+std::optional<std::string> ExitProgramSetting(const std::string& text);
 
 // Reads [section] key: the stored value without surrounding blanks, at most
 // 254 characters, or empty text when absent. The result is UTF-8: a value
@@ -48,20 +64,6 @@ void LoadCommSettings(ProfileFile& file, Settings& settings);
 void LoadMethods(ProfileFile& file, Settings& settings);
 void SaveMethods(ProfileFile& file, const std::string& serial, const std::string& print,
                  const std::string& clipboard);
-
-// The number formed by the leading decimal digits of text (after leading
-// blanks, with an optional sign); 0 when there are none.
-long LeadingNumber(const std::string& text);
-
-// The text as a whole number when it is one (blanks around it allowed,
-// decimals rounded); nothing when it is not a number at all.
-std::optional<long> ToWholeNumber(const std::string& text);
-
-// The port number a port text stands for: one rule for the switch-on, which
-// opens that port, and for the communication dialog, which refuses two texts
-// that stand for the same port. The text as a whole number (ToWholeNumber:
-// "3.9" is port 4); nothing when it is no number at all.
-std::optional<long> PortNumberOfText(const std::string& text);
 
 // The device that serial port number n stands for: [Ports] COM<n> when that
 // key holds a value, otherwise /dev/ttyS<n-1>.

@@ -1,5 +1,7 @@
 #include "core/redirectionswitch.h"
 
+#include "config/numbertext.h"
+
 #include <algorithm>
 #include <climits>
 
@@ -55,8 +57,12 @@ RedirectionSwitch::RedirectionSwitch(ProfileFile& file, Settings& settings, Seri
     : m_file(file), m_settings(settings), m_handheld(handheld), m_modem(modem), m_lamps(lamps),
       m_messages(messages), m_status(status) {}
 
+// A port or speed that is not set is tried as kNotSetNumber, which no port
+// accepts, and reported under that number.
 std::string RedirectionSwitch::SettingsText() const {
-    return std::to_string(WholeNumberOf(m_settings.CommonSpeed)) + ",N,8,1";
+    const long speed =
+        m_settings.CommonSpeed ? WholeNumberOf(*m_settings.CommonSpeed) : kNotSetNumber;
+    return std::to_string(speed) + ",N,8,1";
 }
 
 void RedirectionSwitch::OpenPort(SerialPort& port, int number) {
@@ -86,9 +92,11 @@ void RedirectionSwitch::StartRedirection() {
     CloseStrandedPorts();
     try {
         LoadCommSettings(m_file, m_settings);
-        OpenPort(m_handheld, m_settings.SourcePort);
+        OpenPort(m_handheld, m_settings.SourcePort.value_or(kNotSetNumber));
         if (m_settings.SerialMethodOn) {
-            const int destination = PortNumberOf(m_settings.DestinationPort);
+            const int destination = m_settings.DestinationPort
+                                        ? PortNumberOf(*m_settings.DestinationPort)
+                                        : kNotSetNumber;
             OpenPort(m_modem, destination);
         }
     } catch (const PortError& error) {
@@ -136,8 +144,7 @@ void RedirectionSwitch::ToggleRedirection() {
 
 void RedirectionSwitch::ReportPortError(PortError::Code code, const std::string& description,
                                         const std::string& detail) {
-    if (m_settings.SourcePort == -1 && m_settings.DestinationPort == "-1" &&
-        m_settings.CommonSpeed == "-1") {
+    if (!m_settings.SourcePort && !m_settings.DestinationPort && !m_settings.CommonSpeed) {
         return;
     }
     const std::string p = m_openingPort.empty() ? "0" : m_openingPort;

@@ -5,7 +5,7 @@
 // one nearbyint gives where strtold's value is clear of a half, one of the
 // two neighbours where it is not. Every long read back from its text, and
 // halves (exactly written) go to the even neighbour, however they are written.
-#include "config/settings.h"
+#include "config/numbertext.h"
 
 #include <climits>
 #include <cmath>

@@ -8,9 +8,8 @@
 
 namespace loomway {
 
-// The settings file as a classic INI text file of 8-bit (Latin-1) bytes.
-// Sections and keys match without regard to letter case; values are trimmed;
-// the first matching key wins. The file is read afresh on every call.
+// The settings file as a classic INI text file of 8-bit (Latin-1) bytes, read
+// and edited as config/initext.h says. The file is read afresh on every call.
 // A write changes one line (or adds the key or section) and keeps every other
 // byte; it replaces the file atomically, so a failed write leaves the old
 // file as it was.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/dialogs/serialdevicelist.h"
+#include "core/serialdevicelist.h"
 
 #include <string>
 #include <vector>

@@ -10,10 +10,10 @@ const std::string kOpenTag = "<LMW_C>";
 const std::string kCloseTag = "</LMW_C>";
 } // namespace
 
-ClipboardRedirect::ClipboardRedirect(Clipboard& clipboard, LampPanel& lamps)
+ClipboardEngine::ClipboardEngine(Clipboard& clipboard, LampPanel& lamps)
     : m_clipboard(clipboard), m_lamps(lamps), m_framer(kOpenTag, kCloseTag) {}
 
-bool ClipboardRedirect::Redirect(const std::string& chunk) {
+bool ClipboardEngine::ClipboardRedirect(const std::string& chunk) {
     auto request = m_framer.Feed(chunk);
     if (!request) {
         return false;

@@ -16,11 +16,14 @@ namespace loomway {
 // The clipboard engine of the handheld stream: a request framed by "<LMW_C>"
 // and "</LMW_C>" puts its body, with line feeds widened to CR LF, on the
 // desktop clipboard and lights the clipboard lamp.
-class ClipboardRedirect : public RequestEngine {
+class ClipboardEngine : public RequestEngine {
 public:
-    ClipboardRedirect(Clipboard& clipboard, LampPanel& lamps);
+    ClipboardEngine(Clipboard& clipboard, LampPanel& lamps);
 
-    bool Redirect(const std::string& chunk) override;
+    bool Redirect(const std::string& chunk) override { return ClipboardRedirect(chunk); }
+
+    // Returns true when chunk completed a clipboard request.
+    bool ClipboardRedirect(const std::string& chunk);
 
     // Everything received since the last complete request.
     const std::string& ClipboardBuffer() const { return m_framer.Buffer(); }

@@ -1,4 +1,5 @@
 #include "config/handheldcharset.h"
+#include "config/numbertext.h"
 #include "config/settings.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
@@ -76,7 +77,8 @@ private slots:
         addRows({"source", "destination", "speed", "loaded"},
                 {{"leading digits", "12abc", "3x", "19200 baud", "12 3x 19200 baud"},
                  {"no digits", "COM3", " COM4 ", "fast", "0 COM4 fast"},
-                 {"absent", "", "", "", "-1 -1 -1"},
+                 {"absent", "", "", "", "none none none"},
+                 {"marked not set", "-1x", " -1 ", "-1", "none none none"},
                  {"negative, point", "-4", "3.9", "9600.0", "-4 3.9 9600.0"},
                  {"plus", "+7", "1", "1", "7 1 1"},
                  {"huge", "99999999999999999999", "1", "1", "2147483647 1 1"}});
@@ -86,12 +88,17 @@ private slots:
         file.set("Source", "Port", cell("source").toStdString());
         file.set("Destination", "Port", cell("destination").toStdString());
         file.set("Common", "Speed", cell("speed").toStdString());
-        Settings settings{42, "42", "42"};
+        Settings settings; // all set before, so that what is not set shows
+        settings.SourcePort = 42, settings.DestinationPort = settings.CommonSpeed = "42";
         LoadCommSettings(file, settings);
-        QCOMPARE(QString("%1 %2 %3")
-                     .arg(settings.SourcePort)
-                     .arg(QString::fromStdString(settings.DestinationPort),
-                          QString::fromStdString(settings.CommonSpeed)),
+        const auto text = [](const std::optional<std::string>& setting) {
+            return QString::fromStdString(setting.value_or("none"));
+        };
+        const auto source = settings.SourcePort
+                                ? std::optional(std::to_string(*settings.SourcePort))
+                                : std::nullopt;
+        QCOMPARE(text(source) + " " + text(settings.DestinationPort) + " " +
+                     text(settings.CommonSpeed),
                  cell("loaded"));
     }
 

@@ -1,6 +1,6 @@
 // The program among other programs on the test's Xvfb (no window manager): a private CUPS
 // whose queue writes PDF files, xclip, xdotool, and this binary in one of the modes of main().
-#include "core/application.h"
+#include "core/programlifecycle.h"
 #include "core/traffic.h"
 #include "platform/displayplatform.h"
 #include "platform/exitsignals.h"
@@ -311,10 +311,10 @@ private slots:
         for (const char* display : {"", ":4711"}) {
             X11Windows none(display, kPause);
             QVERIFY(!none.Connected() && !none.WindowExists(title));
-            QVERIFY(CloseProgramByTitle(none, title));
+            QVERIFY(CloseProgramByTitle(none, title, SystemClock()));
         }
         QVERIFY(windows.WindowExists(title));
-        QVERIFY(CloseProgramByTitle(windows, title));
+        QVERIFY(CloseProgramByTitle(windows, title, SystemClock()));
         QCOMPARE(bare.line(), QByteArray("closed"));
         QVERIFY(!windows.WindowExists(title) && own.isVisible());
     }
@@ -324,7 +324,8 @@ private slots:
         Other stubborn({"--stubborn", "HotSync Manager"});
         QVERIFY(!stubborn.line().isEmpty()); // ready
         X11Windows windows(X11Windows::SessionDisplay(), kPause);
-        QVERIFY(!CloseProgramByTitle(windows, "HotSync Manager", std::chrono::milliseconds(300)));
+        QVERIFY(!CloseProgramByTitle(windows, "HotSync Manager", SystemClock(),
+                                     std::chrono::milliseconds(300)));
         QCOMPARE(stubborn.line(), QByteArray("refused"));
         QVERIFY(windows.WindowExists("HotSync Manager"));
     }

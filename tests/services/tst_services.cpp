@@ -247,7 +247,7 @@ private slots:
     void requests() {
         MemoryClipboard clipboard;
         RecordingLampPanel lamps;
-        ClipboardRedirect engine(clipboard, lamps);
+        ClipboardEngine engine(clipboard, lamps);
         QVERIFY(engine.Redirect(std::string("<LMW_C>\na\r\nb\r\0\x80\xff</LMW_C>", 24)));
         QVERIFY(engine.Redirect("<LMW_C></LMW_C><LMW_C>2</LMW_C>"));
         QVERIFY(engine.Redirect("y"));
@@ -297,7 +297,7 @@ private slots:
         FakeSerialPort modem;
         modem.forceOpen(true);
         MemoryClipboard clipboard;
-        ClipboardRedirect clipboardEngine(clipboard, rig.lamps);
+        ClipboardEngine clipboardEngine(clipboard, rig.lamps);
         DataPump pump(settings, rig, modem, rig.engine, clipboardEngine, rig.traffic, rig.lamps);
         rig.SetReceiveHandler([&pump] { pump.OnHandheldData(); });
         modem.SetReceiveHandler([&pump] { pump.OnModemData(); });

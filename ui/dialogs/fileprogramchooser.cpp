@@ -1,4 +1,4 @@
-#include "config/dialogs/fileprogramchooser.h"
+#include "ui/dialogs/fileprogramchooser.h"
 
 #include <algorithm>
 

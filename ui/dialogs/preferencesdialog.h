@@ -1,9 +1,9 @@
 #pragma once
 
-#include "config/dialogs/programchooser.h"
-#include "config/dialogs/settingsdialog.h"
 #include "config/profilefile.h"
 #include "config/settings.h"
+#include "ui/dialogs/programchooser.h"
+#include "ui/dialogs/settingsdialog.h"
 
 #include <map>
 #include <string>
@@ -15,11 +15,12 @@ namespace loomway {
 
 // The startup preferences dialog: the display at start, the menu at start,
 // redirection at start, the window to close at start and the program to
-// start at the end (lblStart, picked with the program chooser).
-class LW_PREFS : public SettingsDialog {
+// start at the end (picked with the program chooser).
+class PreferencesDialog : public SettingsDialog {
     Q_OBJECT
 public:
-    LW_PREFS(ProfileFile& file, Settings& settings, ProgramChooser& chooser, QWidget* owner);
+    PreferencesDialog(ProfileFile& file, Settings& settings, ProgramChooser& chooser,
+                      QWidget* owner);
 
     // Fills the boxes, loads [Preferences] into them and shows the dialog
     // with the owner disabled.
@@ -34,18 +35,18 @@ private:
     // so that Write gives a value the user left alone its stored bytes back.
     QString Stored(const char* key, const QString& fallback);
     void Write(const char* key, const QString& text);
-    void lblStart_Click();
-    void cmdOK_Click();
+    void OnExitProgramClicked();
+    void OnOkClicked();
 
     ProfileFile& m_file;
     Settings& m_settings;
     ProgramChooser& m_chooser;
 
-    QComboBox* m_comLaunchMeth;
-    QComboBox* m_commenuvisible;
-    QComboBox* m_comLoomway;
-    QComboBox* m_comCloseApp;
-    QLabel* m_lblStart;
+    QComboBox* m_startupDisplay;
+    QComboBox* m_menuVisible;
+    QComboBox* m_redirectionAtStart;
+    QComboBox* m_closeProgram;
+    QLabel* m_exitProgram;
     std::map<std::string, SettingText> m_read;
 };
 

@@ -1,8 +1,8 @@
-#include "core/application.h"
+#include "core/programlifecycle.h"
 
-#include <cctype>
+#include "base/asciitext.h"
+
 #include <cmath>
-#include <utility>
 
 namespace loomway {
 
@@ -12,7 +12,7 @@ namespace {
 // point followed by more digits. Text that does not start with a number is 0.
 double LeadingDecimal(const std::string& text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
+    while (i < text.size() && IsBlank(text[i])) {
         ++i;
     }
     double sign = 1.0;
@@ -21,9 +21,7 @@ double LeadingDecimal(const std::string& text) {
         ++i;
     }
     double value = 0.0;
-    auto isDigit = [&](std::size_t at) {
-        return at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) != 0;
-    };
+    auto isDigit = [&](std::size_t at) { return at < text.size() && IsDigit(text[at]); };
     for (; isDigit(i); ++i) {
         value = value * 10.0 + (text[i] - '0');
         if (value > 1e15) {
@@ -46,14 +44,14 @@ bool InsideScreen(double value, long limit) {
 
 } // namespace
 
-bool CloseProgramByTitle(WindowCloser& closer, const std::string& title,
-                         std::chrono::milliseconds limit, const SteadyClock& now,
-                         const std::function<bool()>& stop) {
+bool CloseProgramByTitle(WindowCloser& closer, const std::string& title, const Clock& clock,
+                         std::chrono::milliseconds limit, const std::function<bool()>& stop) {
     if (!closer.WindowExists(title)) {
         return true;
     }
     closer.AskToClose(title);
-    const auto giveUpAt = now() + limit;
+    const std::int64_t giveUpAt =
+        clock.SteadyMicros() + std::chrono::duration_cast<std::chrono::microseconds>(limit).count();
     // The wait follows the title: any window that carries it keeps it going.
     while (true) {
         closer.PauseBetweenLooks();
@@ -63,25 +61,22 @@ bool CloseProgramByTitle(WindowCloser& closer, const std::string& title,
         if (!closer.WindowExists(title)) {
             return true;
         }
-        if (now() >= giveUpAt) {
+        if (clock.SteadyMicros() >= giveUpAt) {
             return false;
         }
     }
 }
 
-Application::Application(ProfileFile& file, Settings& settings, RedirectionSwitch& redirection,
-                         Traffic& traffic, LampPanel& lamps, MainWindowControl& window,
-                         InstanceGuard& instances, WindowCloser& closer, ProgramStarter& starter)
+ProgramLifecycle::ProgramLifecycle(ProfileFile& file, Settings& settings,
+                                   RedirectionSwitch& redirection, Traffic& traffic,
+                                   LampPanel& lamps, MainWindowControl& window,
+                                   InstanceGuard& instances, WindowCloser& closer,
+                                   ProgramStarter& starter, const Clock& clock)
     : m_file(file), m_settings(settings), m_redirection(redirection), m_traffic(traffic),
       m_lamps(lamps), m_window(window), m_instances(instances), m_closer(closer),
-      m_starter(starter) {}
+      m_starter(starter), m_clock(clock) {}
 
-void Application::SetCloseWait(std::chrono::milliseconds limit, SteadyClock now) {
-    m_closeWaitLimit = limit;
-    m_now = std::move(now);
-}
-
-bool Application::Load() {
+bool ProgramLifecycle::Load() {
     m_window.SetCaption(kCaption);
     if (m_instances.AnotherInstanceRunning()) {
         m_ended = true;
@@ -112,7 +107,7 @@ bool Application::Load() {
     return !m_ended;
 }
 
-void Application::ApplyStartupPreferences() {
+void ProgramLifecycle::ApplyStartupPreferences() {
     const std::string menuVisible = ReadSetting(m_file, "Preferences", "MenuVisible");
     if (menuVisible == "NO") {
         m_window.SetHideMenuChecked(true);
@@ -130,7 +125,7 @@ void Application::ApplyStartupPreferences() {
     }
 
     const std::string startApp = ReadSetting(m_file, "Preferences", "StartApp");
-    m_settings.ExitProgramPath = startApp.empty() ? std::string("<NONE>") : startApp;
+    m_settings.ExitProgramPath = ExitProgramSetting(startApp);
 
     const std::string startup = ReadSetting(m_file, "Preferences", "Startup");
     if (startup == "LEDs") {
@@ -155,24 +150,23 @@ void Application::ApplyStartupPreferences() {
     }
 }
 
-void Application::CloseProgramByTitle(const std::string& title) {
+void ProgramLifecycle::CloseProgramByTitle(const std::string& title) {
     // Events processed during the wait may end the application: stop waiting then.
-    loomway::CloseProgramByTitle(m_closer, title, m_closeWaitLimit, m_now,
+    loomway::CloseProgramByTitle(m_closer, title, m_clock, kCloseWaitLimit,
                                  [this] { return m_ended || m_quitting; });
 }
 
-void Application::Activate() {
+void ProgramLifecycle::Activate() {
     if (m_ended || m_quitting) {
         return;
     }
     LoadCommSettings(m_file, m_settings);
-    if (m_settings.SourcePort == -1 || m_settings.DestinationPort == "-1" ||
-        m_settings.CommonSpeed == "-1") {
+    if (!m_settings.SourcePort || !m_settings.DestinationPort || !m_settings.CommonSpeed) {
         m_window.OpenCommSettingsDialog();
     }
 }
 
-void Application::QuitProgram() {
+void ProgramLifecycle::QuitProgram() {
     if (m_quitting || m_ended) {
         return;
     }
@@ -183,14 +177,14 @@ void Application::QuitProgram() {
     m_window.EndApplication();
 }
 
-void Application::RunExitActions() {
+void ProgramLifecycle::RunExitActions() {
     if (m_ended || !m_window.IsNormalState()) {
         return;
     }
     WriteSetting(m_file, "Display", "XLoc", std::to_string(m_window.Left()));
     WriteSetting(m_file, "Display", "YLoc", std::to_string(m_window.Top()));
-    if (m_settings.ExitProgramPath != "<NONE>") {
-        m_starter.StartProgram(m_settings.ExitProgramPath);
+    if (m_settings.ExitProgramPath) {
+        m_starter.StartProgram(*m_settings.ExitProgramPath);
     }
 }
 

@@ -1,5 +1,6 @@
-#include "config/dialogs/lw_conf.h"
+#include "ui/dialogs/commdialog.h"
 
+#include "config/numbertext.h"
 #include "lines/endpoint.h"
 
 #include <QCheckBox>
@@ -67,11 +68,11 @@ std::string DevicePathOfText(const QString& text) {
     return FromQt((separator < 0 ? text : text.left(separator)).trimmed());
 }
 
-LW_CONF::LW_CONF(ProfileFile& file, Settings& settings, RedirectionSwitch& redirection,
-                 MessageBox& messages, SerialDeviceList& devices, QWidget* owner)
+CommDialog::CommDialog(ProfileFile& file, Settings& settings, RedirectionSwitch& redirection,
+                       MessageBox& messages, SerialDeviceList& devices, QWidget* owner)
     : SettingsDialog(owner, QStringLiteral("- Communication")), m_file(file), m_settings(settings),
       m_redirection(redirection), m_messages(messages), m_devices(devices) {
-    setObjectName(QStringLiteral("LW_CONF"));
+    setObjectName(QStringLiteral("CommDialog"));
     const QString palmTip =
         QStringLiteral("This is the COM Port that the Cradle (or Ir Port) uses.");
     const QString modemTip = QStringLiteral("This is the COM Port that your Modem uses.");
@@ -80,133 +81,131 @@ LW_CONF::LW_CONF(ProfileFile& file, Settings& settings, RedirectionSwitch& redir
         "tcp:HOST:PORT, telnet:HOST:PORT, rfc2217:HOST:PORT, or modem: (the built-in modem).");
 
     // Plain-text stand-ins for the pictures of the two sides.
-    auto* picPalmPort = MakeLabel(this, "picPalmPort", QStringLiteral("Palm Device"), {});
-    auto* label1 = MakeLabel(this, "Label1", QStringLiteral("COM Port"), palmTip);
-    m_comPP = MakeEditableList(this, "comPP", palmTip);
-    auto* lblPPDevice = MakeLabel(this, "lblPPDevice", QStringLiteral("Device"), deviceTip);
-    m_comPPDevice = MakeEditableList(this, "comPPDevice", deviceTip);
+    auto* handheldCaption = MakeLabel(this, "picPalmPort", QStringLiteral("Palm Device"), {});
+    auto* handheldPortLabel = MakeLabel(this, "Label1", QStringLiteral("COM Port"), palmTip);
+    m_handheldPort = MakeEditableList(this, "comPP", palmTip);
+    auto* handheldDeviceLabel = MakeLabel(this, "lblPPDevice", QStringLiteral("Device"), deviceTip);
+    m_handheldDevice = MakeEditableList(this, "comPPDevice", deviceTip);
 
-    auto* picrmtprt = MakeLabel(this, "picrmtprt", QStringLiteral("Modem"), {});
-    auto* lblMP = MakeLabel(this, "lblMP", QStringLiteral("COM Port"), modemTip);
-    m_comMP = MakeEditableList(this, "comMP", modemTip);
-    auto* lblMPDevice = MakeLabel(this, "lblMPDevice", QStringLiteral("Device"), deviceTip);
-    m_comMPDevice = MakeEditableList(this, "comMPDevice", deviceTip);
+    auto* modemCaption = MakeLabel(this, "picrmtprt", QStringLiteral("Modem"), {});
+    auto* modemPortLabel = MakeLabel(this, "lblMP", QStringLiteral("COM Port"), modemTip);
+    m_modemPort = MakeEditableList(this, "comMP", modemTip);
+    auto* modemDeviceLabel = MakeLabel(this, "lblMPDevice", QStringLiteral("Device"), deviceTip);
+    m_modemDevice = MakeEditableList(this, "comMPDevice", deviceTip);
 
-    auto* lblSpeed =
+    auto* speedLabel =
         MakeLabel(this, "lblSpeed", QStringLiteral("Speed for Both Ports"),
                   QStringLiteral("Speed in which the Modem and the Palm Device will Communicate."));
-    m_comSpeed = MakeEditableList(
+    m_speed = MakeEditableList(
         this, "comSpeed",
         QStringLiteral("Speed in which the Palm Device and the Remote (Modem) will Communicate."));
 
     // Each label names its box, also for a screen reader.
-    label1->setBuddy(m_comPP);
-    lblPPDevice->setBuddy(m_comPPDevice);
-    lblMP->setBuddy(m_comMP);
-    lblMPDevice->setBuddy(m_comMPDevice);
-    lblSpeed->setBuddy(m_comSpeed);
+    handheldPortLabel->setBuddy(m_handheldPort);
+    handheldDeviceLabel->setBuddy(m_handheldDevice);
+    modemPortLabel->setBuddy(m_modemPort);
+    modemDeviceLabel->setBuddy(m_modemDevice);
+    speedLabel->setBuddy(m_speed);
 
-    m_chkReconnect =
-        new QCheckBox(QStringLiteral("Reconnect a &lost device when it is back"), this);
-    m_chkReconnect->setObjectName(QStringLiteral("chkReconnect"));
-    m_chkReconnect->setToolTip(
+    m_reconnect = new QCheckBox(QStringLiteral("Reconnect a &lost device when it is back"), this);
+    m_reconnect->setObjectName(QStringLiteral("chkReconnect"));
+    m_reconnect->setToolTip(
         QStringLiteral("When a device goes away while redirection is on, wait for it and "
                        "reopen it by itself, instead of switching redirection off."));
 
-    RefuseTyping(m_comPP);
-    RefuseTyping(m_comSpeed);
-    m_comPPDevice->setMinimumContentsLength(28);
-    m_comMPDevice->setMinimumContentsLength(28);
+    RefuseTyping(m_handheldPort);
+    RefuseTyping(m_speed);
+    m_handheldDevice->setMinimumContentsLength(28);
+    m_modemDevice->setMinimumContentsLength(28);
 
     auto* grid = new QGridLayout;
     int row = 0;
-    grid->addWidget(picPalmPort, row++, 0, 1, 2);
-    grid->addWidget(label1, row, 0);
-    grid->addWidget(m_comPP, row++, 1);
-    grid->addWidget(lblPPDevice, row, 0);
-    grid->addWidget(m_comPPDevice, row++, 1);
+    grid->addWidget(handheldCaption, row++, 0, 1, 2);
+    grid->addWidget(handheldPortLabel, row, 0);
+    grid->addWidget(m_handheldPort, row++, 1);
+    grid->addWidget(handheldDeviceLabel, row, 0);
+    grid->addWidget(m_handheldDevice, row++, 1);
     grid->setRowMinimumHeight(row++, 8);
-    grid->addWidget(picrmtprt, row++, 0, 1, 2);
-    grid->addWidget(lblMP, row, 0);
-    grid->addWidget(m_comMP, row++, 1);
-    grid->addWidget(lblMPDevice, row, 0);
-    grid->addWidget(m_comMPDevice, row++, 1);
+    grid->addWidget(modemCaption, row++, 0, 1, 2);
+    grid->addWidget(modemPortLabel, row, 0);
+    grid->addWidget(m_modemPort, row++, 1);
+    grid->addWidget(modemDeviceLabel, row, 0);
+    grid->addWidget(m_modemDevice, row++, 1);
     grid->setRowMinimumHeight(row++, 8);
-    grid->addWidget(lblSpeed, row, 0);
-    grid->addWidget(m_comSpeed, row++, 1);
-    grid->addWidget(m_chkReconnect, row++, 0, 1, 2);
+    grid->addWidget(speedLabel, row, 0);
+    grid->addWidget(m_speed, row++, 1);
+    grid->addWidget(m_reconnect, row++, 0, 1, 2);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(ButtonRow());
 
-    setTabOrder(m_comPP, m_comPPDevice);
-    setTabOrder(m_comPPDevice, m_comMP);
-    setTabOrder(m_comMP, m_comMPDevice);
-    setTabOrder(m_comMPDevice, m_comSpeed);
-    setTabOrder(m_comSpeed, m_chkReconnect);
-    setTabOrder(m_chkReconnect, m_ok);
+    setTabOrder(m_handheldPort, m_handheldDevice);
+    setTabOrder(m_handheldDevice, m_modemPort);
+    setTabOrder(m_modemPort, m_modemDevice);
+    setTabOrder(m_modemDevice, m_speed);
+    setTabOrder(m_speed, m_reconnect);
+    setTabOrder(m_reconnect, m_ok);
     setTabOrder(m_ok, m_cancel);
 
-    connect(m_ok, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
-    connect(m_comPP, &QComboBox::editTextChanged, this,
-            [this] { ShowMappedDevice(m_comPP, m_comPPDevice); });
-    connect(m_comMP, &QComboBox::editTextChanged, this,
-            [this] { ShowMappedDevice(m_comMP, m_comMPDevice); });
+    connect(m_ok, &QPushButton::clicked, this, [this] { OnOkClicked(); });
+    connect(m_handheldPort, &QComboBox::editTextChanged, this,
+            [this] { ShowMappedDevice(m_handheldPort, m_handheldDevice); });
+    connect(m_modemPort, &QComboBox::editTextChanged, this,
+            [this] { ShowMappedDevice(m_modemPort, m_modemDevice); });
 }
 
-void LW_CONF::Open() {
+void CommDialog::Open() {
     if (!BeginOpening()) {
         return;
     }
     LoadCommSettings(m_file, m_settings);
 
     m_deviceEntries = m_devices.Devices();
-    FillDeviceList(m_comPPDevice);
-    FillDeviceList(m_comMPDevice);
+    FillDeviceList(m_handheldDevice);
+    FillDeviceList(m_modemDevice);
     for (const SerialDevice& example : kModemExamples) {
-        m_comMPDevice->addItem(DeviceEntryText(example));
+        m_modemDevice->addItem(DeviceEntryText(example));
     }
 
-    FillList(m_comPP, kPorts);
-    if (m_settings.SourcePort != -1) {
-        ShowText(m_comPP, QString::number(m_settings.SourcePort));
+    FillList(m_handheldPort, kPorts);
+    if (m_settings.SourcePort) {
+        ShowText(m_handheldPort, QString::number(*m_settings.SourcePort));
     }
-    FillList(m_comMP, kPorts);
-    if (m_settings.DestinationPort != "-1") {
-        ShowText(m_comMP, ToQt(m_settings.DestinationPort).trimmed());
+    FillList(m_modemPort, kPorts);
+    if (m_settings.DestinationPort) {
+        ShowText(m_modemPort, ToQt(*m_settings.DestinationPort).trimmed());
     }
-    m_comSpeed->clear();
-    m_comSpeed->addItems(kSpeeds);
-    ShowText(m_comSpeed, kSpeeds.at(6));
-    if (m_settings.CommonSpeed != "-1") {
-        ShowText(m_comSpeed, QString::number(LeadingNumber(m_settings.CommonSpeed)));
+    m_speed->clear();
+    m_speed->addItems(kSpeeds);
+    ShowText(m_speed, kSpeeds.at(6));
+    if (m_settings.CommonSpeed) {
+        ShowText(m_speed, QString::number(LeadingNumber(*m_settings.CommonSpeed)));
     }
     // Filling the port boxes showed their devices already; the explicit calls
     // cover a text that did not change.
-    ShowMappedDevice(m_comPP, m_comPPDevice);
-    ShowMappedDevice(m_comMP, m_comMPDevice);
-    m_chkReconnect->setChecked(ReconnectOn(m_file));
+    ShowMappedDevice(m_handheldPort, m_handheldDevice);
+    ShowMappedDevice(m_modemPort, m_modemDevice);
+    m_reconnect->setChecked(ReconnectOn(m_file));
 
-    m_comPP->setFocus();
+    m_handheldPort->setFocus();
     CentreOnScreen();
     FinishOpening();
 }
 
-void LW_CONF::cmdOK_Click() {
+void CommDialog::OnOkClicked() {
     try {
-        const QString palmText = m_comPP->currentText();
-        const QString modemText = m_comMP->currentText();
-        const QString speedText = m_comSpeed->currentText();
-        m_settings.SourcePort = PortNumberOf(palmText);
-        const int modemPort = PortNumberOf(modemText);
-        m_settings.DestinationPort = std::to_string(modemPort);
-        m_settings.CommonSpeed = FromQt(speedText);
+        const QString palmText = m_handheldPort->currentText();
+        const QString modemText = m_modemPort->currentText();
+        const QString speedText = m_speed->currentText();
+        m_settings.SourcePort = PortSetting(PortNumberOf(palmText));
+        m_settings.DestinationPort = CommSetting(std::to_string(PortNumberOf(modemText)));
+        m_settings.CommonSpeed = CommSetting(FromQt(speedText));
 
         // Two numbers that stand for one device are the same port as well.
-        const std::string palmDevice = DevicePathOfText(m_comPPDevice->currentText());
+        const std::string palmDevice = DevicePathOfText(m_handheldDevice->currentText());
         const bool sameDevice =
-            !palmDevice.empty() && palmDevice == DevicePathOfText(m_comMPDevice->currentText());
+            !palmDevice.empty() && palmDevice == DevicePathOfText(m_modemDevice->currentText());
         const bool samePort =
             PortNumberOfText(FromQt(palmText)) &&
             PortNumberOfText(FromQt(palmText)) == PortNumberOfText(FromQt(modemText));
@@ -218,7 +217,7 @@ void LW_CONF::cmdOK_Click() {
                             MessageIcon::Exclamation, MessageButtons::Ok);
             return;
         }
-        for (QComboBox* deviceBox : {m_comPPDevice, m_comMPDevice}) {
+        for (QComboBox* deviceBox : {m_handheldDevice, m_modemDevice}) {
             const std::string chosen = DevicePathOfText(deviceBox->currentText());
             const EndpointParse parsed = ParseEndpoint(chosen, EndpointUse::Port);
             if (!chosen.empty() && !parsed.endpoint) {
@@ -231,10 +230,10 @@ void LW_CONF::cmdOK_Click() {
         WriteSetting(m_file, "Source", "Port", FromQt(palmText));
         WriteSetting(m_file, "Destination", "Port", FromQt(modemText));
         WriteSetting(m_file, "Common", "Speed", FromQt(speedText));
-        SaveDeviceChoice(m_comPP, m_comPPDevice);
-        SaveDeviceChoice(m_comMP, m_comMPDevice);
-        if (m_chkReconnect->isChecked() != ReconnectOn(m_file)) {
-            WriteSetting(m_file, "Ports", "Reconnect", m_chkReconnect->isChecked() ? "YES" : "NO");
+        SaveDeviceChoice(m_handheldPort, m_handheldDevice);
+        SaveDeviceChoice(m_modemPort, m_modemDevice);
+        if (m_reconnect->isChecked() != ReconnectOn(m_file)) {
+            WriteSetting(m_file, "Ports", "Reconnect", m_reconnect->isChecked() ? "YES" : "NO");
         }
     } catch (const PortError& error) {
         m_redirection.ReportPortError(error.code, error.description);
@@ -246,7 +245,7 @@ void LW_CONF::cmdOK_Click() {
     accept();
 }
 
-void LW_CONF::SaveDeviceChoice(QComboBox* portBox, QComboBox* deviceBox) {
+void CommDialog::SaveDeviceChoice(QComboBox* portBox, QComboBox* deviceBox) {
     const int n = PortNumberOf(portBox->currentText());
     if (n < 1) {
         return;
@@ -265,7 +264,7 @@ void LW_CONF::SaveDeviceChoice(QComboBox* portBox, QComboBox* deviceBox) {
     WriteSetting(m_file, "Ports", PortsKey(n), chosen);
 }
 
-void LW_CONF::ShowMappedDevice(QComboBox* portBox, QComboBox* deviceBox) {
+void CommDialog::ShowMappedDevice(QComboBox* portBox, QComboBox* deviceBox) {
     const int n = PortNumberOf(portBox->currentText());
     if (n < 1) {
         deviceBox->setCurrentIndex(-1);
@@ -284,14 +283,14 @@ void LW_CONF::ShowMappedDevice(QComboBox* portBox, QComboBox* deviceBox) {
     deviceBox->setEditText(ToQt(device));
 }
 
-void LW_CONF::FillDeviceList(QComboBox* deviceBox) {
+void CommDialog::FillDeviceList(QComboBox* deviceBox) {
     deviceBox->clear();
     for (const SerialDevice& device : m_deviceEntries) {
         deviceBox->addItem(DeviceEntryText(device));
     }
 }
 
-void LW_CONF::CentreOnScreen() {
+void CommDialog::CentreOnScreen() {
     adjustSize();
     QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen() : this->screen();
     if (screen == nullptr) {

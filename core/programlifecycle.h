@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/clock.h"
 #include "config/profilefile.h"
 #include "config/settings.h"
 #include "core/desktop.h"
@@ -20,24 +21,22 @@ inline constexpr const char* kCaption = "Palm Loomway by QUILLON";
 // away before it goes on without it.
 inline constexpr std::chrono::milliseconds kCloseWaitLimit{10000};
 
-using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
-
 // Asks every window titled exactly title to close and waits, processing
 // pending events between looks, until no window carries that title, limit
-// has passed or stop (when given) says so after a pause. Returns true when no
-// such window is left.
-bool CloseProgramByTitle(WindowCloser& closer, const std::string& title,
+// has passed on clock's steady time or stop (when given) says so after a
+// pause. Returns true when no such window is left.
+bool CloseProgramByTitle(WindowCloser& closer, const std::string& title, const Clock& clock,
                          std::chrono::milliseconds limit = kCloseWaitLimit,
-                         const SteadyClock& now = std::chrono::steady_clock::now,
                          const std::function<bool()>& stop = {});
 
-// Start and end of the application: the load of the main window, its
-// activation and the exit sequence.
-class Application {
+// Start and end of the program: the load of the main window, its activation
+// and the exit sequence. The wait for a window to close is timed on clock.
+class ProgramLifecycle {
 public:
-    Application(ProfileFile& file, Settings& settings, RedirectionSwitch& redirection,
-                Traffic& traffic, LampPanel& lamps, MainWindowControl& window,
-                InstanceGuard& instances, WindowCloser& closer, ProgramStarter& starter);
+    ProgramLifecycle(ProfileFile& file, Settings& settings, RedirectionSwitch& redirection,
+                     Traffic& traffic, LampPanel& lamps, MainWindowControl& window,
+                     InstanceGuard& instances, WindowCloser& closer, ProgramStarter& starter,
+                     const Clock& clock);
 
     // The load of the main window, before it is first shown. Returns false
     // when the application has ended (another instance runs): show nothing.
@@ -55,9 +54,6 @@ public:
 
     bool Ended() const { return m_ended; }
 
-    // For tests: the wait limit of CloseProgramByTitle and the clock it uses.
-    void SetCloseWait(std::chrono::milliseconds limit, SteadyClock now);
-
 private:
     ProfileFile& m_file;
     Settings& m_settings;
@@ -68,8 +64,7 @@ private:
     InstanceGuard& m_instances;
     WindowCloser& m_closer;
     ProgramStarter& m_starter;
-    std::chrono::milliseconds m_closeWaitLimit = kCloseWaitLimit;
-    SteadyClock m_now = std::chrono::steady_clock::now;
+    const Clock& m_clock;
     bool m_quitting = false;
     bool m_ended = false;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/dialogs/programchooser.h"
+#include "ui/dialogs/programchooser.h"
 
 #include <QFileInfo>
 #include <QString>

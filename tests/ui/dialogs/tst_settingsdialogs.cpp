@@ -1,13 +1,13 @@
 // The three settings dialogs: what they show, check and write, the owner
 // window they hold disabled, and the program chooser of the preferences.
-#include "config/dialogs/fileprogramchooser.h"
-#include "config/dialogs/lw_conf.h"
-#include "config/dialogs/lw_met.h"
-#include "config/dialogs/lw_prefs.h"
 #include "core/redirectionswitch.h"
 #include "platform/programstarter.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
+#include "ui/dialogs/commdialog.h"
+#include "ui/dialogs/fileprogramchooser.h"
+#include "ui/dialogs/methodsdialog.h"
+#include "ui/dialogs/preferencesdialog.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -163,9 +163,9 @@ struct Rig : SerialDeviceList {
     RedirectionSwitch redirection{file, settings, handheld, modem, lamps, messages, status};
     Chooser chooser;
     QWidget owner;
-    LW_CONF conf{file, settings, redirection, messages, *this, &owner};
-    LW_Met met{file, settings, redirection, messages, &owner};
-    LW_PREFS prefs{file, settings, chooser, &owner};
+    CommDialog conf{file, settings, redirection, messages, *this, &owner};
+    MethodsDialog met{file, settings, redirection, messages, &owner};
+    PreferencesDialog prefs{file, settings, chooser, &owner};
     Rig() {
         owner.show();
         storeComm("1", "2", "9600");
@@ -280,7 +280,7 @@ private slots:
         rig.file.throwOnSecond = false;
         clickOk(rig.conf);
         QVERIFY(!rig.conf.isVisible());
-        LW_CONF lone(rig.file, rig.settings, rig.redirection, rig.messages, rig, nullptr);
+        CommDialog lone(rig.file, rig.settings, rig.redirection, rig.messages, rig, nullptr);
         lone.Open(); // without an owner as well
         QVERIFY(lone.isVisible());
     }
@@ -342,7 +342,7 @@ private slots:
             return;
         }
         const int opens = cell("opens").toInt();
-        QCOMPARE(rig.settings.DestinationPort, std::to_string(std::max(opens, 0)));
+        QCOMPARE(rig.settings.DestinationPort.value_or("none"), std::to_string(std::max(opens, 0)));
         QVERIFY(rig.handheld.calls.empty() && rig.messages.messages.empty());
         rig.conf.Open(); // read back
         QCOMPARE(rig.comm(), "3 " + destination + " 115200");
@@ -463,7 +463,7 @@ private slots:
                      QDir::homePath());
         rig.choose(ProgramChooser::Outcome::Cancelled);
         QCOMPARE(rig.start()->text(), QString("'/opt/a\"b\\c'"));
-        QCOMPARE(rig.settings.ExitProgramPath, std::string("/usr/bin/former"));
+        QCOMPARE(rig.settings.ExitProgramPath.value_or("none"), std::string("/usr/bin/former"));
         kWaysOut[2](rig.prefs); // how each way out leaves: waysOut
         QVERIFY(rig.file.writes.empty() && rig.owner.isEnabled());
         rig.prefs.Open();
@@ -473,7 +473,7 @@ private slots:
         QCOMPARE(rig.start()->text(), QString("<NONE>"));
         rig.choose(ProgramChooser::Outcome::Chosen, "/bin/x");
         clickOk(rig.prefs);
-        QCOMPARE(rig.settings.ExitProgramPath, std::string("/bin/x"));
+        QCOMPARE(rig.settings.ExitProgramPath.value_or("none"), std::string("/bin/x"));
     }
 
     // No settings: the defaults, written as shown by OK. Stored values are
@@ -495,7 +495,9 @@ private slots:
         }
         rig.prefs.Open();
         QCOMPARE(rig.preferences(), shown);
-        QCOMPARE(rig.settings.ExitProgramPath, shown.section('|', 4).toStdString());
+        const QString program = shown.section('|', 4); // <NONE>: nothing
+        QCOMPARE(rig.settings.ExitProgramPath.value_or("none"),
+                 (program == "<NONE>" ? "none" : program).toStdString());
         clickOk(rig.prefs);
         QStringList expected;
         for (int i = 0; i < 5; ++i) {

@@ -1,6 +1,7 @@
-// Start and end of the application with every outside part faked: the order
+// Start and end of the program with every outside part faked: the order
 // of the load, the start-up preferences, activation and the exit sequence.
-#include "core/application.h"
+#include "core/programlifecycle.h"
+#include "tests/support/fakeclock.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
 
@@ -79,7 +80,7 @@ struct Desktop : MainWindowControl,
     }
     void PauseBetweenLooks() override {
         log("pause");
-        clock += 50ms;
+        clock.Advance(50);
         if (duringPause) {
             duringPause();
         }
@@ -94,7 +95,7 @@ struct Desktop : MainWindowControl,
     std::string other = "HotSync Manager";
     bool present = false, asked = false;
     int closesAfter = 0, looks = 0;
-    std::chrono::steady_clock::time_point clock{};
+    FakeClock clock;
     std::function<void()> duringPause;
 };
 
@@ -109,11 +110,10 @@ struct Rig {
     RecordingStatusPanel status;
     Traffic traffic{desktop};
     RedirectionSwitch redirection{file, settings, handheld, modem, desktop, messages, status};
-    Application app{file,    settings, redirection, traffic, desktop,
-                    desktop, desktop,  desktop,     desktop};
+    ProgramLifecycle app{file,    settings, redirection, traffic, desktop,
+                         desktop, desktop,  desktop,     desktop, desktop.clock};
     Rig(std::initializer_list<std::pair<const char*, const char*>> preferences = {},
         bool ports = true) {
-        app.SetCloseWait(kCloseWaitLimit, [this] { return desktop.clock; });
         for (auto [k, v] : preferences) {
             if (*v != '\0') {
                 file.set("Preferences", k, v);
@@ -128,7 +128,7 @@ struct Rig {
 };
 } // namespace
 
-class TestApplication : public QObject {
+class TestProgramLifecycle : public QObject {
     Q_OBJECT
 private slots:
     void loadRunsItsStepsInOrder() {
@@ -214,7 +214,7 @@ private slots:
                 rig.desktop.duringPause = [&rig] { rig.app.QuitProgram(); };
             }
             QCOMPARE(rig.app.Load(), !quit);
-            const auto waited = rig.desktop.clock - std::chrono::steady_clock::time_point{};
+            const std::chrono::microseconds waited(rig.desktop.clock.steady);
             QVERIFY(quit ? waited == 50ms : waited >= 10s && waited < 10s + 100ms);
             QCOMPARE(rig.handheld.IsOpen(), !quit);
             QCOMPARE(rig.log.entries.count("end"), quit ? 1 : 0);
@@ -247,6 +247,7 @@ private slots:
         addRows({"minimized", "program", "expected"},
                 {{"normal", "", "/bin/hs -r", qPrintable("start /bin/hs -r; end" + saved)},
                  {"no program", "", "", qPrintable("end" + saved)},
+                 {"<NONE> stored", "", "<NONE>", qPrintable("end" + saved)},
                  {"minimized", "yes", "/bin/hs", "end"}});
     }
     void exitSequence() {
@@ -267,5 +268,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestApplication)
-#include "tst_application.moc"
+QTEST_APPLESS_MAIN(TestProgramLifecycle)
+#include "tst_programlifecycle.moc"

@@ -1,4 +1,4 @@
-#include "config/dialogs/settingsdialog.h"
+#include "ui/dialogs/settingsdialog.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "config/dialogs/lw_met.h"
+#include "ui/dialogs/methodsdialog.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -23,64 +23,65 @@ QString YesNo(bool on) {
 
 } // namespace
 
-LW_Met::LW_Met(ProfileFile& file, Settings& settings, RedirectionSwitch& redirection,
-               MessageBox& messages, QWidget* owner)
+MethodsDialog::MethodsDialog(ProfileFile& file, Settings& settings, RedirectionSwitch& redirection,
+                             MessageBox& messages, QWidget* owner)
     : SettingsDialog(owner, QStringLiteral("- Methods")), m_file(file), m_settings(settings),
       m_redirection(redirection), m_messages(messages) {
-    setObjectName(QStringLiteral("LW_Met"));
+    setObjectName(QStringLiteral("MethodsDialog"));
     const QString tip = QStringLiteral("Please select one of these options.");
-    auto* lblSerialR =
+    auto* serialQuestion =
         MakeQuestion(this, "lblSerialR", QStringLiteral("Enable Serial (to Modem) ReDirection?"));
-    m_comSerialR = MakeEditableList(this, "comSerialR", tip);
-    auto* lblPrintR = MakeQuestion(this, "lblPrintR", QStringLiteral("Enable Print ReDirection?"));
-    m_comPrintr = MakeEditableList(this, "comPrintr", tip);
-    auto* lblClipR =
+    m_serialMethod = MakeEditableList(this, "comSerialR", tip);
+    auto* printQuestion =
+        MakeQuestion(this, "lblPrintR", QStringLiteral("Enable Print ReDirection?"));
+    m_printMethod = MakeEditableList(this, "comPrintr", tip);
+    auto* clipboardQuestion =
         MakeQuestion(this, "lblClipR", QStringLiteral("Enable Clipboard ReDirection?"));
-    m_comClipR = MakeEditableList(this, "comClipR", tip);
+    m_clipboardMethod = MakeEditableList(this, "comClipR", tip);
 
     // Each question names its box, also for a screen reader.
-    lblSerialR->setBuddy(m_comSerialR);
-    lblPrintR->setBuddy(m_comPrintr);
-    lblClipR->setBuddy(m_comClipR);
+    serialQuestion->setBuddy(m_serialMethod);
+    printQuestion->setBuddy(m_printMethod);
+    clipboardQuestion->setBuddy(m_clipboardMethod);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(lblSerialR, 0, 0);
-    grid->addWidget(m_comSerialR, 0, 1);
-    grid->addWidget(lblPrintR, 1, 0);
-    grid->addWidget(m_comPrintr, 1, 1);
-    grid->addWidget(lblClipR, 2, 0);
-    grid->addWidget(m_comClipR, 2, 1);
+    grid->addWidget(serialQuestion, 0, 0);
+    grid->addWidget(m_serialMethod, 0, 1);
+    grid->addWidget(printQuestion, 1, 0);
+    grid->addWidget(m_printMethod, 1, 1);
+    grid->addWidget(clipboardQuestion, 2, 0);
+    grid->addWidget(m_clipboardMethod, 2, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(ButtonRow());
 
     setTabOrder(m_ok, m_cancel);
-    setTabOrder(m_cancel, m_comSerialR);
-    setTabOrder(m_comSerialR, m_comPrintr);
-    setTabOrder(m_comPrintr, m_comClipR);
+    setTabOrder(m_cancel, m_serialMethod);
+    setTabOrder(m_serialMethod, m_printMethod);
+    setTabOrder(m_printMethod, m_clipboardMethod);
 
-    connect(m_ok, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(m_ok, &QPushButton::clicked, this, [this] { OnOkClicked(); });
 }
 
-void LW_Met::Open() {
+void MethodsDialog::Open() {
     if (!BeginOpening()) {
         return;
     }
-    for (QComboBox* box : {m_comSerialR, m_comPrintr, m_comClipR}) {
+    for (QComboBox* box : {m_serialMethod, m_printMethod, m_clipboardMethod}) {
         FillList(box, {QStringLiteral("YES"), QStringLiteral("NO")});
     }
     LoadMethods(m_file, m_settings);
-    ShowText(m_comSerialR, YesNo(m_settings.SerialMethodOn));
-    ShowText(m_comPrintr, YesNo(m_settings.PrintMethodOn));
-    ShowText(m_comClipR, YesNo(m_settings.ClipboardMethodOn));
+    ShowText(m_serialMethod, YesNo(m_settings.SerialMethodOn));
+    ShowText(m_printMethod, YesNo(m_settings.PrintMethodOn));
+    ShowText(m_clipboardMethod, YesNo(m_settings.ClipboardMethodOn));
     m_ok->setFocus();
     FinishOpening();
 }
 
-void LW_Met::cmdOK_Click() {
+void MethodsDialog::OnOkClicked() {
     const bool serialWasOn = m_settings.SerialMethodOn;
-    SaveMethods(m_file, FromQt(m_comSerialR->currentText()), FromQt(m_comPrintr->currentText()),
-                FromQt(m_comClipR->currentText()));
+    SaveMethods(m_file, FromQt(m_serialMethod->currentText()), FromQt(m_printMethod->currentText()),
+                FromQt(m_clipboardMethod->currentText()));
     LoadMethods(m_file, m_settings);
 
     if (serialWasOn && !m_settings.SerialMethodOn) {

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "config/dialogs/serialdevicelist.h"
-#include "config/dialogs/settingsdialog.h"
 #include "config/profilefile.h"
 #include "config/settings.h"
 #include "core/messagebox.h"
 #include "core/redirectionswitch.h"
+#include "core/serialdevicelist.h"
+#include "ui/dialogs/settingsdialog.h"
 
 #include <vector>
 
@@ -14,24 +14,24 @@ class QComboBox;
 
 namespace loomway {
 
-// The communication settings dialog: the handheld port (comPP), the modem
-// port (comMP) and the common speed (comSpeed). Under each port box a list of
-// the machine's serial devices (comPPDevice, comMPDevice) shows the device the
-// port number stands for ([Ports] COM<n>, or /dev/ttyS<n-1>) and lets the user
-// map the number to another device or to a network endpoint (tcp:, telnet:,
-// rfc2217:, modem:; the modem's list offers examples), whose form OK checks.
-class LW_CONF : public SettingsDialog {
+// The communication settings dialog: the handheld port, the modem port and
+// the common speed. Under each port box a list of the machine's serial
+// devices shows the device the port number stands for ([Ports] COM<n>, or
+// /dev/ttyS<n-1>) and lets the user map the number to another device or to a
+// network endpoint (tcp:, telnet:, rfc2217:, modem:; the modem's list offers
+// examples), whose form OK checks.
+class CommDialog : public SettingsDialog {
     Q_OBJECT
 public:
-    LW_CONF(ProfileFile& file, Settings& settings, RedirectionSwitch& redirection,
-            MessageBox& messages, SerialDeviceList& devices, QWidget* owner);
+    CommDialog(ProfileFile& file, Settings& settings, RedirectionSwitch& redirection,
+               MessageBox& messages, SerialDeviceList& devices, QWidget* owner);
 
     // Loads the settings into the boxes and shows the dialog, centred on the
     // screen, with the owner disabled.
     void Open();
 
 private:
-    void cmdOK_Click();
+    void OnOkClicked();
     void SaveDeviceChoice(QComboBox* portBox, QComboBox* deviceBox);
     void ShowMappedDevice(QComboBox* portBox, QComboBox* deviceBox);
     void FillDeviceList(QComboBox* deviceBox);
@@ -44,12 +44,12 @@ private:
     SerialDeviceList& m_devices;
     std::vector<SerialDevice> m_deviceEntries;
 
-    QComboBox* m_comPP;
-    QComboBox* m_comMP;
-    QComboBox* m_comSpeed;
-    QComboBox* m_comPPDevice;
-    QComboBox* m_comMPDevice;
-    QCheckBox* m_chkReconnect; // [Ports] Reconnect
+    QComboBox* m_handheldPort;
+    QComboBox* m_modemPort;
+    QComboBox* m_speed;
+    QComboBox* m_handheldDevice;
+    QComboBox* m_modemDevice;
+    QCheckBox* m_reconnect; // [Ports] Reconnect
 };
 
 // The text a device list shows for a device: "path — description", or the
