@@ -1,6 +1,7 @@
 // Arbitrary handheld bytes, far-end events and passing time through the
 // built-in modem, with a link that checks it is used in order; and arbitrary
 // port mappings and phonebook values through the endpoint parser.
+#include "fuzz/fuzzcheck.h"
 #include "lines/diallookup.h"
 #include "lines/endpoint.h"
 #include "lines/hayesmodem.h"
@@ -17,12 +18,6 @@
 using namespace loomway;
 
 namespace {
-
-[[noreturn]] void Fail(const char* what, int line) {
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    std::abort();
-}
-#define CHECK(condition) ((condition) ? (void)0 : Fail(#condition, __LINE__))
 
 enum class Call { Idle, Dialing, Connected };
 

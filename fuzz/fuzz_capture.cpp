@@ -5,6 +5,7 @@
 #include "capture/captureencoder.h"
 #include "capture/chunkmarker.h"
 #include "capture/chunkstore.h"
+#include "fuzz/fuzzcheck.h"
 #include "tests/support/fakeclock.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -17,12 +18,6 @@
 using namespace loomway;
 
 namespace {
-
-[[noreturn]] void Fail(const char* what, int line) {
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    std::abort();
-}
-#define CHECK(condition) ((condition) ? (void)0 : Fail(#condition, __LINE__))
 
 // Reads pppdump records back: the bytes sent and the bytes received, in
 // order, and the time in tenths; false when a record is malformed.

@@ -4,6 +4,7 @@
 // nothing, and plain names are never refused.
 #include "base/asciitext.h"
 #include "config/initext.h"
+#include "fuzz/fuzzcheck.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -16,12 +17,6 @@
 using namespace loomway;
 
 namespace {
-
-[[noreturn]] void Fail(const char* what, int line) {
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    std::abort();
-}
-#define CHECK(condition) ((condition) ? (void)0 : Fail(#condition, __LINE__))
 
 std::string WithoutLineBreaks(std::string text) {
     std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });

@@ -3,6 +3,7 @@
 // keeps every byte and searches from the start each time.
 #include "core/datapump.h"
 #include "core/requestframer.h"
+#include "fuzz/fuzzcheck.h"
 #include "fuzz/referenceframer.h"
 #include "tests/support/fakes.h"
 
@@ -19,12 +20,6 @@
 using namespace loomway;
 
 namespace {
-
-[[noreturn]] void Fail(const char* what, int line) {
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    std::abort();
-}
-#define CHECK(condition) ((condition) ? (void)0 : Fail(#condition, __LINE__))
 
 bool EndsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() &&

@@ -1,5 +1,6 @@
 // Arbitrary server bytes through the RFC 2217 client codec, whole and in
 // pieces: the same data, answers and remembered port state either way.
+#include "fuzz/fuzzcheck.h"
 #include "lines/rfc2217codec.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -12,12 +13,6 @@
 using namespace loomway;
 
 namespace {
-
-[[noreturn]] void Fail(const char* what, int line) {
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    std::abort();
-}
-#define CHECK(condition) ((condition) ? (void)0 : Fail(#condition, __LINE__))
 
 bool Same(const RemotePortState& a, const RemotePortState& b) {
     return a.baudRate == b.baudRate && a.dataSize == b.dataSize && a.parity == b.parity &&

@@ -3,6 +3,7 @@
 // is kept as it is; handheld bytes survive the way to desktop text and back.
 #include "config/handheldcharset.h"
 #include "config/settings.h"
+#include "fuzz/fuzzcheck.h"
 #include "tests/support/fakes.h"
 
 #include <cstdint>
@@ -12,15 +13,7 @@
 
 using namespace loomway;
 
-namespace {
-
-[[noreturn]] void Fail(const char* what, int line) {
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    std::abort();
-}
-#define CHECK(condition) ((condition) ? (void)0 : Fail(#condition, __LINE__))
-
-} // namespace
+namespace {} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);

@@ -1,5 +1,6 @@
 // Arbitrary network bytes through the telnet codec, whole and in pieces, and
 // two codecs negotiating; and arbitrary data through encode/decode.
+#include "fuzz/fuzzcheck.h"
 #include "lines/telnetcodec.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -12,12 +13,6 @@
 using namespace loomway;
 
 namespace {
-
-[[noreturn]] void Fail(const char* what, int line) {
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    std::abort();
-}
-#define CHECK(condition) ((condition) ? (void)0 : Fail(#condition, __LINE__))
 
 // A reply holds only whole IAC WILL/WONT/DO/DONT option commands.
 void WellFormed(const std::string& reply) {
