@@ -6,11 +6,11 @@
 // two neighbours where it is not. Every long read back from its text, and
 // halves (exactly written) go to the even neighbour, however they are written.
 #include "config/numbertext.h"
+#include "fuzz/fuzzcheck.h"
 
 #include <climits>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -19,12 +19,6 @@
 using namespace loomway;
 
 namespace {
-
-[[noreturn]] void Fail(const char* what, int line) {
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    std::abort();
-}
-#define CHECK(condition) ((condition) ? (void)0 : Fail(#condition, __LINE__))
 
 std::size_t BlanksAt(const std::string& text, std::size_t at) {
     while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) {
