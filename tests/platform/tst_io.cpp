@@ -216,8 +216,9 @@ private slots:
     }
 
     // A write that fails at any point leaves the file as it was and no temporary
-    // file behind. Permissions stay, a link stays a link, a missing folder is made
-    // private, a folder in place of the file is left alone.
+    // file behind. Permissions stay, a link stays a link, a new file (it holds
+    // the phonebook) and a missing folder are made private, a folder in place of
+    // the file is left alone.
     void theFileItself() {
         const QByteArray original = "[Source]\nPort=1\n; a comment\n[Common]\nSpeed=9600\n";
         Write(original);
@@ -242,7 +243,7 @@ private slots:
         const QString folder = scratchDir() + "/fresh/config";
         IniProfileFile fresh(folder.toStdString() + "/LOOMWAY.INI");
         QVERIFY(WriteSetting(fresh, "Source", "Port", "4"));
-        QCOMPARE(ModeOf(folder), 0700);
+        QCOMPARE(std::pair(ModeOf(folder), ModeOf(folder + "/LOOMWAY.INI")), std::pair(0700, 0600));
         IniProfileFile onFolder(scratchDir().toStdString());
         QCOMPARE(onFolder.GetString("Source", "Port", "dflt", 255), std::string("dflt"));
         QCOMPARE(WriteSetting(onFolder, "Source", "Port", "1"), std::int16_t(0));
