@@ -3,6 +3,7 @@
 #include "capture/capturecontroller.h"
 #include "capture/chunkstore.h"
 #include "config/settings.h"
+#include "core/datapump.h"
 #include "platform/filecapturesink.h"
 #include "platform/filesystemdevicewatcher.h"
 #include "platform/iniprofilefile.h"
@@ -34,7 +35,9 @@
 #include <sys/stat.h>
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -61,16 +64,19 @@ struct PtyPair {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
     }
-    // Bytes until count came or idleMs passed without one, processing events.
-    std::string read(std::size_t count, int idleMs = 3000) {
+    // Bytes until count came or idleMs passed without one, processing events;
+    // a slow reader takes at most `slow` bytes each 10 ms.
+    std::string read(std::size_t count, int idleMs = 3000, std::size_t slow = 0) {
         std::string out;
         for (QDeadlineTimer idle(idleMs); out.size() < count && !idle.hasExpired();) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             pollfd p{far, POLLIN, 0};
             char buffer[65536];
-            const ssize_t n = ::poll(&p, 1, 5) > 0 ? ::read(far, buffer, sizeof buffer) : 0;
+            const std::size_t most = slow ? slow : sizeof buffer;
+            const ssize_t n = ::poll(&p, 1, 5) > 0 ? ::read(far, buffer, most) : 0;
             if (n > 0) {
                 out.append(buffer, std::size_t(n)), idle.setRemainingTime(idleMs);
+                QTest::qWait(slow ? 10 : 0);
             }
         }
         return out;
@@ -92,6 +98,21 @@ quint16 closedPort() {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost);
     return server.serverPort();
+}
+
+// Whether this process's TCP socket on local port `port` has keep-alive on.
+bool keepAliveOn(quint16 port) {
+    for (int fd = 0, on = 0; fd < 1024; ++fd) {
+        sockaddr_in address{};
+        socklen_t size = sizeof address;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0 &&
+            address.sin_family == AF_INET && ntohs(address.sin_port) == port) {
+            return (size = sizeof on,
+                    ::getsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, &size) == 0) &&
+                   on;
+        }
+    }
+    return false;
 }
 
 bool reaped(qint64 pid) {
@@ -561,20 +582,52 @@ private slots:
         QTRY_VERIFY(reaped(pid));
         QVERIFY(rig.Say("ATDT7\r", "BUSY\r\n"));
         QVERIFY(rig.Say("ATDT8\r", "NO CARRIER\r\n"));
+
+        // With no descriptor left for its pipes a program cannot start: NO
+        // CARRIER, and the next dial works. Programs that ignore SIGTERM, hung
+        // up one after another, go with the port all the same.
+        std::vector<qint64> pids;
+        {
+            Rig stubborn(
+                "modem:", "9600",
+                "[Phonebook]\n9=exec:sh -c \"trap '' TERM HUP; echo up; exec sleep 60\"\n");
+            stubborn.modem.Open();
+            rlimit old{};
+            ::getrlimit(RLIMIT_NOFILE, &old);
+            int limit = 0; // with two free below it: the terminal's, and no more
+            for (int spare = 0; spare < 2; ++limit) {
+                spare += ::fcntl(limit, F_GETFD) == -1;
+            }
+            const rlimit low{rlim_t(limit), old.rlim_max};
+            ::setrlimit(RLIMIT_NOFILE, &low);
+            stubborn.modem.Write("ATDT9\r");
+            ::setrlimit(RLIMIT_NOFILE, &old);
+            QTRY_COMPARE(stubborn.got, std::string("ATDT9\r\r\nNO CARRIER\r\n"));
+            for (int call = 0; call < 3; ++call) {
+                QVERIFY(stubborn.Say("ATDT9\r", "up"));
+                pids.push_back(stubborn.modem.Modem().ProgramId());
+                stubborn.modem.Close();
+                stubborn.modem.Open();
+            }
+        }
+        QVERIFY(std::all_of(pids.begin(), pids.end(), reaped));
     }
 
     // Bytes written while connecting go out once the connection stands; every
     // byte value passes both ways unchanged, on a telnet: port through telnet's
     // IAC doubling too; the server's close is a lost port, after the bytes that
-    // came with it. (Options, CR NUL: tests/lines/tst_lines decode and encode.)
+    // came with it. The connection keeps itself alive. (Options, CR NUL:
+    // tests/lines/tst_lines decode and encode.)
     void tcpEchoesEveryByte_data() { addRows({"scheme"}, {{"tcp"}, {"telnet"}}); }
     void tcpEchoesEveryByte() {
         QTcpServer server;
         QByteArray raw;
+        bool keepAlive = false;
         QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
             QTcpSocket* peer = server.nextPendingConnection();
-            QObject::connect(peer, &QTcpSocket::readyRead, peer, [&raw, peer] {
+            QObject::connect(peer, &QTcpSocket::readyRead, peer, [&raw, &keepAlive, peer] {
                 if ((raw += peer->readAll()).endsWith("END")) {
+                    keepAlive = keepAliveOn(peer->peerPort());
                     // Its telnet options, before the data, are not echoed.
                     peer->write(raw.mid(raw.indexOf(QByteArray("\0\1\2", 3))));
                     peer->disconnectFromHost();
@@ -589,6 +642,83 @@ private slots:
         QTRY_COMPARE(rig.lost.substr(0, 5), std::string("8012|"));
         QCOMPARE(rig.got, data);
         QVERIFY(raw.contains("\xfe\xff\xff") == (cell("scheme") == "telnet"));
+        QVERIFY(keepAlive);
+    }
+
+    // A far end that sends a burst and ends at once, to a handheld that reads
+    // slowly: every byte arrives, and only then the end: the lost port, or the
+    // built-in modem's NO CARRIER after a tcp: call or an exec: program.
+    void everyByteBeforeTheEnd_data() {
+        addRows({"COM2", "number"}, {{"tcp", "tcp:127.0.0.1:%1", ""},
+                                     {"modem, tcp", "modem:", "tcp:127.0.0.1:%1"},
+                                     {"modem, exec", "modem:", "exec:seq 60000"}});
+    }
+    void everyByteBeforeTheEnd() {
+        std::string data; // what seq writes: 339 KiB
+        for (int line = 1; line <= 60000; ++line) {
+            data += std::to_string(line) + "\n";
+        }
+        QTcpServer server;
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+            QTcpSocket* peer = server.nextPendingConnection();
+            peer->write(data.data(), qint64(data.size()));
+            peer->disconnectFromHost();
+        });
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const auto fill = [&](const char* column) {
+            return cell(column).replace("%1", QString::number(server.serverPort())).toUtf8();
+        };
+        Rig rig(fill("COM2").toStdString(), "9600", "[Phonebook]\n1=" + fill("number") + "\n");
+        PtyPair pair;
+        auto handheld = PortOn(pair.programEnd);
+        Settings settings;
+        settings.SerialMethodOn = true;
+        struct : RequestEngine {
+            bool Redirect(const std::string&) override { return false; }
+        } none;
+        RecordingTrafficView view;
+        Traffic traffic(view);
+        RecordingLampPanel lamps;
+        DataPump pump(settings, *handheld, rig.modem, none, none, traffic, lamps);
+        handheld->SetReceiveHandler([&] { pump.OnHandheldData(); });
+        rig.modem.SetReceiveHandler([&] { pump.OnModemData(); });
+        std::uint64_t relayedAtLoss = 0;
+        rig.modem.SetLostHandler(
+            [&](const PortError&) { relayedAtLoss = traffic.Count(Counter::Received); });
+        rig.modem.Open();
+        const bool modem = cell("COM2") == "modem:";
+        pair.write(modem ? "ATDT1\r" : "");
+        const std::string expected =
+            modem ? "ATDT1\r\r\nCONNECT 9600\r\n" + data + "\r\nNO CARRIER\r\n" : data;
+        const std::string got = pair.read(expected.size(), 3000, 4096);
+        QCOMPARE(got.size(), expected.size());
+        QVERIFY(got == expected);
+        QTRY_COMPARE(relayedAtLoss, modem ? 0 : data.size());
+    }
+
+    // A telnet server that offers options without end and reads nothing gets
+    // no more refusals than a bounded backlog: the port reads on once the
+    // server takes them, up to the data behind the offers.
+    void optionFloodIsHeldBack() {
+        QTcpServer server;
+        QTcpSocket* peer = nullptr;
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+            peer = server.nextPendingConnection();
+            peer->setReadBufferSize(1);
+            peer->write(QByteArray("\xff\xfb\x05").repeated(1 << 20) + "end");
+        });
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const int small = 4096; // the server's window, inherited from its listening socket
+        ::setsockopt(int(server.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        Rig rig("telnet:127.0.0.1:" + std::to_string(server.serverPort()));
+        rig.modem.Open();
+        QTRY_VERIFY(peer);
+        QTest::qWait(2000);
+        QVERIFY2(rig.modem.BytesToWrite() < 256 << 10,
+                 std::to_string(rig.modem.BytesToWrite()).c_str());
+        QObject::connect(peer, &QTcpSocket::readyRead, peer, [peer] { peer->readAll(); });
+        peer->setReadBufferSize(0);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.got, std::string("end"), 20000);
     }
 
     // A host that cannot be found or a refused connection is a lost port,
