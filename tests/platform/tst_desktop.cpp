@@ -381,18 +381,15 @@ private slots:
         const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
         QVERIFY(QDir(scratch + "/cache").removeRecursively() && QDir().mkpath(scratch + "/run"));
         QVERIFY(::chmod(qPrintable(scratch + "/run"), cell("runtime").toUInt(nullptr, 8)) == 0);
-        if (cell("runtime").isEmpty()) {
-            qunsetenv("XDG_RUNTIME_DIR");
-        } else {
-            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(scratch + "/run"));
-        }
+        cell("runtime").isEmpty() ? qunsetenv("XDG_RUNTIME_DIR")
+                                  : qputenv("XDG_RUNTIME_DIR", QFile::encodeName(scratch + "/run"));
         qputenv("XDG_CACHE_HOME", QFile::encodeName(scratch + "/cache"));
         const QString path = SingleInstance::DefaultLockPath();
         qputenv("XDG_RUNTIME_DIR", saved);
         QCOMPARE(path, scratch + "/" + cell("lock"));
         struct stat folder {};
-        QVERIFY(::stat(qPrintable(QFileInfo(path).path()), &folder) == 0);
-        QCOMPARE(folder.st_mode & 0777, 0700u);
+        QVERIFY(::stat(qPrintable(QFileInfo(path).path()), &folder) == 0 &&
+                (folder.st_mode & 0777) == 0700);
         SingleInstance instance(path);
         QVERIFY(!instance.AnotherInstanceRunning() && QFile::exists(path));
     }
