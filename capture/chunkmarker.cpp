@@ -158,14 +158,6 @@ std::string_view PppCodeName(std::uint16_t protocol, std::uint8_t code) {
     return code < control.size() ? control[code] : std::string_view();
 }
 
-std::uint16_t PppFcs16(std::uint16_t fcs, std::string_view bytes) {
-    for (char c : bytes) {
-        fcs = static_cast<std::uint16_t>((fcs >> 8) ^
-                                         kFcsTable[(fcs ^ static_cast<std::uint8_t>(c)) & 0xFF]);
-    }
-    return fcs;
-}
-
 void ChunkMarker::Items::Add(std::string_view text) {
     for (auto& item : list) {
         if (item.first == text) {

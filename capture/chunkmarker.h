@@ -70,7 +70,5 @@ std::string_view PppProtocolName(std::uint16_t protocol);
 // CCP, IPV6CP: RFC 1661 codes; PAP and CHAP have codes of their own); empty
 // when unknown.
 std::string_view PppCodeName(std::uint16_t protocol, std::uint8_t code);
-// The frame check sequence of RFC 1662 over bytes, starting from fcs.
-std::uint16_t PppFcs16(std::uint16_t fcs, std::string_view bytes);
 
 } // namespace loomway

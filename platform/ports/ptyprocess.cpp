@@ -193,6 +193,12 @@ void PtyProcess::Stop() {
     QTimer::singleShot(kGraceMs, run, [run] { SignalGroup(*run, SIGKILL); });
 }
 
+void PtyProcess::StopNow() {
+    Stop();
+    PtyProcess standIn; // takes the stopped programs and ends them as it goes
+    standIn.m_ending = std::exchange(m_ending, {});
+}
+
 void PtyProcess::OnFinished(QProcess* process, const std::string& why) {
     if (process != m_process.get()) {
         // A stopped one: reaped now.

@@ -32,6 +32,9 @@ public:
     // refuses it a process or descriptors).
     std::string Start(const std::vector<std::string>& argv);
     void Stop();
+    // Stop(), then the stopped programs are ended and reaped at once, as when
+    // this object goes: for a process that ends without its destructors.
+    void StopNow();
     bool Running() const { return m_master >= 0; }
     // The process id of the running program, or 0.
     qint64 ProcessId() const;

@@ -29,9 +29,7 @@ struct Panels : LampPanel, RecordingStatusPanel {
         lamps += QString::fromStdString(LampName(lamp) + " " + PictureName(lit) + "/" +
                                         PictureName(dark) + ";");
     }
-    void ShowNotice(const std::string& text) override { notice = text; }
     QString lamps;
-    std::string notice;
 };
 
 struct Rig {

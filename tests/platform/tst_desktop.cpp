@@ -187,7 +187,7 @@ private slots:
         QtPrinterSurface surface;
         PrintEngine engine{surface, handheld, traffic, lamps};
         QCOMPARE(QProcess::execute("cupsreject", {"FilePDF"}), 0);
-        QVERIFY(engine.Redirect("<LMW_P>Hello<SRESP></LMW_P>"));
+        QVERIFY(engine.Redirect("<LMW_P>Hello<SRESP></LMW_P>").completed);
         QVERIFY(handheld.written.find("STA=ERROR(483)~") != std::string::npos);
         QVERIFY(leftoverDocuments().isEmpty());
         QCOMPARE(QProcess::execute("cupsaccept", {"FilePDF"}), 0);
@@ -199,9 +199,11 @@ private slots:
         QVERIFY(leftoverDocuments().isEmpty());
 
         handheld.written.clear();
-        QVERIFY(engine.Redirect("<LMW_P>Portrait first<FFEED><PORIENT_L>Landscape second<FFEED>"
-                                "<PORIENT_P>Portrait third<NL><PORIENT_L>still portrait"
-                                "<SRESP></LMW_P>"));
+        QVERIFY(engine
+                    .Redirect("<LMW_P>Portrait first<FFEED><PORIENT_L>Landscape second<FFEED>"
+                              "<PORIENT_P>Portrait third<NL><PORIENT_L>still portrait"
+                              "<SRESP></LMW_P>")
+                    .completed);
         QVERIFY(handheld.written.find("STA=DEFINED") != std::string::npos);
         const QString pdf = scratchDir() + "/cups/job.pdf"; // once it is the queue's only job
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(pdf).size() > 0 &&

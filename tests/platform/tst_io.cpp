@@ -4,6 +4,8 @@
 #include "capture/chunkstore.h"
 #include "config/settings.h"
 #include "core/datapump.h"
+#include "lines/pppframing.h"
+#include "lines/pppprotocol.h"
 #include "platform/filecapturesink.h"
 #include "platform/filesystemdevicewatcher.h"
 #include "platform/iniprofilefile.h"
@@ -15,8 +17,10 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QNetworkDatagram>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -25,12 +29,14 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QUdpSocket>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <numeric>
 #include <random>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -163,6 +169,74 @@ struct Rig {
     // Dials the built-in modem's program; its process id, 0 if it did not answer.
     qint64 Call() { return Say("ATDT555-1234\r", "|\r\n") ? modem.Modem().ProgramId() : 0; }
 };
+
+// The handheld's end of a PPP session on the rig's port, its frames made and
+// read with the PPP engine's framing: it acknowledges every Configure-Request
+// of the gateway and keeps the IP packets that come.
+struct PppHandheld {
+    explicit PppHandheld(Rig& r) : rig(r) { reader.SetReceiveAccm(0); } // as it asks
+    Rig& rig;
+    PppFrameReader reader{2000};
+    std::size_t taken = 0;
+    std::set<std::uint16_t> acked; // protocols whose request the gateway acknowledged
+    std::vector<std::string> ip;
+
+    void Send(std::uint16_t protocol, const std::string& packet) {
+        std::string content = "\xFF\x03";
+        ppp::Put16(content, protocol);
+        rig.modem.Write(EncodePppFrame(content + packet, kPppAllControls));
+    }
+    bool Until(const std::function<bool()>& done, int ms = 10000) {
+        return QTest::qWaitFor(
+            [&] {
+                for (; taken < rig.got.size(); ++taken) {
+                    if (!reader.Push(static_cast<unsigned char>(rig.got[taken]))) {
+                        continue;
+                    }
+                    std::uint16_t protocol = 0;
+                    std::string_view info;
+                    if (!ppp::SplitFrame(reader.Frame(), protocol, info) || info.empty()) {
+                        continue;
+                    }
+                    if (protocol == ppp::kIpv4) {
+                        ip.emplace_back(info);
+                    } else if (info[0] == ppp::kConfigureRequest) {
+                        Send(protocol, char(ppp::kConfigureAck) + std::string(info.substr(1)));
+                    } else if (info[0] == ppp::kConfigureAck) {
+                        acked.insert(protocol);
+                    }
+                }
+                return done();
+            },
+            ms);
+    }
+};
+
+// An IPv4 packet from the handheld (10.0.2.15), UDP from port 4000 with no checksum.
+std::string UdpFromHandheld(std::uint32_t to, std::uint16_t port, const std::string& payload) {
+    std::string ip;
+    for (std::uint32_t word :
+         {0x4500u, std::uint32_t(28 + payload.size()), 0u, 0x4000u, 0x4011u, 0u, 0x0A00u, 0x020Fu,
+          to >> 16, to & 0xFFFF, 4000u, std::uint32_t(port)}) {
+        ppp::Put16(ip, word);
+    }
+    ppp::Put32(ip, std::uint32_t(8 + payload.size()) << 16);
+    std::uint32_t sum = 0;
+    for (int i = 0; i < 20; i += 2) {
+        sum += ppp::Get16(ip, i);
+    }
+    sum = ~((sum & 0xFFFF) + (sum >> 16)) & 0xFFFF;
+    ip[10] = char(sum >> 8), ip[11] = char(sum);
+    return ip + payload;
+}
+
+int OpenSockets() {
+    int count = 0;
+    for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::System)) {
+        count += fd.symLinkTarget().contains("socket:") ? 1 : 0;
+    }
+    return count;
+}
 
 #define kPath (scratchDir() + "/ini/LOOMWAY.INI")
 
@@ -613,6 +687,70 @@ private slots:
         QVERIFY(std::all_of(pids.begin(), pids.end(), reaped));
     }
 
+    // The PPP gateway (ppp:, or a [Phonebook] number that says ppp: dialled
+    // through the built-in modem): the handheld negotiates, gets 10.0.2.15
+    // and its name lookups answered by the desktop's resolver; a datagram to
+    // the gateway address reaches a server on the desktop's loopback only with
+    // Desktop=YES. Closing closes every socket. (tests/e2e: a client of its own.)
+    void pppGateway_data() {
+        addRows({"target", "desktop"}, {{"desktop open", "ppp:", "YES"},
+                                        {"desktop closed", "ppp:", "NO"},
+                                        {"through the modem", "modem:", "YES"}});
+    }
+    void pppGateway() {
+        QUdpSocket echo;
+        QVERIFY(echo.bind(QHostAddress::LocalHost));
+        int echoed = 0;
+        QObject::connect(&echo, &QUdpSocket::readyRead, &echo, [&] {
+            const QNetworkDatagram datagram = echo.receiveDatagram();
+            echo.writeDatagram(datagram.data(), datagram.senderAddress(), datagram.senderPort());
+            ++echoed;
+        });
+        const bool desktop = cell("desktop") == "YES";
+        Rig rig(cell("target").toStdString(), "9600",
+                "[Phonebook]\n5550000=ppp:\n[PPP]\nDesktop=" + cell("desktop").toLatin1() + "\n");
+        std::string note;
+        rig.modem.SetPppNoteHandler([&note](const std::string& text) { note = text; });
+        const int sockets = OpenSockets();
+        rig.modem.Open();
+        if (cell("target") == "modem:") {
+            QVERIFY(rig.Say("ATD5550000\r", "CONNECT 9600\r\n"));
+        }
+        PppHandheld handheld(rig);
+        // ACCM 0, a magic number, PFC and ACFC, as handhelds ask.
+        const QByteArray lcp = QByteArray::fromHex("0206 00000000 0506 11223344 0702 0802");
+        handheld.Send(ppp::kLcp, ppp::ControlPacket(1, 1, lcp.toStdString()));
+        QVERIFY(handheld.Until([&] { return handheld.acked.count(ppp::kLcp) > 0; }));
+        handheld.Send(ppp::kIpcp, ppp::ControlPacket(1, 1, ppp::Option32(3, 0x0A00020F)));
+        QVERIFY2(handheld.Until([&] { return note == "Online as 10.0.2.15"; }), note.c_str());
+
+        // "localhost", type A, class IN: answered from /etc/hosts.
+        const QByteArray query = QByteArray::fromHex("abcd 0100 0001 0000 0000 0000 "
+                                                     "09 6c6f63616c686f7374 00 0001 0001");
+        handheld.Send(ppp::kIpv4, UdpFromHandheld(0x0A000203, 53, query.toStdString()));
+        QVERIFY(handheld.Until([&] { return !handheld.ip.empty(); }));
+        QCOMPARE(QByteArray::fromStdString(handheld.ip.back()).toHex().right(8),
+                 QByteArray("7f000001"));
+        QCOMPARE(handheld.ip.back().substr(28, 2), std::string("\xAB\xCD"));
+
+        handheld.ip.clear();
+        handheld.Send(ppp::kIpv4, UdpFromHandheld(0x0A000202, echo.localPort(), "ping"));
+        // The echo, or an ICMP destination unreachable from the gateway.
+        QVERIFY(handheld.Until([&] { return !handheld.ip.empty(); }));
+        QTest::qWait(200);
+        QCOMPARE(echoed, desktop ? 1 : 0);
+        const std::string& reply = handheld.ip.back();
+        QCOMPARE(reply.substr(12, 4), std::string("\x0A\x00\x02\x02", 4));
+        if (desktop) {
+            QCOMPARE(reply.substr(reply.size() - 4), std::string("ping"));
+        } else {
+            QCOMPARE(int(reply[9]) * 100 + int(reply[20]), 103); // ICMP, unreachable
+        }
+        rig.modem.Close();
+        QCOMPARE(note, std::string("PPP ended: closed"));
+        QCOMPARE(OpenSockets(), sockets);
+    }
+
     // Bytes written while connecting go out once the connection stands; every
     // byte value passes both ways unchanged, on a telnet: port through telnet's
     // IAC doubling too; the server's close is a lost port, after the bytes that
@@ -674,7 +812,7 @@ private slots:
         Settings settings;
         settings.SerialMethodOn = true;
         struct : RequestEngine {
-            bool Redirect(const std::string&) override { return false; }
+            Redirected Redirect(const std::string&) override { return {}; }
         } none;
         RecordingTrafficView view;
         Traffic traffic(view);

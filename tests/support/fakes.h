@@ -196,7 +196,8 @@ public:
         status = text;
         ++updates;
     }
-    std::string status;
+    void ShowNotice(const std::string& text) override { notice = text; }
+    std::string status, notice;
     int updates = 0;
 };
 
