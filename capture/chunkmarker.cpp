@@ -163,23 +163,23 @@ std::string_view PppCodeName(std::uint16_t protocol, std::uint8_t code) {
     return code < control.size() ? control[code] : std::string_view();
 }
 
-void ChunkMarker::Items::Add(std::string text) {
+void ChunkMarker::Items::Add(std::string_view text) {
     for (auto& item : list) {
         if (item.first == text) {
             ++item.second;
             return;
         }
     }
-    list.emplace_back(std::move(text), 1);
+    if (list.size() < kMostItems) {
+        list.emplace_back(std::string(text), 1);
+    } else {
+        more = true;
+    }
 }
 
 std::string ChunkMarker::Items::Joined() const {
     std::string joined;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        if (i == kMostItems) {
-            joined += "; …";
-            break;
-        }
         if (i > 0) {
             joined += "; ";
         }
@@ -187,6 +187,9 @@ std::string ChunkMarker::Items::Joined() const {
         if (list[i].second > 1) {
             joined += " ×" + std::to_string(list[i].second);
         }
+    }
+    if (more) {
+        joined += "; …";
     }
     return joined;
 }
@@ -207,7 +210,7 @@ void ChunkMarker::ReadLines(ChunkDirection direction, Line& line, std::string_vi
     for (std::size_t at = 0; at < bytes.size(); ++at) {
         if (!line.clean) {
             // Nothing to read before the next line end.
-            at = std::min(bytes.find('\r', at), bytes.find('\n', at));
+            at = bytes.find_first_of("\r\n", at);
             if (at == std::string_view::npos) {
                 return;
             }
@@ -256,7 +259,7 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
         if (frame.fcs != kGoodFcs) {
             text += " (bad FCS)";
         }
-        items.Add(std::move(text));
+        items.Add(text);
     };
     for (std::size_t at = 0; at < bytes.size(); ++at) {
         if (!frame.open || frame.unnamed) {

@@ -27,10 +27,13 @@ public:
     std::string Mark(ChunkDirection direction, std::string_view bytes);
 
 private:
+    // The first kinds of item a chunk holds, each with its count; kinds past
+    // those are only noted, as the text shows no more of them.
     struct Items {
-        void Add(std::string text);
+        void Add(std::string_view text);
         std::string Joined() const;
         std::vector<std::pair<std::string, int>> list;
+        bool more = false;
     };
     struct Line {
         std::string text;

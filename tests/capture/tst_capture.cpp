@@ -9,6 +9,7 @@
 
 #include <QTest>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -67,8 +68,8 @@ private slots:
         const std::string request("\xff\x03\xc0\x21\x01\x01\x00\x0a\x05\x06\x12\x34\x56\x78", 14);
         const std::string lcp = Frame(request);
         auto row = [](const char* name, int direction, std::vector<std::string> chunks,
-                      const char* marks) {
-            QTest::newRow(name) << direction << chunks << QString(marks);
+                      const QString& marks) {
+            QTest::newRow(name) << direction << chunks << marks;
         };
         row("AT command split", hh, {"AT", "DT555\r"}, "|ATDT555");
         row("repeat and lower case", hh, {"A/\rat&f\r\n"}, "A/; at&f");
@@ -119,6 +120,20 @@ private slots:
         row("program's writes", ph, {"<LMW_RSP>STA</LMW_RSP>", "<LMW_C>ab</LMW_C>"},
             "status reply, 3 bytes|clipboard transfer, 2 bytes");
         row("tags from the modem are data", mh, {"<LMW_C>x</LMW_C>"}, "");
+        // What a fast line carries in seconds; marking keeps pace (see marks()).
+        const std::string digits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+        std::string commands; // 64 KiB of distinct commands
+        for (std::size_t i = 0; i < 65536 / 6; ++i) {
+            commands += {'A', 'T', digits[i / 62 / 62], digits[i / 62 % 62], digits[i % 62], '\r'};
+        }
+        const QString shown = "AT000; AT001; AT002; AT003; AT004; AT005; AT006; AT007; …";
+        row("16 MiB of commands, more than shown", hh, std::vector(256, commands),
+            QStringList(256, shown).join('|'));
+        std::string controls;
+        for (int i = 0; i < 2 * 1024 * 1024; ++i) {
+            controls += "\x01\r";
+        }
+        row("a control byte before each line end", hh, {controls + "ATZ\r"}, "ATZ");
     }
     void marks() {
         QFETCH(int, direction);
@@ -128,11 +143,16 @@ private slots:
         // The other directions' traffic in between changes nothing.
         const auto other = ChunkDirection((direction + 1) % 3);
         QStringList got;
+        const std::clock_t start = std::clock(); // processor time: a busy machine adds none
         for (const std::string& chunk : chunks) {
             got << QString::fromStdString(marker.Mark(ChunkDirection(direction), chunk));
             marker.Mark(other, "<LMW_C>\x7e\xff\x03\xc0\x21\r\nAT");
         }
         QCOMPARE(got.join(QLatin1Char('|')), marks);
+        // Linear in the bytes, the largest rows take a second at most, even
+        // with sanitizers; work per item or per line end takes far longer.
+        const double seconds = double(std::clock() - start) / CLOCKS_PER_SEC;
+        QVERIFY2(seconds < 10, qPrintable(QString::number(seconds)));
     }
 
     // Chunks of any size, wrapped around the store's ring, keep their bytes;

@@ -132,18 +132,21 @@ private slots:
     }
 
     void wholeNumber_data() {
-        addRows({"text", "number"}, {{"plain", "  9600 ", "9600"},
-                                     {"signs", "-1", "-1"},
-                                     {"plus", "+5", "5"},
-                                     {"half to even", "2.5", "2"},
-                                     {"half up to even", "3.5", "4"},
-                                     {"points", ".9", "1"},
-                                     {"exponent", "1.2e3", "1200"},
-                                     {"huge", "1e30", "9223372036854775807"},
-                                     {"tiny", "1e-99999", "0"},
-                                     {"empty", "   ", "none"},
-                                     {"bare exponent", "1e", "none"},
-                                     {"comma", "9600,N,8,1", "none"}});
+        addRows({"text", "number"},
+                {{"plain", "  9600 ", "9600"},
+                 {"signs", "-1", "-1"},
+                 {"plus", "+5", "5"},
+                 {"half to even", "2.5", "2"},
+                 {"half up to even", "3.5", "4"},
+                 {"points", ".9", "1"},
+                 {"exponent", "1.2e3", "1200"},
+                 {"huge", "1e30", "9223372036854775807"},
+                 {"tiny", "1e-99999", "0"},
+                 {"half, 20 digits", "9223372036854775806.5", "9223372036854775806"},
+                 {"half, 50 digits", "2500000000000000000000000000000000000000000000000e-48", "2"},
+                 {"empty", "   ", "none"},
+                 {"bare exponent", "1e", "none"},
+                 {"comma", "9600,N,8,1", "none"}});
     }
 
     void wholeNumber() {

@@ -311,8 +311,9 @@ private slots:
     }
 
     // A write that fails at any point leaves the file as it was and no temporary
-    // file behind. Permissions stay, a link stays a link, a missing folder is made
-    // private, a folder in place of the file is left alone.
+    // file behind. Permissions stay, a link stays a link, a new file (it holds
+    // the phonebook) and a missing folder are made private, a folder in place of
+    // the file is left alone.
     void theFileItself() {
         const QByteArray original = "[Source]\nPort=1\n; a comment\n[Common]\nSpeed=9600\n";
         Write(original);
@@ -337,14 +338,15 @@ private slots:
         const QString folder = scratchDir() + "/fresh/config";
         IniProfileFile fresh(folder.toStdString() + "/LOOMWAY.INI");
         QVERIFY(WriteSetting(fresh, "Source", "Port", "4"));
-        QCOMPARE(ModeOf(folder), 0700);
+        QCOMPARE(std::pair(ModeOf(folder), ModeOf(folder + "/LOOMWAY.INI")), std::pair(0700, 0600));
         IniProfileFile onFolder(scratchDir().toStdString());
         QCOMPARE(onFolder.GetString("Source", "Port", "dflt", 255), std::string("dflt"));
         QCOMPARE(WriteSetting(onFolder, "Source", "Port", "1"), std::int16_t(0));
     }
 
-    // A switch-on capture never overwrites a file. (tests/e2e/tst_relay.py
-    // reads captures of the running program back with tshark.)
+    // A switch-on capture never overwrites a file. Captures hold logins and
+    // passwords: only their owner may read them, an overwritten file too.
+    // (tests/e2e/tst_relay.py reads captures of the running program back with tshark.)
     void switchOnCaptureTakesAFreeName() {
         qputenv("TZ", "UTC");
         const QString folder = scratchDir() + "/taken";
@@ -357,6 +359,39 @@ private slots:
         rig.captures.OnSwitch(false);
         QCOMPARE(QFileInfo(name + ".pppd").size(), 4);
         QCOMPARE(QFileInfo(name + "-2.pppd").size(), 5);
+        QVERIFY(::chmod(qPrintable(name + ".pppd"), 0644) == 0);
+        rig.captures.StartMenuCapture((name + ".pppd").toStdString(), CaptureFormat::HexLog);
+        rig.captures.StopMenuCapture();
+        QCOMPARE(std::pair(ModeOf(name + "-2.pppd"), ModeOf(name + ".pppd")),
+                 std::pair(0600, 0600));
+    }
+
+    // The store's ring takes memory as chunks fill it, not when it is made,
+    // and no more once it is full.
+    void chunkStoreMemoryGrowsWithItsChunks() {
+        const auto resident = [] { // bytes, from /proc/self/statm: size resident shared ...
+            QFile statm("/proc/self/statm");
+            return statm.open(QIODevice::ReadOnly)
+                       ? statm.readAll().split(' ').value(1).toLongLong() * ::getpagesize()
+                       : -1;
+        };
+        constexpr qint64 kSlack = 1024 * 1024;
+        SystemClock clock;
+        const qint64 before = resident();
+        ChunkStore store(clock);
+        QVERIFY2(resident() - before < kSlack, qPrintable(QString::number(resident() - before)));
+        const std::string chunk(64 * 1024, 'x');
+        const auto fill = [&] {
+            for (std::size_t i = 0; i < ChunkStore::kDefaultBudget / chunk.size(); ++i) {
+                store.OnChunk(ChunkDirection::HandheldToModem, false, chunk);
+            }
+        };
+        fill();
+        const qint64 full = resident();
+        QVERIFY(full - before > qint64(ChunkStore::kDefaultBudget) / 2);
+        fill();
+        fill();
+        QVERIFY2(resident() - full < kSlack, qPrintable(QString::number(resident() - full)));
     }
 
     // Each way a capture fails (a full device, a file-size limit, a folder
