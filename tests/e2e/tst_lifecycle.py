@@ -22,9 +22,8 @@ def iconify(wid):
     sock = socket.socket(socket.AF_UNIX)
     sock.connect("/tmp/.X11-unix/X" + os.environ["DISPLAY"].split(":", 1)[1].split(".")[0])
     recv = sock.makefile("rb").read
-
-    def request(opcode, body):
-        sock.sendall(struct.pack("<BxH", opcode, 1 + len(body) // 4) + body)
+    request = lambda opcode, body: sock.sendall(
+        struct.pack("<BxH", opcode, 1 + len(body) // 4) + body)
     sock.sendall(struct.pack("<BxHHHHxx", ord("l"), 11, 0, 0, 0))
     recv(struct.unpack("<H", recv(8)[6:8])[0] * 4)  # the set-up reply
     request(16, struct.pack("<HH", 8, 0) + b"WM_STATE")  # InternAtom
@@ -34,8 +33,7 @@ def iconify(wid):
     request(43, b"")  # GetInputFocus: its reply means all before it is done
     reply = recv(32)
     sock.close()
-    if reply[0] != 1:
-        raise AssertionError("X error %d" % reply[1])
+    assert reply[0] == 1, "X error %d" % reply[1]
 
 
 class LifecycleTest(unittest.TestCase):
@@ -48,9 +46,14 @@ class LifecycleTest(unittest.TestCase):
                             "CloseApp": "HotSync Manager",
                             "StartApp": "sh -c 'echo ran >> %s'" % marker},
                         Display={"XLoc": str(100 * TW), "YLoc": str(200 * TW)})
+            stored = lambda: re.findall(r"(?m)^[XY]Loc=(.*)$", open(s.ini_path, encoding="latin1")
+                                        .read())  # XLoc and YLoc, the only keys of that name
 
-            def stored():  # XLoc and YLoc, the only keys of that name
-                return re.findall(r"(?m)^[XY]Loc=(.*)$", open(s.ini_path, encoding="latin1").read())
+            def start_at(x, y):  # the window shown at x, y
+                p = s.loomway()
+                p.wait_for_window()
+                e2e.wait_until(lambda: e2e.position(p.wid) == (x, y), 10, "the position")
+                return p
 
             def move(p, x, y):
                 e2e.run(["xdotool", "windowmove", str(p.wid), str(x), str(y)])
@@ -59,12 +62,9 @@ class LifecycleTest(unittest.TestCase):
             other = s.start(["xlogo", "-title", "HotSync Manager"])
             e2e.wait_until(lambda: e2e.run(["xdotool", "search", "--name", "^HotSync Manager$"])
                            .stdout, 10, "xlogo's window")
-            p = s.loomway()
+            p = start_at(100, 200)
             e2e.wait_until(lambda: e2e.held(p.pid, devices) == devices, 30, "the ports")
             self.assertEqual(other.wait(10), 0)
-
-            p.wait_for_window()
-            e2e.wait_until(lambda: e2e.position(p.wid) == (100, 200), 10, "the stored position")
             self.assertEqual(s.loomway().process.wait(10), 0)  # a second instance
             move(p, 150, 250)
             p.key("ctrl+e")
@@ -72,10 +72,7 @@ class LifecycleTest(unittest.TestCase):
             self.assertEqual(stored(), [str(150 * TW), str(250 * TW)])
             e2e.wait_until(lambda: os.path.exists(marker), 10, "the exit program")
 
-            # The kept position; minimized, the end stores nothing and runs nothing.
-            p = s.loomway()
-            p.wait_for_window()
-            e2e.wait_until(lambda: e2e.position(p.wid) == (150, 250), 10, "the kept position")
+            p = start_at(150, 250)
             move(p, 300, 350)
             iconify(p.wid)
             e2e.wait_until(lambda: "IsViewable" not in e2e.run(["xwininfo", "-id", str(p.wid)])
