@@ -1,5 +1,6 @@
 #include "config/handheldcharset.h"
 #include "config/numbertext.h"
+#include "config/phonebook.h"
 #include "config/settings.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
@@ -136,6 +137,24 @@ private slots:
     void wholeNumber() {
         const auto got = ToWholeNumber(cell("text").toStdString());
         QCOMPARE(got ? QString::number(*got) : QString("none"), cell("number"));
+    }
+
+    // The entry under the dial string as typed, else under its digits.
+    void phonebook_data() {
+        addRows({"dialled", "entry"}, {{"as typed", "555-1234", "typed"},
+                                       {"by its digits", "555 12-34", "digits"},
+                                       {"star and hash kept", "*7#-1", "star"},
+                                       {"a host is not cut to digits", "h:1234", ""},
+                                       {"not found", "999", ""}});
+    }
+    void phonebook() {
+        MemoryProfileFile file;
+        file.set("Phonebook", "555-1234", "typed");
+        file.set("Phonebook", "5551234", "digits");
+        file.set("Phonebook", "*7#1", "star");
+        file.set("Phonebook", "1234", "host");
+        QCOMPARE(QString::fromStdString(ReadPhonebookEntry(file, cell("dialled").toStdString())),
+                 cell("entry"));
     }
 };
 
