@@ -247,7 +247,7 @@ private slots:
         QCOMPARE(layoutFault(dialog, cell("rows")), QString());
     }
 
-    // Centred; opened again it stays as left, closed and opened it is filled again.
+    // Centred on the screen.
     void commDialog() {
         Rig rig;
         rig.conf.Open();
@@ -255,17 +255,17 @@ private slots:
         QCOMPARE(rig.conf.pos(), screen.topLeft() + QPoint(screen.width() - rig.conf.width(),
                                                            screen.height() - rig.conf.height()) /
                                                         2);
-        for (const char* name : {"comPP", "comSpeed"}) {
+        for (const char* name : {"comPP", "comSpeed"}) { // typing refused, arrows pick
             QTest::keyClicks(rig.box(name), "abc1");
             QTest::keyClicks(rig.box(name)->lineEdit(), "x");
         }
         QTest::keyClick(rig.box("comSpeed"), Qt::Key_Down);
         rig.box("comPP")->setCurrentIndex(5);
-        rig.conf.Open();
+        rig.conf.Open(); // already open: stays as the user left it
         QCOMPARE(rig.comm(), QString("6 2 19200"));
         rig.conf.close();
         QVERIFY(rig.owner.isEnabled());
-        rig.conf.Open();
+        rig.conf.Open(); // filled again, not added to
         QCOMPARE(rig.box("comPP")->count(), 16);
         QCOMPARE(rig.comm(), QString("1 2 9600"));
         // A device that is no endpoint is refused (which are: tests/lines).
