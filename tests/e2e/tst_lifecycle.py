@@ -3,11 +3,10 @@
 the stored window position, a second instance, "&Exit" storing the position and running
 the exit program once; minimized, a SIGTERM ends the program with neither."""
 
+import ctypes
 import os
 import re
 import signal
-import socket
-import struct
 import time
 import unittest
 
@@ -17,23 +16,14 @@ TW = 15  # twips per pixel
 
 
 def iconify(wid):
-    """Minimizes a window as a window manager does: unmapped, WM_STATE Iconic; over the
-    core protocol on $DISPLAY's local socket (Xvfb needs no auth)."""
-    sock = socket.socket(socket.AF_UNIX)
-    sock.connect("/tmp/.X11-unix/X" + os.environ["DISPLAY"].split(":", 1)[1].split(".")[0])
-    recv = sock.makefile("rb").read
-    request = lambda opcode, body: sock.sendall(
-        struct.pack("<BxH", opcode, 1 + len(body) // 4) + body)
-    sock.sendall(struct.pack("<BxHHHHxx", ord("l"), 11, 0, 0, 0))
-    recv(struct.unpack("<H", recv(8)[6:8])[0] * 4)  # the set-up reply
-    request(16, struct.pack("<HH", 8, 0) + b"WM_STATE")  # InternAtom
-    state = struct.unpack("<I", recv(32)[8:12])[0]
-    request(10, struct.pack("<I", wid))  # UnmapWindow
-    request(18, struct.pack("<IIIBxxxIII", wid, state, state, 32, 2, 3, 0))  # ChangeProperty
-    request(43, b"")  # GetInputFocus: its reply means all before it is done
-    reply = recv(32)
-    sock.close()
-    assert reply[0] == 1, "X error %d" % reply[1]
+    """Minimizes a window as a window manager does: unmapped, WM_STATE Iconic."""
+    x11, window = ctypes.CDLL("libX11.so.6"), ctypes.c_ulong(wid)
+    x11.XOpenDisplay.restype, x11.XInternAtom.restype = ctypes.c_void_p, ctypes.c_ulong
+    display = ctypes.c_void_p(x11.XOpenDisplay(None))
+    state = ctypes.c_ulong(x11.XInternAtom(display, b"WM_STATE", 0))
+    x11.XUnmapWindow(display, window)
+    x11.XChangeProperty(display, window, state, state, 32, 0, (ctypes.c_long * 2)(3, 0), 2)
+    x11.XCloseDisplay(display)  # after all requests are sent
 
 
 class LifecycleTest(unittest.TestCase):
