@@ -212,8 +212,7 @@ private slots:
         QVERIFY(rig.app.Load());
         QCOMPARE(rig.log.entries.count("comm dialog"), 0);
         rig.app.Activate();
-        rig.file.set("Source", "Port", "abc");
-        rig.file.set("Destination", "Port", "COM2");
+        storeComm(rig.file, "abc", "COM2", "");
         rig.app.Activate();
         rig.file.set("Common", "Speed", "fast");
         rig.app.Activate();
