@@ -1,5 +1,6 @@
 #include "config/handheldcharset.h"
 #include "config/numbertext.h"
+#include "config/phonebook.h"
 #include "config/pppsettings.h"
 #include "config/settings.h"
 #include "tests/support/fakes.h"
@@ -13,7 +14,7 @@ using namespace loomway::test;
 class TestSettings : public QObject {
     Q_OBJECT
 private slots:
-    void readWriteAndPorts() {
+    void readAndPorts() {
         MemoryProfileFile file;
         QCOMPARE(ReadSetting(file, "Nowhere", "Port", "  given "), std::string("given"));
         file.set("PORTS", "com5", " /dev/ttyUSB0 ");
@@ -21,18 +22,13 @@ private slots:
         QCOMPARE(PortDevice(file, 5), std::string("/dev/ttyUSB0"));
         QCOMPARE(PortDevice(file, 2), std::string("/dev/ttyS1"));
         QCOMPARE(PortDevice(file, 0), std::string("/dev/ttyS-1"));
-        QCOMPARE(WriteSetting(file, "Common", "Speed", "9600"), std::int16_t(1));
-        file.failWrites = true;
-        QCOMPARE(WriteSetting(file, "Common", "Speed", "300"), std::int16_t(0));
     }
 
-    // Values end at a NUL; those that are not UTF-8 read as Windows-1252; all
-    // are cut after 254 characters. OK writes the value back: untouched, it
-    // keeps its bytes; changed, it is UTF-8.
+    // Values not UTF-8 read as Windows-1252; written back untouched, they keep their bytes.
     void readAndWriteBack_data() {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<QByteArray>("read");
-        QTest::addColumn<QByteArray>("typed"); // empty: untouched
+        for (const char* column : {"stored", "read", "typed"}) { // typed empty: untouched
+            QTest::addColumn<QByteArray>(column);
+        }
         const auto row = [](const char* name, const QByteArray& stored, const QByteArray& read,
                             const QByteArray& typed = {}) {
             QTest::newRow(name) << stored << read << typed;
@@ -86,25 +82,18 @@ private slots:
     }
     void commSettings() {
         MemoryProfileFile file;
-        file.set("Source", "Port", cell("source").toStdString());
-        file.set("Destination", "Port", cell("destination").toStdString());
-        file.set("Common", "Speed", cell("speed").toStdString());
+        storeComm(file, cell("source").toStdString(), cell("destination").toStdString(),
+                  cell("speed").toStdString());
         Settings settings; // all set before, so that what is not set shows
         settings.SourcePort = 42, settings.DestinationPort = settings.CommonSpeed = "42";
         LoadCommSettings(file, settings);
-        const auto text = [](const std::optional<std::string>& setting) {
-            return QString::fromStdString(setting.value_or("none"));
-        };
-        const auto source = settings.SourcePort
-                                ? std::optional(std::to_string(*settings.SourcePort))
-                                : std::nullopt;
-        QCOMPARE(text(source) + " " + text(settings.DestinationPort) + " " +
-                     text(settings.CommonSpeed),
+        const auto source = settings.SourcePort ? std::to_string(*settings.SourcePort) : "none";
+        QCOMPARE(QString::fromStdString(source + " " + settings.DestinationPort.value_or("none") +
+                                        " " + settings.CommonSpeed.value_or("none")),
                  cell("loaded"));
     }
 
-    // Each method key alone (the others set the other way, so a mix-up
-    // shows): YES in any case or nothing sets it, NO clears, others leave it.
+    // Each key alone, the others set the other way so that a mix-up shows.
     void methods_data() {
         addRows({"value", "fromOff", "fromOn"}, {{"yes", "yes", "1", "1"},
                                                  {"no, blanks", "  no ", "0", "0"},
@@ -199,6 +188,24 @@ private slots:
         QCOMPARE(dotted(s.Handheld()) + " " + dotted(s.Gateway()) + " " + dotted(s.Dns()) + " " +
                      (s.desktop ? "YES" : "NO"),
                  expected);
+    }
+
+    // The entry under the dial string as typed, else under its digits.
+    void phonebook_data() {
+        addRows({"dialled", "entry"}, {{"as typed", "555-1234", "typed"},
+                                       {"by its digits", "555 12-34", "digits"},
+                                       {"star and hash kept", "*7#-1", "star"},
+                                       {"a host is not cut to digits", "h:1234", ""},
+                                       {"not found", "999", ""}});
+    }
+    void phonebook() {
+        MemoryProfileFile file;
+        file.set("Phonebook", "555-1234", "typed");
+        file.set("Phonebook", "5551234", "digits");
+        file.set("Phonebook", "*7#1", "star");
+        file.set("Phonebook", "1234", "host");
+        QCOMPARE(QString::fromStdString(ReadPhonebookEntry(file, cell("dialled").toStdString())),
+                 cell("entry"));
     }
 };
 

@@ -1,5 +1,4 @@
-// Start and end of the program with every outside part faked: the order
-// of the load, the start-up preferences, activation and the exit sequence.
+// Start and end of the program with every outside part faked.
 #include "core/programlifecycle.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakes.h"
@@ -29,8 +28,7 @@ struct Port : FakeSerialPort {
     const char* name;
 };
 
-// The main window, the instance guard, the windows of other programs and the
-// program starter in one. A window asked to close goes after closesAfter
+// Everything outside in one. A window asked to close goes after closesAfter
 // more looks (never when -1); each pause takes 50 ms of the fake clock.
 struct Desktop : MainWindowControl,
                  InstanceGuard,
@@ -78,13 +76,7 @@ struct Desktop : MainWindowControl,
         asked = asked || (title == other && present);
         return asked ? 1 : 0;
     }
-    void PauseBetweenLooks() override {
-        log("pause");
-        clock.Advance(50);
-        if (duringPause) {
-            duringPause();
-        }
-    }
+    void PauseBetweenLooks() override { log("pause"), clock.Advance(50), duringPause(); }
     bool StartProgram(const std::string& commandLine) override {
         return log("start " + commandLine), true;
     }
@@ -96,10 +88,10 @@ struct Desktop : MainWindowControl,
     bool present = false, asked = false;
     int closesAfter = 0, looks = 0;
     FakeClock clock;
-    std::function<void()> duringPause;
+    std::function<void()> duringPause = [] {};
 };
 
-// Preferences given empty are left out; the ports' settings are stored unless `ports` is false.
+// An empty text reads as none stored.
 struct Rig {
     Log log;
     MemoryProfileFile file;
@@ -115,15 +107,9 @@ struct Rig {
     Rig(std::initializer_list<std::pair<const char*, const char*>> preferences = {},
         bool ports = true) {
         for (auto [k, v] : preferences) {
-            if (*v != '\0') {
-                file.set("Preferences", k, v);
-            }
+            file.set("Preferences", k, v);
         }
-        if (ports) {
-            file.set("Source", "Port", "1");
-            file.set("Destination", "Port", "2");
-            file.set("Common", "Speed", "19200");
-        }
+        storeComm(file, ports ? "1" : "", ports ? "2" : "", ports ? "19200" : "");
     }
 };
 } // namespace
@@ -175,8 +161,7 @@ private slots:
         QCOMPARE(rig.log.only("^(left|top) "), cell("moves"));
     }
 
-    // Each start-up preference (more in loadRunsItsStepsInOrder): the exact
-    // texts act, anything else does nothing.
+    // The exact texts act, anything else does nothing.
     void preferences_data() {
         addRows({"key", "value", "effect"}, // effect: the log entries it causes
                 {{"menu YES", "MenuVisible", "YES", "show menu"},
@@ -203,8 +188,8 @@ private slots:
         QVERIFY(rig.messages.messages.empty());
     }
 
-    // A window that never goes: start-up gives up after ten seconds and goes
-    // on; an exit request (a signal) during the wait ends the program at once.
+    // A window that never goes is given up after ten seconds; an exit
+    // request during the wait ends the program at once.
     void closeWait() {
         for (bool quit : {false, true}) {
             Rig rig{{"CloseApp", "HotSync Manager"}, {"Status", "ON"}};
@@ -221,15 +206,13 @@ private slots:
         }
     }
 
-    // On activation, any of the three port settings missing (as read then)
-    // opens the dialog, every time, until they are stored; never after the end.
+    // Any port setting missing opens the dialog at each activation; never after the end.
     void activation() {
         Rig rig({}, false);
         QVERIFY(rig.app.Load());
         QCOMPARE(rig.log.entries.count("comm dialog"), 0);
         rig.app.Activate();
-        rig.file.set("Source", "Port", "abc");
-        rig.file.set("Destination", "Port", "COM2");
+        storeComm(rig.file, "abc", "COM2", "");
         rig.app.Activate();
         rig.file.set("Common", "Speed", "fast");
         rig.app.Activate();
@@ -240,8 +223,7 @@ private slots:
         QCOMPARE(rig.log.entries.count("comm dialog"), 2);
     }
 
-    // However many ways ask, the exit sequence runs once: ports closed,
-    // position saved when the window is normal, the exit program, the end.
+    // However often asked, the exit sequence runs once.
     void exitSequence_data() {
         const QString saved = "; write Display XLoc=-450; write Display YLoc=567";
         addRows({"minimized", "program", "expected"},

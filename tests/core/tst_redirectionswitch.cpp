@@ -1,10 +1,11 @@
-// Switching redirection on and off: ports, lamps, status, messages, the
-// switch handler, and the wait for a lost device to come back.
+// Switching redirection on and off, and the wait for a lost device.
 #include "core/redirectionswitch.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
 
 #include <QTest>
+
+#include <numeric>
 
 using namespace loomway;
 using namespace loomway::test;
@@ -38,37 +39,28 @@ struct Rig {
     ReplugPort handheld, modem;
     Panels panels;
     RecordingMessageBox messages;
+    Watcher watcher;
     RedirectionSwitch sw{file, settings, handheld, modem, panels, messages, panels};
     Rig(const std::string& source = "3", const std::string& destination = "4",
         const std::string& speed = "9600") {
-        for (auto [section, key, value] : {std::tuple{"Source", "Port", source},
-                                           {"Destination", "Port", destination},
-                                           {"Common", "Speed", speed}}) {
-            if (!value.empty()) {
-                file.set(section, key, value);
-            }
-        }
+        storeComm(file, source, destination, speed);
         settings.SerialMethodOn = true;
     }
     static QString calls(const FakeSerialPort& port) {
-        QString out;
-        for (const auto& c : port.calls) {
-            out += QString::fromStdString(c) + ";";
-        }
-        return out;
+        return QString::fromStdString(std::accumulate(
+            port.calls.begin(), port.calls.end(), std::string(),
+            [](const std::string& all, const std::string& c) { return all + c + ";"; }));
     }
     QString message() const { // the only message: "title: text"
-        return messages.messages.size() != 1
-                   ? QString("%1 messages").arg(messages.messages.size())
-                   : QString::fromStdString(messages.messages[0].title + ": " +
-                                            messages.messages[0].text);
+        const auto& m = messages.messages;
+        return m.size() != 1 ? QString("%1 messages").arg(m.size())
+                             : QString::fromStdString(m[0].title + ": " + m[0].text);
     }
     void lose(ReplugPort& port) {
         port.loseDevice({PortError::Code::DeviceUnavailable, "gone"});
         sw.OnPortLost(port, {PortError::Code::DeviceUnavailable, "gone"});
     }
     void back(ReplugPort& port) { watcher.watched.at(port.name)(); }
-    Watcher watcher;
 };
 
 const std::string kPortBusy = "Port Error: Communications port 3 cannot be\naccessed at this "
@@ -106,8 +98,7 @@ private slots:
                         : "Power PowerOff;Switch SwitchOff;Power PowerOff;");
     }
 
-    // The message for each failure of the handheld port; the listed codes
-    // switch redirection off, the others leave the switch as it was.
+    // The listed codes switch redirection off, the others leave it as it was.
     void openFailures_data() {
         addRows({"code", "message"},
                 {{"8005", (kPortBusy + "try to connect again.").c_str()},
@@ -136,8 +127,7 @@ private slots:
         QCOMPARE(rig.panels.status, std::string(switchesOff ? "STATUS:  OFF" : ""));
     }
 
-    // Settings missing or not numbers: nothing at all when none is set,
-    // else the error of the first value that fails, and the switch stays.
+    // No message when none is set, else the error of the first value that fails.
     void badSettings_data() {
         const char* const k380 = "Port Error: Error Number:  380-Error - Invalid property value";
         const char* const k13 = "Port Error: Error Number:  13-Error - Type mismatch";
@@ -167,8 +157,7 @@ private slots:
         }
     }
 
-    // The handler hears of each complete switch on and off, not of failed attempts.
-    // A modem that fails closes the handheld port again; the message names the modem's port.
+    // The handler hears of complete switches only; a failing modem closes the handheld port.
     void switchHandler() {
         Rig rig("7", "3");
         std::string told;
@@ -191,9 +180,8 @@ private slots:
         QCOMPARE(told, std::string("on off on off "));
     }
 
-    // Both lost, no message; a device that refuses to open keeps its wait; the lamp blinks until
-    // the last is back; the switch-off ends a wait; a port with no device name is lost as of
-    // old: reported once, switched off.
+    // The lamp blinks until the last is back; a port with no device name is
+    // lost as of old: reported once, switched off.
     void waitsAndResumes() {
         Rig rig;
         rig.handheld.name = "/dev/cradle";

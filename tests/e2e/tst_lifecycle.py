@@ -4,6 +4,7 @@ the stored window position, a second instance, "&Exit" storing the position and 
 the exit program once; minimized, a SIGTERM ends the program with neither. When the X11
 server goes away, the capture is written to its end and the exec: program is ended."""
 
+import ctypes
 import os
 import pathlib
 import re
@@ -21,25 +22,14 @@ TW = 15  # twips per pixel
 
 
 def iconify(wid):
-    """Minimizes a window as a window manager does: unmapped, WM_STATE Iconic; over the
-    core protocol on $DISPLAY's local socket (Xvfb needs no auth)."""
-    sock = socket.socket(socket.AF_UNIX)
-    sock.connect("/tmp/.X11-unix/X" + os.environ["DISPLAY"].split(":", 1)[1].split(".")[0])
-    recv = sock.makefile("rb").read
-
-    def request(opcode, body):
-        sock.sendall(struct.pack("<BxH", opcode, 1 + len(body) // 4) + body)
-    sock.sendall(struct.pack("<BxHHHHxx", ord("l"), 11, 0, 0, 0))
-    recv(struct.unpack("<H", recv(8)[6:8])[0] * 4)  # the set-up reply
-    request(16, struct.pack("<HH", 8, 0) + b"WM_STATE")  # InternAtom
-    state = struct.unpack("<I", recv(32)[8:12])[0]
-    request(10, struct.pack("<I", wid))  # UnmapWindow
-    request(18, struct.pack("<IIIBxxxIII", wid, state, state, 32, 2, 3, 0))  # ChangeProperty
-    request(43, b"")  # GetInputFocus: its reply means all before it is done
-    reply = recv(32)
-    sock.close()
-    if reply[0] != 1:
-        raise AssertionError("X error %d" % reply[1])
+    """Minimizes a window as a window manager does: unmapped, WM_STATE Iconic."""
+    x11, window = ctypes.CDLL("libX11.so.6"), ctypes.c_ulong(wid)
+    x11.XOpenDisplay.restype, x11.XInternAtom.restype = ctypes.c_void_p, ctypes.c_ulong
+    display = ctypes.c_void_p(x11.XOpenDisplay(None))
+    state = ctypes.c_ulong(x11.XInternAtom(display, b"WM_STATE", 0))
+    x11.XUnmapWindow(display, window)
+    x11.XChangeProperty(display, window, state, state, 32, 0, (ctypes.c_long * 2)(3, 0), 2)
+    x11.XCloseDisplay(display)  # after all requests are sent
 
 
 class LifecycleTest(unittest.TestCase):
@@ -52,9 +42,14 @@ class LifecycleTest(unittest.TestCase):
                             "CloseApp": "HotSync Manager",
                             "StartApp": "sh -c 'echo ran >> %s'" % marker},
                         Display={"XLoc": str(100 * TW), "YLoc": str(200 * TW)})
+            stored = lambda: re.findall(r"(?m)^[XY]Loc=(.*)$", open(s.ini_path, encoding="latin1")
+                                        .read())  # XLoc and YLoc, the only keys of that name
 
-            def stored():  # XLoc and YLoc, the only keys of that name
-                return re.findall(r"(?m)^[XY]Loc=(.*)$", open(s.ini_path, encoding="latin1").read())
+            def start_at(x, y):  # the window shown at x, y
+                p = s.loomway()
+                p.wait_for_window()
+                e2e.wait_until(lambda: e2e.position(p.wid) == (x, y), 10, "the position")
+                return p
 
             def move(p, x, y):
                 e2e.run(["xdotool", "windowmove", str(p.wid), str(x), str(y)])
@@ -63,12 +58,9 @@ class LifecycleTest(unittest.TestCase):
             other = s.start(["xlogo", "-title", "HotSync Manager"])
             e2e.wait_until(lambda: e2e.run(["xdotool", "search", "--name", "^HotSync Manager$"])
                            .stdout, 10, "xlogo's window")
-            p = s.loomway()
+            p = start_at(100, 200)
             e2e.wait_until(lambda: e2e.held(p.pid, devices) == devices, 30, "the ports")
             self.assertEqual(other.wait(10), 0)
-
-            p.wait_for_window()
-            e2e.wait_until(lambda: e2e.position(p.wid) == (100, 200), 10, "the stored position")
             self.assertEqual(s.loomway().process.wait(10), 0)  # a second instance
             move(p, 150, 250)
             p.key("ctrl+e")
@@ -76,10 +68,7 @@ class LifecycleTest(unittest.TestCase):
             self.assertEqual(stored(), [str(150 * TW), str(250 * TW)])
             e2e.wait_until(lambda: os.path.exists(marker), 10, "the exit program")
 
-            # The kept position; minimized, the end stores nothing and runs nothing.
-            p = s.loomway()
-            p.wait_for_window()
-            e2e.wait_until(lambda: e2e.position(p.wid) == (150, 250), 10, "the kept position")
+            p = start_at(150, 250)
             move(p, 300, 350)
             iconify(p.wid)
             e2e.wait_until(lambda: "IsViewable" not in e2e.run(["xwininfo", "-id", str(p.wid)])

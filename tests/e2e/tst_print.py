@@ -16,13 +16,13 @@ class PrintTest(unittest.TestCase):
 
     def test_print(self):
         with e2e.Session() as s:
-            tool = os.path.join(os.environ["LOOMWAY_SOURCE_DIR"], "tests", "support",
-                                "private-cups")
+            tool = os.path.join(os.environ["LOOMWAY_SOURCE_DIR"], "tests", "support", "private-cups")
             r = e2e.run([tool, "start", s.path("cups")], 60)
             self.assertEqual(r.returncode, 0, r.stderr.decode())
             s.cleanups.append(lambda: e2e.run([tool, "stop", s.path("cups")], 60))
             cups = dict(os.environ, **dict(kv.split("=", 1) for kv in r.stdout.decode().split()))
             p, far, _ = s.relay(env={"CUPS_SERVER": cups["CUPS_SERVER"]})
+            pdf, run = cups["CUPS_OUTPUT"], lambda *args: e2e.run(args).stdout.decode()
 
             def request(*args, input=None):
                 r = s.sim("--device", far, "--timeout", "30", "handheld", *args, input=input)
@@ -33,11 +33,10 @@ class PrintTest(unittest.TestCase):
                              (0, "DEFINED", "FilePDF", "7"), fields)
             # Courier New 10 on A4 or Letter: about 66 lines of 85 characters,
             # a letter O of some 120 by 230 twips.
-            lines, columns = map(int, fields["PRINT_HW"].split(","))
-            height, width = map(int, fields["FONT_HW"].split(","))
+            (lines, columns), (height, width) = (map(int, fields[k].split(","))
+                                                 for k in ("PRINT_HW", "FONT_HW"))
             self.assertTrue(40 < lines < 100 and 50 < columns < 130, fields)
             self.assertTrue(100 < height < 400 and 50 < width < 200, fields)
-            pdf = cups["CUPS_OUTPUT"]
             self.assertFalse(os.path.exists(pdf))  # a status query prints nothing
 
             code, fields = request("print", "-", "--status", input=DOCUMENT)
@@ -45,13 +44,12 @@ class PrintTest(unittest.TestCase):
                              (0, "DEFINED", str(len(DOCUMENT) + 7)))
             e2e.wait_until(lambda: os.path.exists(pdf) and e2e.run(
                 ["lpstat", "-o"], env=cups).stdout == b"", 60, "the printed PDF")
-            text = e2e.run(["pdftotext", "-layout", pdf, "-"]).stdout.decode()
+            text = run("pdftotext", "-layout", pdf, "-")
             for line in ("Loomway e2e", r"Page\s+1\s", r"Page\s+2\s", r"line 89\s"):
                 self.assertRegex(text, line)
-            self.assertRegex(e2e.run(["pdfinfo", pdf]).stdout.decode(), r"(?m)^Pages:\s+3$")
-            fonts = e2e.run(["pdffonts", pdf]).stdout.decode()
-            self.assertIn("LiberationSerif-Bold", fonts)  # "Times New Roman" bold
-            self.assertIn("LiberationSans", fonts)  # "Arial"
+            self.assertRegex(run("pdfinfo", pdf), r"(?m)^Pages:\s+3$")
+            for font in ("LiberationSerif-Bold", "LiberationSans"):  # Times New Roman, Arial
+                self.assertIn(font, run("pdffonts", pdf))
 
             self.assertEqual(e2e.run(["lpadmin", "-x", "FilePDF"], env=cups).returncode, 0)
             code, fields = request("print", "-", "--status", input=b"hello")

@@ -17,14 +17,14 @@ class WaylandTest(unittest.TestCase):
         if not shutil.which("weston") or not shutil.which("Xwayland"):
             self.skipTest("weston or Xwayland is not installed")
         with e2e.Session() as s:
-            runtime, log = s.path("wayland-runtime"), s.path("weston.log")
+            runtime, log, quiet = s.path("wayland-runtime"), s.path("weston.log"), subprocess.DEVNULL
             os.mkdir(runtime, 0o700)
             env = {k: v for k, v in os.environ.items()
                    if k not in ("DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY")}
             env["XDG_RUNTIME_DIR"] = runtime
             weston = s.start(["weston", "--backend=headless-backend.so", "--xwayland",
                               "--socket=loomway-test", "--idle-time=0", "--log=" + log],
-                             env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                             env=env, stdout=quiet, stderr=quiet)
 
             def display():
                 text = open(log).read() if os.path.exists(log) else "no log"
@@ -35,8 +35,7 @@ class WaylandTest(unittest.TestCase):
                 self.skipTest("weston with XWayland cannot start here: " + xdisplay)
 
             env.update(WAYLAND_DISPLAY="loomway-test", XDG_SESSION_TYPE="wayland", DISPLAY=xdisplay)
-            program = e2e.Program(s.start([e2e.LOOMWAY], env=env, stdout=subprocess.DEVNULL,
-                                          stderr=subprocess.DEVNULL), None)
+            program = e2e.Program(s.start([e2e.LOOMWAY], env=env, stdout=quiet, stderr=quiet), None)
             os.environ["DISPLAY"] = xdisplay  # where xdotool looks for the window
             self.assertTrue(program.wait_for_window(30))
 

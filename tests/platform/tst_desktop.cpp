@@ -1,5 +1,5 @@
-// The program among other programs on the test's Xvfb (no window manager): a private CUPS
-// whose queue writes PDF files, xclip, xdotool, and this binary in one of the modes of main().
+// Among other programs on Xvfb (no window manager): a private CUPS writing PDF
+// files, xclip, xdotool, and this binary in one of the modes of main().
 #include "core/programlifecycle.h"
 #include "core/traffic.h"
 #include "platform/displayplatform.h"
@@ -43,12 +43,14 @@ using namespace loomway::test;
 constexpr std::chrono::milliseconds kPause{10};
 
 namespace {
-// Another program (this binary in one of its modes unless said), ended when
-// it goes out of scope.
+// Another program (this binary unless said), ended when it goes out of scope.
 struct Other {
     explicit Other(const QStringList& args,
-                   const QString& program = QCoreApplication::applicationFilePath()) {
+                   const QString& program = QCoreApplication::applicationFilePath(),
+                   const QByteArray& input = {}) {
         process.start(program, args);
+        process.write(input);
+        process.closeWriteChannel();
     }
     ~Other() {
         process.kill();
@@ -67,17 +69,13 @@ struct Other {
     QProcess process;
 };
 
-// Another program owning the clipboard with `data` until it ends.
-struct Owner : Other {
-    explicit Owner(const QByteArray& data, const QString& type = "UTF8_STRING")
-        : Other({"-i", "-quiet", "-selection", "clipboard", "-t", type}, "xclip") {
-        process.write(data);
-        process.closeWriteChannel();
-    }
-};
+// xclip owning the clipboard with its input until it ends.
+QStringList owning(const QString& type = "UTF8_STRING") {
+    return {"-i", "-quiet", "-selection", "clipboard", "-t", type};
+}
 
-// A bare window; one that refuses says so at each close request and stays.
-int RawWindowChild(const char* title, bool refuses) {
+// A bare window, ended by a close request.
+int RawWindowChild(const char* title) {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     // Framed twice, as a window manager does it.
@@ -107,9 +105,7 @@ int RawWindowChild(const char* title, bool refuses) {
         const bool close = (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE &&
                            message->data.data32[0] == atoms[1];
         std::free(event);
-        if (close && refuses) {
-            std::puts("refused");
-        } else if (close) {
+        if (close) {
             return std::puts("closed"), 0;
         }
     }
@@ -126,9 +122,8 @@ int cups(const QString& verb) {
     return std::system(qPrintable(command.arg(verb, scratchDir())));
 }
 
-// For each page of a PDF, whether it reads as landscape: the printer may put
-// a landscape page on a portrait sheet turned by 90 degrees (its text then
-// runs up the sheet) or mark the page as rotated.
+// Whether each page reads as landscape: the printer may turn it onto a
+// portrait sheet (its text then runs up the sheet) or mark it rotated.
 QList<bool> landscapePages(const QString& pdf) {
     const QString info = Other({"-f", "1", "-l", "99", pdf}, "pdfinfo").output();
     const QStringList pages =
@@ -172,12 +167,9 @@ private slots:
     }
     void cleanupTestCase() { QCOMPARE(cups("stop"), 0); }
 
-    // Print jobs as the print server sees them. A job the queue refuses fails
-    // (with the status the handheld asked for) and a job that fails before its
-    // end reaches the printer with none of its pages; neither leaves a
-    // document behind. The next job is submitted whole, every page in the
-    // orientation it was drawn in. (tests/e2e/tst_print.py: the text, fonts
-    // and status of a printed document.)
+    // A job the queue refuses fails, one that fails before its end reaches
+    // the printer with none of its pages, and neither leaves a document
+    // behind; the next is submitted whole, each page in its orientation.
     void printJobs() {
         FakeSerialPort handheld;
         handheld.forceOpen(true);
@@ -216,10 +208,9 @@ private slots:
         QVERIFY(leftoverDocuments().isEmpty());
     }
 
-    // The handheld's bytes are Windows-1252 text to other programs. All rows
-    // to the desktop ('>') first: once another process owned the clipboard,
-    // Qt's last X timestamp may be too old to take it back.
-    // An empty clipboard sends nothing: tests/services/tst_services (send).
+    // The handheld's bytes are Windows-1252. All rows to the desktop ('>')
+    // first: once another process owned the clipboard, Qt's last X timestamp
+    // may be too old to take it back.
     void clipboard_data() {
         QTest::addColumn<QString>("desktop");
         QTest::addColumn<QByteArray>("handheld");
@@ -242,7 +233,7 @@ private slots:
         QFETCH(QByteArray, handheld);
         QtClipboard clipboard(*QGuiApplication::clipboard());
         if (QTest::currentDataTag()[0] == '<') {
-            Owner owner(desktop.toUtf8());
+            Other owner(owning(), "xclip", desktop.toUtf8());
             QTRY_COMPARE_WITH_TIMEOUT(clipboard.GetText(),
                                       std::optional<std::string>(handheld.toStdString()), 10000);
             return;
@@ -254,18 +245,17 @@ private slots:
 
     // A picture on the clipboard is no text.
     void pictureIsNoText() {
-        Owner owner(QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR"
-                                           "4nGP4z8AAAAMBAQDJ/pLvAAAAAElFTkSuQmCC"),
-                    "image/png");
+        Other owner(owning("image/png"), "xclip",
+                    QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElE"
+                                           "QVR4nGP4z8AAAAMBAQDJ/pLvAAAAAElFTkSuQmCC"));
         QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::clipboard()->mimeData()->hasFormat("image/png"),
                                  10000);
         QCOMPARE(QtClipboard(*QGuiApplication::clipboard()).GetText(),
                  std::optional<std::string>());
     }
 
-    // The activation command runs when the main window becomes active from
-    // one of the program's own windows (and once at start), not when the
-    // user comes back from another program.
+    // Activation counts coming from the program's own windows (and the
+    // start), not coming back from another program.
     void onlyTheProgramsOwnWindowsCount() {
         MainWindow window;
         int activations = 0;
@@ -294,10 +284,8 @@ private slots:
         QCOMPARE(activations, 2);
     }
 
-    // Another program's bare window, known by its Latin-1 WM_NAME alone and
-    // two frames deep, is found by the exact title's text and asked to close;
-    // near titles are not, nor this program's own window of that title. No
-    // display, nothing found.
+    // A bare window known by its Latin-1 WM_NAME, two frames deep, is found
+    // by its exact title and closed; near titles and our own window are not.
     void closesByExactTitle() {
         const char* title = "Caf\u00e9 Sync";
         QWidget own;
@@ -321,19 +309,7 @@ private slots:
         QVERIFY(!windows.WindowExists(title) && own.isVisible());
     }
 
-    // A window that refuses: asked once, given up after the limit, left alone.
-    void givesUp() {
-        Other stubborn({"--stubborn", "HotSync Manager"});
-        QVERIFY(!stubborn.line().isEmpty()); // ready
-        X11Windows windows(X11Windows::SessionDisplay(), kPause);
-        QVERIFY(!CloseProgramByTitle(windows, "HotSync Manager", SystemClock(),
-                                     std::chrono::milliseconds(300)));
-        QCOMPARE(stubborn.line(), QByteArray("refused"));
-        QVERIFY(windows.WindowExists("HotSync Manager"));
-    }
-
-    // Which window system platform the program asks Qt for.
-    // (tests/e2e/tst_wayland.py: the window of a Wayland session on XWayland.)
+    // The window system platform asked of Qt (e2e: tst_wayland.py).
     void choice_data() {
         test::addRows(
             {"environment", "platform"},
@@ -354,10 +330,8 @@ private slots:
                  cell("platform"));
     }
 
-    // One running copy per user: a refused copy leaves the lock; a copy
-    // killed without cleaning up leaves a stale lock, taken over; a folder
-    // that cannot hold a lock keeps no one from starting.
-    // (tests/e2e/tst_lifecycle.py: a second copy ends, a later one starts.)
+    // A refused copy leaves the lock; a killed one leaves a stale lock, taken
+    // over; a folder that cannot hold a lock keeps no one from starting.
     void oneCopy() {
         const QString path = scratchDir() + "/loomway.lock";
         Other holder({"--hold", path}); // keeps what it got until killed
@@ -428,10 +402,8 @@ private slots:
         }
     }
 
-    // SIGTERM, SIGINT and SIGHUP arrive as one queued call each on the
-    // user-interface thread, from this process or another thread; the former
-    // handlers come back. (tests/e2e/tst_lifecycle.py: SIGTERM from another
-    // process ends the program as its close box does.)
+    // One queued call each on the user-interface thread, from any thread;
+    // the former handlers come back.
     void exitSignalsOnce() {
         struct sigaction before = {}, after = {};
         ::sigaction(SIGTERM, nullptr, &before);
@@ -468,8 +440,8 @@ int main(int argc, char* argv[]) {
                   QFileInfo("/proc/self/fd/0").symLinkTarget().toLocal8Bit() + "\nEND\n";
         return file.open(QIODevice::Append) && file.write(record) > 0 ? 0 : 2;
     }
-    if (argc == 3 && (qstrcmp(argv[1], "--raw") == 0 || qstrcmp(argv[1], "--stubborn") == 0)) {
-        return RawWindowChild(argv[2], qstrcmp(argv[1], "--stubborn") == 0);
+    if (argc == 3 && qstrcmp(argv[1], "--raw") == 0) {
+        return RawWindowChild(argv[2]);
     }
     if (argc == 3 && qstrcmp(argv[1], "--hold") == 0) {
         QCoreApplication app(argc, argv);

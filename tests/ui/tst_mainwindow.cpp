@@ -9,7 +9,6 @@
 #include "ui/mainwindow.h"
 #include "ui/qtmessagebox.h"
 
-#include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -153,25 +152,24 @@ struct Window : MainWindow {
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    // Each caption as made, "text {tip}" ({=}: the same tip as the one before).
-    // The captions follow the user's font; the switch's is the smaller.
+    // Each caption as made, "text {tip}" ({=}: the tip before); they follow the user's font.
     void menusAndCaptions() {
         Window w;
         QCOMPARE(w.windowTitle(), QString("Palm Loomway by QUILLON"));
         const MainMenus& m = w.Menus();
-        QCOMPARE(describe(m.m_file), QString("&Reset>, Start &Capture...|, &Exit|Ctrl+E"));
-        QCOMPARE(describe(m.m_reset), QString("S&niffer|Ctrl+N, B&ytes|Ctrl+Y, &Both|Ctrl+B"));
-        QCOMPARE(
-            describe(m.m_view),
-            QString(
-                "LE&Ds |Ctrl+D, &SND/RCV Rate|Ctrl+S, Data Sni&ffer|Ctrl+F, -, H&ide Menu|Ctrl+H, "
-                "-, Traffic &Monitor|Ctrl+T"));
-        QCOMPARE(describe(m.m_configure),
-                 QString("&ReDirection Methods|Ctrl+M, Startup &Preferences|Ctrl+P, "
-                         "&Serial Communications|Ctrl+C, &Internet (PPP)...|"));
-        QCOMPARE(describe(m.m_help),
-                 QString("QUILLON &Home Page|, &Palm Loomway Hot News!|, -, &About|Ctrl+A"));
-        QCOMPARE(describe(w.menuBar()), QString("&File>, &View>, Co&nfigure>, &Help>"));
+        QStringList menus;
+        for (const QWidget* menu : std::initializer_list<const QWidget*>{
+                 m.m_file, m.m_reset, m.m_view, m.m_configure, m.m_help, w.menuBar()}) {
+            menus << describe(menu);
+        }
+        QCOMPARE(menus.join("\n"),
+                 "&Reset>, Start &Capture...|, &Exit|Ctrl+E\n"
+                 "S&niffer|Ctrl+N, B&ytes|Ctrl+Y, &Both|Ctrl+B\n"
+                 "LE&Ds |Ctrl+D, &SND/RCV Rate|Ctrl+S, Data Sni&ffer|Ctrl+F, -, H&ide Menu|Ctrl+H, "
+                 "-, Traffic &Monitor|Ctrl+T\n&ReDirection Methods|Ctrl+M, Startup &Preferences|"
+                 "Ctrl+P, &Serial Communications|Ctrl+C, &Internet (PPP)...|\nQUILLON &Home Page|, "
+                 "&Palm Loomway Hot "
+                 "News!|, -, &About|Ctrl+A\n&File>, &View>, Co&nfigure>, &Help>");
         for (QAction* item : {m.m_clearSniffer, m.m_resetBytes, m.m_resetBoth, m.m_exit,
                               m.m_methods, m.m_preferences, m.m_commSettings, m.m_ppp}) {
             item->trigger();
@@ -299,19 +297,17 @@ private slots:
         QVERIFY(pane->isReadOnly());
         QCOMPARE(pane->palette().color(QPalette::Base), QColor(Qt::black)); // white on black
         QCOMPARE(window.findChild<QLabel*>("StatusBar1_Panel1")->text(), QString("STATUS:  ON"));
-        for (auto [element, name, value] : {std::tuple{"lblSNDbyt", "Bytes sent", "1048576"},
-                                            {"lblRCVByt", "Bytes received", "105"},
-                                            {"txtSend", "Sent from Palm", ""},
-                                            {"txtReceive", "Received by Palm", ""}}) {
-            QCOMPARE(spoken(window.findChild<QWidget*>(element), QAccessible::Name), QString(name));
-            if (*value) {
-                QCOMPARE(spoken(window.findChild<QWidget*>(element), QAccessible::Description),
-                         QString(value));
-            }
+        QStringList said;
+        for (const char* element : {"lblSNDbyt", "lblRCVByt", "txtSend", "txtReceive"}) {
+            QWidget* w = window.findChild<QWidget*>(element);
+            said << spoken(w, QAccessible::Name) + " " + spoken(w, QAccessible::Description);
         }
+        QCOMPARE(said.join(", "), "Bytes sent 1048576, Bytes received 105, Sent from Palm Data "
+                                  "Stream Sent from Palm Device to ReDirected Location, Received "
+                                  "by Palm Data Stream Received by Palm Device from Remote "
+                                  "ReDirected Location");
     }
-    // The worked sizes in twips with a 255- and a 355-twip status bar, both
-    // states of "H&ide Menu", and the bars each shows.
+    // Sizes in twips with a 255- and a 355-twip status bar.
     void computedViews_data() {
         addRows({"mode", "hide", "layout"},
                 {{"LedOnly", "LedOnly", "", "4425x1782/2022 bars"},
@@ -332,8 +328,7 @@ private slots:
                  cell("layout"));
     }
 
-    // Each view sizes the window from its own status bar; "H&ide Menu" waits
-    // for the next view; a double-click shows everything again.
+    // "H&ide Menu" waits for the next view.
     void views() {
         Window w;
         w.show();
@@ -370,9 +365,8 @@ private slots:
         }
     }
 
-    // A double-click on most elements shows everything; the headings take
-    // a single click; the switch toggles on a click; the clipboard lamp
-    // sends once a click, its caption once a click and twice a double-click.
+    // A double-click shows everything, a heading's single click too; the
+    // clipboard caption sends once a click and twice a double-click.
     void clicks() {
         for (const char* name :
              {"picOnOff", "lblPWR", "IMGPRT", "lblSNDbyt", "txtSend", "StatusBar1_Panel2"}) {
@@ -407,12 +401,9 @@ private slots:
         QCOMPARE(w.view(), QString("rate bars"));
     }
 
-    // The About window: product and version, opened once however often
-    // asked. The window, About and a message carry the program's icon; a
-    // message stands over the settings dialog that holds the window disabled.
-    // The Help menu's pages: HTML made from the README and the change log,
-    // beside the program's folder (share/doc/loomway), never in the source
-    // tree, with the README's pictures next to them.
+    // The Help pages: HTML beside the program (share/doc/loomway), never in
+    // the source tree. About opens once however often asked; a message
+    // stands over the dialog that holds the window disabled.
     void helpMenuIconAndMessageOwner() {
         MainWindow w;
         UrlRecorder recorder;
@@ -460,12 +451,8 @@ private slots:
         QCOMPARE(seen.section('|', -1), QString("over dialog with icon"));
     }
 
-    // Tab goes between the switch and the clipboard lamp only (a pane with
-    // the focus would take Ctrl+C and Ctrl+A from the menus); both read as
-    // buttons and are worked by these keys or a screen reader's press. In a
-    // pane a double-click selects a word (and shows everything); Ctrl+C
-    // copies while text is selected and is "&Serial Communications" otherwise.
-    // New data scrolls the pane to its end; a single character keeps the caret.
+    // Tab skips the panes (a pane with the focus would take Ctrl+C and Ctrl+A
+    // from the menus); in a pane Ctrl+C copies only while text is selected.
     void keyboardAndPanes() {
         Window window;
         window.SetDisplay(DisplayMode::All);
