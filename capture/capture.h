@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/clock.h"
 #include "capture/captureencoder.h"
 #include "capture/capturesink.h"
 #include "capture/chunkmarker.h"
-#include "base/clock.h"
 #include "core/chunktap.h"
 
 #include <cstddef>

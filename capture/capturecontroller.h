@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/clock.h"
 #include "capture/capture.h"
 #include "capture/capturesink.h"
 #include "capture/chunkfanout.h"
-#include "base/clock.h"
 #include "config/profilefile.h"
 #include "core/messagebox.h"
 
