@@ -95,11 +95,10 @@ template <typename Call> void PortBase::QueueOnce(bool& pending, Call call) {
 }
 
 void PortBase::RequeueReceiveEvent() {
-    QueueOnce(m_requeuePending, [this](bool sameOpening) {
-        if (sameOpening) {
-            OnRequeuedReceive();
-        }
-    });
+    // Also when the opening has changed since: OnRequeuedReceive looks only at
+    // what waits now, and a request made after a new opening found this one
+    // still queued and relies on it.
+    QueueOnce(m_requeuePending, [this](bool) { OnRequeuedReceive(); });
 }
 
 void PortBase::ReportLost(const PortError& error) {

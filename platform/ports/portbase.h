@@ -15,8 +15,8 @@ namespace loomway {
 // owns the port (the user-interface thread). The receive event never nests:
 // bytes that arrive while its handler runs (in a nested event loop) raise it
 // once more, queued, after the handler has returned. A port that counts its
-// openings (BeginOpening, EndOpening) makes the events queued for an earlier
-// one do nothing.
+// openings (BeginOpening, EndOpening) makes the lost events queued for an
+// earlier one do nothing; a requeued receive event looks at what waits now.
 class PortBase : public SerialPort {
 public:
     PortBase(const PortBase&) = delete;
@@ -26,7 +26,8 @@ public:
     void SetPortNumber(int number) override;
     int PortNumber() const override { return m_number; }
     void SetReceiveHandler(std::function<void()> handler) override;
-    // Queued; runs OnRequeuedReceive() unless the opening has changed by then.
+    // Queued; runs OnRequeuedReceive(), which raises the event if bytes wait
+    // then (under whichever opening is current).
     void RequeueReceiveEvent() override;
     void SetLostHandler(std::function<void(const PortError&)> handler) override;
     void SetWrittenHandler(std::function<void()> handler) override;
@@ -52,8 +53,8 @@ protected:
     void CallReceiveHandler();
     void CallLostHandler(const PortError& error);
 
-    // The requeued receive event, for the current opening: raises the event
-    // when bytes still wait.
+    // The requeued receive event: raises the event when the port is open and
+    // bytes wait.
     virtual void OnRequeuedReceive() = 0;
     // Around the receive handler, for a device that signals no arrivals while
     // it runs: whether bytes came meanwhile all the same.

@@ -9,6 +9,7 @@
 #include "platform/filecapturesink.h"
 #include "platform/filesystemdevicewatcher.h"
 #include "platform/iniprofilefile.h"
+#include "platform/ports/portbase.h"
 #include "platform/ports/qtserialport.h"
 #include "platform/ports/routingserialport.h"
 #include "platform/serialdevices.h"
@@ -273,6 +274,25 @@ struct CaptureRig {
         fanOut,  messages, [this](auto task) { QTimer::singleShot(0, &later, task); }};
 };
 
+// The family's shared event logic over a plain buffer.
+struct BufferPort : PortBase {
+    BufferPort() : PortBase("buffer") {}
+    void SetSettings(const std::string&) override {}
+    void Open() override { BeginOpening(), m_open = true; }
+    void Close() override { EndOpening(), m_open = false, in.clear(); }
+    bool IsOpen() const override { return m_open; }
+    std::size_t BytesWaiting() const override { return in.size(); }
+    std::string ReadAll() override { return std::exchange(in, {}); }
+    void Write(const std::string&) override {}
+    void OnRequeuedReceive() override {
+        if (m_open && !in.empty()) {
+            OnArrival();
+        }
+    }
+    std::string in;
+    bool m_open = false;
+};
+
 } // namespace
 
 class TestIo : public QObject {
@@ -286,6 +306,22 @@ class TestIo : public QObject {
     }
 
 private slots:
+    // A receive event asked for again after the port was opened anew is not
+    // lost behind one asked for under the earlier opening and still queued.
+    void requeueAcrossReopening() {
+        BufferPort port;
+        int raised = 0;
+        port.SetReceiveHandler([&] { raised += port.ReadAll() == "new" ? 1 : 100; });
+        port.Open();
+        port.in = "old";
+        port.RequeueReceiveEvent();
+        port.Close();
+        port.Open();
+        port.in = "new";
+        port.RequeueReceiveEvent();
+        QTRY_COMPARE(raised, 1);
+    }
+
     void initTestCase() { qputenv("LOOMWAY_SERIAL_DIR", m_dir.filePath("serial").toLocal8Bit()); }
     void init() {
         QDir().mkpath(scratchDir() + "/ini");
