@@ -2,11 +2,12 @@
 #   make run    install what is missing, build, start the program
 #   make test   install what is missing, build, run the whole suite
 #   make bench  the relay benchmark against socat (not part of make test)
+#   make bench-ppp  the PPP gateway benchmark (not part of make test)
 #   make package  the Debian package, build/package/loomway_VERSION_ARCH.deb
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build run test bench demo package format clean
+.PHONY: deps build run test bench bench-ppp demo package format clean
 
 deps:
 	./scripts/install-deps
@@ -23,6 +24,9 @@ test: deps
 
 bench: build
 	./bench/run-bench
+
+bench-ppp: build
+	./bench/ppp-bench
 
 demo: build
 	./scripts/demo

@@ -6,10 +6,12 @@
 #include "capture/chunkstore.h"
 #include "config/settings.h"
 #include "core/datapump.h"
+#include "core/noticeboard.h"
 #include "core/programlifecycle.h"
 #include "core/redirectionswitch.h"
 #include "core/traffic.h"
 #include "platform/displayplatform.h"
+#include "platform/exitcleanup.h"
 #include "platform/exitsignals.h"
 #include "platform/filecapturesink.h"
 #include "platform/filesystemdevicewatcher.h"
@@ -18,6 +20,7 @@
 #include "platform/programstarter.h"
 #include "platform/qtclipboard.h"
 #include "platform/qtprintersurface.h"
+#include "platform/qttimer.h"
 #include "platform/serialdevices.h"
 #include "platform/singleinstance.h"
 #include "platform/x11windows.h"
@@ -28,6 +31,7 @@
 #include "ui/dialogs/commdialog.h"
 #include "ui/dialogs/fileprogramchooser.h"
 #include "ui/dialogs/methodsdialog.h"
+#include "ui/dialogs/pppdialog.h"
 #include "ui/dialogs/preferencesdialog.h"
 #include "ui/mainwindow.h"
 #include "ui/monitorwindow.h"
@@ -87,14 +91,21 @@ int main(int argc, char* argv[]) {
     const auto device = [&file](int number) { return PortDevice(file, number); };
     RoutingSerialPort handheld(device, file);
     RoutingSerialPort modem(device, file);
-    // Why the built-in modem could not dial goes to panel 2 of the status bar.
+    // Panel 2 of the status bar: the devices waited for, why the built-in
+    // modem could not dial, and holds of the relay, each with its own notice.
+    NoticeBoard notices(window);
+    StatusPanel& switchPanel = notices.AddPart();
+    StatusPanel& modemNotes = notices.AddPart();
+    StatusPanel& holdNotes = notices.AddPart();
     for (RoutingSerialPort* port : {&handheld, &modem}) {
-        port->Modem().SetNoteHandler([&window](const std::string& note) {
-            window.ShowNotice(note.empty() ? note : "Modem: " + note);
+        port->Modem().SetNoteHandler([&modemNotes](const std::string& note) {
+            modemNotes.ShowNotice(note.empty() ? note : "Modem: " + note);
         });
+        // The PPP gateway's state goes there as well ("Online as 10.0.2.15").
+        port->SetPppNoteHandler([&window](const std::string& note) { window.ShowNotice(note); });
     }
     RedirectionSwitch redirection(file, settings, handheld, modem, window.Lamps(), messages,
-                                  window);
+                                  switchPanel);
     handheld.SetLostHandler([&redirection, &handheld](const PortError& error) {
         redirection.OnPortLost(handheld, error);
     });
@@ -110,6 +121,10 @@ int main(int argc, char* argv[]) {
     QtClipboard clipboard(*QGuiApplication::clipboard());
     ClipboardEngine clipboardEngine(clipboard, window.Lamps());
     DataPump pump(settings, handheld, modem, print, clipboardEngine, traffic, window.Lamps());
+    QtTimer requestHold([&pump] { pump.OnRequestHoldTimer(); });
+    QtTimer holdNotice([&pump] { pump.OnNoticeTimer(); });
+    pump.SetRequestHoldTimer(&requestHold);
+    pump.SetHoldNotice(&holdNotes, &holdNotice);
     pump.HoldWhile([&redirection](const SerialPort& port) { return redirection.Awaiting(port); });
 
     // Every chunk either way goes to whoever listens: the running captures.
@@ -132,6 +147,16 @@ int main(int argc, char* argv[]) {
         });
     QObject::connect(&captureFlush, &QTimer::timeout, &window, [&captures] { captures.Flush(); });
     captures.SetMenuCaptureHandler([&window](bool running) { window.SetCaptureRunning(running); });
+    // Also when Qt ends the process at once (the X11 connection broke): what
+    // a capture holds reaches its file, a print document in progress goes,
+    // and exec: programs end.
+    ExitCleanup lastWords;
+    lastWords.Add([&captures] { captures.Flush(); });
+    lastWords.Add([&printer] { printer.AbortDoc(); });
+    lastWords.Add([&handheld, &modem] {
+        handheld.Modem().EndProgramNow();
+        modem.Modem().EndProgramNow();
+    });
     // The latest chunks for the traffic monitor, kept from the start on within
     // a fixed budget; the window is made when first opened.
     ChunkStore chunkStore(clock);
@@ -165,6 +190,7 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<CommDialog> commDialog;
     std::unique_ptr<MethodsDialog> methodsDialog;
     std::unique_ptr<PreferencesDialog> preferencesDialog;
+    std::unique_ptr<PppDialog> pppDialog;
 
     const auto on = [&window](auto signal, auto command) {
         QObject::connect(&window, signal, &window, command);
@@ -187,6 +213,9 @@ int main(int argc, char* argv[]) {
     }));
     on(&MainWindow::preferencesDialogRequested, OpenOnFirstUse(preferencesDialog, [&] {
         return std::make_unique<PreferencesDialog>(file, settings, chooser, &window);
+    }));
+    on(&MainWindow::pppDialogRequested, OpenOnFirstUse(pppDialog, [&] {
+        return std::make_unique<PppDialog>(file, messages, &window);
     }));
     on(&MainWindow::trafficMonitorRequested, OpenOnFirstUse(monitor, [&] {
         auto made = std::make_unique<MonitorWindow>(chunkStore);

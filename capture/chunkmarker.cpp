@@ -1,5 +1,7 @@
 #include "capture/chunkmarker.h"
 
+#include "lines/pppinspect.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -13,6 +15,9 @@ constexpr std::uint16_t kGoodFcs = 0xF0B8;
 // Longer than any frame a PPP link negotiates: bytes that run on this long
 // are no frame.
 constexpr std::size_t kLongestFrame = 65536;
+// Enough of an IP frame for its headers and a DNS question's name.
+constexpr std::size_t kKeptOfIpFrame = 512;
+constexpr std::uint16_t kIpProtocol = 0x0021;
 constexpr std::size_t kLongestLine = 80;
 constexpr std::size_t kMostItems = 8;
 
@@ -158,31 +163,23 @@ std::string_view PppCodeName(std::uint16_t protocol, std::uint8_t code) {
     return code < control.size() ? control[code] : std::string_view();
 }
 
-std::uint16_t PppFcs16(std::uint16_t fcs, std::string_view bytes) {
-    for (char c : bytes) {
-        fcs = static_cast<std::uint16_t>((fcs >> 8) ^
-                                         kFcsTable[(fcs ^ static_cast<std::uint8_t>(c)) & 0xFF]);
-    }
-    return fcs;
-}
-
-void ChunkMarker::Items::Add(std::string text) {
+void ChunkMarker::Items::Add(std::string_view text) {
     for (auto& item : list) {
         if (item.first == text) {
             ++item.second;
             return;
         }
     }
-    list.emplace_back(std::move(text), 1);
+    if (list.size() < kMostItems) {
+        list.emplace_back(std::string(text), 1);
+    } else {
+        more = true;
+    }
 }
 
 std::string ChunkMarker::Items::Joined() const {
     std::string joined;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        if (i == kMostItems) {
-            joined += "; …";
-            break;
-        }
         if (i > 0) {
             joined += "; ";
         }
@@ -190,6 +187,9 @@ std::string ChunkMarker::Items::Joined() const {
         if (list[i].second > 1) {
             joined += " ×" + std::to_string(list[i].second);
         }
+    }
+    if (more) {
+        joined += "; …";
     }
     return joined;
 }
@@ -210,7 +210,7 @@ void ChunkMarker::ReadLines(ChunkDirection direction, Line& line, std::string_vi
     for (std::size_t at = 0; at < bytes.size(); ++at) {
         if (!line.clean) {
             // Nothing to read before the next line end.
-            at = std::min(bytes.find('\r', at), bytes.find('\n', at));
+            at = bytes.find_first_of("\r\n", at);
             if (at == std::string_view::npos) {
                 return;
             }
@@ -243,7 +243,13 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
             return;
         }
         std::string text = "PPP " + std::string(name);
-        if (at < frame.length - 2 && at < frame.head.size()) {
+        if (protocol == kIpProtocol && frame.fcs == kGoodFcs) {
+            // Without the FCS, when the whole frame was kept.
+            const std::string_view kept(frame.kept);
+            text = "PPP " + DescribePppFrame(frame.length <= kept.size()
+                                                 ? kept.substr(0, kept.size() - 2)
+                                                 : kept);
+        } else if (at < frame.length - 2 && at < frame.head.size()) {
             const std::string_view code = PppCodeName(protocol, frame.head[at]);
             if (!code.empty()) {
                 text += ' ';
@@ -253,7 +259,7 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
         if (frame.fcs != kGoodFcs) {
             text += " (bad FCS)";
         }
-        items.Add(std::move(text));
+        items.Add(text);
     };
     for (std::size_t at = 0; at < bytes.size(); ++at) {
         if (!frame.open || frame.unnamed) {
@@ -274,6 +280,7 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
             frame.escaped = false;
             frame.length = 0;
             frame.fcs = 0xFFFF;
+            frame.kept.clear();
             continue;
         }
         if (byte == kEscape) {
@@ -286,6 +293,9 @@ void ChunkMarker::ReadFrames(Frame& frame, std::string_view bytes, Items& items)
         }
         if (frame.length < frame.head.size()) {
             frame.head[frame.length] = byte;
+        }
+        if (frame.length < kKeptOfIpFrame) {
+            frame.kept += static_cast<char>(byte);
         }
         frame.fcs =
             static_cast<std::uint16_t>((frame.fcs >> 8) ^ kFcsTable[(frame.fcs ^ byte) & 0xFF]);

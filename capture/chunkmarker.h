@@ -15,7 +15,10 @@ namespace loomway {
 // Reads the traffic of each direction as it passes and names what it finds,
 // per chunk, in a short text: AT commands (towards the modem), modem result
 // codes (from the modem), PPP frames with their protocol and, for the control
-// protocols, their code ("PPP LCP Configure-Request"), and the companion
+// protocols, their code ("PPP LCP Configure-Request"), the IP packets inside
+// PPP frames with their protocol, addresses, ports and the names a DNS query
+// asks ("PPP IP UDP 10.0.2.15:1025 → 10.0.2.3:53 DNS query example.org"),
+// and the companion
 // application's requests and replies. A frame, line or request is named in the
 // chunk that completes it; each direction keeps its own state, so anything may
 // be split over any number of chunks.
@@ -24,10 +27,13 @@ public:
     std::string Mark(ChunkDirection direction, std::string_view bytes);
 
 private:
+    // The first kinds of item a chunk holds, each with its count; kinds past
+    // those are only noted, as the text shows no more of them.
     struct Items {
-        void Add(std::string text);
+        void Add(std::string_view text);
         std::string Joined() const;
         std::vector<std::pair<std::string, int>> list;
+        bool more = false;
     };
     struct Line {
         std::string text;
@@ -39,6 +45,7 @@ private:
         bool escaped = false;
         std::size_t length = 0;
         std::array<std::uint8_t, 6> head{};
+        std::string kept; // an IP frame's first bytes, as far as its naming reads
         std::uint16_t fcs = 0xFFFF;
     };
     struct Requests {
@@ -67,7 +74,5 @@ std::string_view PppProtocolName(std::uint16_t protocol);
 // CCP, IPV6CP: RFC 1661 codes; PAP and CHAP have codes of their own); empty
 // when unknown.
 std::string_view PppCodeName(std::uint16_t protocol, std::uint8_t code);
-// The frame check sequence of RFC 1662 over bytes, starting from fcs.
-std::uint16_t PppFcs16(std::uint16_t fcs, std::string_view bytes);
 
 } // namespace loomway

@@ -11,7 +11,7 @@ std::size_t HeapBytes(const std::string& text) {
 } // namespace
 
 ChunkStore::ChunkStore(const Clock& clock, std::size_t budgetBytes)
-    : m_clock(clock), m_budget(budgetBytes), m_ring(budgetBytes),
+    : m_clock(clock), m_budget(budgetBytes), m_ring(new char[budgetBytes]),
       m_onSteadyMicros(clock.SteadyMicros()) {}
 
 std::size_t ChunkStore::Cost(const ChunkRecord& record) {
@@ -19,7 +19,7 @@ std::size_t ChunkStore::Cost(const ChunkRecord& record) {
 }
 
 std::size_t ChunkStore::OffsetOf(const ChunkRecord& record) const {
-    return static_cast<std::size_t>(record.bytes.data() - m_ring.data());
+    return static_cast<std::size_t>(record.bytes.data() - m_ring.get());
 }
 
 void ChunkStore::DropOldest() {
@@ -35,7 +35,7 @@ std::size_t ChunkStore::PlaceFor(std::size_t size) {
         const std::size_t end = newest + m_records.back().bytes.size();
         if (newest >= oldest) {
             // In use: [oldest, end). Room after it, else before it.
-            if (m_ring.size() - end >= size) {
+            if (m_budget - end >= size) {
                 return end;
             }
             if (oldest >= size) {
@@ -88,14 +88,14 @@ void ChunkStore::OnChunk(ChunkDirection direction, bool consumed, const std::str
     while (!m_records.empty() && m_bytesUsed + cost > m_budget) {
         DropOldest();
     }
-    if (bytes.size() > m_ring.size()) {
+    if (bytes.size() > m_budget) {
         // Alone in the store: the budget dropped every other row.
         m_alone = bytes;
         record.bytes = m_alone;
     } else {
         const std::size_t at = PlaceFor(bytes.size());
-        bytes.copy(m_ring.data() + at, bytes.size());
-        record.bytes = std::string_view(m_ring.data() + at, bytes.size());
+        bytes.copy(m_ring.get() + at, bytes.size());
+        record.bytes = std::string_view(m_ring.get() + at, bytes.size());
     }
     m_bytesUsed += cost;
     m_records.push_back(std::move(record));

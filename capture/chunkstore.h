@@ -1,15 +1,15 @@
 #pragma once
 
-#include "capture/chunkmarker.h"
 #include "base/clock.h"
+#include "capture/chunkmarker.h"
 #include "core/chunktap.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace loomway {
 
@@ -29,9 +29,9 @@ struct ChunkRecord {
 // counted. A chunk larger than the whole budget is kept alone.
 //
 // The chunks' bytes lie one after the other in a ring of the budget's size,
-// made (and its memory touched) with the store: keeping a chunk costs one
-// copy, without an allocation of its own, and the relay never waits for the
-// system to find memory while the store fills.
+// allocated with the store but left untouched: keeping a chunk costs one copy,
+// without an allocation of its own, and the ring's memory becomes resident
+// only as traffic fills it, so a quiet session does not hold all of it.
 //
 // Marks are read when a row is first looked at, for it and every row before
 // it not read yet, in order: the relay never waits for them, and a store
@@ -80,8 +80,8 @@ private:
 
     const Clock& m_clock;
     std::size_t m_budget;
-    std::vector<char> m_ring;
-    std::string m_alone; // a chunk larger than the ring
+    std::unique_ptr<char[]> m_ring; // m_budget bytes, never value-initialised
+    std::string m_alone;            // a chunk larger than the ring
     mutable std::deque<ChunkRecord> m_records;
     mutable std::size_t m_bytesUsed = 0;
     std::uint64_t m_endSequence = 0;

@@ -2,25 +2,13 @@
 
 #include "base/asciitext.h"
 
+#include <algorithm>
 #include <climits>
-#include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 
 namespace loomway {
-
-namespace {
-
-long Saturated(long double value) {
-    if (value >= static_cast<long double>(LONG_MAX)) {
-        return LONG_MAX;
-    }
-    if (value <= static_cast<long double>(LONG_MIN)) {
-        return LONG_MIN;
-    }
-    return static_cast<long>(value);
-}
-
-} // namespace
 
 long LeadingNumber(const std::string& text) {
     std::size_t i = 0;
@@ -61,30 +49,24 @@ std::optional<long> ToWholeNumber(const std::string& text) {
         negative = text[i] == '-';
         ++i;
     }
-    long double mantissa = 0;
-    int scale = 0;
+    // The digits without leading zeros, and where the decimal point stands
+    // among them: rounding is done on the decimal digits themselves, exactly,
+    // however many there are.
+    std::string digits;
+    std::int64_t point = 0;
     bool anyDigit = false;
-    // Only the first digits count; later integer digits scale the value.
-    constexpr int kSignificant = 40;
-    int significant = 0;
-    for (; i < n && IsDigit(text[i]); ++i) {
-        if (significant < kSignificant) {
-            mantissa = mantissa * 10 + (text[i] - '0');
-            significant += mantissa != 0 ? 1 : 0;
-        } else if (scale < 100000) {
-            ++scale;
+    bool afterPoint = false;
+    for (; i < n && (IsDigit(text[i]) || (text[i] == '.' && !afterPoint)); ++i) {
+        if (text[i] == '.') {
+            afterPoint = true;
+            continue;
         }
         anyDigit = true;
-    }
-    if (i < n && text[i] == '.') {
-        ++i;
-        for (; i < n && IsDigit(text[i]); ++i) {
-            if (significant < kSignificant) {
-                mantissa = mantissa * 10 + (text[i] - '0');
-                significant += mantissa != 0 ? 1 : 0;
-                --scale;
-            }
-            anyDigit = true;
+        if (!digits.empty() || text[i] != '0') {
+            digits += text[i];
+            point += afterPoint ? 0 : 1;
+        } else if (afterPoint) {
+            --point;
         }
     }
     if (!anyDigit) {
@@ -100,13 +82,13 @@ std::optional<long> ToWholeNumber(const std::string& text) {
         if (i >= n || !IsDigit(text[i])) {
             return std::nullopt;
         }
-        long exponent = 0;
+        // Past this, a number is 0 or beyond any long whatever its digits.
+        constexpr std::int64_t kFarthest = 1'000'000'000'000'000;
+        std::int64_t exponent = 0;
         for (; i < n && IsDigit(text[i]); ++i) {
-            if (exponent < 100000) {
-                exponent = exponent * 10 + (text[i] - '0');
-            }
+            exponent = std::min(kFarthest, exponent * 10 + (text[i] - '0'));
         }
-        scale += static_cast<int>(negativeExponent ? -exponent : exponent);
+        point += negativeExponent ? -exponent : exponent;
     }
     while (i < n && IsBlank(text[i])) {
         ++i;
@@ -114,17 +96,31 @@ std::optional<long> ToWholeNumber(const std::string& text) {
     if (i != n) {
         return std::nullopt;
     }
-    // The mantissa is finite and the scale bounded, so this is never NaN.
-    long double value = mantissa;
-    if (value != 0) {
-        value *= std::pow(10.0L, static_cast<long double>(scale));
+    if (digits.empty() || point < 0) {
+        return 0; // zero, or less than a tenth
+    }
+    const long saturated = negative ? LONG_MIN : LONG_MAX;
+    if (point > std::numeric_limits<unsigned long>::digits10) {
+        return saturated;
+    }
+    unsigned long whole = 0; // at most digits10 digits: no overflow
+    for (std::int64_t d = 0; d < point; ++d) {
+        whole = whole * 10 + (d < std::int64_t(digits.size()) ? digits[std::size_t(d)] - '0' : 0);
     }
     // Halves go to the even neighbour, as the default rounding mode does.
-    value = std::nearbyint(value);
-    if (negative) {
-        value = -value;
+    const std::size_t next = std::size_t(point);
+    const char first = next < digits.size() ? digits[next] : '0';
+    const bool beyondHalf =
+        next + 1 < digits.size() && digits.find_first_not_of('0', next + 1) != std::string::npos;
+    if (first > '5' || (first == '5' && (beyondHalf || whole % 2 == 1))) {
+        ++whole;
     }
-    return Saturated(value);
+    const unsigned long limit =
+        negative ? static_cast<unsigned long>(LONG_MAX) + 1 : static_cast<unsigned long>(LONG_MAX);
+    if (whole >= limit) {
+        return saturated;
+    }
+    return negative ? -static_cast<long>(whole) : static_cast<long>(whole);
 }
 
 std::optional<long> PortNumberOfText(const std::string& text) {

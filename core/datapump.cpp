@@ -1,5 +1,7 @@
 #include "core/datapump.h"
 
+#include <algorithm>
+
 namespace loomway {
 
 namespace {
@@ -38,8 +40,13 @@ DataPump::DataPump(Settings& settings, SerialPort& handheld, SerialPort& modem,
                    LampPanel& lamps)
     : m_settings(settings), m_handheld(handheld), m_modem(modem), m_print(printEngine),
       m_clipboard(clipboardEngine), m_traffic(traffic), m_lamps(lamps) {
-    m_modem.SetWrittenHandler([this] { OnWritten(m_modem, m_handheld, m_handheldDeferred); });
-    m_handheld.SetWrittenHandler([this] { OnWritten(m_handheld, m_modem, m_modemDeferred); });
+    m_modem.SetWrittenHandler([this] { OnWritten(m_toModem); });
+    m_handheld.SetWrittenHandler([this] {
+        OnWritten(m_toHandheld);
+        if (m_modemHeld && HandheldWritten()) {
+            EndModemHold();
+        }
+    });
 }
 
 DataPump::~DataPump() {
@@ -50,42 +57,60 @@ DataPump::~DataPump() {
 void DataPump::OnHandheldData() {
     if (Backlogged(m_modem)) {
         // Not handled yet: raised again once the modem has taken its backlog.
-        m_handheldDeferred = true;
+        Defer(m_toModem);
         return;
     }
-    m_handheldDeferred = false;
+    Resume(m_toModem);
     m_requestConsumed = false;
     const std::string chunk = TakeChunk(m_handheld);
     if (!chunk.empty()) {
-        if (m_settings.PrintMethodOn && m_print.Redirect(chunk)) {
-            m_requestConsumed = true;
+        // When a request completed, only what follows it goes on.
+        std::size_t tail = chunk.size();
+        const auto redirect = [&](RequestEngine& engine) {
+            if (const Redirected taken = engine.Redirect(chunk); taken.completed) {
+                m_requestConsumed = true;
+                tail = std::min(tail, taken.tail);
+            }
+        };
+        if (m_settings.PrintMethodOn) {
+            redirect(m_print);
         }
-        if (m_settings.ClipboardMethodOn && m_clipboard.Redirect(chunk)) {
-            m_requestConsumed = true;
+        if (m_settings.ClipboardMethodOn) {
+            redirect(m_clipboard);
         }
-        if (m_settings.SerialMethodOn && !m_requestConsumed && Forward(m_modem, chunk)) {
+        const std::size_t consumed = chunk.size() - tail;
+        const std::string rest = consumed > 0 ? chunk.substr(consumed) : std::string();
+        const std::string& passed = consumed > 0 ? rest : chunk;
+        if (m_settings.SerialMethodOn && !passed.empty() && Forward(m_modem, passed)) {
             m_lamps.SetLamp(Lamp::ModemSend, LampPicture::ModemSendOn);
             m_lamps.SetLamp(Lamp::Receive, LampPicture::ReceiveOff);
         }
         m_traffic.CountBytes(Counter::Sent, chunk.size());
         m_traffic.AppendToPane(Pane::Sent, chunk);
-        ReportChunk(m_tap, ChunkDirection::HandheldToModem, m_requestConsumed, chunk);
+        if (consumed > 0) {
+            ReportChunk(m_tap, ChunkDirection::HandheldToModem, true, chunk.substr(0, consumed));
+        }
+        if (!passed.empty()) {
+            ReportChunk(m_tap, ChunkDirection::HandheldToModem, false, passed);
+        }
     }
-    if (!m_requestConsumed) {
-        RequeueHeldModemData();
+    if (m_requestConsumed) {
+        HoldModemData();
+    } else {
+        EndModemHold();
     }
 }
 
 void DataPump::OnModemData() {
-    if (m_requestConsumed) {
-        // Left waiting in the port; the next handheld event raises it again.
+    if (m_modemHeld) {
+        // Left waiting in the port; raised again when the hold ends.
         return;
     }
     if (Backlogged(m_handheld)) {
-        m_modemDeferred = true;
+        Defer(m_toHandheld);
         return;
     }
-    m_modemDeferred = false;
+    Resume(m_toHandheld);
     const std::string chunk = TakeChunk(m_modem);
     if (chunk.empty()) {
         return;
@@ -116,30 +141,18 @@ bool DataPump::Backlogged(const SerialPort& target) const {
     }
 }
 
-void DataPump::OnWritten(SerialPort& target, SerialPort& source, bool& sourceDeferred) {
-    if (!sourceDeferred) {
+void DataPump::OnWritten(Way& way) {
+    if (!way.deferred) {
         return;
     }
     try {
-        if (target.IsOpen() && target.BytesToWrite() > kBacklogLimit / 2) {
+        if (way.target.IsOpen() && way.target.BytesToWrite() > kBacklogLimit / 2) {
             return;
         }
-        sourceDeferred = false;
-        source.RequeueReceiveEvent();
+        Resume(way);
+        way.source.RequeueReceiveEvent();
     } catch (const PortError&) {
-        sourceDeferred = false;
-    }
-}
-
-// The modem port signals only new arrivals, so bytes it held back while a
-// request was being consumed would otherwise wait for the modem's next bytes.
-void DataPump::RequeueHeldModemData() {
-    try {
-        if (m_modem.IsOpen() && m_modem.BytesWaiting() > 0) {
-            m_modem.RequeueReceiveEvent();
-        }
-    } catch (const PortError&) {
-        // A failing modem port shows up at its next read.
+        Resume(way);
     }
 }
 

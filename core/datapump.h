@@ -1,13 +1,16 @@
 #pragma once
 
+#include "base/clock.h"
 #include "config/settings.h"
 #include "core/chunktap.h"
 #include "core/lamps.h"
 #include "core/requestengine.h"
 #include "core/serialport.h"
+#include "core/statuspanel.h"
 #include "core/traffic.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <utility>
 
@@ -25,6 +28,8 @@ namespace loomway {
 class DataPump {
 public:
     static constexpr std::size_t kBacklogLimit = 64 * 1024;
+    static constexpr std::int64_t kRequestHoldMs = 1000;
+    static constexpr int kNoticeAfterSeconds = 5;
 
     DataPump(Settings& settings, SerialPort& handheld, SerialPort& modem,
              RequestEngine& printEngine, RequestEngine& clipboardEngine, Traffic& traffic,
@@ -36,7 +41,24 @@ public:
     void OnHandheldData();
     void OnModemData();
 
+    // The latest handheld chunk completed a request.
     bool RequestConsumed() const { return m_requestConsumed; }
+    // Modem data waits after a request, so that what the program answered
+    // reaches the handheld first: until the handheld port has written all it
+    // was given, or its next chunk, or kRequestHoldMs at most (once a timer is
+    // set): a serial modem has no flow control to hold it back meanwhile.
+    bool ModemHeld() const { return m_modemHeld; }
+    void SetRequestHoldTimer(Timer* timer) { m_requestHoldTimer = timer; }
+    void OnRequestHoldTimer();
+
+    // A way through the pump that has been held (for a backlog or an awaited
+    // device) for kNoticeAfterSeconds or more is shown on panel's notice with
+    // what it holds, until the hold ends. timer ticks each second meanwhile.
+    void SetHoldNotice(StatusPanel* panel, Timer* timer) {
+        m_noticePanel = panel;
+        m_noticeTimer = timer;
+    }
+    void OnNoticeTimer();
 
     // Every chunk read from either port is reported to tap (none by default).
     void SetChunkTap(ChunkTap* tap) { m_tap = tap; }
@@ -49,9 +71,25 @@ public:
     }
 
 private:
+    // One way through the pump.
+    struct Way {
+        SerialPort& source;
+        SerialPort& target;
+        const char* targetName;
+        bool deferred = false; // a receive event of source waits for target
+        int heldSeconds = 0;   // how long, as counted by the notice timer
+    };
+
+    void HoldModemData();
+    void EndModemHold();
+    bool HandheldWritten() const;
     void RequeueHeldModemData();
     bool Backlogged(const SerialPort& target) const;
-    void OnWritten(SerialPort& target, SerialPort& source, bool& sourceDeferred);
+    void Defer(Way& way);
+    void Resume(Way& way);
+    bool StillHeld(const Way& way) const;
+    void ShowHolds();
+    void OnWritten(Way& way);
 
     Settings& m_settings;
     SerialPort& m_handheld;
@@ -63,8 +101,14 @@ private:
     ChunkTap* m_tap = nullptr;
     std::function<bool(const SerialPort&)> m_awaited;
     bool m_requestConsumed = false;
-    bool m_handheldDeferred = false; // a handheld event waits for the modem's backlog
-    bool m_modemDeferred = false;    // a modem event waits for the handheld's backlog
+    bool m_modemHeld = false;
+    Timer* m_requestHoldTimer = nullptr;
+    Way m_toModem{m_handheld, m_modem, "modem"};
+    Way m_toHandheld{m_modem, m_handheld, "handheld"};
+    StatusPanel* m_noticePanel = nullptr;
+    Timer* m_noticeTimer = nullptr;
+    bool m_noticeTicking = false;
+    std::string m_notice;
 };
 
 // The 2000-millisecond lamp timer's tick: the four activity lamps go dark.

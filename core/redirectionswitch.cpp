@@ -73,6 +73,18 @@ void RedirectionSwitch::OpenPort(SerialPort& port, int number) {
     port.Open();
 }
 
+// Before the ports close, the modem side's last words reach the handheld.
+void RedirectionSwitch::PassLastWords() {
+    try {
+        const std::string words = m_modem.TakeLastWords();
+        if (!words.empty() && m_handheld.IsOpen()) {
+            m_handheld.Write(words);
+        }
+    } catch (const PortError&) {
+        // The handheld is going anyway; its session ends with the line.
+    }
+}
+
 void RedirectionSwitch::CloseStrandedPorts() {
     // An earlier switch-on that failed with an unlisted code may have left a
     // port open; configuring it again would fail against ourselves.
@@ -115,6 +127,7 @@ void RedirectionSwitch::StartRedirection() {
 
 void RedirectionSwitch::EndRedirection() {
     ForgetWaits();
+    PassLastWords();
     for (SerialPort* port : {&m_handheld, &m_modem}) {
         if (IsOpenQuietly(*port)) {
             CloseQuietly(*port);

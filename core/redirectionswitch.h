@@ -56,6 +56,7 @@ public:
 private:
     void OpenPort(SerialPort& port, int number);
     void CloseStrandedPorts();
+    void PassLastWords();
     std::string SettingsText() const;
     void AwaitDevice(SerialPort& port, const std::string& device);
     void OnDeviceBack(SerialPort& port);

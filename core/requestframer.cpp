@@ -81,7 +81,25 @@ std::optional<FramedRequest> RequestFramer::Feed(const std::string& chunk) {
     } else {
         m_buffer += chunk;
     }
-    return CutRequest();
+    std::optional<FramedRequest> request = CutRequest();
+    if (request) {
+        // The buffer ended with the chunk, so the leftover's end is the chunk's.
+        request->tail = std::min(AfterCompleteRequests(request->leftover), chunk.size());
+    }
+    return request;
+}
+
+// The length of text's end behind the last request that stands complete in it.
+std::size_t RequestFramer::AfterCompleteRequests(std::string_view text) const {
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t open = text.find(m_open, from);
+        const std::size_t close = open == npos ? npos : text.find(m_close, open + m_open.size());
+        if (close == npos) {
+            return text.size() - from;
+        }
+        from = close + m_close.size();
+    }
 }
 
 std::optional<FramedRequest> RequestFramer::CutRequest() {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace loomway {
 
@@ -10,6 +11,10 @@ namespace loomway {
 struct FramedRequest {
     std::string body;     // the text between the tags
     std::string leftover; // everything after the closing tag
+    // How many bytes at the end of the chunk just fed follow the last request
+    // in the buffer that is complete (this one, or one already complete in its
+    // leftover): ordinary bytes, or the beginning of a request still to come.
+    std::size_t tail = 0;
 };
 
 // Assembles in-band requests ("<LMW_C>" ... "</LMW_C>", "<LMW_P>" ... "</LMW_P>")
@@ -39,6 +44,7 @@ public:
 
 private:
     std::optional<FramedRequest> CutRequest();
+    std::size_t AfterCompleteRequests(std::string_view text) const;
     void ResumeSearchAtEnd();
     void NoCloseYet();
     void Abandon();

@@ -77,6 +77,10 @@ public:
     // path it was opened by. Empty: nothing that can be waited for (no local
     // device, or never opened).
     virtual std::string DeviceName() const { return {}; }
+    // What the far end still has to say before the port closes, taken once
+    // right before Close(): a PPP gateway's Terminate-Request, so that the
+    // handheld ends its session cleanly. Empty for ports with nothing to say.
+    virtual std::string TakeLastWords() { return {}; }
     // Opens the device of DeviceName() again at the settings of the last
     // Open(), even where the port number now stands for another path.
     virtual void Reopen() { Open(); }

@@ -63,7 +63,7 @@ struct Run {
 
     void feed(const std::string& chunk) {
         const std::size_t before = handheld.writes.size();
-        const bool completed = engine.Redirect(chunk);
+        const bool completed = engine.Redirect(chunk).completed;
         CheckReplies(handheld, before, completed);
         completions += completed ? 1 : 0;
         // The printer lamp is lit once per completed request, and by nothing else.

@@ -9,6 +9,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -81,12 +82,13 @@ class FramingEngine : public RequestEngine {
 public:
     FramingEngine(std::string open, std::string close)
         : m_framer(std::move(open), std::move(close)) {}
-    bool Redirect(const std::string& chunk) override {
+    Redirected Redirect(const std::string& chunk) override {
         auto request = m_framer.Feed(chunk);
-        if (request) {
-            m_framer.SetBuffer(request->leftover);
+        if (!request) {
+            return {};
         }
-        return request.has_value();
+        m_framer.SetBuffer(request->leftover);
+        return {true, request->tail};
     }
 
 private:
@@ -138,12 +140,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     // and always take their leftover back.
     test::ReferenceFramer printModel("<LMW_P>", "</LMW_P>", RequestFramer::kMaxRequest);
     test::ReferenceFramer clipModel("<LMW_C>", "</LMW_C>", RequestFramer::kMaxRequest);
-    const auto completes = [](test::ReferenceFramer& model, const std::string& chunk) {
+    // When the chunk completes a request: how much of its end goes on, the
+    // part behind every request that stands complete in the leftover.
+    const auto completes = [](test::ReferenceFramer& model, const std::string& open,
+                              const std::string& close,
+                              const std::string& chunk) -> std::optional<std::size_t> {
         auto request = model.Feed(chunk);
-        if (request) {
-            model.SetBuffer(request->leftover);
+        if (!request) {
+            return std::nullopt;
         }
-        return request.has_value();
+        model.SetBuffer(request->leftover);
+        std::size_t from = 0;
+        for (std::size_t o, c;
+             (o = request->leftover.find(open, from)) != std::string::npos &&
+             (c = request->leftover.find(close, o + open.size())) != std::string::npos;) {
+            from = c + close.size();
+        }
+        return std::min(request->leftover.size() - from, chunk.size());
     };
 
     std::string forwarded;
@@ -155,7 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         const bool fromModem = data.ConsumeIntegralInRange<int>(0, 7) == 0;
         const std::string chunk = Chunk(data, tagAlphabet);
         if (fromModem) {
-            const bool held = pump.RequestConsumed();
+            const bool held = pump.ModemHeld();
             modem.arrive(chunk);
             if (held) {
                 heldBack += chunk;
@@ -170,22 +183,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         clip.Feed(chunk, handBack);
 
         bool consumed = false;
+        std::size_t tail = chunk.size();
         if (!chunk.empty()) {
-            const bool printDone = completes(printModel, chunk);
-            const bool clipDone = completes(clipModel, chunk);
+            const auto printDone = completes(printModel, "<LMW_P>", "</LMW_P>", chunk);
+            const auto clipDone = completes(clipModel, "<LMW_C>", "</LMW_C>", chunk);
             consumed = printDone || clipDone;
+            tail = std::min(printDone.value_or(tail), clipDone.value_or(tail));
         }
         const int requeues = modem.requeues;
         handheld.arrive(chunk);
         CHECK(pump.RequestConsumed() == consumed);
-        if (!consumed) {
-            forwarded += chunk;
-        }
+        forwarded += chunk.substr(chunk.size() - tail);
         sent += chunk.size();
         CHECK(traffic.Count(Counter::Sent) == sent);
         CHECK(traffic.PaneText(Pane::Sent).size() <= 1000);
-        // Held-back modem data is raised again once the flag is clear.
-        CHECK(modem.requeues == requeues + (!consumed && !heldBack.empty() ? 1 : 0));
+        // Held-back modem data is raised again once the hold ends: here at once,
+        // as the handheld port has nothing left to write.
+        CHECK(!pump.ModemHeld());
+        CHECK(modem.requeues == requeues + (!heldBack.empty() ? 1 : 0));
         if (modem.requeues > requeues) {
             modem.raiseReceive();
             relayedBack += heldBack;

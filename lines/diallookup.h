@@ -20,7 +20,7 @@ using DialDirectory = std::function<DialLookup(const std::string& dialString)>;
 
 // Where a dial string leads, given the phonebook entry found for it (empty
 // for none). An entry must be a phonebook form (tcp:, telnet:, rfc2217:,
-// exec:). A dial string with no entry that reads as HOST:PORT leads to
+// exec:, ppp:). A dial string with no entry that reads as HOST:PORT leads to
 // tcp:HOST:PORT.
 DialLookup LookUpDialString(const std::string& dialString, const std::string& entry);
 

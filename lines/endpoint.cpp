@@ -11,9 +11,9 @@ namespace {
 
 const char* const kPortForms =
     "use a serial device (/dev/ttyUSB0), tcp:HOST:PORT, telnet:HOST:PORT, "
-    "rfc2217:HOST:PORT or modem:";
+    "rfc2217:HOST:PORT, modem: or ppp:";
 const char* const kPhonebookForms =
-    "use tcp:HOST:PORT, telnet:HOST:PORT, rfc2217:HOST:PORT or exec:COMMAND";
+    "use tcp:HOST:PORT, telnet:HOST:PORT, rfc2217:HOST:PORT, exec:COMMAND or ppp:";
 
 // Blanks and line ends (a pasted text may carry one) go from either end.
 std::string TrimmedLine(std::string_view text) {
@@ -143,6 +143,13 @@ EndpointParse ParseEndpoint(const std::string& raw, EndpointUse use) {
         e.kind = EndpointKind::Modem;
         return {e, {}};
     }
+    if (scheme == "ppp") {
+        if (!rest.empty()) {
+            return Failure(text, "nothing may follow ppp:", use);
+        }
+        e.kind = EndpointKind::Ppp;
+        return {e, {}};
+    }
     if (scheme == "exec") {
         if (use != EndpointUse::Phonebook) {
             return Failure(text, "a program can only stand in [Phonebook]", use);
@@ -188,6 +195,8 @@ std::string EndpointText(const Endpoint& e) {
         return "rfc2217:" + HostPortText(e.host, e.port);
     case EndpointKind::Modem:
         return "modem:";
+    case EndpointKind::Ppp:
+        return "ppp:";
     case EndpointKind::Exec: {
         std::string out = "exec:";
         for (std::size_t i = 0; i < e.argv.size(); ++i) {

@@ -15,6 +15,7 @@ enum class EndpointKind {
     Rfc2217,      // "rfc2217:HOST:PORT": a remote serial port
     Modem,        // "modem:": the built-in modem
     Exec,         // "exec:COMMAND": a program on a pseudo-terminal (phonebook only)
+    Ppp,          // "ppp:": the built-in PPP gateway to the desktop's network
 };
 
 struct Endpoint {
@@ -29,8 +30,8 @@ struct Endpoint {
 
 // Where a text comes from decides which forms it may take.
 enum class EndpointUse {
-    Port,      // [Ports] COMn: serial device, tcp:, telnet:, rfc2217:, modem:
-    Phonebook, // [Phonebook] number: tcp:, telnet:, rfc2217:, exec:
+    Port,      // [Ports] COMn: serial device, tcp:, telnet:, rfc2217:, modem:, ppp:
+    Phonebook, // [Phonebook] number: tcp:, telnet:, rfc2217:, exec:, ppp:
 };
 
 // Either an endpoint or a description of what is wrong with the text.
@@ -39,7 +40,7 @@ struct EndpointParse {
     // Empty on success. Otherwise one sentence naming the fault and the forms
     // accepted for that use, for example
     //   "ftp:host:21" is not a port address; use a serial device (/dev/ttyUSB0),
-    //   tcp:HOST:PORT, telnet:HOST:PORT, rfc2217:HOST:PORT or modem:
+    //   tcp:HOST:PORT, telnet:HOST:PORT, rfc2217:HOST:PORT, modem: or ppp:
     std::string error;
 };
 
@@ -49,7 +50,7 @@ struct EndpointParse {
 // brackets ("tcp:[::1]:23"); PORT is decimal, 1 to 65535. A serial device is
 // any text starting with '/', or a bare name made of letters, digits, '.',
 // '-' and '_' (resolved under /dev by the serial adapter, as today). "modem:"
-// takes nothing after the colon. "exec:" takes a command line that
+// and "ppp:" take nothing after the colon. "exec:" takes a command line that
 // SplitCommandLine (lines/commandline.h) splits; no shell ever sees it.
 EndpointParse ParseEndpoint(const std::string& text, EndpointUse use);
 

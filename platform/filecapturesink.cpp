@@ -2,6 +2,9 @@
 
 #include <QFileInfo>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace loomway {
 
 namespace {
@@ -11,14 +14,27 @@ std::string Reason(const QFile& file) {
     return file.errorString().toStdString();
 }
 
+// Captures hold logins and passwords: a new file is made for its owner
+// alone, and an existing one of the user's that is overwritten loses what
+// others could read. Devices (/dev/null, say) are left as they are.
+void KeepToOwner(const QFile& file) {
+    struct stat st {};
+    if (::fstat(file.handle(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+        (st.st_mode & 077) != 0) {
+        ::fchmod(file.handle(), st.st_mode & 0600);
+    }
+}
+
 std::unique_ptr<CaptureSink> Open(const std::string& path, QIODevice::OpenMode mode) {
     auto file = std::make_unique<QFile>(QString::fromStdString(path));
-    if (!file->open(mode | QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    if (!file->open(mode | QIODevice::WriteOnly | QIODevice::Unbuffered,
+                    QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         if ((mode & QIODevice::NewOnly) && QFileInfo::exists(file->fileName())) {
             return nullptr;
         }
         throw CaptureError{Reason(*file)};
     }
+    KeepToOwner(*file);
     return std::make_unique<FileCaptureSink>(std::move(file));
 }
 

@@ -144,7 +144,8 @@ bool IniProfileFile::ReplaceFile(const std::string& contents) {
         name += '-';
         name += std::to_string(++m_tempCounter);
         temp = (folder / name).string();
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // The settings hold the phonebook: a new file is the user's alone.
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && errno != EEXIST) {
             return false;
         }

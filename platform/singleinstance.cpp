@@ -1,17 +1,47 @@
 #include "platform/singleinstance.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace loomway {
+
+namespace {
+
+// A folder where no one but this user can put or remove a lock.
+bool OnlyUserWrites(const QString& folder) {
+    struct stat st {};
+    return !folder.isEmpty() && ::stat(QFile::encodeName(folder).constData(), &st) == 0 &&
+           S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 022) == 0;
+}
+
+} // namespace
 
 SingleInstance::SingleInstance(QString lockPath)
     : m_path(lockPath.isEmpty() ? DefaultLockPath() : std::move(lockPath)) {}
 
 QString SingleInstance::DefaultLockPath() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) {
-        folder = QDir::tempPath();
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!OnlyUserWrites(folder)) {
+        // Outside a desktop session there may be no runtime folder; the
+        // temporary folder will not do, as another user could lay the lock
+        // first.
+        const QString cache =
+            QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+        if (cache.isEmpty()) {
+            return {};
+        }
+        folder = cache + QStringLiteral("/loomway");
+        QDir().mkpath(cache);
+        const QByteArray name = QFile::encodeName(folder);
+        ::mkdir(name.constData(), 0700);
+        struct stat st {};
+        if (::stat(name.constData(), &st) == 0 && st.st_uid == ::geteuid()) {
+            ::chmod(name.constData(), 0700);
+        }
     }
     return QDir(folder).filePath(QStringLiteral("loomway.lock"));
 }

@@ -13,15 +13,15 @@ const std::string kCloseTag = "</LMW_C>";
 ClipboardEngine::ClipboardEngine(Clipboard& clipboard, LampPanel& lamps)
     : m_clipboard(clipboard), m_lamps(lamps), m_framer(kOpenTag, kCloseTag) {}
 
-bool ClipboardEngine::ClipboardRedirect(const std::string& chunk) {
+Redirected ClipboardEngine::ClipboardRedirect(const std::string& chunk) {
     auto request = m_framer.Feed(chunk);
     if (!request) {
-        return false;
+        return {};
     }
     m_clipboard.SetText(WidenLineFeeds(request->body));
     m_lamps.SetLamp(Lamp::Clipboard, LampPicture::ClipboardOn);
     m_framer.SetBuffer(std::move(request->leftover));
-    return true;
+    return {true, request->tail};
 }
 
 std::string WidenLineFeeds(const std::string& text) {

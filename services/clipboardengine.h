@@ -20,10 +20,10 @@ class ClipboardEngine : public RequestEngine {
 public:
     ClipboardEngine(Clipboard& clipboard, LampPanel& lamps);
 
-    bool Redirect(const std::string& chunk) override { return ClipboardRedirect(chunk); }
+    Redirected Redirect(const std::string& chunk) override { return ClipboardRedirect(chunk); }
 
-    // Returns true when chunk completed a clipboard request.
-    bool ClipboardRedirect(const std::string& chunk);
+    // Says whether chunk completed a clipboard request.
+    Redirected ClipboardRedirect(const std::string& chunk);
 
     // Everything received since the last complete request.
     const std::string& ClipboardBuffer() const { return m_framer.Buffer(); }

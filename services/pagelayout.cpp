@@ -49,7 +49,7 @@ void PageLayout::PrintRun(std::string_view run, std::string_view tagName) {
         // lastSpace keeps counting characters of an earlier pending text after
         // a break; when it exceeds the pending text, all of it stays on the line.
         const std::size_t keep = std::min(lastSpace, pending.size());
-        m_surface.PrintLine(pending.substr(0, keep));
+        PrintLine(pending.substr(0, keep));
         std::size_t from = keep;
         while (from < pending.size() && pending[from] == ' ') {
             ++from;
@@ -57,22 +57,22 @@ void PageLayout::PrintRun(std::string_view run, std::string_view tagName) {
         std::string carried = pending.substr(from);
         carried += c;
         wrapped = true;
-        m_surface.Print(carried);
+        Print(carried);
         pending.clear();
         pendingWidth = 0;
     }
 
     if (tagName == "NL") {
         AlignRun(pending);
-        m_surface.PrintLine(pending);
+        PrintLine(pending);
         m_alignMode = kAlignNone;
     } else if (wrapped) {
-        m_surface.Print(pending);
+        Print(pending);
     } else {
         if (!tagName.empty()) {
             AlignRun(pending);
         }
-        m_surface.Print(pending);
+        Print(pending);
     }
 }
 
@@ -99,12 +99,35 @@ void PageLayout::AlignRun(const std::string& text) {
 
 void PageLayout::FormFeed() {
     m_surface.NewPage();
-    m_surface.PrintLine(std::string());
+    PrintLine(std::string());
     m_alignMode = kAlignNone;
 }
 
 void PageLayout::PrintPageNumber() {
-    m_surface.PrintNumber(m_surface.Page());
+    const int page = m_surface.Page();
+    CheckPage(page);
+    m_surface.PrintNumber(page);
+}
+
+void PageLayout::Print(const std::string& text) {
+    if (!text.empty()) {
+        CheckPage(m_surface.Page());
+    }
+    m_surface.Print(text);
+}
+
+void PageLayout::PrintLine(const std::string& text) {
+    if (!text.empty()) {
+        CheckPage(m_surface.Page());
+    }
+    m_surface.PrintLine(text);
+}
+
+// Page feeds and line ends alone cost nothing; text past the last page ends the job.
+void PageLayout::CheckPage(int page) {
+    if (page > kMaxPages) {
+        throw PrinterError{PrinterError::kTooManyPages};
+    }
 }
 
 } // namespace loomway

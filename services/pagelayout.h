@@ -13,9 +13,13 @@ enum : int { kAlignNone = 0, kAlignLeft = 1, kAlignCenter = 2, kAlignRight = 3 }
 // Puts runs of text on a PrinterSurface: word wrap at spaces against the
 // printable width, alignment, line ends, page feeds and page numbers. Holds
 // AlignMode, which lives as long as the engine and survives between jobs.
-// Every surface failure passes through as PrinterError.
+// Every surface failure passes through as PrinterError. A job fills at most
+// kMaxPages pages: text that would land on a later page fails it with
+// kTooManyPages, so that a short request cannot make a printer pour out paper.
 class PageLayout {
 public:
+    static constexpr int kMaxPages = 1000;
+
     explicit PageLayout(PrinterSurface& surface) : m_surface(surface) {}
 
     // Portrait, "Courier New", 10 points, top left. Bold, italic and underline
@@ -35,6 +39,10 @@ public:
     void SetAlignMode(int mode) { m_alignMode = mode; }
 
 private:
+    void Print(const std::string& text);
+    void PrintLine(const std::string& text);
+    static void CheckPage(int page);
+
     PrinterSurface& m_surface;
     int m_alignMode = kAlignNone;
 };

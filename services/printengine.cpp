@@ -11,10 +11,10 @@ PrintEngine::PrintEngine(PrinterSurface& surface, SerialPort& handheld, Traffic&
     : m_surface(surface), m_handheld(handheld), m_traffic(traffic), m_lamps(lamps),
       m_framer("<LMW_P>", "</LMW_P>"), m_layout(surface) {}
 
-bool PrintEngine::PrintRedirect(const std::string& chunk) {
+Redirected PrintEngine::PrintRedirect(const std::string& chunk) {
     std::optional<FramedRequest> request = m_framer.Feed(chunk);
     if (!request) {
-        return false;
+        return {};
     }
     m_lamps.SetLamp(Lamp::Printer, LampPicture::PrinterOn);
 
@@ -29,7 +29,7 @@ bool PrintEngine::PrintRedirect(const std::string& chunk) {
     // The leftover belongs to the next request, whether or not this job went
     // through: it may already hold the start of the next print.
     m_framer.SetBuffer(std::move(request->leftover));
-    return true;
+    return {true, request->tail};
 }
 
 void PrintEngine::RunJob(Job& job) {

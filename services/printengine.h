@@ -25,10 +25,10 @@ class PrintEngine : public RequestEngine {
 public:
     PrintEngine(PrinterSurface& surface, SerialPort& handheld, Traffic& traffic, LampPanel& lamps);
 
-    bool Redirect(const std::string& chunk) override { return PrintRedirect(chunk); }
+    Redirected Redirect(const std::string& chunk) override { return PrintRedirect(chunk); }
 
-    // Returns true when chunk completed a print request.
-    bool PrintRedirect(const std::string& chunk);
+    // Says whether chunk completed a print request.
+    Redirected PrintRedirect(const std::string& chunk);
 
     // Status replies written to the handheld are reported to tap (none by default).
     void SetChunkTap(ChunkTap* tap) { m_tap = tap; }

@@ -14,6 +14,7 @@ struct PrinterError {
     static constexpr int kDivisionByZero = 11;
     static constexpr int kNoPrinter = 482;  // no default printer, or it cannot print
     static constexpr int kJobRefused = 483; // the printer refused the finished document
+    static constexpr int kTooManyPages = 7; // the job ran past the last page it may fill
 };
 
 // The computer's default printer as the drawing surface of the print engine.

@@ -20,13 +20,15 @@ char Folded(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool Holds(std::string_view bytes, const std::string& pattern, bool ignoreCase) {
+// Where the first match of pattern in bytes starts; npos when there is none.
+std::size_t MatchAt(std::string_view bytes, const std::string& pattern, bool ignoreCase) {
     if (!ignoreCase) {
-        return bytes.find(pattern) != std::string::npos;
+        return bytes.find(pattern);
     }
     const auto same = [](char a, char b) { return Folded(a) == Folded(b); };
-    return std::search(bytes.begin(), bytes.end(), pattern.begin(), pattern.end(), same) !=
-           bytes.end();
+    const auto at = std::search(bytes.begin(), bytes.end(), pattern.begin(), pattern.end(), same);
+    return at == bytes.end() ? std::string_view::npos
+                             : static_cast<std::size_t>(at - bytes.begin());
 }
 
 } // namespace
@@ -111,12 +113,36 @@ int ChunkModel::Find(const std::string& pattern, int from, bool forward, bool ig
     int row = from;
     for (int n = 0; n < rows; ++n) {
         row = ((row + step) % rows + rows) % rows;
-        const ChunkRecord* record = Record(row);
-        if (record != nullptr && Holds(record->bytes, pattern, ignoreCase)) {
+        if (MatchStartsIn(row, pattern, ignoreCase)) {
             return row;
         }
     }
     return -1;
+}
+
+bool ChunkModel::MatchStartsIn(int row, const std::string& pattern, bool ignoreCase) const {
+    const ChunkRecord* record = Record(row);
+    if (record == nullptr) {
+        return false;
+    }
+    if (MatchAt(record->bytes, pattern, ignoreCase) != std::string_view::npos) {
+        return true;
+    }
+    // A match that runs on starts in the chunk's last pattern.size() - 1
+    // bytes and ends in the bytes that follow them in its direction.
+    const std::size_t room = pattern.size() - 1;
+    const std::size_t tail = std::min(record->bytes.size(), room);
+    std::string seam(record->bytes.substr(record->bytes.size() - tail));
+    for (int next = row + 1; next < rowCount() && seam.size() < tail + room; ++next) {
+        const ChunkRecord* following = Record(next);
+        if (following == nullptr) {
+            return false;
+        }
+        if (following->direction == record->direction) {
+            seam.append(following->bytes.substr(0, tail + room - seam.size()));
+        }
+    }
+    return MatchAt(seam, pattern, ignoreCase) < tail;
 }
 
 QString ChunkModel::HexDump(std::vector<int> rows) const {

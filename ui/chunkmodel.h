@@ -36,7 +36,9 @@ public:
     // The chunk of a row; nullptr when the store no longer holds it.
     const ChunkRecord* Record(int row) const;
     // The next row after `from` (before it when !forward), wrapping round,
-    // whose bytes hold `pattern`; -1 when none does. With ignoreCase, ASCII
+    // in which a match of `pattern` starts; -1 when none does. A match may
+    // run on into the next chunks of the same direction, as the bytes one
+    // side sent are split into chunks at random. With ignoreCase, ASCII
     // letters match either case.
     int Find(const std::string& pattern, int from, bool forward, bool ignoreCase) const;
     // The rows as text for the clipboard: per chunk a heading line (time,
@@ -52,6 +54,7 @@ public:
 
 private:
     QString TimeText(const ChunkRecord& record) const;
+    bool MatchStartsIn(int row, const std::string& pattern, bool ignoreCase) const;
 
     ChunkStore& m_store;
     std::uint64_t m_first = 0; // sequence number of row 0

@@ -68,6 +68,7 @@ MainMenus BuildMainMenus(QMenuBar& bar) {
     m.m_methods = addItem(*m.m_configure, "m_method", "&ReDirection Methods", 'M');
     m.m_preferences = addItem(*m.m_configure, "m_Prefs", "Startup &Preferences", 'P');
     m.m_commSettings = addItem(*m.m_configure, "m_options", "&Serial Communications", 'C');
+    m.m_ppp = addItem(*m.m_configure, "m_ppp", "&Internet (PPP)...");
 
     m.m_help = addMenu(bar, "m_help", "&Help");
     m.m_homePage = addItem(*m.m_help, "m_lmwhome", "QUILLON &Home Page");

@@ -28,6 +28,7 @@ struct MainMenus {
     QAction* m_methods = nullptr;
     QAction* m_preferences = nullptr;
     QAction* m_commSettings = nullptr;
+    QAction* m_ppp = nullptr; // the PPP gateway's settings
     QMenu* m_help = nullptr;
     QAction* m_homePage = nullptr;
     QAction* m_hotNews = nullptr;

@@ -307,6 +307,7 @@ void MainWindow::ConnectMenus() {
     connect(m.m_methods, &QAction::triggered, this, &MainWindow::methodsDialogRequested);
     connect(m.m_preferences, &QAction::triggered, this, &MainWindow::preferencesDialogRequested);
     connect(m.m_commSettings, &QAction::triggered, this, &MainWindow::commDialogRequested);
+    connect(m.m_ppp, &QAction::triggered, this, &MainWindow::pppDialogRequested);
     connect(m.m_homePage, &QAction::triggered, this,
             [] { OpenShippedDocument(QString::fromLatin1(kUserGuide)); });
     connect(m.m_hotNews, &QAction::triggered, this,
@@ -332,6 +333,7 @@ void MainWindow::EnableConnectedCommands() {
         {m_menus.m_methods, &MainWindow::methodsDialogRequested},
         {m_menus.m_preferences, &MainWindow::preferencesDialogRequested},
         {m_menus.m_commSettings, &MainWindow::commDialogRequested},
+        {m_menus.m_ppp, &MainWindow::pppDialogRequested},
         {m_menus.m_monitor, &MainWindow::trafficMonitorRequested},
         {m_menus.m_capture, &MainWindow::captureToggleRequested},
     };

@@ -76,6 +76,7 @@ signals:
     void methodsDialogRequested();     // "&ReDirection Methods"
     void preferencesDialogRequested(); // "Startup &Preferences"
     void commDialogRequested();        // "&Serial Communications"
+    void pppDialogRequested();         // "&Internet (PPP)..."
     void trafficMonitorRequested();    // "Traffic &Monitor"
     void captureToggleRequested();     // "Start &Capture..." / "Stop &Capture"
     // The window became the active one, coming from another of the program's

@@ -21,7 +21,8 @@ constexpr std::size_t kInLimit = 64 * 1024;
 ModemPort::ModemPort(ProfileFile& phonebook)
     : PortBase("modem"), m_directory([&phonebook](const std::string& dialString) {
           return LookUpDialString(dialString, ReadPhonebookEntry(phonebook, dialString));
-      }) {
+      }),
+      m_gateway(phonebook) {
     m_network.SetConnectedHandler([this] {
         if (m_call == Call::Network && m_modem) {
             m_modem->OnDialResult(DialOutcome::Connected);
@@ -40,6 +41,13 @@ ModemPort::ModemPort(ProfileFile& phonebook)
         m_modem->OnLinkDropped();
     });
     m_program.SetWrittenHandler([this] { RaiseWritten(); });
+    m_gateway.SetReceiveHandler([this] { OnLinkData(); });
+    m_gateway.SetEndedHandler([this] {
+        if (m_call == Call::Gateway && m_modem) {
+            HangUp();
+            m_modem->OnLinkDropped();
+        }
+    });
 }
 
 ModemPort::~ModemPort() {
@@ -68,6 +76,10 @@ void ModemPort::Open() {
     m_open = true;
 }
 
+std::string ModemPort::TakeLastWords() {
+    return m_call == Call::Gateway ? m_gateway.TakeLastWords() : std::string();
+}
+
 void ModemPort::Close() {
     if (m_modem) {
         m_modem->Reset();
@@ -89,6 +101,8 @@ std::string ModemPort::ReadAll() {
     } else if (m_call == Call::Program && m_program.BytesWaiting() > 0) {
         QMetaObject::invokeMethod(
             &m_context, [this] { OnLinkData(); }, Qt::QueuedConnection);
+    } else if (m_call == Call::Gateway) {
+        m_gateway.RequeueReceiveEvent();
     }
     return data;
 }
@@ -150,6 +164,12 @@ void ModemPort::StateChanged(ModemState state) {
 void ModemPort::Dial(const DialTarget& target) {
     HangUp();
     const Endpoint& endpoint = target.endpoint;
+    if (endpoint.kind == EndpointKind::Ppp) {
+        m_gateway.Open();
+        m_call = Call::Gateway;
+        m_modem->OnDialResult(DialOutcome::Connected);
+        return;
+    }
     if (endpoint.kind == EndpointKind::Exec) {
         const std::string why = m_program.Start(endpoint.argv);
         if (!why.empty()) {
@@ -178,6 +198,7 @@ void ModemPort::HangUp() {
     m_call = Call::None;
     m_network.Close();
     m_program.Stop();
+    m_gateway.Close();
 }
 
 void ModemPort::LinkWrite(const std::string& bytes) {
@@ -186,6 +207,8 @@ void ModemPort::LinkWrite(const std::string& bytes) {
             m_network.Write(bytes);
         } else if (m_call == Call::Program) {
             m_program.Write(bytes);
+        } else if (m_call == Call::Gateway) {
+            m_gateway.Write(bytes);
         }
     } catch (const PortError& error) {
         // The connection is going; its loss comes as a drop.
@@ -201,6 +224,8 @@ void ModemPort::OnLinkData() {
         m_modem->OnLinkData(m_network.ReadAll());
     } else if (m_call == Call::Program) {
         m_modem->OnLinkData(m_program.ReadAll());
+    } else if (m_call == Call::Gateway) {
+        m_modem->OnLinkData(m_gateway.ReadAll());
     }
 }
 

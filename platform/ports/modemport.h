@@ -4,6 +4,7 @@
 #include "lines/hayesmodem.h"
 #include "platform/ports/networkport.h"
 #include "platform/ports/portbase.h"
+#include "platform/ports/pppgateway.h"
 #include "platform/ports/ptyprocess.h"
 #include "platform/qttimer.h"
 
@@ -18,10 +19,11 @@ namespace loomway {
 
 // The built-in modem as a port: the handheld's AT commands go to a
 // HayesModem, whose answers and call data come back as received bytes. A dial
-// opens a tcp:, telnet: or rfc2217: endpoint with a NetworkPort, or starts an
-// exec: program from the phonebook on a pseudo-terminal; hanging up, closing
-// the port and destroying it end the call (and the program). The modem is
-// never lost: a dropped call answers NO CARRIER.
+// opens a tcp:, telnet: or rfc2217: endpoint with a NetworkPort, starts an
+// exec: program from the phonebook on a pseudo-terminal, or answers with the
+// built-in PPP gateway (ppp:); hanging up, closing the port and destroying it
+// end the call (and the program, or the PPP session). The modem is never
+// lost: a dropped call, or a PPP session that ended, answers NO CARRIER.
 class ModemPort : public PortBase, private ModemSink {
 public:
     // The phonebook is read at each dial, so edits take effect at once.
@@ -37,9 +39,16 @@ public:
     ModemState State() const { return m_modem ? m_modem->State() : ModemState::Command; }
     // The program of an exec: call, for tests: its process id, or 0.
     qint64 ProgramId() const { return m_program.ProcessId(); }
+    // Ends the program of an exec: call and waits for it, for a process that
+    // ends without running its destructors.
+    void EndProgramNow() { m_program.StopNow(); }
+    // The PPP gateway that answers numbers that say ppp:.
+    PppGateway& Gateway() { return m_gateway; }
 
     void SetSettings(const std::string& settings) override;
     void Open() override;
+    // A call to the PPP gateway ends with the gateway's Terminate-Request.
+    std::string TakeLastWords() override;
     void Close() override;
     bool IsOpen() const override { return m_open; }
     std::size_t BytesWaiting() const override { return m_open ? m_in.size() : 0; }
@@ -51,7 +60,7 @@ public:
     std::size_t BytesToWrite() const override;
 
 private:
-    enum class Call { None, Network, Program };
+    enum class Call { None, Network, Program, Gateway };
 
     // The modem's far side (its Write would clash with the port's).
     class Link : public ModemLink {
@@ -94,6 +103,7 @@ private:
     }};
     NetworkPort m_network;
     PtyProcess m_program;
+    PppGateway m_gateway;
     std::unique_ptr<HayesModem> m_modem;
     QObject m_context; // for the queued reads of call data: dropped first
 };

@@ -3,7 +3,13 @@
 #include "platform/ports/guardedcall.h"
 #include "platform/ports/portsettings.h"
 
+#include <algorithm>
+#include <limits>
 #include <utility>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 namespace loomway {
 
@@ -14,6 +20,21 @@ constexpr int kConnectLimitMs = 10000;
 // bounded buffer fills and TCP holds the far end back.
 constexpr std::size_t kInLimit = 64 * 1024;
 constexpr qint64 kSocketBufferSize = 64 * 1024;
+// Answers to the far end's options that may wait to be sent: a far end that
+// offers options and reads no answers is read no further, so TCP holds it back.
+constexpr std::size_t kAnswerLimit = 64 * 1024;
+constexpr std::size_t kAll = std::numeric_limits<std::size_t>::max();
+
+// A far end that vanishes without a word (a host switched off, a cable
+// pulled) is noticed within about two minutes instead of never.
+void KeepAlive(QTcpSocket& socket) {
+    socket.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    const int fd = static_cast<int>(socket.socketDescriptor());
+    for (auto [option, value] :
+         {std::pair{TCP_KEEPIDLE, 60}, {TCP_KEEPINTVL, 10}, {TCP_KEEPCNT, 6}}) {
+        ::setsockopt(fd, IPPROTO_TCP, option, &value, sizeof value);
+    }
+}
 
 } // namespace
 
@@ -27,7 +48,7 @@ NetworkPort::NetworkPort() : PortBase("network") {
     QObject::connect(&m_socket, &QTcpSocket::errorOccurred, &m_socket,
                      [this](QAbstractSocket::SocketError error) { OnSocketError(error); });
     QObject::connect(&m_socket, &QTcpSocket::bytesWritten, &m_socket,
-                     [this](qint64) { RaiseWritten(); });
+                     [this](qint64) { OnBytesWritten(); });
 }
 
 NetworkPort::~NetworkPort() {
@@ -66,6 +87,8 @@ void NetworkPort::Open() {
     BeginOpening();
     m_in.clear();
     m_pending.clear();
+    m_answersUnsent = 0;
+    m_readHeld = false;
     m_failure = Failure::None;
     m_state = State::Connecting;
     m_limit.start();
@@ -79,9 +102,14 @@ void NetworkPort::Close() {
     m_socket.abort();
     m_in.clear();
     m_pending.clear();
+    m_answersUnsent = 0;
+    m_readHeld = false;
 }
 
 std::size_t NetworkPort::BytesWaiting() const {
+    if (m_state == State::Draining) {
+        return m_in.size();
+    }
     if (m_state != State::Connected) {
         return 0;
     }
@@ -89,10 +117,15 @@ std::size_t NetworkPort::BytesWaiting() const {
 }
 
 std::string NetworkPort::ReadAll() {
+    if (m_state == State::Draining) {
+        std::string last = std::exchange(m_in, {});
+        Fail(Failure::Dropped, m_drop);
+        return last;
+    }
     if (m_state != State::Connected) {
         return {};
     }
-    Pull(false);
+    Pull(kAll);
     return std::exchange(m_in, {});
 }
 
@@ -100,7 +133,7 @@ void NetworkPort::Write(const std::string& data) {
     if (m_state == State::Closed) {
         throw PortNotOpen();
     }
-    if (data.empty()) {
+    if (data.empty() || m_state == State::Draining) {
         return;
     }
     const std::string wire = m_wire->Encode(data);
@@ -116,7 +149,7 @@ void NetworkPort::Write(const std::string& data) {
 }
 
 std::size_t NetworkPort::BytesToWrite() const {
-    if (m_state == State::Closed) {
+    if (m_state == State::Closed || m_state == State::Draining) {
         return 0;
     }
     return m_pending.size() + static_cast<std::size_t>(m_socket.bytesToWrite());
@@ -130,6 +163,7 @@ void NetworkPort::OnConnected() {
     m_state = State::Connected;
     // Small writes are the norm on a relayed line: send each at once.
     m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    KeepAlive(m_socket);
     const std::string first = m_wire->Greeting(m_speed) + std::exchange(m_pending, {});
     if (!first.empty()) {
         m_socket.write(first.data(), static_cast<qint64>(first.size()));
@@ -146,16 +180,21 @@ void NetworkPort::OnConnected() {
     }
 }
 
-void NetworkPort::Pull(bool bounded) {
-    while (m_socket.bytesAvailable() > 0 && (!bounded || m_in.size() < kInLimit)) {
+void NetworkPort::Pull(std::size_t inLimit) {
+    while (m_socket.bytesAvailable() > 0 && m_in.size() < inLimit) {
+        if (m_state == State::Connected && m_answersUnsent > kAnswerLimit) {
+            m_readHeld = true; // until the far end has taken its answers
+            return;
+        }
         const QByteArray chunk = m_socket.read(kSocketBufferSize);
         if (chunk.isEmpty()) {
             break;
         }
         std::string reply;
         m_wire->Decode(chunk.toStdString(), m_in, reply);
-        if (!reply.empty()) {
+        if (!reply.empty() && m_state == State::Connected) {
             m_socket.write(reply.data(), static_cast<qint64>(reply.size()));
+            m_answersUnsent += reply.size();
         }
     }
 }
@@ -164,17 +203,26 @@ void NetworkPort::OnReadyRead() {
     if (m_state != State::Connected) {
         return;
     }
-    Pull(true);
+    Pull(kInLimit);
     if (!m_in.empty()) {
         OnArrival();
     }
 }
 
-void NetworkPort::OnRequeuedReceive() {
-    if (m_state != State::Connected) {
-        return;
+void NetworkPort::OnBytesWritten() {
+    // The socket sends in order: at most what it still holds is answers.
+    m_answersUnsent = std::min(m_answersUnsent, static_cast<std::size_t>(m_socket.bytesToWrite()));
+    RaiseWritten();
+    if (m_readHeld && m_state == State::Connected && m_answersUnsent <= kAnswerLimit / 2) {
+        m_readHeld = false;
+        OnReadyRead(); // the socket signals no bytes that it holds already
     }
-    Pull(true);
+}
+
+void NetworkPort::OnRequeuedReceive() {
+    if (m_state == State::Connected) {
+        Pull(kInLimit);
+    }
     if (!m_in.empty() && !InReceive()) {
         RaiseReceive();
     }
@@ -204,22 +252,20 @@ void NetworkPort::OnSocketError(QAbstractSocket::SocketError error) {
         }
         return;
     }
-    // The last bytes before a close are the user's too: hand them on first.
-    Pull(false);
-    if (!m_in.empty() && !InReceive()) {
-        const std::uint64_t opening = Opening();
-        RaiseReceive();
-        if (opening != Opening()) {
-            return;
-        }
+    m_drop = error == QAbstractSocket::RemoteHostClosedError
+                 ? Error(PortError::Code::DeviceUnavailable, "the far end closed the connection")
+                 : Error(PortError::Code::DeviceUnavailable,
+                         "the connection to " + where + " broke (" + reason + ")");
+    // The last bytes before a drop are the user's too, however long the reader
+    // holds back: they stay readable, and the drop is reported once they are read.
+    m_state = State::Draining;
+    Pull(kAll);
+    m_socket.abort();
+    if (m_in.empty()) {
+        Fail(Failure::Dropped, m_drop);
+        return;
     }
-    if (error == QAbstractSocket::RemoteHostClosedError) {
-        Fail(Failure::Dropped,
-             Error(PortError::Code::DeviceUnavailable, "the far end closed the connection"));
-    } else {
-        Fail(Failure::Dropped, Error(PortError::Code::DeviceUnavailable,
-                                     "the connection to " + where + " broke (" + reason + ")"));
-    }
+    OnArrival();
 }
 
 void NetworkPort::OnTimeout() {

@@ -19,7 +19,9 @@ namespace loomway {
 // written meanwhile wait and go out once the connection stands. A connection
 // that fails (NoSuchPort when the host does not resolve, DeviceUnavailable
 // when it is refused, unreachable or silent past the limit) or drops later is
-// reported through the lost handler, with the port already closed.
+// reported through the lost handler, with the port already closed. Bytes that
+// came before a drop stay readable: the port is closed and the drop reported
+// once they have been read.
 class NetworkPort : public PortBase {
 public:
     enum class Failure { None, HostNotFound, Refused, Unreachable, TimedOut, Dropped };
@@ -47,17 +49,22 @@ public:
     // bound (an answer to an option is no byte of the user's).
     std::size_t BytesWaiting() const override;
     std::string ReadAll() override;
+    // After a drop, while the last bytes wait to be read, writing drops the bytes.
     void Write(const std::string& data) override;
     std::size_t BytesToWrite() const override;
 
 private:
-    enum class State { Closed, Connecting, Connected };
+    // Draining: the connection has dropped, what came before waits to be read.
+    enum class State { Closed, Connecting, Connected, Draining };
 
     void OnConnected();
     void OnReadyRead();
+    void OnBytesWritten();
     void OnSocketError(QAbstractSocket::SocketError error);
     void OnTimeout();
-    void Pull(bool bounded);
+    // Decodes what the socket holds into m_in, while m_in is under inLimit and
+    // the far end takes the answers to its options.
+    void Pull(std::size_t inLimit);
     void OnRequeuedReceive() override;
     void Fail(Failure why, const PortError& error);
     PortError Error(PortError::Code code, const std::string& what) const;
@@ -71,6 +78,11 @@ private:
     Failure m_failure = Failure::None;
     std::string m_in;      // decoded bytes not read yet
     std::string m_pending; // encoded bytes written while connecting
+    // Answers to options among the bytes the socket has not sent yet (at
+    // most): while there are too many, nothing more is read.
+    std::size_t m_answersUnsent = 0;
+    bool m_readHeld = false; // reading waits for the answers to go out
+    PortError m_drop;        // reported once the last bytes are read
     std::function<void()> m_connected;
     QTimer m_limit;
     // Last, so that it goes first: its signals, whose connections touch the

@@ -1,5 +1,6 @@
 #include "platform/ports/ptyprocess.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTimer>
@@ -47,7 +48,17 @@ PtyProcess::PtyProcess() = default;
 
 PtyProcess::~PtyProcess() {
     Stop();
-    for (QProcess* process : m_ending) {
+    // Taken out first, and cut loose: reaping one changes no list being walked.
+    const std::vector<QProcess*> ending = std::exchange(m_ending, {});
+    for (QProcess* process : ending) {
+        QObject::disconnect(process, nullptr, nullptr, nullptr);
+        SignalGroup(*process, SIGTERM);
+    }
+    const QDeadlineTimer grace(kLastGraceMs);
+    for (QProcess* process : ending) {
+        process->waitForFinished(static_cast<int>(grace.remainingTime()));
+    }
+    for (QProcess* process : ending) {
         if (process->state() != QProcess::NotRunning) {
             SignalGroup(*process, SIGKILL);
             process->waitForFinished(kGraceMs);
@@ -110,6 +121,14 @@ std::string PtyProcess::Start(const std::vector<std::string>& argv) {
         ::dup2(slave, STDOUT_FILENO);
         ::dup2(slave, STDERR_FILENO);
     });
+    process->start(QIODevice::NotOpen);
+    ::close(slave);
+    if (process->state() == QProcess::NotRunning) {
+        // Refused at once (no process or no descriptor left): nothing runs.
+        ::close(master);
+        return "the program cannot be started: " + process->errorString().toStdString();
+    }
+    // Connected only now: a failure inside start() has been dealt with above.
     QProcess* run = process.get();
     QObject::connect(
         run, &QProcess::finished, run, [this, run](int code, QProcess::ExitStatus how) {
@@ -122,8 +141,6 @@ std::string PtyProcess::Start(const std::vector<std::string>& argv) {
             OnFinished(run, "the program cannot be started: " + run->errorString().toStdString());
         }
     });
-    process->start(QIODevice::NotOpen);
-    ::close(slave);
 
     m_master = master;
     m_in.clear();
@@ -140,9 +157,14 @@ std::string PtyProcess::Start(const std::vector<std::string>& argv) {
     return {};
 }
 
+// The notifiers stay (off) until the next start or stop: this may run inside
+// the reader's own signal.
 void PtyProcess::CloseMaster() {
-    m_reader.reset();
-    m_writer.reset();
+    for (QSocketNotifier* notifier : {m_reader.get(), m_writer.get()}) {
+        if (notifier) {
+            notifier->setEnabled(false);
+        }
+    }
     if (m_master >= 0) {
         ::close(m_master);
         m_master = -1;
@@ -151,8 +173,12 @@ void PtyProcess::CloseMaster() {
 }
 
 void PtyProcess::Stop() {
+    ++m_run;
+    m_end.reset();
     m_in.clear();
     CloseMaster(); // the terminal hangs up: SIGHUP for the program's session
+    m_reader.reset();
+    m_writer.reset();
     if (!m_process) {
         return;
     }
@@ -167,6 +193,12 @@ void PtyProcess::Stop() {
     QTimer::singleShot(kGraceMs, run, [run] { SignalGroup(*run, SIGKILL); });
 }
 
+void PtyProcess::StopNow() {
+    Stop();
+    PtyProcess standIn; // takes the stopped programs and ends them as it goes
+    standIn.m_ending = std::exchange(m_ending, {});
+}
+
 void PtyProcess::OnFinished(QProcess* process, const std::string& why) {
     if (process != m_process.get()) {
         // A stopped one: reaped now.
@@ -174,16 +206,20 @@ void PtyProcess::OnFinished(QProcess* process, const std::string& why) {
         process->deleteLater();
         return;
     }
-    // Its last words are still in the terminal: hand them on, then report.
-    m_readPaused = false;
+    // Its last words are still in the terminal, however slowly they are
+    // taken: read to the end before the end is told.
+    m_process.release()->deleteLater();
+    m_end = why;
     OnReadable();
-    if (process != m_process.get()) {
+}
+
+void PtyProcess::ReportEndOnceTaken() {
+    if (!m_end || m_master >= 0 || !m_in.empty()) {
         return;
     }
-    CloseMaster();
-    m_process.release()->deleteLater();
-    QTimer::singleShot(0, &m_context, [this, why] {
-        if (!m_process && m_ended) {
+    const std::string why = *std::exchange(m_end, std::nullopt);
+    QTimer::singleShot(0, &m_context, [this, why, run = m_run] {
+        if (run == m_run && m_ended) {
             m_ended(why);
         }
     });
@@ -195,16 +231,23 @@ std::string PtyProcess::ReadAll() {
         m_readPaused = false;
         m_reader->setEnabled(true);
     }
+    if (m_end && m_master >= 0) {
+        // An ended program's terminal may signal nothing more: read on here.
+        QTimer::singleShot(0, &m_context, [this, run = m_run] {
+            if (run == m_run) {
+                OnReadable();
+            }
+        });
+    }
+    ReportEndOnceTaken();
     return data;
 }
 
 void PtyProcess::OnReadable() {
-    if (m_master < 0) {
-        return;
-    }
     char buffer[16384];
     bool got = false;
-    while (m_in.size() < kInLimit) {
+    bool drained = m_master < 0;
+    while (!drained && m_in.size() < kInLimit) {
         const ssize_t n = ::read(m_master, buffer, sizeof buffer);
         if (n > 0) {
             m_in.append(buffer, static_cast<std::size_t>(n));
@@ -214,6 +257,7 @@ void PtyProcess::OnReadable() {
         if (n < 0 && errno == EINTR) {
             continue;
         }
+        drained = true;
         if (n < 0 && errno == EAGAIN) {
             break;
         }
@@ -224,12 +268,19 @@ void PtyProcess::OnReadable() {
         }
         break;
     }
-    if (m_in.size() >= kInLimit && m_reader) {
+    if (!drained && m_reader) {
         m_readPaused = true;
         m_reader->setEnabled(false);
     }
+    if (drained && m_end) {
+        CloseMaster(); // all the ended program wrote is read
+    }
+    const std::uint64_t run = m_run;
     if (got && m_data) {
         m_data();
+    }
+    if (run == m_run) {
+        ReportEndOnceTaken();
     }
 }
 

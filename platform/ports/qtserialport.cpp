@@ -4,6 +4,8 @@
 #include "platform/ports/portsettings.h"
 #include "platform/serialdevices.h"
 
+#include <QSignalBlocker>
+
 #include <cerrno>
 #include <utility>
 
@@ -163,6 +165,12 @@ void QtSerialPort::OpenDevice(const std::string& device) {
 void QtSerialPort::Close() {
     EndOpening(); // events queued for the old opening no longer apply
     if (m_port.isOpen()) {
+        if (m_port.bytesToWrite() > 0) {
+            // What was handed over last (a PPP Terminate-Request) goes out as
+            // far as the device takes it now; a failure here is the close's.
+            const QSignalBlocker quiet(m_port);
+            m_port.flush();
+        }
         m_port.close();
     }
     m_port.clearError();

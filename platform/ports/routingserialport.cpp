@@ -10,9 +10,9 @@ namespace loomway {
 
 RoutingSerialPort::RoutingSerialPort(Resolver resolver, ProfileFile& phonebook)
     : PortBase("routing"), m_resolver(std::move(resolver)),
-      m_serial([this](int) { return m_target; }), m_modem(phonebook) {
+      m_serial([this](int) { return m_target; }), m_modem(phonebook), m_gateway(phonebook) {
     for (PortBase* port : {static_cast<PortBase*>(&m_serial), static_cast<PortBase*>(&m_network),
-                           static_cast<PortBase*>(&m_modem)}) {
+                           static_cast<PortBase*>(&m_modem), static_cast<PortBase*>(&m_gateway)}) {
         port->SetReceiveHandler([this, port] {
             if (port == m_active) {
                 CallReceiveHandler();
@@ -62,6 +62,9 @@ void RoutingSerialPort::Open() {
     case EndpointKind::Modem:
         next = &m_modem;
         break;
+    case EndpointKind::Ppp:
+        next = &m_gateway;
+        break;
     default:
         // A serial device goes to the serial adapter exactly as written.
         break;
@@ -70,6 +73,15 @@ void RoutingSerialPort::Open() {
     m_active->SetPortNumber(PortNumber());
     m_active->SetSettings(m_settings);
     m_active->Open();
+}
+
+void RoutingSerialPort::SetPppNoteHandler(const std::function<void(const std::string&)>& handler) {
+    m_gateway.SetNoteHandler(handler);
+    m_modem.Gateway().SetNoteHandler(handler);
+}
+
+std::string RoutingSerialPort::TakeLastWords() {
+    return m_active ? m_active->TakeLastWords() : std::string();
 }
 
 void RoutingSerialPort::Close() {

@@ -4,6 +4,7 @@
 #include "platform/ports/modemport.h"
 #include "platform/ports/networkport.h"
 #include "platform/ports/portbase.h"
+#include "platform/ports/pppgateway.h"
 #include "platform/ports/qtserialport.h"
 
 #include <functional>
@@ -15,7 +16,8 @@ namespace loomway {
 // into the text the settings give for it ([Ports] COM<n>, or the default
 // device), and that text decides what answers: a serial device (QtSerialPort,
 // unchanged), a tcp:, telnet: or rfc2217: endpoint (NetworkPort, connecting in
-// the background), or the built-in modem (modem:). A text of none of these
+// the background), the built-in modem (modem:) or the built-in PPP gateway
+// (ppp:). A text of none of these
 // forms fails the opening with InvalidProperty and a description of the
 // accepted forms. The events are those of the port that answers.
 class RoutingSerialPort : public PortBase {
@@ -27,6 +29,7 @@ public:
 
     void SetSettings(const std::string& settings) override;
     void Open() override;
+    std::string TakeLastWords() override;
     void Close() override;
     bool IsOpen() const override { return m_active && m_active->IsOpen(); }
     std::size_t BytesWaiting() const override { return m_active ? m_active->BytesWaiting() : 0; }
@@ -42,6 +45,9 @@ public:
     // The text of the last Open(), as the settings gave it.
     const std::string& Target() const { return m_target; }
     ModemPort& Modem() { return m_modem; }
+    // Where the state of a PPP session goes, directly (ppp:) or through the
+    // modem (a phonebook number that says ppp:).
+    void SetPppNoteHandler(const std::function<void(const std::string&)>& handler);
 
 private:
     void OnRequeuedReceive() override {} // requeued by the port that answers
@@ -53,6 +59,7 @@ private:
     QtSerialPort m_serial;
     NetworkPort m_network;
     ModemPort m_modem;
+    PppGateway m_gateway;
 };
 
 } // namespace loomway

@@ -9,6 +9,7 @@
 
 #include <QTest>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,17 @@ std::string Frame(const std::string& content, bool badFcs = false) {
     return framed + "\x7e";
 }
 
+// An IPv4 packet from 10.0.2.<from> to 10.0.2.<to> (no checksum: naming
+// reads none), in a frame of protocol IP.
+std::string IpFrame(int protocol, int from, int to, const std::string& body) {
+    const std::size_t total = 20 + body.size();
+    return std::string{'\xff',      '\x03', 0,       0x21, 0x45, 0,          char(total >> 8),
+                       char(total), 0,      0,       0,    0,    64,         char(protocol),
+                       0,           0,      10,      0,    2,    char(from), 10,
+                       0,           2,      char(to)} +
+           body;
+}
+
 constexpr std::int64_t kWall = 1'700'000'000'250'000; // 0x6553F100 seconds and a quarter
 constexpr std::int64_t kSteady = 1'000;
 } // namespace
@@ -56,8 +68,8 @@ private slots:
         const std::string request("\xff\x03\xc0\x21\x01\x01\x00\x0a\x05\x06\x12\x34\x56\x78", 14);
         const std::string lcp = Frame(request);
         auto row = [](const char* name, int direction, std::vector<std::string> chunks,
-                      const char* marks) {
-            QTest::newRow(name) << direction << chunks << QString(marks);
+                      const QString& marks) {
+            QTest::newRow(name) << direction << chunks << marks;
         };
         row("AT command split", hh, {"AT", "DT555\r"}, "|ATDT555");
         row("repeat and lower case", hh, {"A/\rat&f\r\n"}, "A/; at&f");
@@ -71,8 +83,20 @@ private slots:
         row("frames back to back share a flag", hh, {lcp + lcp.substr(1) + lcp.substr(1)},
             "PPP LCP Configure-Request ×3");
         row("bad FCS", hh, {Frame(request, true)}, "PPP LCP Configure-Request (bad FCS)");
-        row("compressed address and protocol", mh, {Frame(std::string("\x21\x45\x00\x00\x14", 5))},
-            "PPP IP");
+        const std::string echo = IpFrame(1, 2, 15, std::string("\0\0\0\0\0\1\0\1", 8));
+        row("IP, compressed address and protocol", mh, {Frame(echo.substr(3))},
+            "PPP IP ICMP echo reply 10.0.2.2 → 10.0.2.15");
+        const std::string query = Frame(IpFrame(
+            17, 15, 3,
+            std::string("\4\1\0\x35\0\x25\0\0\x12\x34\1\0\0\1\0\0\0\0\0\0\7example\3org\0\0\1\0\1",
+                        37)));
+        row("DNS query split", hh, {query.substr(0, 30), query.substr(30)},
+            "|PPP IP UDP 10.0.2.15:1025 → 10.0.2.3:53 DNS query example.org");
+        const std::string syn = std::string("\4\2\0\x50\0\0\0\0\0\0\0\0\x50\x02\xff\xff", 16);
+        row("long IP frame named by its head; damaged one by its protocol", hh,
+            {Frame(IpFrame(6, 15, 2, syn + std::string(3000, '\x7e'))),
+             Frame(IpFrame(6, 15, 2, syn), true)},
+            "PPP IP TCP 10.0.2.15:1026 → 10.0.2.2:80 SYN|PPP IP (bad FCS)");
         const auto control = [](int protocol, int code) { // a packet with no options
             return Frame(
                 {'\xff', '\x03', char(protocol >> 8), char(protocol), char(code), 1, 0, 4});
@@ -96,6 +120,20 @@ private slots:
         row("program's writes", ph, {"<LMW_RSP>STA</LMW_RSP>", "<LMW_C>ab</LMW_C>"},
             "status reply, 3 bytes|clipboard transfer, 2 bytes");
         row("tags from the modem are data", mh, {"<LMW_C>x</LMW_C>"}, "");
+        // What a fast line carries in seconds; marking keeps pace (see marks()).
+        const std::string digits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+        std::string commands; // 64 KiB of distinct commands
+        for (std::size_t i = 0; i < 65536 / 6; ++i) {
+            commands += {'A', 'T', digits[i / 62 / 62], digits[i / 62 % 62], digits[i % 62], '\r'};
+        }
+        const QString shown = "AT000; AT001; AT002; AT003; AT004; AT005; AT006; AT007; …";
+        row("16 MiB of commands, more than shown", hh, std::vector(256, commands),
+            QStringList(256, shown).join('|'));
+        std::string controls;
+        for (int i = 0; i < 2 * 1024 * 1024; ++i) {
+            controls += "\x01\r";
+        }
+        row("a control byte before each line end", hh, {controls + "ATZ\r"}, "ATZ");
     }
     void marks() {
         QFETCH(int, direction);
@@ -105,11 +143,16 @@ private slots:
         // The other directions' traffic in between changes nothing.
         const auto other = ChunkDirection((direction + 1) % 3);
         QStringList got;
+        const std::clock_t start = std::clock(); // processor time: a busy machine adds none
         for (const std::string& chunk : chunks) {
             got << QString::fromStdString(marker.Mark(ChunkDirection(direction), chunk));
             marker.Mark(other, "<LMW_C>\x7e\xff\x03\xc0\x21\r\nAT");
         }
         QCOMPARE(got.join(QLatin1Char('|')), marks);
+        // Linear in the bytes, the largest rows take a second at most, even
+        // with sanitizers; work per item or per line end takes far longer.
+        const double seconds = double(std::clock() - start) / CLOCKS_PER_SEC;
+        QVERIFY2(seconds < 10, qPrintable(QString::number(seconds)));
     }
 
     // Chunks of any size, wrapped around the store's ring, keep their bytes;

@@ -1,5 +1,6 @@
 #include "config/handheldcharset.h"
 #include "config/numbertext.h"
+#include "config/pppsettings.h"
 #include "config/settings.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
@@ -131,23 +132,73 @@ private slots:
     }
 
     void wholeNumber_data() {
-        addRows({"text", "number"}, {{"plain", "  9600 ", "9600"},
-                                     {"signs", "-1", "-1"},
-                                     {"plus", "+5", "5"},
-                                     {"half to even", "2.5", "2"},
-                                     {"half up to even", "3.5", "4"},
-                                     {"points", ".9", "1"},
-                                     {"exponent", "1.2e3", "1200"},
-                                     {"huge", "1e30", "9223372036854775807"},
-                                     {"tiny", "1e-99999", "0"},
-                                     {"empty", "   ", "none"},
-                                     {"bare exponent", "1e", "none"},
-                                     {"comma", "9600,N,8,1", "none"}});
+        addRows({"text", "number"},
+                {{"plain", "  9600 ", "9600"},
+                 {"signs", "-1", "-1"},
+                 {"plus", "+5", "5"},
+                 {"half to even", "2.5", "2"},
+                 {"half up to even", "3.5", "4"},
+                 {"points", ".9", "1"},
+                 {"exponent", "1.2e3", "1200"},
+                 {"huge", "1e30", "9223372036854775807"},
+                 {"tiny", "1e-99999", "0"},
+                 {"half, 20 digits", "9223372036854775806.5", "9223372036854775806"},
+                 {"half, 50 digits", "2500000000000000000000000000000000000000000000000e-48", "2"},
+                 {"empty", "   ", "none"},
+                 {"bare exponent", "1e", "none"},
+                 {"comma", "9600,N,8,1", "none"}});
     }
 
     void wholeNumber() {
         const auto got = ToWholeNumber(cell("text").toStdString());
         QCOMPARE(got ? QString::number(*got) : QString("none"), cell("number"));
+    }
+
+    // [PPP]: the addresses taken, Desktop, and for a Network refused, a piece of why.
+    void pppSettings_data() {
+        addRows({"network", "desktop", "loaded"},
+                {{"defaults", "", "", "10.0.2.15 10.0.2.2 10.0.2.3 NO"},
+                 {"a /16", " 172.20.0.0/16 ", "yes", "172.20.0.15 172.20.0.2 172.20.0.3 YES"},
+                 {"a /8", "10.0.0.0/8", "YES ", "10.0.0.15 10.0.0.2 10.0.0.3 YES"},
+                 {"Desktop other than YES", "", "1", "10.0.2.15 10.0.2.2 10.0.2.3 NO"},
+                 {"smaller than /24", "10.0.2.0/25", "", "!\"10.0.2.0/25\" is not a network from"},
+                 {"prefix too short", "10.0.0.0/7", "", "!/8 to /24"},
+                 {"host bits", "10.0.2.1/24", "", "!host bits set"},
+                 {"no prefix", "10.0.2.0", "", "!is not an IPv4 network"},
+                 {"byte over 255", "10.0.256.0/24", "", "!is not an IPv4 network"},
+                 {"three bytes", "10.0.2/24", "", "!is not an IPv4 network"},
+                 {"signed prefix", "10.0.2.0/+24", "", "!is not an IPv4 network"},
+                 {"loopback", "127.0.0.0/24", "", "!reserved range"},
+                 {"multicast", "224.1.0.0/16", "", "!reserved range"}});
+    }
+    void pppSettings() {
+        MemoryProfileFile file;
+        file.set("PPP", "Network", cell("network").toStdString());
+        file.set("PPP", "Desktop", cell("desktop").toStdString());
+        file.set("PPP", "User", " palm ");
+        const PppSettings s = LoadPppSettings(file);
+        QCOMPARE(s.user, std::string("palm"));
+        QVERIFY(s.password.empty());
+        const QString expected = cell("loaded");
+        if (expected.startsWith('!')) {
+            const QString problem = QString::fromStdString(s.problem);
+            QVERIFY2(problem.startsWith("[PPP] Network: ") && problem.contains(expected.mid(1)) &&
+                         problem.endsWith("; using 10.0.2.0/24"),
+                     s.problem.c_str());
+            QCOMPARE(s.Handheld(), PppSettings::kDefaultNetwork + 15);
+            return;
+        }
+        QVERIFY2(s.problem.empty(), s.problem.c_str());
+        const auto dotted = [](std::uint32_t a) {
+            return QStringLiteral("%1.%2.%3.%4")
+                .arg(a >> 24)
+                .arg(a >> 16 & 255)
+                .arg(a >> 8 & 255)
+                .arg(a & 255);
+        };
+        QCOMPARE(dotted(s.Handheld()) + " " + dotted(s.Gateway()) + " " + dotted(s.Dns()) + " " +
+                     (s.desktop ? "YES" : "NO"),
+                 expected);
     }
 };
 

@@ -1,7 +1,9 @@
 // The request framing, the data pump between the two ports, the traffic
 // counters and panes, and the lamps.
 #include "core/datapump.h"
+#include "core/noticeboard.h"
 #include "core/requestframer.h"
+#include "tests/support/fakeclock.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
 
@@ -18,19 +20,22 @@ const std::string kOpen = "<LMW_C>", kClose = "</LMW_C>";
 
 // Frames its own requests, as the real engines do, and logs every chunk.
 struct RecordingEngine : RequestEngine {
-    RecordingEngine(const char* name, std::string& log)
-        : m_name(name), m_log(log),
+    RecordingEngine(const char* name, std::string& log, std::string& bodies)
+        : m_name(name), m_log(log), m_bodies(bodies),
           m_framer(std::string("<LMW_") + name[0] + ">", std::string("</LMW_") + name[0] + ">") {}
-    bool Redirect(const std::string& chunk) override {
+    Redirected Redirect(const std::string& chunk) override {
         m_log += m_name + ":" + chunk + ";";
         auto request = m_framer.Feed(chunk);
-        if (request) {
-            m_framer.SetBuffer(request->leftover);
+        if (!request) {
+            return {};
         }
-        return request.has_value();
+        m_bodies += m_name + " " + request->body + ",";
+        m_framer.SetBuffer(request->leftover);
+        return {true, request->tail};
     }
     std::string m_name;
     std::string& m_log;
+    std::string& m_bodies;
     RequestFramer m_framer;
 };
 
@@ -63,8 +68,8 @@ struct Sequence : LampPanel, TrafficView {
 struct Rig {
     Settings settings;
     Port handheld, modem;
-    std::string engines;
-    RecordingEngine print{"P", engines}, clip{"C", engines};
+    std::string engines, bodies; // every chunk each engine saw; the requests completed
+    RecordingEngine print{"P", engines, bodies}, clip{"C", engines, bodies};
     Sequence seq;
     Traffic traffic{seq};
     DataPump pump{settings, handheld, modem, print, clip, traffic, seq};
@@ -167,6 +172,7 @@ private slots:
         rig.settings.SerialMethodOn = methods[0] == 'S';
         rig.settings.PrintMethodOn = methods[1] == 'P';
         rig.settings.ClipboardMethodOn = methods[2] == 'C';
+        rig.handheld.pending = 1; // a reply still going out holds the modem after a request
         rig.handheld.arrive(chunk.toStdString());
         QString seen;
         for (const char* e : {"P", "C"}) {
@@ -183,25 +189,67 @@ private slots:
         QCOMPARE(rig.modem.BytesWaiting(), std::size_t(consumed ? 2 : 0));
     }
 
-    // Split over chunks, only the completing chunk is kept from the modem;
-    // modem data meanwhile waits and is raised again by the next handheld event.
-    void requestOverChunksAndTheHeldModemData() {
+    // What follows a request's closing tag in the chunk that completes it goes
+    // on to the modem, and may begin the next request; the requests themselves
+    // never do. Chunks are separated by "|"; every one is counted and shown.
+    void afterTheClosingTag_data() {
+        addRows({"chunks", "forwarded", "bodies"},
+                {{"tail", "<LMW_C>c</LMW_C>tail", "tail", "C c"},
+                 {"split request", "<LMW_C>h|i</LMW_C>after", "<LMW_C>hafter", "C hi"},
+                 {"tail opens the next", "<LMW_C>a</LMW_C>x<LMW_C>b|</LMW_C>y", "x<LMW_C>by",
+                  "C a,C b"},
+                 {"two in one chunk", "<LMW_C>a</LMW_C><LMW_C>b</LMW_C>z|q", "zq", "C a,C b"},
+                 {"print then clipboard", "<LMW_P>p</LMW_P><LMW_C>c</LMW_C>t", "t", "P p,C c"},
+                 {"clipboard in the print's tail", "<LMW_P>p</LMW_P>u<LMW_C>c|</LMW_C>v",
+                  "u<LMW_C>cv", "P p,C c"},
+                 {"tag ends the chunk", "<LMW_C>c</LMW_C>", "", "C c"}});
+    }
+    void afterTheClosingTag() {
         Rig rig;
-        rig.handheld.arrive("<LMW");
-        rig.handheld.arrive("_C>hi</LMW_");
-        rig.handheld.arrive("C>after");
-        QVERIFY(rig.pump.RequestConsumed());
-        QCOMPARE(rig.modem.written, std::string("<LMW_C>hi</LMW_"));
+        const QString chunks = cell("chunks");
+        for (const QString& chunk : chunks.split('|')) {
+            rig.handheld.arrive(chunk.toStdString());
+        }
+        QCOMPARE(QString::fromStdString(rig.modem.written), cell("forwarded"));
+        QCOMPARE(QString::fromStdString(rig.bodies).chopped(1), cell("bodies"));
+        QCOMPARE(rig.traffic.Count(Counter::Sent),
+                 std::uint64_t(chunks.size() - chunks.count('|')));
+        QCOMPARE(QString::fromStdString(rig.traffic.PaneText(Pane::Sent)),
+                 QString(chunks).remove('|'));
+        QCOMPARE(rig.take().find("ModemSend=ModemSendOn") != std::string::npos,
+                 !cell("forwarded").isEmpty());
+    }
+
+    // Modem data waits after a request until the handheld port has written
+    // what it had to (the printer status reply), one second at most, or until
+    // the handheld's next event, even one without bytes.
+    void holdAfterRequest_data() {
+        addRows({"unwritten", "taken", "ms", "event", "held"},
+                {{"nothing to write", "0", "0", "0", "", ""},
+                 {"reply going out", "5", "4", "999", "", "yes"},
+                 {"reply written", "5", "5", "0", "", ""},
+                 {"one second at most", "5", "0", "1000", "", ""},
+                 {"the handheld's next event", "5", "0", "0", "yes", ""}});
+    }
+    void holdAfterRequest() {
+        Rig rig;
+        FakeClock timer;
+        timer.onTimer = [&rig] { rig.pump.OnRequestHoldTimer(); };
+        rig.pump.SetRequestHoldTimer(&timer);
+        rig.handheld.pending = cell("unwritten").toInt();
+        rig.handheld.arrive(kClip);
         rig.modem.arrive("late");
-        QCOMPARE(rig.modem.requeues, 0);
-        rig.handheld.raiseReceive(); // an empty event clears the flag and raises the modem's
-        QVERIFY(!rig.pump.RequestConsumed());
-        QCOMPARE(rig.modem.requeues, 1);
-        rig.modem.raiseReceive();
-        QCOMPARE(rig.handheld.written, std::string("late"));
-        rig.handheld.arrive("more");
-        QCOMPARE(rig.modem.requeues, 1); // nothing waited
-        QCOMPARE(rig.modem.written, std::string("<LMW_C>hi</LMW_more"));
+        rig.handheld.take(cell("taken").toInt());
+        timer.Advance(cell("ms").toInt());
+        if (!cell("event").isEmpty()) {
+            rig.handheld.raiseReceive();
+        }
+        if (rig.modem.requeues > 0) {
+            rig.modem.raiseReceive();
+        }
+        const bool held = !cell("held").isEmpty();
+        QCOMPARE(rig.pump.ModemHeld(), held);
+        QCOMPARE(rig.handheld.written, std::string(held ? "" : "late"));
     }
 
     // A forward that cannot be written is dropped, still counted and shown;
@@ -245,6 +293,50 @@ private slots:
         QCOMPARE(rig.modem.requeues, 1);
         rig.modem.raiseReceive();
         QCOMPARE(rig.handheld.written, std::string("later"));
+    }
+
+    // A hold of five seconds or more shows in panel 2 with what is held, beside
+    // the other notices there, until it ends.
+    void longHoldNotice_data() {
+        addRows({"for", "notice", "end"},
+                {{"modem backlog", "modem", "the modem port: 66 KiB", "written"},
+                 {"handheld device awaited", "handheld", "the handheld port: 100 bytes", "back"},
+                 {"switched off", "modem", "the modem port: 66 KiB", "off"}});
+    }
+    void longHoldNotice() {
+        Rig rig;
+        const SerialPort* awaited = nullptr;
+        rig.pump.HoldWhile([&awaited](const SerialPort& port) { return &port == awaited; });
+        FakeClock timer;
+        timer.onTimer = [&rig] { rig.pump.OnNoticeTimer(); };
+        RecordingStatusPanel panel;
+        NoticeBoard board(panel);
+        board.AddPart().ShowNotice("Waiting for COM1 (/dev/x)");
+        rig.pump.SetHoldNotice(&board.AddPart(), &timer);
+        if (cell("for") == "modem") {
+            rig.modem.pending = DataPump::kBacklogLimit + 1;
+            rig.handheld.arrive(std::string(3000, 'h'));
+        } else {
+            awaited = &rig.handheld;
+            rig.modem.arrive(std::string(100, 'm'));
+        }
+        timer.Advance(4999);
+        QCOMPARE(panel.notice, std::string("Waiting for COM1 (/dev/x)"));
+        timer.Advance(1);
+        QCOMPARE(QString::fromStdString(panel.notice),
+                 "Waiting for COM1 (/dev/x); Waiting for " + cell("notice") + " held");
+        if (cell("end") == "written") {
+            rig.modem.take(DataPump::kBacklogLimit);
+        } else if (cell("end") == "back") {
+            awaited = nullptr;
+            rig.modem.raiseReceive();
+        } else {
+            rig.handheld.forceOpen(false);
+            rig.modem.forceOpen(false);
+            timer.Advance(1000);
+        }
+        QCOMPARE(panel.notice, std::string("Waiting for COM1 (/dev/x)"));
+        QVERIFY(!timer.due);
     }
 
     // A pane keeps up to 1000 characters and empties when a chunk would pass

@@ -29,9 +29,7 @@ struct Panels : LampPanel, RecordingStatusPanel {
         lamps += QString::fromStdString(LampName(lamp) + " " + PictureName(lit) + "/" +
                                         PictureName(dark) + ";");
     }
-    void ShowNotice(const std::string& text) override { notice = text; }
     QString lamps;
-    std::string notice;
 };
 
 struct Rig {
@@ -177,7 +175,9 @@ private slots:
         rig.sw.SetSwitchHandler([&told](bool on) { told += on ? "on " : "off "; });
         rig.sw.EndRedirection(); // was not on
         rig.sw.StartRedirection();
+        rig.modem.lastWords = "~bye~"; // reaches the handheld before its port closes
         rig.sw.EndRedirection();
+        QCOMPARE(rig.handheld.written, std::string("~bye~"));
         rig.sw.EndRedirection();
         rig.modem.openError = {PortError::Code::NoSuchPort, "no such port"};
         rig.handheld.calls.clear();

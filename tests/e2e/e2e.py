@@ -195,13 +195,15 @@ class Session:
             for section, keys in ini.items():
                 f.write("[%s]\n%s\n" % (section, "".join("%s=%s\n" % kv for kv in keys.items())))
 
-    def relay(self, read_window=False, env=None, **sections):
-        """COM1, COM2: pty pairs; the window shown; (program, handheld far, modem far)."""
-        (handheld, handheld_far), (modem, modem_far) = self.pty_pair(), self.pty_pair()
-        self.write_ini(handheld, modem, **sections)
+    def relay(self, read_window=False, env=None, modem=None, **sections):
+        """COM1, COM2: pty pairs (COM2 the endpoint `modem` if given); the window shown;
+        (program, handheld far, modem far or None)."""
+        (handheld, handheld_far), (device, modem_far) = self.pty_pair(), (
+            self.pty_pair() if modem is None else (None, None))
+        self.write_ini(handheld, modem or device, **sections)
         p = self.loomway(read_window, env)
-        p.ends = (handheld, modem)
-        p.devices = set(p.ends)
+        p.ends = (handheld, modem or device)
+        p.devices = {handheld, device} - {None}
         p.wait_for_window()
         return p, handheld_far, modem_far
 

@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """Start and end over two program starts: a "HotSync Manager" window closed at the start,
 the stored window position, a second instance, "&Exit" storing the position and running
-the exit program once; minimized, a SIGTERM ends the program with neither."""
+the exit program once; minimized, a SIGTERM ends the program with neither. When the X11
+server goes away, the capture is written to its end and the exec: program is ended."""
 
 import os
+import pathlib
 import re
 import signal
 import socket
 import struct
+import subprocess
+import sys
 import time
 import unittest
 
@@ -86,6 +90,75 @@ class LifecycleTest(unittest.TestCase):
             time.sleep(1.0)
             self.assertEqual(stored(), [str(150 * TW), str(250 * TW)])
             self.assertEqual(open(marker).read(), "ran\n")
+
+
+# Stays when its line hangs up, as pppd with "persist" does, until a signal ends it.
+ECHO = """import os, signal, sys, time
+signal.signal(signal.SIGHUP, signal.SIG_IGN)
+open(sys.argv[1], "w").write(str(os.getpid()))
+try:
+    while data := os.read(0, 4096):
+        os.write(1, data)
+except OSError:
+    pass
+time.sleep(600)
+"""
+
+
+def pppdump(path):
+    """The bytes of the records of a pppdump file: (sent, received)."""
+    data, at, lines = pathlib.Path(path).read_bytes(), 0, {1: b"", 2: b""}
+    while at < len(data):
+        code, at = data[at], at + 1
+        if code in lines:
+            size = struct.unpack(">H", data[at:at + 2])[0]
+            lines[code] += data[at + 2:at + 2 + size]
+            at += 2 + size
+        else:
+            at += {5: 4, 6: 1, 7: 4}[code]
+    return lines[1], lines[2]
+
+
+def gone(pid):
+    try:
+        return pathlib.Path("/proc/%d/stat" % pid).read_text().split(")")[-1].split()[0] == "Z"
+    except FileNotFoundError:
+        return True
+
+
+class BrokenDisplayTest(unittest.TestCase):
+
+    def test_x11_server_goes(self):
+        with e2e.Session() as s:
+            ready_r, ready_w = os.pipe()
+            xvfb = s.start(["Xvfb", "-displayfd", str(ready_w), "-nolisten", "tcp"],
+                           pass_fds=(ready_w,), stderr=subprocess.DEVNULL)
+            os.close(ready_w)
+            s.cleanups.append(lambda: os.close(ready_r))  # it may write its number again
+            display = ":" + os.read(ready_r, 16).decode().split()[0]
+            (handheld, handheld_far), pid_file = s.pty_pair(), s.path("pid")
+            captures = s.path("captures")
+            os.mkdir(captures)
+            s.write_ini(handheld, "modem:", Capture={"Folder": captures}, Phonebook={
+                "5550000": "exec:%s %s %s" % (sys.executable, s.path("echo.py", ECHO.encode()),
+                                              pid_file)})
+            p = s.loomway(env={"DISPLAY": display})
+            e2e.wait_until(lambda: e2e.held(p.pid, {handheld}), 30, "the handheld port")
+            far = s.far(handheld_far)
+            far.write(b"ATDT5550000\r")
+            self.assertIn(b"CONNECT", far.read_for(3))
+            e2e.wait_until(lambda: os.path.getsize(pid_file) if os.path.exists(pid_file) else 0,
+                           10, "the exec: program")
+            program = int(pathlib.Path(pid_file).read_text())
+            s.cleanups.append(lambda: gone(program) or os.kill(program, signal.SIGKILL))
+            line = b"the last words before the display goes\r"
+            far.write(line)
+            self.assertEqual(far.read(len(line)), line)
+            xvfb.terminate()
+            self.assertNotEqual(p.process.wait(15), 0)
+            sent, received = pppdump(os.path.join(captures, os.listdir(captures)[0]))
+            self.assertTrue(sent.endswith(line) and received.endswith(line), (sent, received))
+            e2e.wait_until(lambda: gone(program), 5, "the exec: program's end")
 
 
 if __name__ == "__main__":

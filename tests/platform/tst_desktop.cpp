@@ -35,6 +35,7 @@
 #include <cstdlib>
 #include <map>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace loomway;
@@ -186,7 +187,7 @@ private slots:
         QtPrinterSurface surface;
         PrintEngine engine{surface, handheld, traffic, lamps};
         QCOMPARE(QProcess::execute("cupsreject", {"FilePDF"}), 0);
-        QVERIFY(engine.Redirect("<LMW_P>Hello<SRESP></LMW_P>"));
+        QVERIFY(engine.Redirect("<LMW_P>Hello<SRESP></LMW_P>").completed);
         QVERIFY(handheld.written.find("STA=ERROR(483)~") != std::string::npos);
         QVERIFY(leftoverDocuments().isEmpty());
         QCOMPARE(QProcess::execute("cupsaccept", {"FilePDF"}), 0);
@@ -198,9 +199,11 @@ private slots:
         QVERIFY(leftoverDocuments().isEmpty());
 
         handheld.written.clear();
-        QVERIFY(engine.Redirect("<LMW_P>Portrait first<FFEED><PORIENT_L>Landscape second<FFEED>"
-                                "<PORIENT_P>Portrait third<NL><PORIENT_L>still portrait"
-                                "<SRESP></LMW_P>"));
+        QVERIFY(engine
+                    .Redirect("<LMW_P>Portrait first<FFEED><PORIENT_L>Landscape second<FFEED>"
+                              "<PORIENT_P>Portrait third<NL><PORIENT_L>still portrait"
+                              "<SRESP></LMW_P>")
+                    .completed);
         QVERIFY(handheld.written.find("STA=DEFINED") != std::string::npos);
         const QString pdf = scratchDir() + "/cups/job.pdf"; // once it is the queue's only job
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(pdf).size() > 0 &&
@@ -365,6 +368,32 @@ private slots:
         QVERIFY(holder.process.waitForFinished(30000) && QFile::exists(path));
         QVERIFY(!SingleInstance(path).AnotherInstanceRunning());
         QVERIFY(!SingleInstance(scratchDir() + "/missing/loomway.lock").AnotherInstanceRunning());
+    }
+
+    // The lock lies in the runtime folder when only the user can write to it,
+    // else in a folder of the program's own in the user's cache, made 0700:
+    // never where another user could lay it first.
+    void lockFolder_data() {
+        addRows({"runtime", "lock"}, {{"private", "700", "run/loomway.lock"},
+                                      {"unset", "", "cache/loomway/loomway.lock"},
+                                      {"shared", "1777", "cache/loomway/loomway.lock"}});
+    }
+    void lockFolder() {
+        const QString scratch = scratchDir();
+        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+        QVERIFY(QDir(scratch + "/cache").removeRecursively() && QDir().mkpath(scratch + "/run"));
+        QVERIFY(::chmod(qPrintable(scratch + "/run"), cell("runtime").toUInt(nullptr, 8)) == 0);
+        cell("runtime").isEmpty() ? qunsetenv("XDG_RUNTIME_DIR")
+                                  : qputenv("XDG_RUNTIME_DIR", QFile::encodeName(scratch + "/run"));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(scratch + "/cache"));
+        const QString path = SingleInstance::DefaultLockPath();
+        qputenv("XDG_RUNTIME_DIR", saved);
+        QCOMPARE(path, scratch + "/" + cell("lock"));
+        struct stat folder {};
+        QVERIFY(::stat(qPrintable(QFileInfo(path).path()), &folder) == 0 &&
+                (folder.st_mode & 0777) == 0700);
+        SingleInstance instance(path);
+        QVERIFY(!instance.AnotherInstanceRunning() && QFile::exists(path));
     }
 
     // The exit program is started once, not as our child, in a session of its

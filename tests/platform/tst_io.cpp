@@ -3,6 +3,9 @@
 #include "capture/capturecontroller.h"
 #include "capture/chunkstore.h"
 #include "config/settings.h"
+#include "core/datapump.h"
+#include "lines/pppframing.h"
+#include "lines/pppprotocol.h"
 #include "platform/filecapturesink.h"
 #include "platform/filesystemdevicewatcher.h"
 #include "platform/iniprofilefile.h"
@@ -14,8 +17,10 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QNetworkDatagram>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -24,17 +29,21 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QUdpSocket>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <numeric>
 #include <random>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -61,16 +70,19 @@ struct PtyPair {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
     }
-    // Bytes until count came or idleMs passed without one, processing events.
-    std::string read(std::size_t count, int idleMs = 3000) {
+    // Bytes until count came or idleMs passed without one, processing events;
+    // a slow reader takes at most `slow` bytes each 10 ms.
+    std::string read(std::size_t count, int idleMs = 3000, std::size_t slow = 0) {
         std::string out;
         for (QDeadlineTimer idle(idleMs); out.size() < count && !idle.hasExpired();) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             pollfd p{far, POLLIN, 0};
             char buffer[65536];
-            const ssize_t n = ::poll(&p, 1, 5) > 0 ? ::read(far, buffer, sizeof buffer) : 0;
+            const std::size_t most = slow ? slow : sizeof buffer;
+            const ssize_t n = ::poll(&p, 1, 5) > 0 ? ::read(far, buffer, most) : 0;
             if (n > 0) {
                 out.append(buffer, std::size_t(n)), idle.setRemainingTime(idleMs);
+                QTest::qWait(slow ? 10 : 0);
             }
         }
         return out;
@@ -92,6 +104,21 @@ quint16 closedPort() {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost);
     return server.serverPort();
+}
+
+// Whether this process's TCP socket on local port `port` has keep-alive on.
+bool keepAliveOn(quint16 port) {
+    for (int fd = 0, on = 0; fd < 1024; ++fd) {
+        sockaddr_in address{};
+        socklen_t size = sizeof address;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0 &&
+            address.sin_family == AF_INET && ntohs(address.sin_port) == port) {
+            return (size = sizeof on,
+                    ::getsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, &size) == 0) &&
+                   on;
+        }
+    }
+    return false;
 }
 
 bool reaped(qint64 pid) {
@@ -142,6 +169,74 @@ struct Rig {
     // Dials the built-in modem's program; its process id, 0 if it did not answer.
     qint64 Call() { return Say("ATDT555-1234\r", "|\r\n") ? modem.Modem().ProgramId() : 0; }
 };
+
+// The handheld's end of a PPP session on the rig's port, its frames made and
+// read with the PPP engine's framing: it acknowledges every Configure-Request
+// of the gateway and keeps the IP packets that come.
+struct PppHandheld {
+    explicit PppHandheld(Rig& r) : rig(r) { reader.SetReceiveAccm(0); } // as it asks
+    Rig& rig;
+    PppFrameReader reader{2000};
+    std::size_t taken = 0;
+    std::set<std::uint16_t> acked; // protocols whose request the gateway acknowledged
+    std::vector<std::string> ip;
+
+    void Send(std::uint16_t protocol, const std::string& packet) {
+        std::string content = "\xFF\x03";
+        ppp::Put16(content, protocol);
+        rig.modem.Write(EncodePppFrame(content + packet, kPppAllControls));
+    }
+    bool Until(const std::function<bool()>& done, int ms = 10000) {
+        return QTest::qWaitFor(
+            [&] {
+                for (; taken < rig.got.size(); ++taken) {
+                    if (!reader.Push(static_cast<unsigned char>(rig.got[taken]))) {
+                        continue;
+                    }
+                    std::uint16_t protocol = 0;
+                    std::string_view info;
+                    if (!ppp::SplitFrame(reader.Frame(), protocol, info) || info.empty()) {
+                        continue;
+                    }
+                    if (protocol == ppp::kIpv4) {
+                        ip.emplace_back(info);
+                    } else if (info[0] == ppp::kConfigureRequest) {
+                        Send(protocol, char(ppp::kConfigureAck) + std::string(info.substr(1)));
+                    } else if (info[0] == ppp::kConfigureAck) {
+                        acked.insert(protocol);
+                    }
+                }
+                return done();
+            },
+            ms);
+    }
+};
+
+// An IPv4 packet from the handheld (10.0.2.15), UDP from port 4000 with no checksum.
+std::string UdpFromHandheld(std::uint32_t to, std::uint16_t port, const std::string& payload) {
+    std::string ip;
+    for (std::uint32_t word :
+         {0x4500u, std::uint32_t(28 + payload.size()), 0u, 0x4000u, 0x4011u, 0u, 0x0A00u, 0x020Fu,
+          to >> 16, to & 0xFFFF, 4000u, std::uint32_t(port)}) {
+        ppp::Put16(ip, word);
+    }
+    ppp::Put32(ip, std::uint32_t(8 + payload.size()) << 16);
+    std::uint32_t sum = 0;
+    for (int i = 0; i < 20; i += 2) {
+        sum += ppp::Get16(ip, i);
+    }
+    sum = ~((sum & 0xFFFF) + (sum >> 16)) & 0xFFFF;
+    ip[10] = char(sum >> 8), ip[11] = char(sum);
+    return ip + payload;
+}
+
+int OpenSockets() {
+    int count = 0;
+    for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::System)) {
+        count += fd.symLinkTarget().contains("socket:") ? 1 : 0;
+    }
+    return count;
+}
 
 #define kPath (scratchDir() + "/ini/LOOMWAY.INI")
 
@@ -216,8 +311,9 @@ private slots:
     }
 
     // A write that fails at any point leaves the file as it was and no temporary
-    // file behind. Permissions stay, a link stays a link, a missing folder is made
-    // private, a folder in place of the file is left alone.
+    // file behind. Permissions stay, a link stays a link, a new file (it holds
+    // the phonebook) and a missing folder are made private, a folder in place of
+    // the file is left alone.
     void theFileItself() {
         const QByteArray original = "[Source]\nPort=1\n; a comment\n[Common]\nSpeed=9600\n";
         Write(original);
@@ -242,14 +338,15 @@ private slots:
         const QString folder = scratchDir() + "/fresh/config";
         IniProfileFile fresh(folder.toStdString() + "/LOOMWAY.INI");
         QVERIFY(WriteSetting(fresh, "Source", "Port", "4"));
-        QCOMPARE(ModeOf(folder), 0700);
+        QCOMPARE(std::pair(ModeOf(folder), ModeOf(folder + "/LOOMWAY.INI")), std::pair(0700, 0600));
         IniProfileFile onFolder(scratchDir().toStdString());
         QCOMPARE(onFolder.GetString("Source", "Port", "dflt", 255), std::string("dflt"));
         QCOMPARE(WriteSetting(onFolder, "Source", "Port", "1"), std::int16_t(0));
     }
 
-    // A switch-on capture never overwrites a file. (tests/e2e/tst_relay.py
-    // reads captures of the running program back with tshark.)
+    // A switch-on capture never overwrites a file. Captures hold logins and
+    // passwords: only their owner may read them, an overwritten file too.
+    // (tests/e2e/tst_relay.py reads captures of the running program back with tshark.)
     void switchOnCaptureTakesAFreeName() {
         qputenv("TZ", "UTC");
         const QString folder = scratchDir() + "/taken";
@@ -262,6 +359,39 @@ private slots:
         rig.captures.OnSwitch(false);
         QCOMPARE(QFileInfo(name + ".pppd").size(), 4);
         QCOMPARE(QFileInfo(name + "-2.pppd").size(), 5);
+        QVERIFY(::chmod(qPrintable(name + ".pppd"), 0644) == 0);
+        rig.captures.StartMenuCapture((name + ".pppd").toStdString(), CaptureFormat::HexLog);
+        rig.captures.StopMenuCapture();
+        QCOMPARE(std::pair(ModeOf(name + "-2.pppd"), ModeOf(name + ".pppd")),
+                 std::pair(0600, 0600));
+    }
+
+    // The store's ring takes memory as chunks fill it, not when it is made,
+    // and no more once it is full.
+    void chunkStoreMemoryGrowsWithItsChunks() {
+        const auto resident = [] { // bytes, from /proc/self/statm: size resident shared ...
+            QFile statm("/proc/self/statm");
+            return statm.open(QIODevice::ReadOnly)
+                       ? statm.readAll().split(' ').value(1).toLongLong() * ::getpagesize()
+                       : -1;
+        };
+        constexpr qint64 kSlack = 1024 * 1024;
+        SystemClock clock;
+        const qint64 before = resident();
+        ChunkStore store(clock);
+        QVERIFY2(resident() - before < kSlack, qPrintable(QString::number(resident() - before)));
+        const std::string chunk(64 * 1024, 'x');
+        const auto fill = [&] {
+            for (std::size_t i = 0; i < ChunkStore::kDefaultBudget / chunk.size(); ++i) {
+                store.OnChunk(ChunkDirection::HandheldToModem, false, chunk);
+            }
+        };
+        fill();
+        const qint64 full = resident();
+        QVERIFY(full - before > qint64(ChunkStore::kDefaultBudget) / 2);
+        fill();
+        fill();
+        QVERIFY2(resident() - full < kSlack, qPrintable(QString::number(resident() - full)));
     }
 
     // Each way a capture fails (a full device, a file-size limit, a folder
@@ -526,20 +656,116 @@ private slots:
         QTRY_VERIFY(reaped(pid));
         QVERIFY(rig.Say("ATDT7\r", "BUSY\r\n"));
         QVERIFY(rig.Say("ATDT8\r", "NO CARRIER\r\n"));
+
+        // With no descriptor left for its pipes a program cannot start: NO
+        // CARRIER, and the next dial works. Programs that ignore SIGTERM, hung
+        // up one after another, go with the port all the same.
+        std::vector<qint64> pids;
+        {
+            Rig stubborn(
+                "modem:", "9600",
+                "[Phonebook]\n9=exec:sh -c \"trap '' TERM HUP; echo up; exec sleep 60\"\n");
+            stubborn.modem.Open();
+            rlimit old{};
+            ::getrlimit(RLIMIT_NOFILE, &old);
+            int limit = 0; // with two free below it: the terminal's, and no more
+            for (int spare = 0; spare < 2; ++limit) {
+                spare += ::fcntl(limit, F_GETFD) == -1;
+            }
+            const rlimit low{rlim_t(limit), old.rlim_max};
+            ::setrlimit(RLIMIT_NOFILE, &low);
+            stubborn.modem.Write("ATDT9\r");
+            ::setrlimit(RLIMIT_NOFILE, &old);
+            QTRY_COMPARE(stubborn.got, std::string("ATDT9\r\r\nNO CARRIER\r\n"));
+            for (int call = 0; call < 3; ++call) {
+                QVERIFY(stubborn.Say("ATDT9\r", "up"));
+                pids.push_back(stubborn.modem.Modem().ProgramId());
+                stubborn.modem.Close();
+                stubborn.modem.Open();
+            }
+        }
+        QVERIFY(std::all_of(pids.begin(), pids.end(), reaped));
+    }
+
+    // The PPP gateway (ppp:, or a [Phonebook] number that says ppp: dialled
+    // through the built-in modem): the handheld negotiates, gets 10.0.2.15
+    // and its name lookups answered by the desktop's resolver; a datagram to
+    // the gateway address reaches a server on the desktop's loopback only with
+    // Desktop=YES. Closing closes every socket. (tests/e2e: a client of its own.)
+    void pppGateway_data() {
+        addRows({"target", "desktop"}, {{"desktop open", "ppp:", "YES"},
+                                        {"desktop closed", "ppp:", "NO"},
+                                        {"through the modem", "modem:", "YES"}});
+    }
+    void pppGateway() {
+        QUdpSocket echo;
+        QVERIFY(echo.bind(QHostAddress::LocalHost));
+        int echoed = 0;
+        QObject::connect(&echo, &QUdpSocket::readyRead, &echo, [&] {
+            const QNetworkDatagram datagram = echo.receiveDatagram();
+            echo.writeDatagram(datagram.data(), datagram.senderAddress(), datagram.senderPort());
+            ++echoed;
+        });
+        const bool desktop = cell("desktop") == "YES";
+        Rig rig(cell("target").toStdString(), "9600",
+                "[Phonebook]\n5550000=ppp:\n[PPP]\nDesktop=" + cell("desktop").toLatin1() + "\n");
+        std::string note;
+        rig.modem.SetPppNoteHandler([&note](const std::string& text) { note = text; });
+        const int sockets = OpenSockets();
+        rig.modem.Open();
+        if (cell("target") == "modem:") {
+            QVERIFY(rig.Say("ATD5550000\r", "CONNECT 9600\r\n"));
+        }
+        PppHandheld handheld(rig);
+        // ACCM 0, a magic number, PFC and ACFC, as handhelds ask.
+        const QByteArray lcp = QByteArray::fromHex("0206 00000000 0506 11223344 0702 0802");
+        handheld.Send(ppp::kLcp, ppp::ControlPacket(1, 1, lcp.toStdString()));
+        QVERIFY(handheld.Until([&] { return handheld.acked.count(ppp::kLcp) > 0; }));
+        handheld.Send(ppp::kIpcp, ppp::ControlPacket(1, 1, ppp::Option32(3, 0x0A00020F)));
+        QVERIFY2(handheld.Until([&] { return note == "Online as 10.0.2.15"; }), note.c_str());
+
+        // "localhost", type A, class IN: answered from /etc/hosts.
+        const QByteArray query = QByteArray::fromHex("abcd 0100 0001 0000 0000 0000 "
+                                                     "09 6c6f63616c686f7374 00 0001 0001");
+        handheld.Send(ppp::kIpv4, UdpFromHandheld(0x0A000203, 53, query.toStdString()));
+        QVERIFY(handheld.Until([&] { return !handheld.ip.empty(); }));
+        QCOMPARE(QByteArray::fromStdString(handheld.ip.back()).toHex().right(8),
+                 QByteArray("7f000001"));
+        QCOMPARE(handheld.ip.back().substr(28, 2), std::string("\xAB\xCD"));
+
+        handheld.ip.clear();
+        handheld.Send(ppp::kIpv4, UdpFromHandheld(0x0A000202, echo.localPort(), "ping"));
+        // The echo, or an ICMP destination unreachable from the gateway.
+        QVERIFY(handheld.Until([&] { return !handheld.ip.empty(); }));
+        QTest::qWait(200);
+        QCOMPARE(echoed, desktop ? 1 : 0);
+        const std::string& reply = handheld.ip.back();
+        QCOMPARE(reply.substr(12, 4), std::string("\x0A\x00\x02\x02", 4));
+        if (desktop) {
+            QCOMPARE(reply.substr(reply.size() - 4), std::string("ping"));
+        } else {
+            QCOMPARE(int(reply[9]) * 100 + int(reply[20]), 103); // ICMP, unreachable
+        }
+        rig.modem.Close();
+        QCOMPARE(note, std::string("PPP ended: closed"));
+        QCOMPARE(OpenSockets(), sockets);
     }
 
     // Bytes written while connecting go out once the connection stands; every
     // byte value passes both ways unchanged, on a telnet: port through telnet's
     // IAC doubling too; the server's close is a lost port, after the bytes that
-    // came with it. (Options, CR NUL: tests/lines/tst_lines decode and encode.)
+    // came with it. The connection keeps itself alive. (Options, CR NUL:
+    // tests/lines/tst_lines decode and encode.)
     void tcpEchoesEveryByte_data() { addRows({"scheme"}, {{"tcp"}, {"telnet"}}); }
     void tcpEchoesEveryByte() {
         QTcpServer server;
         QByteArray raw;
+        bool keepAlive = false;
         QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
             QTcpSocket* peer = server.nextPendingConnection();
-            QObject::connect(peer, &QTcpSocket::readyRead, peer, [&raw, peer] {
+            QObject::connect(peer, &QTcpSocket::readyRead, peer, [&raw, &keepAlive, peer] {
                 if ((raw += peer->readAll()).endsWith("END")) {
+                    keepAlive = keepAliveOn(peer->peerPort());
                     // Its telnet options, before the data, are not echoed.
                     peer->write(raw.mid(raw.indexOf(QByteArray("\0\1\2", 3))));
                     peer->disconnectFromHost();
@@ -554,6 +780,83 @@ private slots:
         QTRY_COMPARE(rig.lost.substr(0, 5), std::string("8012|"));
         QCOMPARE(rig.got, data);
         QVERIFY(raw.contains("\xfe\xff\xff") == (cell("scheme") == "telnet"));
+        QVERIFY(keepAlive);
+    }
+
+    // A far end that sends a burst and ends at once, to a handheld that reads
+    // slowly: every byte arrives, and only then the end: the lost port, or the
+    // built-in modem's NO CARRIER after a tcp: call or an exec: program.
+    void everyByteBeforeTheEnd_data() {
+        addRows({"COM2", "number"}, {{"tcp", "tcp:127.0.0.1:%1", ""},
+                                     {"modem, tcp", "modem:", "tcp:127.0.0.1:%1"},
+                                     {"modem, exec", "modem:", "exec:seq 60000"}});
+    }
+    void everyByteBeforeTheEnd() {
+        std::string data; // what seq writes: 339 KiB
+        for (int line = 1; line <= 60000; ++line) {
+            data += std::to_string(line) + "\n";
+        }
+        QTcpServer server;
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+            QTcpSocket* peer = server.nextPendingConnection();
+            peer->write(data.data(), qint64(data.size()));
+            peer->disconnectFromHost();
+        });
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const auto fill = [&](const char* column) {
+            return cell(column).replace("%1", QString::number(server.serverPort())).toUtf8();
+        };
+        Rig rig(fill("COM2").toStdString(), "9600", "[Phonebook]\n1=" + fill("number") + "\n");
+        PtyPair pair;
+        auto handheld = PortOn(pair.programEnd);
+        Settings settings;
+        settings.SerialMethodOn = true;
+        struct : RequestEngine {
+            Redirected Redirect(const std::string&) override { return {}; }
+        } none;
+        RecordingTrafficView view;
+        Traffic traffic(view);
+        RecordingLampPanel lamps;
+        DataPump pump(settings, *handheld, rig.modem, none, none, traffic, lamps);
+        handheld->SetReceiveHandler([&] { pump.OnHandheldData(); });
+        rig.modem.SetReceiveHandler([&] { pump.OnModemData(); });
+        std::uint64_t relayedAtLoss = 0;
+        rig.modem.SetLostHandler(
+            [&](const PortError&) { relayedAtLoss = traffic.Count(Counter::Received); });
+        rig.modem.Open();
+        const bool modem = cell("COM2") == "modem:";
+        pair.write(modem ? "ATDT1\r" : "");
+        const std::string expected =
+            modem ? "ATDT1\r\r\nCONNECT 9600\r\n" + data + "\r\nNO CARRIER\r\n" : data;
+        const std::string got = pair.read(expected.size(), 3000, 4096);
+        QCOMPARE(got.size(), expected.size());
+        QVERIFY(got == expected);
+        QTRY_COMPARE(relayedAtLoss, modem ? 0 : data.size());
+    }
+
+    // A telnet server that offers options without end and reads nothing gets
+    // no more refusals than a bounded backlog: the port reads on once the
+    // server takes them, up to the data behind the offers.
+    void optionFloodIsHeldBack() {
+        QTcpServer server;
+        QTcpSocket* peer = nullptr;
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+            peer = server.nextPendingConnection();
+            peer->setReadBufferSize(1);
+            peer->write(QByteArray("\xff\xfb\x05").repeated(1 << 20) + "end");
+        });
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const int small = 4096; // the server's window, inherited from its listening socket
+        ::setsockopt(int(server.socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        Rig rig("telnet:127.0.0.1:" + std::to_string(server.serverPort()));
+        rig.modem.Open();
+        QTRY_VERIFY(peer);
+        QTest::qWait(2000);
+        QVERIFY2(rig.modem.BytesToWrite() < 256 << 10,
+                 std::to_string(rig.modem.BytesToWrite()).c_str());
+        QObject::connect(peer, &QTcpSocket::readyRead, peer, [peer] { peer->readAll(); });
+        peer->setReadBufferSize(0);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.got, std::string("end"), 20000);
     }
 
     // A host that cannot be found or a refused connection is a lost port,

@@ -38,7 +38,7 @@ struct PrintRig : FakeSerialPort, RecordingTrafficView {
         RecordingTrafficView::ShowPane(pane, text, caret);
     }
     bool print(const std::string& body) {
-        return engine.PrintRedirect("<LMW_P>" + body + "</LMW_P>");
+        return engine.PrintRedirect("<LMW_P>" + body + "</LMW_P>").completed;
     }
     // Each drawing as "page x y 'text'", "|" when it ended the line.
     QString drawings() const {
@@ -165,6 +165,7 @@ private slots:
     void longRunIsNotQuadratic() {
         PrintRig rig;
         rig.surface.record = false;
+        rig.surface.printableHeight = 1e6; // within the page cap
         QVERIFY(rig.print(std::string(200000, 'x') + "<NL>"));
         QCOMPARE(rig.surface.drawnChars, std::size_t(200000));
         QVERIFY(rig.surface.measuredChars <= 400000);
@@ -199,14 +200,16 @@ private slots:
         if (rig.surface.failOn.empty()) {
             rig.surface.printableWidth = std::numeric_limits<float>::infinity();
         }
-        QVERIFY(rig.engine.Redirect(
-            "<LMW_P><FBOLD>one<NL>two<FFEED><ALIGN=CENTER>three<NL></LMW_P><LMW_P>kept"));
+        QVERIFY(rig.engine
+                    .Redirect("<LMW_P><FBOLD>one<NL>two<FFEED><ALIGN=CENTER>three<NL></LMW_P>"
+                              "<LMW_P>kept")
+                    .completed);
         QCOMPARE(rig.drawings().section(", ", -1), cell("last"));
         QVERIFY(rig.surface.aborted == 1 && rig.surface.documentsEnded == 0);
         QVERIFY(rig.surface.bold && rig.log.isEmpty());
         rig.surface.failOn.clear();
         rig.surface.printableWidth = 1000;
-        QVERIFY(rig.engine.Redirect("</LMW_P>"));
+        QVERIFY(rig.engine.Redirect("</LMW_P>").completed);
         QVERIFY(rig.surface.drawn.back().text == "kept" && rig.surface.drawn.back().bold);
     }
 
@@ -232,7 +235,7 @@ private slots:
         rig.surface.failOn = cell("failOn").toStdString();
         const QStringList chunks = ("<LMW_P>" + cell("body") + "</LMW_P>").split('|');
         for (const QString& chunk : chunks) {
-            QCOMPARE(rig.engine.Redirect(chunk.toStdString()), chunk == chunks.last());
+            QCOMPARE(rig.engine.Redirect(chunk.toStdString()).completed, chunk == chunks.last());
         }
         const QStringList expected = f[0].isEmpty() ? QStringList()
                                      : f[0] != "DEFINED"
@@ -242,15 +245,34 @@ private slots:
         QCOMPARE(rig.traffic.Count(Counter::Received), 0u);
     }
 
+    // A job may fill 1000 pages; text past them ends it with the error reply.
+    void pageCap_data() {
+        addRows({"unit", "count", "status"},
+                {{"1000 pages", "x<FFEED>", "999", "DEFINED"},
+                 {"page feeds past the cap", "x<FFEED>", "1000", "ERROR(7)"},
+                 {"lines past the cap", "x<NL>", "10000", "ERROR(7)"}});
+    }
+    void pageCap() {
+        PrintRig rig;
+        rig.surface.record = false;
+        std::string body;
+        for (int i = cell("count").toInt(); i > 0; --i) {
+            body += cell("unit").toStdString();
+        }
+        QVERIFY(rig.print(body + "x<SRESP>"));
+        QVERIFY(rig.written.starts_with("<LMW_RSP>STA=" + cell("status").toStdString() + "~"));
+        QCOMPARE(rig.surface.aborted, cell("status") == "DEFINED" ? 0 : 1);
+    }
+
     // Each completed request lands on the clipboard, LF widened to CR LF,
     // 8-bit bytes kept; a leftover request completes with a later chunk.
     void requests() {
         MemoryClipboard clipboard;
         RecordingLampPanel lamps;
         ClipboardEngine engine(clipboard, lamps);
-        QVERIFY(engine.Redirect(std::string("<LMW_C>\na\r\nb\r\0\x80\xff</LMW_C>", 24)));
-        QVERIFY(engine.Redirect("<LMW_C></LMW_C><LMW_C>2</LMW_C>"));
-        QVERIFY(engine.Redirect("y"));
+        QVERIFY(engine.Redirect(std::string("<LMW_C>\na\r\nb\r\0\x80\xff</LMW_C>", 24)).completed);
+        QVERIFY(engine.Redirect("<LMW_C></LMW_C><LMW_C>2</LMW_C>").completed);
+        QVERIFY(engine.Redirect("y").completed);
         QCOMPARE(clipboard.sets, std::string("\r\na\r\r\nb\r\0\x80\xff||2|", 15));
         QCOMPARE(lamps.calls.size(), std::size_t(3));
         for (const auto& call : lamps.calls) {
@@ -306,7 +328,7 @@ private slots:
         rig.engine.SetChunkTap(&tap);
         rig.arrive("ATZ\r");
         modem.arrive("OK\r");
-        rig.arrive("<LMW_C>a</LMW_C>");
+        rig.arrive("<LMW_C>a</LMW_C>b"); // what follows a request is forwarded
         rig.arrive("<LMW_P><SRESP></LMW_P>");
         settings.SerialMethodOn = false; // read, not forwarded, still reported
         rig.arrive("y");
@@ -318,7 +340,7 @@ private slots:
         const std::string reply = rig.writes.at(rig.writes.size() - 2);
         QCOMPARE(
             QString::fromStdString(tap.seen),
-            QString::fromStdString("HM ATZ\r|MH OK\r|HM* <LMW_C>a</LMW_C>|PH " + reply +
+            QString::fromStdString("HM ATZ\r|MH OK\r|HM* <LMW_C>a</LMW_C>|HM b|PH " + reply +
                                    "|HM* <LMW_P><SRESP></LMW_P>|HM y|MH x|PH <LMW_C>hi</LMW_C>|"));
         QVERIFY(reply.starts_with("<LMW_RSP>STA=DEFINED"));
     }

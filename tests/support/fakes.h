@@ -123,6 +123,7 @@ public:
         m_receive = std::move(handler);
     }
     void RequeueReceiveEvent() override { ++requeues; }
+    std::string TakeLastWords() override { return std::exchange(lastWords, {}); }
     void SetLostHandler(std::function<void(const PortError&)> handler) override {
         m_lost = std::move(handler);
     }
@@ -147,6 +148,7 @@ public:
     std::vector<std::string> calls;
     std::string written;
     std::vector<std::string> writes;
+    std::string lastWords;
     PortError openError{}, writeError{};
     int requeues = 0;
 
@@ -196,7 +198,8 @@ public:
         status = text;
         ++updates;
     }
-    std::string status;
+    void ShowNotice(const std::string& text) override { notice = text; }
+    std::string status, notice;
     int updates = 0;
 };
 

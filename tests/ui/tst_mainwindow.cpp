@@ -125,6 +125,7 @@ struct Window : MainWindow {
                                     {&MainWindow::methodsDialogRequested, "Methods"},
                                     {&MainWindow::preferencesDialogRequested, "Preferences"},
                                     {&MainWindow::commDialogRequested, "Comm"},
+                                    {&MainWindow::pppDialogRequested, "Ppp"},
                                     {&MainWindow::redirectionToggleRequested, "toggle"},
                                     {&MainWindow::sendToClipboardRequested, "send"}}) {
             connect(this, signal, this, [this, name = QString(name)] { calls << name; });
@@ -167,17 +168,18 @@ private slots:
                 "-, Traffic &Monitor|Ctrl+T"));
         QCOMPARE(describe(m.m_configure),
                  QString("&ReDirection Methods|Ctrl+M, Startup &Preferences|Ctrl+P, "
-                         "&Serial Communications|Ctrl+C"));
+                         "&Serial Communications|Ctrl+C, &Internet (PPP)...|"));
         QCOMPARE(describe(m.m_help),
                  QString("QUILLON &Home Page|, &Palm Loomway Hot News!|, -, &About|Ctrl+A"));
         QCOMPARE(describe(w.menuBar()), QString("&File>, &View>, Co&nfigure>, &Help>"));
         for (QAction* item : {m.m_clearSniffer, m.m_resetBytes, m.m_resetBoth, m.m_exit,
-                              m.m_methods, m.m_preferences, m.m_commSettings}) {
+                              m.m_methods, m.m_preferences, m.m_commSettings, m.m_ppp}) {
             item->trigger();
         }
         w.close(); // the close box runs the exit command too
-        QCOMPARE(w.calls.join(" "),
-                 QString("ClearPanes ResetCounters ResetBoth quit Methods Preferences Comm quit"));
+        QCOMPARE(
+            w.calls.join(" "),
+            QString("ClearPanes ResetCounters ResetBoth quit Methods Preferences Comm Ppp quit"));
         MainWindow bare; // an item without its command is disabled
         const MainMenus& b = bare.Menus();
         QVERIFY(!b.m_clearSniffer->isEnabled() && !b.m_commSettings->isEnabled() &&

@@ -94,14 +94,17 @@ private slots:
                  std::tuple(5, std::uint64_t(14)));
     }
 
-    // Patterns are bytes (here Latin-1 characters).
+    // Patterns are bytes (here Latin-1 characters). A match may run on into
+    // the next chunks of the same direction; its row is the one it starts in.
     void find_data() {
         addRows({"pattern", "from", "forward", "ignoreCase", "row"},
                 {{"text any case", "connect", "-1", "yes", "yes", "1"},
                  {"case kept", "connect", "-1", "yes", "", "-1"},
                  {"next wraps", "AT", "2", "yes", "yes", "0"},
                  {"previous", "AT", "0", "", "yes", "2"},
-                 {"hex", "~\u00ff\x03", "-1", "yes", "", "3"}});
+                 {"hex", "~\u00ff\x03", "-1", "yes", "", "3"},
+                 {"over chunks", "123\r\r\nconnect\r\nath\rz", "2", "", "yes", "0"},
+                 {"not across directions", "\r~", "-1", "yes", "", "-1"}});
     }
     void find() {
         FakeClock clock;
@@ -111,6 +114,7 @@ private slots:
             store.OnChunk(H2M, false, chunk);
         }
         store.OnChunk(M2H, false, std::string("\x7e\xff\x03\xc0\x21", 5));
+        store.OnChunk(H2M, false, "Z");
         model.Sync();
         QCOMPARE(model.Find(cell("pattern").toLatin1().toStdString(), cell("from").toInt(),
                             !cell("forward").isEmpty(), !cell("ignoreCase").isEmpty()),

@@ -49,6 +49,7 @@ std::string PortsKey(int n) {
 // What else the modem side can be, offered under the machine's devices.
 const std::vector<SerialDevice> kModemExamples = {
     {"modem:", "built-in modem, dials the numbers of [Phonebook]"},
+    {"ppp:", "built-in PPP gateway, the handheld online over a direct cable"},
     {"telnet:bbs.example.org:23", "telnet host, e.g. a BBS"},
     {"tcp:localhost:2323", "raw TCP"},
     {"rfc2217:localhost:3333", "remote serial port, e.g. ser2net"},
@@ -78,7 +79,8 @@ CommDialog::CommDialog(ProfileFile& file, Settings& settings, RedirectionSwitch&
     const QString modemTip = QStringLiteral("This is the COM Port that your Modem uses.");
     const QString deviceTip = QStringLiteral(
         "The serial device that this COM Port number stands for, or a network endpoint:\n"
-        "tcp:HOST:PORT, telnet:HOST:PORT, rfc2217:HOST:PORT, or modem: (the built-in modem).");
+        "tcp:HOST:PORT, telnet:HOST:PORT, rfc2217:HOST:PORT, modem: (the built-in modem)\n"
+        "or ppp: (the built-in PPP gateway to the desktop's network).");
 
     // Plain-text stand-ins for the pictures of the two sides.
     auto* handheldCaption = MakeLabel(this, "picPalmPort", QStringLiteral("Palm Device"), {});

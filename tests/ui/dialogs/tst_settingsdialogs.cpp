@@ -1,4 +1,4 @@
-// The three settings dialogs: what they show, check and write, the owner
+// The settings dialogs: what they show, check and write, the owner
 // window they hold disabled, and the program chooser of the preferences.
 #include "core/redirectionswitch.h"
 #include "platform/programstarter.h"
@@ -7,6 +7,7 @@
 #include "ui/dialogs/commdialog.h"
 #include "ui/dialogs/fileprogramchooser.h"
 #include "ui/dialogs/methodsdialog.h"
+#include "ui/dialogs/pppdialog.h"
 #include "ui/dialogs/preferencesdialog.h"
 
 #include <QAccessible>
@@ -166,6 +167,7 @@ struct Rig : SerialDeviceList {
     CommDialog conf{file, settings, redirection, messages, *this, &owner};
     MethodsDialog met{file, settings, redirection, messages, &owner};
     PreferencesDialog prefs{file, settings, chooser, &owner};
+    PppDialog ppp{file, messages, &owner};
     Rig() {
         owner.show();
         storeComm("1", "2", "9600");
@@ -215,14 +217,16 @@ private slots:
         QVERIFY(!rig.conf.isModal() && !rig.owner.isEnabled());
         const QString ports = ": [1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16] {=}; Device {The serial "
                               "device that this COM Port number stands for, or a network endpoint:"
-                              "\ntcp:HOST:PORT, telnet:HOST:PORT, rfc2217:HOST:PORT, or modem: "
-                              "(the built-in modem).}: [/dev/ttyS0,/dev/ttyS1,/dev/ttyUSB0 \u2014 "
+                              "\ntcp:HOST:PORT, telnet:HOST:PORT, rfc2217:HOST:PORT, modem: (the "
+                              "built-in modem)\nor ppp: (the built-in PPP gateway to the desktop's "
+                              "network).}: [/dev/ttyS0,/dev/ttyS1,/dev/ttyUSB0 \u2014 "
                               "USB serial";
         QCOMPARE(texts(rig.conf),
                  "Palm Device; COM Port {This is the COM Port that the Cradle (or Ir Port) uses.}" +
                      ports + "] {=}; Modem; COM Port {This is the COM Port that your Modem uses.}" +
                      ports +
-                     ",modem: \u2014 built-in modem, dials the numbers of [Phonebook],"
+                     ",modem: \u2014 built-in modem, dials the numbers of [Phonebook],ppp: \u2014 "
+                     "built-in PPP gateway, the handheld online over a direct cable,"
                      "telnet:bbs.example.org:23 \u2014 telnet host, e.g. a BBS,tcp:localhost:2323 "
                      "\u2014 raw TCP,rfc2217:localhost:3333 \u2014 remote serial port, e.g. "
                      "ser2net] {=}; Speed for Both Ports {Speed in which the Modem and the Palm "
@@ -350,6 +354,45 @@ private slots:
         QCOMPARE(rig.messages.messages.size(), std::size_t(opens < 0));
         QCOMPARE(rig.modem.IsOpen() ? rig.modem.PortNumber() : -1, opens);
         QCOMPARE(rig.handheld.PortNumber(), 3);
+    }
+
+    // [PPP] shown as stored, defaults where absent, the password masked and
+    // the addresses of the network as typed. OK refuses a network that is not
+    // one with a message and writes nothing; otherwise it writes the four keys,
+    // which read back, and closes.
+    void pppDialog() {
+        Rig rig;
+        rig.file.set("PPP", "User", "palm");
+        rig.ppp.Open();
+        auto* user = child<QLineEdit>(rig.ppp, "txtUser");
+        auto* password = child<QLineEdit>(rig.ppp, "txtPassword");
+        QCOMPARE(rig.ppp.windowTitle(), QString("Palm Loomway- Internet (PPP)"));
+        QCOMPARE(rig.shown({"comNetwork", "comDesktop"}) + " " + user->text(),
+                 QString("10.0.2.0/24 NO palm"));
+        QVERIFY(password->echoMode() == QLineEdit::Password && !rig.owner.isEnabled());
+        QCOMPARE(layoutFault(rig.ppp, {{"lblNetwork", "comNetwork"},
+                                       {"lblDesktop", "comDesktop"},
+                                       {"lblUser", "txtUser"},
+                                       {"lblPassword", "txtPassword"}}),
+                 QString());
+        typeInto(rig.box("comNetwork"), "10.0.2.1/24");
+        clickOk(rig.ppp);
+        QVERIFY(rig.ppp.isVisible() && rig.file.writes.empty());
+        QCOMPARE(rig.messages.messages.at(0).title + ": " + rig.messages.messages.at(0).text,
+                 std::string("Invalid Network: \"10.0.2.1/24\" has host bits set; a network "
+                             "address ends in zeros, as 10.0.2.0/24."));
+        typeInto(rig.box("comNetwork"), " 192.168.7.0/24");
+        QCOMPARE(child<QLabel>(rig.ppp, "lblAddresses")->text(),
+                 QString("Handheld 192.168.7.15, gateway 192.168.7.2, DNS 192.168.7.3"));
+        rig.box("comDesktop")->setCurrentIndex(1);
+        QTest::keyClicks(password, "s3cret");
+        clickOk(rig.ppp);
+        QVERIFY(!rig.ppp.isVisible() && rig.owner.isEnabled());
+        QCOMPARE(rig.file.written(), std::string("PPP Network=192.168.7.0/24; PPP Desktop=YES; "
+                                                 "PPP User=palm; PPP Password=s3cret"));
+        const PppSettings back = LoadPppSettings(rig.file);
+        QVERIFY(back.network == 0xC0A80700 && back.prefix == 24 && back.desktop &&
+                back.user == "palm" && back.password == "s3cret" && back.problem.empty());
     }
 
     // Cancel, the close box and Escape write nothing and give the owner back
