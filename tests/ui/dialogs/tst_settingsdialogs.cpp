@@ -10,6 +10,7 @@
 #include "ui/dialogs/preferencesdialog.h"
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -324,15 +325,17 @@ private slots:
     // takes their numbers (0: none).
     void commOk_data() {
         addRows(
-            {"destination", "device", "written", "number"},
-            {{"2.6 rounds to 3", "2.6", "", "", ""},
-             {"same device", "4", "/dev/ttyUSB0", "", ""},
+            {"destination", "device", "written", "number", "reconnect"},
+            {{"2.6 rounds to 3", "2.6", "", "", "", "off"},
+             {"same device", "4", "/dev/ttyUSB0", "", "", ""},
              {"30.4", "30.4", "", "Source Port=3; Destination Port=30.4; Common Speed=115200",
-              "30"},
-             {"own device", "4", "/tmp/pty-b",
-              "Source Port=3; Destination Port=4; Common Speed=115200; Ports COM4=/tmp/pty-b", "4"},
+              "30", ""},
+             {"own device, reconnect off", "4", "/tmp/pty-b",
+              "Source Port=3; Destination Port=4; Common Speed=115200; Ports COM4=/tmp/pty-b; "
+              "Ports Reconnect=NO",
+              "4", "off"},
              {"no number", "3abc", "", "Source Port=3; Destination Port=3abc; Common Speed=115200",
-              "0"}});
+              "0", ""}});
     }
     void commOk() {
         const QString destination = cell("destination"), written = cell("written");
@@ -345,6 +348,9 @@ private slots:
             typeInto(rig.box("comMPDevice"), cell("device"));
         }
         rig.box("comSpeed")->setCurrentIndex(10);
+        auto* reconnect = child<QCheckBox>(rig.conf, "chkReconnect");
+        QVERIFY(reconnect->isChecked()); // on unless the file says NO
+        reconnect->setChecked(cell("reconnect") != "off");
         clickOk(rig.conf);
         QCOMPARE(rig.conf.isVisible(), written.isEmpty());
         QCOMPARE(rig.owner.isEnabled(), !written.isEmpty());
@@ -360,6 +366,7 @@ private slots:
         QVERIFY(rig.handheld.calls.empty() && rig.messages.messages.empty());
         rig.conf.Open(); // read back
         QCOMPARE(rig.comm(), "3 " + destination + " 115200");
+        QCOMPARE(reconnect->isChecked(), cell("reconnect") != "off");
     }
 
     // [PPP] shown as stored, defaults where absent, the password masked and
