@@ -324,18 +324,17 @@ private slots:
     // OK warns and writes nothing. Otherwise it writes the texts as shown and
     // takes their numbers (0: none).
     void commOk_data() {
-        addRows(
-            {"destination", "device", "written", "number", "reconnect"},
-            {{"2.6 rounds to 3", "2.6", "", "", "", "off"},
-             {"same device", "4", "/dev/ttyUSB0", "", "", ""},
-             {"30.4", "30.4", "", "Source Port=3; Destination Port=30.4; Common Speed=115200",
-              "30", ""},
-             {"own device, reconnect off", "4", "/tmp/pty-b",
-              "Source Port=3; Destination Port=4; Common Speed=115200; Ports COM4=/tmp/pty-b; "
-              "Ports Reconnect=NO",
-              "4", "off"},
-             {"no number", "3abc", "", "Source Port=3; Destination Port=3abc; Common Speed=115200",
-              "0", ""}});
+        addRows({"destination", "device", "written", "number", "reconnect"},
+                {{"2.6 rounds to 3", "2.6", "", "", "", "off"},
+                 {"same device", "4", "/dev/ttyUSB0", "", "", ""},
+                 {"30.4", "30.4", "", "Source Port=3; Destination Port=30.4; Common Speed=115200",
+                  "30", ""},
+                 {"own device, reconnect off", "4", "/tmp/pty-b",
+                  "Source Port=3; Destination Port=4; Common Speed=115200; Ports COM4=/tmp/pty-b; "
+                  "Ports Reconnect=NO",
+                  "4", "off"},
+                 {"no number", "3abc", "",
+                  "Source Port=3; Destination Port=3abc; Common Speed=115200", "0", ""}});
     }
     void commOk() {
         const QString destination = cell("destination"), written = cell("written");
