@@ -124,45 +124,6 @@ std::string_view PppProtocolName(std::uint16_t protocol) {
     }
 }
 
-std::string_view PppCodeName(std::uint16_t protocol, std::uint8_t code) {
-    if (protocol == 0xC023) {
-        constexpr std::array<std::string_view, 4> pap = {"", "Authenticate-Request",
-                                                         "Authenticate-Ack", "Authenticate-Nak"};
-        return code < pap.size() ? pap[code] : std::string_view();
-    }
-    if (protocol == 0xC223) {
-        constexpr std::array<std::string_view, 5> chap = {"", "Challenge", "Response", "Success",
-                                                          "Failure"};
-        return code < chap.size() ? chap[code] : std::string_view();
-    }
-    if (protocol != 0xC021 && protocol != 0x8021 && protocol != 0x80FD && protocol != 0x8057) {
-        return {};
-    }
-    constexpr std::array<std::string_view, 15> control = {"",
-                                                          "Configure-Request",
-                                                          "Configure-Ack",
-                                                          "Configure-Nak",
-                                                          "Configure-Reject",
-                                                          "Terminate-Request",
-                                                          "Terminate-Ack",
-                                                          "Code-Reject",
-                                                          "Protocol-Reject",
-                                                          "Echo-Request",
-                                                          "Echo-Reply",
-                                                          "Discard-Request",
-                                                          "Identification",
-                                                          "Time-Remaining",
-                                                          "Reset-Request"};
-    if (code == 15 && protocol == 0x80FD) {
-        return "Reset-Ack";
-    }
-    // Codes 8 to 13 are LCP's alone; 14 is CCP's Reset-Request.
-    if ((code >= 8 && code <= 13 && protocol != 0xC021) || (code == 14 && protocol != 0x80FD)) {
-        return {};
-    }
-    return code < control.size() ? control[code] : std::string_view();
-}
-
 void ChunkMarker::Items::Add(std::string_view text) {
     for (auto& item : list) {
         if (item.first == text) {

@@ -70,9 +70,5 @@ private:
 
 // "LCP", "IPCP", "IP", ... for a PPP protocol number; empty when unknown.
 std::string_view PppProtocolName(std::uint16_t protocol);
-// "Configure-Request", ... for a code of the PPP control protocols (LCP, IPCP,
-// CCP, IPV6CP: RFC 1661 codes; PAP and CHAP have codes of their own); empty
-// when unknown.
-std::string_view PppCodeName(std::uint16_t protocol, std::uint8_t code);
 
 } // namespace loomway

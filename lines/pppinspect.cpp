@@ -22,31 +22,9 @@ std::string Hex16(std::uint16_t value) {
 }
 
 std::string CodeName(std::uint16_t protocol, unsigned char code) {
-    static constexpr std::array<std::string_view, 12> common = {"",
-                                                                "Configure-Request",
-                                                                "Configure-Ack",
-                                                                "Configure-Nak",
-                                                                "Configure-Reject",
-                                                                "Terminate-Request",
-                                                                "Terminate-Ack",
-                                                                "Code-Reject",
-                                                                "Protocol-Reject",
-                                                                "Echo-Request",
-                                                                "Echo-Reply",
-                                                                "Discard-Request"};
-    static constexpr std::array<std::string_view, 4> pap = {"", "Authenticate-Request",
-                                                            "Authenticate-Ack", "Authenticate-Nak"};
-    static constexpr std::array<std::string_view, 5> chap = {"", "Challenge", "Response", "Success",
-                                                             "Failure"};
-    std::string_view name;
-    if (protocol == kPap && code >= 1 && code < pap.size()) {
-        name = pap[code];
-    } else if (protocol == kChap && code >= 1 && code < chap.size()) {
-        name = chap[code];
-    } else if (protocol == kLcp && code >= 1 && code < common.size()) {
-        name = common[code];
-    } else if (protocol != kPap && protocol != kChap && code >= 1 && code <= kCodeReject) {
-        name = common[code];
+    std::string_view name = PppCodeName(protocol, code);
+    if (name.empty() && protocol != kPap && protocol != kChap && code >= 1 && code <= kCodeReject) {
+        name = PppCodeName(kIpcp, code); // every control protocol shares these seven
     }
     return name.empty() ? "code " + std::to_string(code) : std::string(name);
 }
@@ -142,6 +120,45 @@ std::string DescribeIpv4(std::string_view ip) {
 }
 
 } // namespace
+
+std::string_view PppCodeName(std::uint16_t protocol, std::uint8_t code) {
+    if (protocol == kPap) {
+        constexpr std::array<std::string_view, 4> pap = {"", "Authenticate-Request",
+                                                         "Authenticate-Ack", "Authenticate-Nak"};
+        return code < pap.size() ? pap[code] : std::string_view();
+    }
+    if (protocol == kChap) {
+        constexpr std::array<std::string_view, 5> chap = {"", "Challenge", "Response", "Success",
+                                                          "Failure"};
+        return code < chap.size() ? chap[code] : std::string_view();
+    }
+    if (protocol != kLcp && protocol != kIpcp && protocol != kCcp && protocol != kIpv6cp) {
+        return {};
+    }
+    constexpr std::array<std::string_view, 15> control = {"",
+                                                          "Configure-Request",
+                                                          "Configure-Ack",
+                                                          "Configure-Nak",
+                                                          "Configure-Reject",
+                                                          "Terminate-Request",
+                                                          "Terminate-Ack",
+                                                          "Code-Reject",
+                                                          "Protocol-Reject",
+                                                          "Echo-Request",
+                                                          "Echo-Reply",
+                                                          "Discard-Request",
+                                                          "Identification",
+                                                          "Time-Remaining",
+                                                          "Reset-Request"};
+    if (code == 15 && protocol == kCcp) {
+        return "Reset-Ack";
+    }
+    // Codes 8 to 13 are LCP's alone; 14 is CCP's Reset-Request.
+    if ((code >= 8 && code <= 13 && protocol != kLcp) || (code == 14 && protocol != kCcp)) {
+        return {};
+    }
+    return code < control.size() ? control[code] : std::string_view();
+}
 
 std::string DescribePppFrame(std::string_view frame) {
     std::uint16_t protocol = 0;

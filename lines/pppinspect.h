@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,5 +13,10 @@ namespace loomway {
 // 10.0.2.15:1026 → 10.0.2.3:53 DNS query example.org", "IP ICMP echo request
 // 10.0.2.15 → 10.0.2.2". Reads nothing past the end, whatever the bytes.
 std::string DescribePppFrame(std::string_view frame);
+
+// "Configure-Request", ... for a code of the PPP control protocols (LCP, IPCP,
+// CCP, IPV6CP: RFC 1661 codes; PAP and CHAP have codes of their own); empty
+// when unknown.
+std::string_view PppCodeName(std::uint16_t protocol, std::uint8_t code);
 
 } // namespace loomway
