@@ -169,6 +169,8 @@ int main(int argc, char* argv[]) {
         captures.OnSwitch(on);
     });
     DialogCaptureFileChooser captureChooser;
+    redirection.SetLastWordsHandler(
+        [&pump](const std::string& words) { pump.RelayFromModem(words); });
     handheld.SetReceiveHandler([&pump] { pump.OnHandheldData(); });
     modem.SetReceiveHandler([&pump] { pump.OnModemData(); });
 

@@ -111,7 +111,10 @@ void DataPump::OnModemData() {
         return;
     }
     Resume(m_toHandheld);
-    const std::string chunk = TakeChunk(m_modem);
+    RelayFromModem(TakeChunk(m_modem));
+}
+
+void DataPump::RelayFromModem(const std::string& chunk) {
     if (chunk.empty()) {
         return;
     }

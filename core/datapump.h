@@ -40,6 +40,9 @@ public:
 
     void OnHandheldData();
     void OnModemData();
+    // Bytes from the modem side that did not come through its port (the
+    // gateway's words at a switch-off) go to the handheld as a chunk of its own.
+    void RelayFromModem(const std::string& chunk);
 
     // The latest handheld chunk completed a request.
     bool RequestConsumed() const { return m_requestConsumed; }

@@ -77,7 +77,12 @@ void RedirectionSwitch::OpenPort(SerialPort& port, int number) {
 void RedirectionSwitch::PassLastWords() {
     try {
         const std::string words = m_modem.TakeLastWords();
-        if (!words.empty() && m_handheld.IsOpen()) {
+        if (words.empty() || !m_handheld.IsOpen()) {
+            return;
+        }
+        if (m_lastWordsHandler) {
+            m_lastWordsHandler(words);
+        } else {
             m_handheld.Write(words);
         }
     } catch (const PortError&) {

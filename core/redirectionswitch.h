@@ -53,6 +53,13 @@ public:
         m_switchHandler = std::move(handler);
     }
 
+    // Where the modem side's last words go at a switch-off, before the ports
+    // close (the relay, which counts and shows them); without a handler they
+    // are written to the handheld port as they are.
+    void SetLastWordsHandler(std::function<void(const std::string&)> handler) {
+        m_lastWordsHandler = std::move(handler);
+    }
+
 private:
     void OpenPort(SerialPort& port, int number);
     void CloseStrandedPorts();
@@ -80,6 +87,7 @@ private:
     bool m_reportingLost = false;
     bool m_switchedOn = false; // the handler was last told "on"
     std::function<void(bool)> m_switchHandler;
+    std::function<void(const std::string&)> m_lastWordsHandler;
 
     struct Wait {
         SerialPort* port;

@@ -167,6 +167,12 @@ private slots:
         rig.modem.lastWords = "~bye~"; // reaches the handheld before its port closes
         rig.sw.EndRedirection();
         QCOMPARE(rig.handheld.written, std::string("~bye~"));
+        std::string relayed; // or to the relay, which counts and shows them
+        rig.sw.SetLastWordsHandler([&relayed](const std::string& words) { relayed += words; });
+        rig.sw.StartRedirection();
+        rig.modem.lastWords = "~again~";
+        rig.sw.EndRedirection();
+        QCOMPARE(relayed + "|" + rig.handheld.written, std::string("~again~|~bye~"));
         rig.sw.EndRedirection();
         rig.modem.openError = {PortError::Code::NoSuchPort, "no such port"};
         rig.handheld.calls.clear();
@@ -177,7 +183,7 @@ private slots:
         rig.modem.SetLostHandler([&](const PortError& e) { rig.sw.OnPortLost(rig.modem, e); });
         rig.sw.StartRedirection();
         rig.modem.loseDevice({PortError::Code::DeviceUnavailable, "gone"});
-        QCOMPARE(told, std::string("on off on off "));
+        QCOMPARE(told, std::string("on off on off on off "));
     }
 
     // The lamp blinks until the last is back; a port with no device name is

@@ -114,6 +114,7 @@ class PppTest(unittest.TestCase):
             self.assertEqual(set(frames), {(d, proto) for d in "01"
                                            for proto in ("0xc021", "0x8021", "0x0021")})
             self.assertGreater(frames.count(("1", "0x0021")), len(content) // 1500)
+            self.assertEqual([f for f in frames if f[0] == "1"][-1], ("1", "0xc021"))  # the end
 
     def test_modem_phonebook_without_the_desktop(self):
         with e2e.Session() as s:
