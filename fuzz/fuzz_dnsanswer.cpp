@@ -1,9 +1,13 @@
 // The handheld's packets to the DNS address: arbitrary bytes as an IP packet,
 // and as the DNS message of a well-formed IP/UDP packet (checksums made here,
 // so the fuzzer reaches the message); every question read is answered within
-// the size of a plain DNS message and echoes its question.
+// the size of a plain DNS message and echoes its question. The same packets,
+// and the bytes after a well-formed header to the gateway, as the gateway
+// refuses them: a whole ICMP packet that quotes the start of the packet.
 #include "fuzz/fuzzcheck.h"
 #include "lines/dnsanswer.h"
+#include "lines/gatewayrefusal.h"
+#include "lines/ipv4.h"
 
 #include <cstdint>
 #include <string>
@@ -19,11 +23,16 @@ void Put16(std::string& out, std::size_t value) {
     out += static_cast<char>(value & 0xFF);
 }
 
-std::string UdpToDns(const std::string& dns) {
+constexpr std::uint32_t kGateway = 0x0A000202;
+
+// An IP header from the handheld to `to` before payload; the protocol byte
+// and the fragment field from its first bytes.
+std::string Ip(std::size_t protocol, std::size_t fragment, std::size_t to, std::size_t size) {
     std::string ip;
     Put16(ip, 0x4500);
-    Put16(ip, 28 + dns.size());
-    for (std::size_t word : {0x0000, 0x0000, 0x4011, 0x0000, 0x0A00, 0x020F, 0x0A00, 0x0203}) {
+    Put16(ip, 20 + size);
+    for (std::size_t word : {std::size_t{0}, fragment, 0x4000 | protocol, std::size_t{0},
+                             std::size_t{0x0A00}, std::size_t{0x020F}, to >> 16, to & 0xFFFF}) {
         Put16(ip, word);
     }
     std::uint32_t sum = 0;
@@ -33,6 +42,21 @@ std::string UdpToDns(const std::string& dns) {
     sum = ~((sum & 0xFFFF) + (sum >> 16)) & 0xFFFF;
     ip[10] = static_cast<char>(sum >> 8);
     ip[11] = static_cast<char>(sum & 0xFF);
+    return ip;
+}
+
+void Refuse(const std::string& packet) {
+    const std::optional<std::string> refusal = GatewayRefusal(packet, kGateway);
+    if (!refusal) {
+        return;
+    }
+    CHECK(ipv4::HeaderSize(*refusal) == 20 && refusal->size() >= 48 && refusal->size() <= 96);
+    CHECK(ipv4::Folded(ipv4::OnesSum(std::string_view(*refusal).substr(20))) == 0);
+    CHECK(packet.compare(0, refusal->size() - 28, *refusal, 28) == 0);
+}
+
+std::string UdpToDns(const std::string& dns) {
+    const std::string ip = Ip(17, 0, kDns, 8 + dns.size());
     std::string udp;
     for (std::size_t word : {std::size_t{4000}, std::size_t{53}, 8 + dns.size(), std::size_t{0}}) {
         Put16(udp, word);
@@ -60,8 +84,13 @@ void Answer(const std::string& packet) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     const std::string data(reinterpret_cast<const char*>(bytes), size);
     Answer(data);
+    Refuse(data);
     if (size <= 1400) {
         Answer(UdpToDns(data));
+    }
+    if (size >= 2) {
+        const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(data[i]); };
+        Refuse(Ip(byte(0), byte(1) << 8 & 0x3FFF, kGateway, size - 2) + data.substr(2));
     }
     return 0;
 }

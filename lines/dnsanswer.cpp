@@ -1,10 +1,13 @@
 #include "lines/dnsanswer.h"
 
 #include "base/asciitext.h"
+#include "lines/ipv4.h"
 #include "lines/pppprotocol.h"
 
 namespace loomway {
 
+using ipv4::Folded;
+using ipv4::OnesSum;
 using ppp::Get16;
 using ppp::Get32;
 using ppp::Put16;
@@ -12,31 +15,13 @@ using ppp::Put32;
 
 namespace {
 
-constexpr unsigned char kUdp = 17;
+constexpr unsigned char kUdp = ipv4::kUdp;
 constexpr std::uint16_t kDnsPort = 53;
 constexpr std::uint16_t kClassIn = 1;
 constexpr std::size_t kUdpHeader = 8;
 constexpr std::size_t kDnsHeader = 12;
 constexpr std::size_t kMaxAnswers = 8;
 constexpr std::uint32_t kTtlSeconds = 60;
-
-// The ones' complement sum of 16-bit words, for the IP and UDP checksums.
-std::uint32_t OnesSum(std::string_view bytes, std::uint32_t sum = 0) {
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        sum += Get16(bytes, i);
-    }
-    if (bytes.size() % 2 != 0) {
-        sum += static_cast<std::uint32_t>(static_cast<unsigned char>(bytes.back())) << 8;
-    }
-    return sum;
-}
-
-std::uint16_t Folded(std::uint32_t sum) {
-    while (sum >> 16 != 0) {
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    return static_cast<std::uint16_t>(~sum & 0xFFFF);
-}
 
 bool IsNameByte(char c) {
     return IsLetter(c) || IsDigit(c) || c == '-' || c == '_';
@@ -70,15 +55,14 @@ bool ReadName(std::string_view dns, std::size_t& at, std::string& name) {
 } // namespace
 
 std::optional<DnsQuestion> ReadDnsQuestion(std::string_view ip, std::uint32_t server) {
-    if (ip.size() < 20 || (static_cast<unsigned char>(ip[0]) >> 4) != 4) {
+    const std::size_t headerSize = ipv4::HeaderSize(ip);
+    if (headerSize == 0) {
         return std::nullopt;
     }
-    const std::size_t headerSize = (static_cast<unsigned char>(ip[0]) & 0x0F) * 4u;
     const std::size_t total = Get16(ip, 2);
-    if (headerSize < 20 || total < headerSize + kUdpHeader || total > ip.size() ||
-        (Get16(ip, 6) & 0x3FFF) != 0 || static_cast<unsigned char>(ip[9]) != kUdp ||
-        Get32(ip, 16) != server || Folded(OnesSum(ip.substr(0, headerSize))) != 0) {
-        return std::nullopt; // not UDP to the server, a fragment, or damaged
+    if (total < headerSize + kUdpHeader || (Get16(ip, 6) & 0x3FFF) != 0 ||
+        static_cast<unsigned char>(ip[9]) != kUdp || Get32(ip, 16) != server) {
+        return std::nullopt; // not UDP to the server, or a fragment
     }
     const std::string_view udp = ip.substr(headerSize, total - headerSize);
     const std::size_t udpLength = Get16(udp, 4);
@@ -160,18 +144,7 @@ std::string DnsAnswerPacket(const DnsQuestion& question, DnsOutcome outcome,
     udp[6] = static_cast<char>((udpSum == 0 ? 0xFFFF : udpSum) >> 8);
     udp[7] = static_cast<char>((udpSum == 0 ? 0xFFFF : udpSum) & 0xFF);
 
-    std::string ip;
-    Put16(ip, 0x4500);
-    Put16(ip, static_cast<std::uint32_t>(20 + udp.size()));
-    Put32(ip, 0);             // identification, no fragments
-    Put16(ip, 0x4000 | kUdp); // TTL 64, UDP
-    Put16(ip, 0);
-    Put32(ip, question.server);
-    Put32(ip, question.client);
-    const std::uint16_t ipSum = Folded(OnesSum(ip));
-    ip[10] = static_cast<char>(ipSum >> 8);
-    ip[11] = static_cast<char>(ipSum & 0xFF);
-    return ip + udp;
+    return ipv4::Packet(kUdp, question.server, question.client, udp);
 }
 
 } // namespace loomway

@@ -1,5 +1,6 @@
 #include "platform/ports/pppgateway.h"
 
+#include "lines/gatewayrefusal.h"
 #include "platform/ports/porterrors.h"
 #include "platform/ports/portsettings.h"
 
@@ -115,6 +116,9 @@ void PppGateway::SendToLine(std::string_view bytes) {
 void PppGateway::DeliverIpPacket(std::string_view packet) {
     if (const std::optional<DnsQuestion> question = ReadDnsQuestion(packet, m_settings.Dns())) {
         m_resolver.Ask(*question);
+    } else if (std::optional<std::string> refusal;
+               !m_settings.desktop && (refusal = GatewayRefusal(packet, m_settings.Gateway()))) {
+        ToHandheld(*refusal);
     } else if (m_network) {
         m_network->Input(packet);
     }

@@ -127,8 +127,14 @@ class PppTest(unittest.TestCase):
             self.assertRegex(client.dial("5550000"), "^CONNECT")
             self.online(p, client, pppclient.CHAP)
             self.assertEqual(client.resolve("localhost"), ["127.0.0.1"])
-            # Nothing on the desktop's loopback is in reach: no connection, no datagram.
-            self.assertIsNone(pppclient.http_get(client, GATEWAY, web, "/big", 30, 2))
+            # Nothing on the desktop's loopback is in reach: no connection, no datagram;
+            # the gateway says so at once (ICMP "administratively prohibited").
+            for layer in (pppclient.TCP(sport=40001, dport=web, flags="S"),
+                          pppclient.UDP(sport=40002, dport=web)):
+                client.send_ip(pppclient.IP(src=client.address, dst=GATEWAY) / layer)
+                refusal = client.receive_ip(lambda p: pppclient.ICMP in p and p.src == GATEWAY,
+                                            5, "the refusal")[pppclient.ICMP]
+                self.assertEqual((refusal.type, refusal.code, refusal.payload.dport), (3, 13, web))
             self.assertEqual(pathlib.Path(log).read_bytes(), b"")  # the request never came
             with self.assertRaisesRegex(pppclient.PppError, "timed out"):
                 client.udp(GATEWAY, udp_echo(), b"echo me", timeout=1)

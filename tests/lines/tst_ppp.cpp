@@ -1,6 +1,7 @@
 // The PPP server engine against frames a handheld sends, built here with a
 // bitwise FCS of the test's own, and the frames it sends back, unframed the same way.
 #include "lines/dnsanswer.h"
+#include "lines/gatewayrefusal.h"
 #include "lines/pppinspect.h"
 #include "lines/pppserver.h"
 #include "tests/support/testsupport.h"
@@ -168,9 +169,10 @@ std::uint16_t OnesComplement(const QByteArray& bytes, std::uint32_t sum = 0) {
     return std::uint16_t(~sum);
 }
 
-// A DNS message from the handheld to 10.0.2.3:53 over UDP, as tweaked: "to"
-// another address, "port" 54, "tcp", "fragment", "short" (cut by one byte),
-// "sum" (a wrong UDP checksum).
+// A DNS message from the handheld to 10.0.2.3:53 over UDP, as tweaked (one
+// or more of): "to" the gateway's address, "port" 54, "tcp", "icmp",
+// "fragment", "later" (a fragment after the first), "short" (cut by one
+// byte), "sum" (a wrong UDP checksum).
 QByteArray DnsPacket(const QByteArray& hex, const QString& tweak) {
     const QByteArray dns = QByteArray::fromHex(hex);
     QByteArray udp = QByteArray::fromHex("0fa0 0035") + char((dns.size() + 8) >> 8) +
@@ -178,14 +180,16 @@ QByteArray DnsPacket(const QByteArray& hex, const QString& tweak) {
     QByteArray ip = QByteArray::fromHex("4500") + char((udp.size() + 20) >> 8) +
                     char(udp.size() + 20) +
                     QByteArray::fromHex("0000 0000 4011 0000 0a00020f 0a000203");
-    ip[6] = tweak == "fragment" ? char(0x20) : ip[6];
-    ip[9] = tweak == "tcp" ? char(6) : ip[9];
-    ip[19] = tweak == "to" ? char(2) : ip[19];
-    udp[3] = tweak == "port" ? char(54) : udp[3];
-    udp[7] = tweak == "sum" ? char(1) : udp[7];
+    const QStringList tweaks = tweak.split(' ');
+    ip[6] = tweaks.contains("fragment") ? char(0x20) : ip[6];
+    ip[7] = tweaks.contains("later") ? char(1) : ip[7];
+    ip[9] = tweaks.contains("tcp") ? char(6) : tweaks.contains("icmp") ? char(1) : ip[9];
+    ip[19] = tweaks.contains("to") ? char(2) : ip[19];
+    udp[3] = tweaks.contains("port") ? char(54) : udp[3];
+    udp[7] = tweaks.contains("sum") ? char(1) : udp[7];
     const std::uint16_t sum = OnesComplement(ip);
     ip[10] = char(sum >> 8), ip[11] = char(sum);
-    return (ip + udp).chopped(tweak == "short" ? 1 : 0);
+    return (ip + udp).chopped(tweaks.contains("short") ? 1 : 0);
 }
 
 bool Matches(QString expected, const QString& actual) {
@@ -519,6 +523,36 @@ private slots:
         QCOMPARE(OnesComplement(pseudo + answer.mid(20)), std::uint16_t(0));
         QCOMPARE(answer.mid(28).toHex(),
                  cell("dns").toLatin1().replace("QQ", name).replace(" ", ""));
+    }
+
+    // With the desktop out of reach, TCP and UDP to the gateway's own address
+    // are refused at once: ICMP "administratively prohibited", from the
+    // gateway, quoting the header and 8 bytes ("-": left to its usual way).
+    void gatewayRefusal_data() {
+        addRows({"tweak", "refused"}, {{"UDP", "to", "yes"},
+                                       {"TCP", "to tcp", "yes"},
+                                       {"a first fragment", "to fragment", "yes"},
+                                       {"to the DNS address", "", "-"},
+                                       {"ICMP", "to icmp", "-"},
+                                       {"a later fragment", "to later", "-"},
+                                       {"cut short", "to short", "-"}});
+    }
+    void gatewayRefusal() {
+        const QByteArray packet =
+            DnsPacket("abcd 0100 0001 0000 0000 0000 01 61 00 0001 0001", cell("tweak"));
+        const auto reply = GatewayRefusal(packet.toStdString(), 0x0A000202);
+        QCOMPARE(reply ? "yes" : "-", cell("refused"));
+        if (!reply) {
+            return;
+        }
+        const QByteArray answer = QByteArray::fromStdString(*reply);
+        QByteArray header = answer.left(20);
+        header[10] = header[11] = 0;
+        QCOMPARE(header.toHex(), QByteArray("4500003800000000400100000a0002020a00020f"));
+        QCOMPARE(OnesComplement(answer.left(20)), std::uint16_t(0));
+        QCOMPARE(OnesComplement(answer.mid(20)), std::uint16_t(0));
+        QCOMPARE(answer.mid(20, 2).toHex() + answer.mid(24, 4).toHex(), QByteArray("030d00000000"));
+        QCOMPARE(answer.mid(28), packet.left(28));
     }
 
     void describe() {
