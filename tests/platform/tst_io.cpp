@@ -4,6 +4,7 @@
 #include "capture/chunkstore.h"
 #include "config/settings.h"
 #include "core/datapump.h"
+#include "lines/ipv4.h"
 #include "lines/pppframing.h"
 #include "lines/pppprotocol.h"
 #include "platform/filecapturesink.h"
@@ -215,20 +216,11 @@ struct PppHandheld {
 
 // An IPv4 packet from the handheld (10.0.2.15), UDP from port 4000 with no checksum.
 std::string UdpFromHandheld(std::uint32_t to, std::uint16_t port, const std::string& payload) {
-    std::string ip;
-    for (std::uint32_t word :
-         {0x4500u, std::uint32_t(28 + payload.size()), 0u, 0x4000u, 0x4011u, 0u, 0x0A00u, 0x020Fu,
-          to >> 16, to & 0xFFFF, 4000u, std::uint32_t(port)}) {
-        ppp::Put16(ip, word);
+    std::string udp;
+    for (std::uint32_t word : {4000u, std::uint32_t(port), std::uint32_t(8 + payload.size()), 0u}) {
+        ppp::Put16(udp, word);
     }
-    ppp::Put32(ip, std::uint32_t(8 + payload.size()) << 16);
-    std::uint32_t sum = 0;
-    for (int i = 0; i < 20; i += 2) {
-        sum += ppp::Get16(ip, i);
-    }
-    sum = ~((sum & 0xFFFF) + (sum >> 16)) & 0xFFFF;
-    ip[10] = char(sum >> 8), ip[11] = char(sum);
-    return ip + payload;
+    return ipv4::Packet(ipv4::kUdp, 0x0A00020F, to, udp + payload);
 }
 
 int OpenSockets() {
