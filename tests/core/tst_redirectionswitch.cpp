@@ -181,9 +181,11 @@ private slots:
         QCOMPARE(rig.calls(rig.handheld), "SetPortNumber 7;SetSettings 9600,N,8,1;Open;Close;");
         rig.modem.openError = {};
         rig.modem.SetLostHandler([&](const PortError& e) { rig.sw.OnPortLost(rig.modem, e); });
-        rig.sw.StartRedirection();
-        rig.modem.loseDevice({PortError::Code::DeviceUnavailable, "gone"});
-        QCOMPARE(told, std::string("on off on off on off "));
+        for (int lost = 0; lost < 2; ++lost) { // each loss is reported and switches off
+            rig.sw.StartRedirection();
+            rig.modem.loseDevice({PortError::Code::DeviceUnavailable, "gone"});
+        }
+        QCOMPARE(told, std::string("on off on off on off on off "));
     }
 
     // The lamp blinks until the last is back; a port with no device name is
