@@ -35,11 +35,7 @@ std::string Ip(std::size_t protocol, std::size_t fragment, std::size_t to, std::
                              std::size_t{0x0A00}, std::size_t{0x020F}, to >> 16, to & 0xFFFF}) {
         Put16(ip, word);
     }
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < ip.size(); i += 2) {
-        sum += static_cast<unsigned char>(ip[i]) << 8 | static_cast<unsigned char>(ip[i + 1]);
-    }
-    sum = ~((sum & 0xFFFF) + (sum >> 16)) & 0xFFFF;
+    const std::uint16_t sum = ipv4::Folded(ipv4::OnesSum(ip));
     ip[10] = static_cast<char>(sum >> 8);
     ip[11] = static_cast<char>(sum & 0xFF);
     return ip;
